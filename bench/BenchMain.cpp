@@ -1,0 +1,261 @@
+// quillon-bench: runs the document load pipeline headless on a file and prints its results, so that
+// benchmarks and reviewers can compare the program with other tools on the same file.
+//
+//   format FILE     the formatted text (UTF-8) on standard output; exit 1, printing nothing, when refused
+//   outline FILE    one line per node in pre-order: depth, Name, Value, Typ (tab-separated)
+//   counts FILE     the object, array and value counts
+//   load FILE       the time of each stage (read, decode, parse+outline+format) and the peak memory
+//   throughput FILE [SECONDS]   MB/s of decode+parse+outline+format in a warm in-process loop
+
+#include "core/ByteBuffer.h"
+#include "core/DocumentText.h"
+#include "core/Outline.h"
+#include "core/OutlineBuilder.h"
+#include "core/Utf.h"
+
+#include <QLocale>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); }
+
+// Reads a whole file; false (with a message on standard error) when it cannot be read.
+bool ReadFileBytes(const char* path, TByteBuffer& bytes)
+{
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        std::fprintf(stderr, "quillon-bench: cannot open %s: %s\n", path, std::strerror(errno));
+        return false;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        bytes.Reserve(size_t(st.st_size) + 1);
+    for (;;) {
+        bytes.EnsureSpare(1 << 20);
+        const ssize_t n = read(fd, bytes.Data() + bytes.Size(), bytes.Capacity() - bytes.Size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            std::fprintf(stderr, "quillon-bench: cannot read %s: %s\n", path, std::strerror(errno));
+            close(fd);
+            return false;
+        }
+        if (n == 0)
+            break;
+        bytes.ResizeUninitialized(bytes.Size() + size_t(n));
+    }
+    close(fd);
+    return true;
+}
+
+void WriteAll(std::string_view text)
+{
+    size_t done = 0;
+    while (done < text.size()) {
+        const size_t n = std::fwrite(text.data() + done, 1, text.size() - done, stdout);
+        if (n == 0)
+            break;
+        done += n;
+    }
+}
+
+// Backslash, tab, CR and LF written as \\, \t, \r, \n so that every node stays on one line.
+void AppendEscaped(std::string& line, std::u16string_view text)
+{
+    for (char c : Utf16ToWtf8(text)) {
+        switch (c) {
+        case '\\':
+            line += "\\\\";
+            break;
+        case '\t':
+            line += "\\t";
+            break;
+        case '\r':
+            line += "\\r";
+            break;
+        case '\n':
+            line += "\\n";
+            break;
+        default:
+            line += c;
+        }
+    }
+}
+
+const char* TypName(TNodeType typ)
+{
+    static const char* const names[] = {"ntObject", "ntArray", "ntString", "ntNumber", "ntFalse", "ntTrue", "ntNull"};
+    return names[typ];
+}
+
+std::u16string LocaleDecimalSeparator() { return QLocale::system().decimalPoint().toStdU16String(); }
+
+long PeakResidentKiB()
+{
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Reads and decodes FILE as the document window does; false when it cannot be read or is no UTF-8.
+bool LoadDocument(const char* path, TDocumentText& document)
+{
+    TByteBuffer bytes;
+    if (!ReadFileBytes(path, bytes))
+        return false;
+    return ReadDocumentText(bytes.View(), document);
+}
+
+int Format(const char* path)
+{
+    TDocumentText document;
+    if (!LoadDocument(path, document))
+        return 1;
+    TOutline outline;
+    TJSONCounts counts;
+    const std::string_view formatted = BuildOutline(document.Text.View(), outline, counts);
+    if (formatted.empty())
+        return 1;
+    WriteAll(formatted);
+    return 0;
+}
+
+int Outline(const char* path)
+{
+    TDocumentText document;
+    if (!LoadDocument(path, document))
+        return 1;
+    TOutline outline;
+    outline.SetDecimalSeparator(LocaleDecimalSeparator());
+    TJSONCounts counts;
+    if (BuildOutline(document.Text.View(), outline, counts).empty())
+        return 1;
+    document.Text.Release();
+    // Pre-order, iteratively: documents nest up to 512 levels.
+    std::vector<std::pair<TNodeIndex, int>> stack{{outline.Root(), 0}};
+    std::string line;
+    while (!stack.empty()) {
+        const auto [node, depth] = stack.back();
+        stack.pop_back();
+        const TNodeData data = outline.NodeData(node);
+        line = std::to_string(depth);
+        line += '\t';
+        AppendEscaped(line, data.Name);
+        line += '\t';
+        AppendEscaped(line, data.Value);
+        line += '\t';
+        line += TypName(data.Typ);
+        line += '\n';
+        WriteAll(line);
+        for (uint32_t row = outline.ChildCount(node); row-- > 0;)
+            stack.emplace_back(outline.Child(node, row), depth + 1);
+    }
+    return 0;
+}
+
+int Counts(const char* path)
+{
+    TDocumentText document;
+    TJSONCounts counts;
+    if (LoadDocument(path, document)) {
+        TOutline outline;
+        BuildOutline(document.Text.View(), outline, counts);
+    }
+    std::printf("objects %d\narrays %d\nvalues %d\n", counts.FObjCnt, counts.FArrCnt, counts.FValCnt);
+    return 0;
+}
+
+int Load(const char* path)
+{
+    const auto t0 = Clock::now();
+    TByteBuffer bytes;
+    if (!ReadFileBytes(path, bytes))
+        return 1;
+    const auto t1 = Clock::now();
+    TDocumentText document;
+    const bool decoded = ReadDocumentText(bytes.View(), document);
+    const size_t fileSize = bytes.Size();
+    bytes.Release();
+    const auto t2 = Clock::now();
+    TOutline outline;
+    TJSONCounts counts;
+    size_t formattedSize = 0;
+    if (decoded)
+        formattedSize = BuildOutline(document.Text.View(), outline, counts).size();
+    const auto t3 = Clock::now();
+    std::printf("file      %zu bytes\n", fileSize);
+    std::printf("read      %.3f s\n", Seconds(t0, t1));
+    std::printf("decode    %.3f s%s\n", Seconds(t1, t2), decoded ? "" : " (not valid UTF-8)");
+    std::printf("parse     %.3f s (parse+outline+format)%s\n", Seconds(t2, t3),
+                decoded && formattedSize == 0 ? " (not valid JSON)" : "");
+    std::printf("total     %.3f s\n", Seconds(t0, t3));
+    std::printf("formatted %zu bytes\n", formattedSize);
+    std::printf("nodes     %zu\n", outline.NodeCount());
+    std::printf("counts    objects %d, arrays %d, values %d\n", counts.FObjCnt, counts.FArrCnt, counts.FValCnt);
+    std::printf("peak      %ld KiB resident\n", PeakResidentKiB());
+    return 0;
+}
+
+int Throughput(const char* path, double seconds)
+{
+    TByteBuffer bytes;
+    if (!ReadFileBytes(path, bytes))
+        return 1;
+    size_t rounds = 0;
+    const auto start = Clock::now();
+    double elapsed = 0;
+    do {
+        TDocumentText document;
+        ReadDocumentText(bytes.View(), document);
+        TOutline outline;
+        TJSONCounts counts;
+        BuildOutline(document.Text.View(), outline, counts);
+        ++rounds;
+        elapsed = Seconds(start, Clock::now());
+    } while (elapsed < seconds);
+    const double mbps = double(bytes.Size()) * double(rounds) / elapsed / 1e6;
+    std::printf("%.1f MB/s (%zu rounds of %zu bytes in %.2f s)\n", mbps, rounds, bytes.Size(), elapsed);
+    return 0;
+}
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: quillon-bench format|outline|counts|load FILE\n"
+                 "       quillon-bench throughput FILE [SECONDS]\n");
+    return 2;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3)
+        return Usage();
+    const std::string command = argv[1];
+    const char* path = argv[2];
+    if (command == "format")
+        return Format(path);
+    if (command == "outline")
+        return Outline(path);
+    if (command == "counts")
+        return Counts(path);
+    if (command == "load")
+        return Load(path);
+    if (command == "throughput")
+        return Throughput(path, argc > 3 ? std::atof(argv[3]) : 2.0);
+    return Usage();
+}

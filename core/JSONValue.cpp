@@ -1,0 +1,95 @@
+#include "core/JSONValue.h"
+
+#include "core/JSONReader.h"
+#include "core/JSONText.h"
+#include "core/NumberText.h"
+#include "core/Utf.h"
+
+std::u16string TJSONValue::Value(std::u16string_view) const
+{
+    switch (FKind) {
+    case TJSONKind::True:
+        return u"true";
+    case TJSONKind::False:
+        return u"false";
+    case TJSONKind::Null:
+        return u"null";
+    default:
+        return {};
+    }
+}
+
+std::u16string TJSONValue::ToString() const { return Value(); }
+
+std::u16string TJSONString::Value(std::u16string_view) const { return FText; }
+
+std::u16string TJSONString::ToString() const { return JSONQuote(FText); }
+
+std::u16string TJSONNumber::Value(std::u16string_view decimalSeparator) const
+{
+    std::u16string out;
+    if (!TryNumberDisplayValue(FText, decimalSeparator, out))
+        throw EJSONNumber("'" + FText + "' is not a valid number value");
+    return out;
+}
+
+std::u16string TJSONNumber::ToString() const { return std::u16string(FText.begin(), FText.end()); }
+
+namespace {
+// Builds the value tree from the reader's events.
+class TTreeBuilder {
+public:
+    std::unique_ptr<TJSONValue> Root;
+
+    void BeginObject() { Open(std::make_unique<TJSONObject>()); }
+    void BeginArray() { Open(std::make_unique<TJSONArray>()); }
+    void EndObject() { FStack.pop_back(); }
+    void EndArray() { FStack.pop_back(); }
+    void Key(std::string_view contents, bool) { FName = std::make_unique<TJSONString>(DecodeStringContents(contents)); }
+    void String(std::string_view contents, bool) { Place(std::make_unique<TJSONString>(DecodeStringContents(contents))); }
+    void Number(std::string_view text) { Place(std::make_unique<TJSONNumber>(std::string(text))); }
+    void Literal(TJSONLiteral which)
+    {
+        switch (which) {
+        case TJSONLiteral::True:
+            Place(std::make_unique<TJSONTrue>());
+            break;
+        case TJSONLiteral::False:
+            Place(std::make_unique<TJSONFalse>());
+            break;
+        case TJSONLiteral::Null:
+            Place(std::make_unique<TJSONNull>());
+            break;
+        }
+    }
+
+private:
+    // Puts a finished value into the open container (or makes it the root); returns a pointer to it.
+    TJSONValue* Place(std::unique_ptr<TJSONValue> value)
+    {
+        TJSONValue* raw = value.get();
+        if (FStack.empty()) {
+            Root = std::move(value);
+        } else if (FStack.back()->IsArray()) {
+            static_cast<TJSONArray*>(FStack.back())->Add(std::move(value));
+        } else {
+            static_cast<TJSONObject*>(FStack.back())->Add(std::move(FName), std::move(value));
+        }
+        return raw;
+    }
+    void Open(std::unique_ptr<TJSONValue> container) { FStack.push_back(Place(std::move(container))); }
+
+    std::vector<TJSONValue*> FStack;
+    std::unique_ptr<TJSONString> FName;
+};
+} // namespace
+
+std::unique_ptr<TJSONValue> ParseJSONText(std::string_view utf8)
+{
+    TTreeBuilder builder;
+    if (!ReadJSON(utf8, builder))
+        return nullptr;
+    return std::move(builder.Root);
+}
+
+std::unique_ptr<TJSONValue> ParseJSONText(std::u16string_view text) { return ParseJSONText(Utf16ToUtf8(text)); }

@@ -1,0 +1,70 @@
+#include "core/Outline.h"
+
+#include "core/JSONText.h"
+#include "core/NumberText.h"
+#include "core/Utf.h"
+
+#include <string>
+
+int TOutline::Level(TNodeIndex node) const
+{
+    int level = 0;
+    for (TNodeIndex p = FNodes[node].Parent; p != NoNode; p = FNodes[p].Parent)
+        ++level;
+    return level;
+}
+
+std::u16string TOutline::ScalarDisplay(size_t offset) const
+{
+    const std::string_view text = FText.View();
+    switch (text[offset]) {
+    case '"': {
+        const size_t len = StringTokenLength(text, offset);
+        return DecodeStringContents(text.substr(offset + 1, len >= 2 ? len - 2 : 0));
+    }
+    case 't':
+        return u"true";
+    case 'f':
+        return u"false";
+    case 'n':
+        return u"null";
+    default: {
+        size_t end = offset;
+        while (end < text.size() && text[end] != ',' && text[end] != '\r')
+            ++end;
+        const std::string_view number = text.substr(offset, end - offset);
+        std::u16string out;
+        if (!TryNumberDisplayValue(number, FDecimalSeparator, out))
+            out.assign(number.begin(), number.end());
+        return out;
+    }
+    }
+}
+
+TNodeData TOutline::NodeData(TNodeIndex node) const
+{
+    const TOutlineNode& n = FNodes[node];
+    TNodeData data;
+    data.Typ = n.Typ;
+    if (n.Parent == NoNode) {
+        data.Name = n.Typ == ntArray ? u"<array>" : u"<object>";
+        return data;
+    }
+    const bool container = n.Typ == ntObject || n.Typ == ntArray;
+    if (FNodes[n.Parent].Typ == ntArray) {
+        if (container) {
+            const std::string name = "<element #" + std::to_string(Row(node)) + ">";
+            data.Name.assign(name.begin(), name.end());
+        } else {
+            data.Name = ScalarDisplay(n.Offset);
+        }
+        return data;
+    }
+    // A member: its name token, ": ", then the value's token.
+    const std::string_view text = FText.View();
+    const size_t nameLen = StringTokenLength(text, n.Offset);
+    data.Name = DecodeStringContents(text.substr(n.Offset + 1, nameLen >= 2 ? nameLen - 2 : 0));
+    if (!container)
+        data.Value = ScalarDisplay(n.Offset + nameLen + 2);
+    return data;
+}

@@ -1,0 +1,239 @@
+#include "core/OutlineBuilder.h"
+
+#include "core/JSONReader.h"
+#include "core/JSONText.h"
+
+#include <cstring>
+
+namespace {
+// Writes the formatted text as the reader reports the document; with WithOutline also the nodes.
+//
+// Lines are written as they are reached rather than built per container and appended: a separator
+// and line break are written when the next member or element starts, and a container's closing line
+// when it ends, which gives the same characters with one copy of each token.
+template<bool WithOutline>
+class TFormatWriter {
+public:
+    TFormatWriter(TByteBuffer& out, size_t textSize)
+        : FOut(out)
+    {
+        // Address space only: the pages are touched as the text is written.
+        FOut.Reserve(textSize * 3 + 64);
+        if constexpr (WithOutline) {
+            FNodes.Reserve(textSize / 8 + 16);
+            FNodes.ResizeUninitialized(1); // the root's place
+        }
+    }
+
+    TJSONCounts Counts() const { return {int32_t(FObjCnt), int32_t(FArrCnt), int32_t(FValCnt)}; }
+    TPodBuffer<TOutlineNode>& Nodes() { return FNodes; }
+
+    void BeginObject()
+    {
+        ++FObjCnt;
+        Open(false);
+    }
+    void BeginArray()
+    {
+        ++FArrCnt;
+        Open(true);
+    }
+    void EndObject() { Close('}'); }
+    void EndArray() { Close(']'); }
+
+    void Key(std::string_view contents, bool plain)
+    {
+        Frame& f = FFrames[FDepth];
+        char* w = Space(2 * FDepth + 3);
+        if (f.Count++ > 0)
+            *w++ = ',';
+        *w++ = '\r';
+        *w++ = '\n';
+        std::memset(w, ' ', 2 * FDepth);
+        Commit(w + 2 * FDepth);
+        FNameOffset = FOut.Size();
+        AppendQuotedToken(FOut, contents, plain);
+        FOut.Append(std::string_view(": "));
+    }
+
+    void String(std::string_view contents, bool plain)
+    {
+        if (BeginScalar(ntString))
+            AppendQuotedToken(FOut, contents, plain);
+    }
+    void Number(std::string_view text)
+    {
+        if (BeginScalar(ntNumber))
+            FOut.Append(text);
+    }
+    void Literal(TJSONLiteral which)
+    {
+        switch (which) {
+        case TJSONLiteral::True:
+            if (BeginScalar(ntTrue))
+                FOut.Append(std::string_view("true"));
+            break;
+        case TJSONLiteral::False:
+            if (BeginScalar(ntFalse))
+                FOut.Append(std::string_view("false"));
+            break;
+        case TJSONLiteral::Null:
+            if (BeginScalar(ntNull))
+                FOut.Append(std::string_view("null"));
+            break;
+        }
+    }
+
+private:
+    struct Frame {
+        bool IsArray;
+        uint64_t Count;         // members or elements written so far
+        size_t ChildrenStart;   // where this container's children begin in FPending
+    };
+
+    char* Space(size_t n)
+    {
+        FOut.EnsureSpare(n);
+        return FOut.Data() + FOut.Size();
+    }
+    void Commit(char* w) { FOut.ResizeUninitialized(size_t(w - FOut.Data())); }
+
+    // Starts an array element's line: separator, line break, 2 x depth spaces, plus extra spaces.
+    void BeginElementLine(Frame& f, size_t extra)
+    {
+        char* w = Space(2 * FDepth + extra + 3);
+        if (f.Count++ > 0)
+            *w++ = ',';
+        *w++ = '\r';
+        *w++ = '\n';
+        std::memset(w, ' ', 2 * FDepth + extra);
+        Commit(w + 2 * FDepth + extra);
+    }
+
+    // Writes what precedes a scalar and adds its node; false for a root scalar, which gives no text.
+    bool BeginScalar(TNodeType typ)
+    {
+        if (FDepth == 0)
+            return false;
+        ++FValCnt;
+        Frame& f = FFrames[FDepth];
+        if (f.IsArray) {
+            // A scalar element stands after its line's indentation plus the same again.
+            BeginElementLine(f, 2 * FDepth);
+            AddNode(FOut.Size(), ntString);
+        } else {
+            AddNode(FNameOffset, typ);
+        }
+        return true;
+    }
+
+    void Open(bool isArray)
+    {
+        const TNodeType typ = isArray ? ntArray : ntObject;
+        if (FDepth == 0) {
+            AddNode(0, typ);
+        } else {
+            Frame& f = FFrames[FDepth];
+            if (f.IsArray) {
+                BeginElementLine(f, 0);
+                AddNode(FOut.Size(), typ);
+            } else {
+                AddNode(FNameOffset, typ);
+            }
+        }
+        FOut.Append(isArray ? '[' : '{');
+        ++FDepth;
+        FFrames[FDepth] = Frame{isArray, 0, FPending.Size()};
+    }
+
+    void Close(char bracket)
+    {
+        char* w = Space(2 * FDepth + 1);
+        *w++ = '\r';
+        *w++ = '\n';
+        std::memset(w, ' ', 2 * (FDepth - 1));
+        w += 2 * (FDepth - 1);
+        *w++ = bracket;
+        Commit(w);
+        if constexpr (WithOutline)
+            MoveChildren(FFrames[FDepth].ChildrenStart);
+        --FDepth;
+    }
+
+    void AddNode(size_t offset, TNodeType typ)
+    {
+        if constexpr (WithOutline)
+            FPending.PushBack(TOutlineNode{offset, NoNode, 0, 0, typ});
+    }
+
+    // A container closed: its children, the pending records from start on, take their final places
+    // side by side; their own children learn their parent's index now that it is known.
+    void MoveChildren(size_t start)
+    {
+        const size_t count = FPending.Size() - start;
+        TOutlineNode& container = FPending[start - 1];
+        const bool isRoot = start == 1;
+        const TNodeIndex first = TNodeIndex(FNodes.Size());
+        container.FirstChild = count ? first : 0;
+        container.ChildCount = uint32_t(count);
+        FNodes.Append(FPending.Data() + start, count);
+        FPending.Truncate(start);
+        for (size_t i = 0; i < count; ++i) {
+            const TOutlineNode& child = FNodes[first + i];
+            for (uint32_t k = 0; k < child.ChildCount; ++k)
+                FNodes[child.FirstChild + k].Parent = TNodeIndex(first + i);
+        }
+        if (isRoot) {
+            FNodes[0] = container;
+            for (size_t i = 0; i < count; ++i)
+                FNodes[first + i].Parent = 0;
+            FPending.Clear();
+        }
+    }
+
+    TByteBuffer& FOut;
+    TPodBuffer<TOutlineNode> FNodes;
+    TPodBuffer<TOutlineNode> FPending;
+    Frame FFrames[JSONNestingLimit + 1] = {};
+    size_t FDepth = 0;
+    size_t FNameOffset = 0;
+    uint64_t FObjCnt = 0;
+    uint64_t FArrCnt = 0;
+    uint64_t FValCnt = 0;
+};
+} // namespace
+
+std::string_view BuildOutline(std::string_view text, TOutline& outline, TJSONCounts& counts)
+{
+    counts = {};
+    outline.Clear();
+    TByteBuffer formatted;
+    TFormatWriter<true> writer(formatted, text.size());
+    if (!ReadJSON(text, writer) || formatted.Empty())
+        return outline.Text();
+    formatted.ShrinkToFit();
+    writer.Nodes().ShrinkToFit();
+    counts = writer.Counts();
+    outline.Assign(std::move(writer.Nodes()), std::move(formatted));
+    return outline.Text();
+}
+
+void FormatJSON(std::string_view text, TByteBuffer& formatted, TJSONCounts& counts)
+{
+    counts = {};
+    formatted.Clear();
+    TFormatWriter<false> writer(formatted, text.size());
+    if (!ReadJSON(text, writer) || formatted.Empty()) {
+        formatted.Release();
+        return;
+    }
+    formatted.ShrinkToFit();
+    counts = writer.Counts();
+}
+
+std::string FormatJSON(std::string_view text, TJSONCounts& counts)
+{
+    TByteBuffer formatted;
+    FormatJSON(text, formatted, counts);
+    return std::string(formatted.View());
+}
