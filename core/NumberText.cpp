@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdint>
-#include <cstdlib>
 #include <limits>
 #include <system_error>
 
@@ -98,7 +97,13 @@ bool TryNumberDisplayValue(std::string_view number, std::u16string_view decimalS
             digits.push_back(sci[i]);
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();
-    const int e = std::atoi(sci.data() + ePos + 1) + 1; // value = 0.d1d2... x 10^e
+    // to_chars leaves no terminator: read the exponent within the written characters only.
+    int exponent10 = 0;
+    const char* expBegin = sci.data() + ePos + 1;
+    if (*expBegin == '+')
+        ++expBegin;
+    std::from_chars(expBegin, sci.data() + sci.size(), exponent10);
+    const int e = exponent10 + 1; // value = 0.d1d2... x 10^e
 
     std::u16string text;
     if (negative)
