@@ -4,7 +4,8 @@
 //   format FILE     the formatted text (UTF-8) on standard output; exit 1, printing nothing, when refused
 //   outline FILE    one line per node in pre-order: depth, Name, Value, Typ (tab-separated)
 //   counts FILE     the object, array and value counts
-//   load FILE       the time of each stage (read, decode, parse+outline+format) and the peak memory
+//   load FILE       the time of each stage (read, decode, parse+outline+format) and the peak memory;
+//                   decoding checks the bytes, the outline is built from them without a copy
 //   throughput FILE [SECONDS]   MB/s of decode+parse+outline+format in a warm in-process loop
 
 #include "core/ByteBuffer.h"
@@ -111,40 +112,33 @@ long PeakResidentKiB()
     return usage.ru_maxrss;
 }
 
-// Reads and decodes FILE as the document window does; false when it cannot be read or is no UTF-8.
-bool LoadDocument(const char* path, TDocumentText& document)
+// Loads FILE as the document window does; false when it cannot be read or gives no outline.
+bool BuildFromFile(const char* path, TOutline& outline, TJSONCounts& counts)
 {
     TByteBuffer bytes;
     if (!ReadFileBytes(path, bytes))
         return false;
-    return ReadDocumentText(bytes.View(), document);
+    TDocumentText refused;
+    return BuildDocument(bytes.View(), outline, counts, refused) == TDocumentState::Formatted;
 }
 
 int Format(const char* path)
 {
-    TDocumentText document;
-    if (!LoadDocument(path, document))
-        return 1;
     TOutline outline;
     TJSONCounts counts;
-    const std::string_view formatted = BuildOutline(document.Text.View(), outline, counts);
-    if (formatted.empty())
+    if (!BuildFromFile(path, outline, counts))
         return 1;
-    WriteAll(formatted);
+    WriteAll(outline.Text());
     return 0;
 }
 
 int Outline(const char* path)
 {
-    TDocumentText document;
-    if (!LoadDocument(path, document))
-        return 1;
     TOutline outline;
     outline.SetDecimalSeparator(LocaleDecimalSeparator());
     TJSONCounts counts;
-    if (BuildOutline(document.Text.View(), outline, counts).empty())
+    if (!BuildFromFile(path, outline, counts))
         return 1;
-    document.Text.Release();
     // Pre-order, iteratively: documents nest up to 512 levels.
     std::vector<std::pair<TNodeIndex, int>> stack{{outline.Root(), 0}};
     std::string line;
@@ -169,12 +163,9 @@ int Outline(const char* path)
 
 int Counts(const char* path)
 {
-    TDocumentText document;
+    TOutline outline;
     TJSONCounts counts;
-    if (LoadDocument(path, document)) {
-        TOutline outline;
-        BuildOutline(document.Text.View(), outline, counts);
-    }
+    BuildFromFile(path, outline, counts);
     std::printf("objects %d\narrays %d\nvalues %d\n", counts.FObjCnt, counts.FArrCnt, counts.FValCnt);
     return 0;
 }
@@ -186,16 +177,16 @@ int Load(const char* path)
     if (!ReadFileBytes(path, bytes))
         return 1;
     const auto t1 = Clock::now();
-    TDocumentText document;
-    const bool decoded = ReadDocumentText(bytes.View(), document);
-    const size_t fileSize = bytes.Size();
-    bytes.Release();
+    std::string_view text;
+    const bool decoded = FindDocumentText(bytes.View(), text);
     const auto t2 = Clock::now();
     TOutline outline;
     TJSONCounts counts;
     size_t formattedSize = 0;
     if (decoded)
-        formattedSize = BuildOutline(document.Text.View(), outline, counts).size();
+        formattedSize = BuildOutline(text, outline, counts, TLineBreaks::Normalize).size();
+    const size_t fileSize = bytes.Size();
+    bytes.Release();
     const auto t3 = Clock::now();
     std::printf("file      %zu bytes\n", fileSize);
     std::printf("read      %.3f s\n", Seconds(t0, t1));
@@ -218,12 +209,12 @@ int Throughput(const char* path, double seconds)
     size_t rounds = 0;
     const auto start = Clock::now();
     double elapsed = 0;
+    // One outline for all rounds, as a window that reloads its file.
+    TOutline outline;
     do {
-        TDocumentText document;
-        ReadDocumentText(bytes.View(), document);
-        TOutline outline;
         TJSONCounts counts;
-        BuildOutline(document.Text.View(), outline, counts);
+        TDocumentText refused;
+        BuildDocument(bytes.View(), outline, counts, refused);
         ++rounds;
         elapsed = Seconds(start, Clock::now());
     } while (elapsed < seconds);

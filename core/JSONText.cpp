@@ -99,11 +99,11 @@ std::u16string JSONQuote(std::u16string_view text)
     return out;
 }
 
-void AppendQuotedToken(TByteBuffer& out, std::string_view s, bool plain)
+void AppendQuotedToken(TByteBuffer& out, std::string_view s, bool plain, bool normalizeBreaks)
 {
-    // Each input byte gives at most two output bytes (a raw "/" or control character gets a
-    // backslash; an escape never grows), plus the quotes.
-    out.EnsureSpare(s.size() * 2 + 2);
+    // Each input byte gives at most four output bytes (a raw "/" or control character gets a
+    // backslash, a lone line break becomes two escapes; an escape never grows), plus the quotes.
+    out.EnsureSpare(s.size() * (normalizeBreaks ? 4 : 2) + 2);
     char* w = out.Data() + out.Size();
     *w++ = '"';
     if (plain) {
@@ -113,6 +113,13 @@ void AppendQuotedToken(TByteBuffer& out, std::string_view s, bool plain)
         const size_t n = s.size();
         for (size_t i = 0; i < n; ++i) {
             const char c = s[i];
+            if (normalizeBreaks && (c == '\r' || c == '\n')) {
+                std::memcpy(w, "\\r\\n", 4);
+                w += 4;
+                if (c == '\r' && i + 1 < n && s[i + 1] == '\n')
+                    ++i;
+                continue;
+            }
             if (c != '\\') {
                 if (const char e = EscapeLetter(static_cast<unsigned char>(c))) {
                     *w++ = '\\';

@@ -14,8 +14,9 @@ std::u16string JSONQuote(std::u16string_view text);
 // Appends the serialised text of a string given as it stood between its quotes in a JSON text
 // (escapes already validated by the parser). plain says that the contents hold no backslash,
 // no "/" and no control character, so they can be copied as they are. \u escapes become the code
-// unit they name; lone surrogates are kept in their three-byte form.
-void AppendQuotedToken(TByteBuffer& out, std::string_view contents, bool plain);
+// unit they name; lone surrogates are kept in their three-byte form. With normalizeBreaks, a raw lone
+// CR, lone LF or CR LF is written as the escapes of CR LF.
+void AppendQuotedToken(TByteBuffer& out, std::string_view contents, bool plain, bool normalizeBreaks = false);
 
 // Decodes the contents of a string token (between its quotes; escapes as a JSON text or a
 // serialised text writes them) to UTF-16. An escape the parser would refuse is taken literally.

@@ -56,15 +56,16 @@ TNodeData TOutline::NodeData(TNodeIndex node) const
             const std::string name = "<element #" + std::to_string(Row(node)) + ">";
             data.Name.assign(name.begin(), name.end());
         } else {
-            data.Name = ScalarDisplay(n.Offset);
+            data.Name = ScalarDisplay(n.Offset());
         }
         return data;
     }
     // A member: its name token, ": ", then the value's token.
     const std::string_view text = FText.View();
-    const size_t nameLen = StringTokenLength(text, n.Offset);
-    data.Name = DecodeStringContents(text.substr(n.Offset + 1, nameLen >= 2 ? nameLen - 2 : 0));
+    const size_t offset = n.Offset();
+    const size_t nameLen = StringTokenLength(text, offset);
+    data.Name = DecodeStringContents(text.substr(offset + 1, nameLen >= 2 ? nameLen - 2 : 0));
     if (!container)
-        data.Value = ScalarDisplay(n.Offset + nameLen + 2);
+        data.Value = ScalarDisplay(offset + nameLen + 2);
     return data;
 }

@@ -27,12 +27,26 @@ struct TNodeData {
 using TNodeIndex = uint32_t;
 constexpr TNodeIndex NoNode = UINT32_MAX;
 
+// 16 bytes a node: documents of 100 MB have about ten million of them.
 struct TOutlineNode {
-    uint64_t Offset;      // in the formatted text: the member name's token, or an array element's token
+    uint32_t OffsetLow;   // Offset: in the formatted text, the member name's token or the element's token
+    uint8_t OffsetHigh;   // (40 bits: texts up to a terabyte)
+    TNodeType Typ;
+    uint16_t Reserved;
     TNodeIndex Parent;    // NoNode for the root
+    uint32_t Container;   // for objects and arrays: their entry in the container table
+
+    uint64_t Offset() const { return uint64_t(OffsetHigh) << 32 | OffsetLow; }
+    static TOutlineNode Make(uint64_t offset, TNodeType typ)
+    {
+        return {uint32_t(offset), uint8_t(offset >> 32), typ, 0, NoNode, 0};
+    }
+};
+
+// The children of an object or array: ChildCount nodes from FirstChild on.
+struct TOutlineContainer {
     TNodeIndex FirstChild;
     uint32_t ChildCount;
-    TNodeType Typ;
 };
 
 class TOutline {
@@ -42,14 +56,22 @@ public:
     // The top-level node, or NoNode when the outline is empty.
     TNodeIndex Root() const { return FNodes.Empty() ? NoNode : 0; }
     TNodeIndex Parent(TNodeIndex node) const { return FNodes[node].Parent; }
-    uint32_t ChildCount(TNodeIndex node) const { return FNodes[node].ChildCount; }
-    TNodeIndex Child(TNodeIndex node, uint32_t row) const { return FNodes[node].FirstChild + row; }
+    uint32_t ChildCount(TNodeIndex node) const
+    {
+        return IsContainer(node) ? FContainers[FNodes[node].Container].ChildCount : 0;
+    }
+    // The child in the given row, 0 <= row < ChildCount(node).
+    TNodeIndex Child(TNodeIndex node, uint32_t row) const
+    {
+        return FContainers[FNodes[node].Container].FirstChild + row;
+    }
     // Position among its siblings (0 for the root).
     uint32_t Row(TNodeIndex node) const
     {
         const TNodeIndex p = FNodes[node].Parent;
-        return p == NoNode ? 0 : node - FNodes[p].FirstChild;
+        return p == NoNode ? 0 : node - FContainers[FNodes[p].Container].FirstChild;
     }
+    bool IsContainer(TNodeIndex node) const { return FNodes[node].Typ == ntObject || FNodes[node].Typ == ntArray; }
     TNodeType Typ(TNodeIndex node) const { return FNodes[node].Typ; }
     // 0 for the root, 1 for its children, ...
     int Level(TNodeIndex node) const;
@@ -66,16 +88,29 @@ public:
     void SetDecimalSeparator(std::u16string separator) { FDecimalSeparator = std::move(separator); }
     const std::u16string& DecimalSeparator() const { return FDecimalSeparator; }
 
+    // Empties the outline and gives its memory back.
     void Clear()
     {
         FNodes.Release();
+        FContainers.Release();
         FText.Release();
     }
     // Takes over a built outline: nodes whose offsets point into text.
-    void Assign(TPodBuffer<TOutlineNode>&& nodes, TByteBuffer&& text)
+    void Assign(TPodBuffer<TOutlineNode>&& nodes, TPodBuffer<TOutlineContainer>&& containers, TByteBuffer&& text)
     {
         FNodes = std::move(nodes);
+        FContainers = std::move(containers);
         FText = std::move(text);
+    }
+    // Empties the outline and hands its buffers to a new build, which reuses their memory.
+    void TakeBuffers(TPodBuffer<TOutlineNode>& nodes, TPodBuffer<TOutlineContainer>& containers, TByteBuffer& text)
+    {
+        FNodes.Clear();
+        FContainers.Clear();
+        FText.Clear();
+        nodes.Swap(FNodes);
+        containers.Swap(FContainers);
+        text.Swap(FText);
     }
 
 private:
@@ -83,6 +118,7 @@ private:
     std::u16string ScalarDisplay(size_t offset) const;
 
     TPodBuffer<TOutlineNode> FNodes;
+    TPodBuffer<TOutlineContainer> FContainers;
     TByteBuffer FText;
     std::u16string FDecimalSeparator = u".";
 };

@@ -14,19 +14,32 @@ namespace {
 template<bool WithOutline>
 class TFormatWriter {
 public:
-    TFormatWriter(TByteBuffer& out, size_t textSize)
+    TFormatWriter(TByteBuffer& out, size_t textSize, TLineBreaks breaks)
         : FOut(out)
+        , FNormalizeBreaks(breaks == TLineBreaks::Normalize)
     {
         // Address space only: the pages are touched as the text is written.
         FOut.Reserve(textSize * 3 + 64);
-        if constexpr (WithOutline) {
-            FNodes.Reserve(textSize / 8 + 16);
-            FNodes.ResizeUninitialized(1); // the root's place
-        }
+    }
+
+    // Builds the nodes into these buffers, reusing their memory.
+    void UseBuffers(TPodBuffer<TOutlineNode>& nodes, TPodBuffer<TOutlineContainer>& containers)
+    {
+        FNodes.Swap(nodes);
+        FContainers.Swap(containers);
+        FNodes.Clear();
+        FContainers.Clear();
+    }
+
+    void BeginNodes(size_t textSize)
+    {
+        FNodes.Reserve(textSize / 8 + 16);
+        FNodes.ResizeUninitialized(1); // the root's place
     }
 
     TJSONCounts Counts() const { return {int32_t(FObjCnt), int32_t(FArrCnt), int32_t(FValCnt)}; }
     TPodBuffer<TOutlineNode>& Nodes() { return FNodes; }
+    TPodBuffer<TOutlineContainer>& Containers() { return FContainers; }
 
     void BeginObject()
     {
@@ -52,14 +65,14 @@ public:
         std::memset(w, ' ', 2 * FDepth);
         Commit(w + 2 * FDepth);
         FNameOffset = FOut.Size();
-        AppendQuotedToken(FOut, contents, plain);
+        AppendQuotedToken(FOut, contents, plain, FNormalizeBreaks);
         FOut.Append(std::string_view(": "));
     }
 
     void String(std::string_view contents, bool plain)
     {
         if (BeginScalar(ntString))
-            AppendQuotedToken(FOut, contents, plain);
+            AppendQuotedToken(FOut, contents, plain, FNormalizeBreaks);
     }
     void Number(std::string_view text)
     {
@@ -163,7 +176,7 @@ private:
     void AddNode(size_t offset, TNodeType typ)
     {
         if constexpr (WithOutline)
-            FPending.PushBack(TOutlineNode{offset, NoNode, 0, 0, typ});
+            FPending.PushBack(TOutlineNode::Make(offset, typ));
     }
 
     // A container closed: its children, the pending records from start on, take their final places
@@ -172,18 +185,21 @@ private:
     {
         const size_t count = FPending.Size() - start;
         TOutlineNode& container = FPending[start - 1];
-        const bool isRoot = start == 1;
         const TNodeIndex first = TNodeIndex(FNodes.Size());
-        container.FirstChild = count ? first : 0;
-        container.ChildCount = uint32_t(count);
+        container.Container = uint32_t(FContainers.Size());
+        FContainers.PushBack(TOutlineContainer{count ? first : 0, uint32_t(count)});
         FNodes.Append(FPending.Data() + start, count);
         FPending.Truncate(start);
         for (size_t i = 0; i < count; ++i) {
             const TOutlineNode& child = FNodes[first + i];
-            for (uint32_t k = 0; k < child.ChildCount; ++k)
-                FNodes[child.FirstChild + k].Parent = TNodeIndex(first + i);
+            if (child.Typ != ntObject && child.Typ != ntArray)
+                continue;
+            const TOutlineContainer& grand = FContainers[child.Container];
+            for (uint32_t k = 0; k < grand.ChildCount; ++k)
+                FNodes[grand.FirstChild + k].Parent = TNodeIndex(first + i);
         }
-        if (isRoot) {
+        if (start == 1) {
+            // The root: its place was kept free at the start.
             FNodes[0] = container;
             for (size_t i = 0; i < count; ++i)
                 FNodes[first + i].Parent = 0;
@@ -192,7 +208,9 @@ private:
     }
 
     TByteBuffer& FOut;
+    const bool FNormalizeBreaks;
     TPodBuffer<TOutlineNode> FNodes;
+    TPodBuffer<TOutlineContainer> FContainers;
     TPodBuffer<TOutlineNode> FPending;
     Frame FFrames[JSONNestingLimit + 1] = {};
     size_t FDepth = 0;
@@ -203,18 +221,24 @@ private:
 };
 } // namespace
 
-std::string_view BuildOutline(std::string_view text, TOutline& outline, TJSONCounts& counts)
+std::string_view BuildOutline(std::string_view text, TOutline& outline, TJSONCounts& counts, TLineBreaks breaks)
 {
     counts = {};
-    outline.Clear();
+    // A rebuild writes into the memory of the previous build. Reserved but unwritten capacity costs
+    // address space only, so nothing is shrunk afterwards.
+    TPodBuffer<TOutlineNode> nodes;
+    TPodBuffer<TOutlineContainer> containers;
     TByteBuffer formatted;
-    TFormatWriter<true> writer(formatted, text.size());
-    if (!ReadJSON(text, writer) || formatted.Empty())
+    outline.TakeBuffers(nodes, containers, formatted);
+    TFormatWriter<true> writer(formatted, text.size(), breaks);
+    writer.UseBuffers(nodes, containers);
+    writer.BeginNodes(text.size());
+    if (!ReadJSON(text, writer) || formatted.Empty()) {
+        outline.Clear();
         return outline.Text();
-    formatted.ShrinkToFit();
-    writer.Nodes().ShrinkToFit();
+    }
     counts = writer.Counts();
-    outline.Assign(std::move(writer.Nodes()), std::move(formatted));
+    outline.Assign(std::move(writer.Nodes()), std::move(writer.Containers()), std::move(formatted));
     return outline.Text();
 }
 
@@ -222,12 +246,11 @@ void FormatJSON(std::string_view text, TByteBuffer& formatted, TJSONCounts& coun
 {
     counts = {};
     formatted.Clear();
-    TFormatWriter<false> writer(formatted, text.size());
+    TFormatWriter<false> writer(formatted, text.size(), TLineBreaks::AsWritten);
     if (!ReadJSON(text, writer) || formatted.Empty()) {
         formatted.Release();
         return;
     }
-    formatted.ShrinkToFit();
     counts = writer.Counts();
 }
 

@@ -21,9 +21,15 @@ struct TJSONCounts {
     bool operator==(const TJSONCounts&) const = default;
 };
 
+// How raw line breaks inside strings are read. Normalize reads a lone CR, a lone LF and CR LF all as
+// CR LF, as in a document text made by ReadDocumentText; it lets a document be built straight from
+// the checked bytes of its file (FindDocumentText) with the same result.
+enum class TLineBreaks { AsWritten, Normalize };
+
 // Builds the outline and the formatted text (kept by the outline, see TOutline::Text) and sets the
 // counts. Returns the formatted text. Memory exhaustion raises std::bad_alloc with the outline cleared.
-std::string_view BuildOutline(std::string_view text, TOutline& outline, TJSONCounts& counts);
+std::string_view BuildOutline(std::string_view text, TOutline& outline, TJSONCounts& counts,
+                              TLineBreaks breaks = TLineBreaks::AsWritten);
 
 // The same walk without an outline: the formatted text and the counts.
 void FormatJSON(std::string_view text, TByteBuffer& formatted, TJSONCounts& counts);

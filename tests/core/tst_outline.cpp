@@ -225,6 +225,7 @@ void TestOutline::matchesReference_data()
         QVERIFY(file.open(QIODevice::ReadOnly));
         QTest::newRow(qPrintable(name)) << file.readAll();
     }
+    QTest::newRow("line breaks in strings") << QByteArray("{\"a\r\nb\":\"c\rd\ne\n\rf\",\r\"g\":[\"\r\"]}\n");
     QTest::newRow("sample") << [] {
         QFile file(qEnvironmentVariable("QUILLON_SOURCE_DIR") + "/samples/sample.json");
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -259,6 +260,25 @@ void TestOutline::matchesReference()
             QCOMPARE(again, counts);
         }
     }
+
+    // Built straight from the file's bytes, the document gives what its decoded text gives.
+    TOutline direct;
+    TJSONCounts directCounts;
+    TDocumentText refused;
+    const TDocumentState state = BuildDocument(View(input), direct, directCounts, refused);
+    if (!readable) {
+        QCOMPARE(state, TDocumentState::Unreadable);
+        return;
+    }
+    TOutline decoded;
+    TJSONCounts decodedCounts;
+    const std::string formatted(BuildOutline(document.Text.View(), decoded, decodedCounts));
+    QCOMPARE(state, formatted.empty() ? TDocumentState::NotJSON : TDocumentState::Formatted);
+    QCOMPARE(std::string(direct.Text()), formatted);
+    QCOMPARE(directCounts, decodedCounts);
+    QCOMPARE(OutlineRows(direct), OutlineRows(decoded));
+    if (state == TDocumentState::NotJSON)
+        QCOMPARE(refused.Text.View(), document.Text.View());
 }
 
 void TestOutline::largeInputs()

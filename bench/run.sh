@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Benchmarks of the document load pipeline against jq, measured in the same run.
+#
+#   bash bench/run.sh [BUILD_DIR]
+#
+# For the corpus documents and generated 10 MB and 100 MB documents it times
+# `quillon-bench format FILE` and `jq . FILE`, both writing to /dev/null, and compares peak resident
+# memory; then it measures warm in-process throughput on the corpus. Targets (exit 1 when one fails):
+#   - 100 MB document: ours at least 5 times faster than jq, and a lower peak memory than jq's;
+#   - each corpus document: at least 150 MB/s warm.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${1:-$here/build}"
+bench="$build/bench/quillon-bench"
+gen="$build/bench/quillon-gen"
+data="$here/bench/data"
+corpus="$here/../shared/corpus"
+
+bash "$here/scripts/setup.sh"
+cmake -S "$here" -B "$build" -G Ninja >/dev/null
+cmake --build "$build" --target quillon-bench quillon-gen >/dev/null
+
+mkdir -p "$data"
+for mb in 10 100; do
+  [ -s "$data/gen-${mb}mb.json" ] || "$gen" "$mb" "$data/gen-${mb}mb.json"
+done
+
+# best_of N CMD...: prints "seconds peak_kib", the shortest wall time and the largest peak of N runs.
+best_of() {
+  local n=$1; shift
+  local best="" peak=0 t m out t0 t1
+  out=$(mktemp)
+  for _ in $(seq "$n"); do
+    t0=$(date +%s%N)
+    /usr/bin/time -o "$out" -f "%M" "$@" >/dev/null 2>&1 || true
+    t1=$(date +%s%N)
+    t=$(awk "BEGIN{printf \"%.3f\", ($t1 - $t0) / 1e9}")
+    m=$(tail -n 1 "$out")
+    if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then best=$t; fi
+    [ "$m" -gt "$peak" ] && peak=$m
+  done
+  rm -f "$out"
+  echo "$best $peak"
+}
+
+status=0
+printf '%-22s %10s %10s %8s %10s %10s %8s\n' document "ours s" "jq s" speed "ours MiB" "jq MiB" memory
+files=()
+for f in "$corpus"/*.json; do [ -f "$f" ] && files+=("$f"); done
+files+=("$data/gen-10mb.json" "$data/gen-100mb.json")
+for f in "${files[@]}"; do
+  runs=3
+  [ "$(stat -c %s "$f")" -gt 50000000 ] && runs=2
+  read -r ot om < <(best_of "$runs" "$bench" format "$f")
+  read -r jt jm < <(best_of "$runs" jq . "$f")
+  speed=$(awk "BEGIN{printf \"%.1fx\", ($ot > 0 ? $jt / $ot : 0)}")
+  mem=$(awk "BEGIN{printf \"%.2f\", $om / $jm}")
+  printf '%-22s %10s %10s %8s %10d %10d %8s\n' "$(basename "$f")" "$ot" "$jt" "$speed" $((om / 1024)) $((jm / 1024)) "$mem"
+  if [ "$(basename "$f")" = gen-100mb.json ]; then
+    if awk "BEGIN{exit !($jt < 5 * $ot)}"; then echo "FAIL: less than 5 times faster than jq on 100 MB"; status=1; fi
+    if [ "$om" -ge "$jm" ]; then echo "FAIL: peak memory not below jq's on 100 MB"; status=1; fi
+  fi
+done
+
+echo
+echo "warm throughput (decode + parse + outline + format, in process):"
+for f in "$corpus"/*.json; do
+  [ -f "$f" ] || continue
+  line=$("$bench" throughput "$f" 2)
+  mbps=${line%% MB/s*}
+  printf '  %-20s %s\n' "$(basename "$f")" "$line"
+  if awk "BEGIN{exit !($mbps < 150)}"; then echo "FAIL: $(basename "$f") below 150 MB/s"; status=1; fi
+done
+echo
+"$bench" load "$data/gen-100mb.json"
+[ $status -eq 0 ] && echo "all targets met"
+exit $status
