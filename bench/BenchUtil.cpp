@@ -23,8 +23,8 @@ std::string ReadStandardInput()
 
 void WriteUtf8(const QString& text)
 {
-    const std::string bytes
-        = Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
+    const std::string bytes = Utf16ToUtf8(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
 
@@ -42,7 +42,8 @@ int DigestCommand(const char* path)
     QByteArray sha1;
     HashFile(file, CALG_MD5, 1024, md5);
     HashFile(file, CALG_SHA1, 1024, sha1);
-    std::printf("MD5: %s\nSHA1: %s\n", qPrintable(BytesToHex(md5).toUpper()), qPrintable(BytesToHex(sha1).toUpper()));
+    std::printf(
+        "MD5: %s\nSHA1: %s\n", qPrintable(BytesToHex(md5).toUpper()), qPrintable(BytesToHex(sha1).toUpper()));
     return 0;
 }
 

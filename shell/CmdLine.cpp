@@ -89,7 +89,10 @@ TCommandLine::~TCommandLine()
     Clear();
 }
 
-void TCommandLine::Clear() { FSwitches.clear(); }
+void TCommandLine::Clear()
+{
+    FSwitches.clear();
+}
 
 QStringList TCommandLine::ProcessArguments()
 {
@@ -119,7 +122,8 @@ void TCommandLine::AddItem(const QString& item)
     const qsizetype colon = item.indexOf(u':');
     if (colon >= 0) {
         record.Parameter = CutText(item.mid(colon + 1), MaxSwitchText);
-        if (record.Parameter.size() >= 2 && record.Parameter.startsWith(u'\'') && record.Parameter.endsWith(u'\''))
+        if (record.Parameter.size() >= 2 && record.Parameter.startsWith(u'\'')
+            && record.Parameter.endsWith(u'\''))
             record.Parameter = record.Parameter.mid(1, record.Parameter.size() - 2);
         record.Switch = item.mid(1, colon - 1);
     } else {

@@ -13,7 +13,7 @@ constexpr int LineLength = 76; // output characters per line
 // The 6-bit value of each alphabet character, -1 for every other character.
 constexpr std::array<int8_t, 128> MakeDecodeTable()
 {
-    std::array<int8_t, 128> table{};
+    std::array<int8_t, 128> table {};
     for (auto& v : table)
         v = -1;
     for (int i = 0; i < 64; ++i)

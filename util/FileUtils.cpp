@@ -53,8 +53,14 @@ constexpr int SCS_POSIX_BINARY = 4;
 constexpr int SCS_OS216_BINARY = 5;
 constexpr int SCS_64BIT_BINARY = 6;
 
-uint16_t Le16(const unsigned char* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Le32(const unsigned char* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint16_t Le16(const unsigned char* p)
+{
+    return uint16_t(p[0] | (p[1] << 8));
+}
+uint32_t Le32(const unsigned char* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 
 // What a file's header says about it: the executable type (low word the header signature, high word
 // the Windows version a GUI program expects, 0 when it is no executable) and the loader's kind code
@@ -91,7 +97,7 @@ TExeKind ReadExeKind(const QString& path)
             return {SigMZ, SCS_PIF_BINARY};
         return {};
     }
-    TExeKind kind{SigMZ, SCS_DOS_BINARY};
+    TExeKind kind {SigMZ, SCS_DOS_BINARY};
     const int64_t newHeader = Le32(dos + 0x3C);
     unsigned char sig[4];
     if (!file.ReadFully(newHeader, reinterpret_cast<char*>(sig), sizeof sig))
@@ -108,7 +114,9 @@ TExeKind ReadExeKind(const QString& path)
         const uint16_t subsystem = Le16(optional + 68);
         if (characteristics & 0x2000) // a library, not a program
             return {};
-        kind.BinaryType = subsystem == 7 ? SCS_POSIX_BINARY : magic == 0x20B ? SCS_64BIT_BINARY : SCS_32BIT_BINARY;
+        kind.BinaryType = subsystem == 7 ? SCS_POSIX_BINARY
+            : magic == 0x20B             ? SCS_64BIT_BINARY
+                                         : SCS_32BIT_BINARY;
         kind.ExeType = subsystem == 2 ? SigPE | subsystemVersion << 16 : SigPE; // 2: Windows GUI
         return kind;
     }
@@ -268,7 +276,7 @@ void GetFileInfo(const QString& path, TFileInfo& info, bool LocalTime)
     const int fd = open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return;
-    struct statx st {};
+    struct statx st { };
     const bool statted = statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &st) == 0;
     close(fd);
     if (!statted || S_ISDIR(st.stx_mode))
@@ -279,7 +287,9 @@ void GetFileInfo(const QString& path, TFileInfo& info, bool LocalTime)
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         info.IconHandle = QFileIconProvider().icon(fileInfo);
 
-    QString typeName = QMimeDatabase().mimeTypeForFile(fileInfo).comment();
+    // The catch-all type for unrecognised content describes nothing ("unknown"): no type name then.
+    const QMimeType mimeType = QMimeDatabase().mimeTypeForFile(fileInfo);
+    QString typeName = mimeType.isDefault() ? QString() : mimeType.comment();
     if (typeName.size() > 80)
         typeName.truncate(typeName.at(79).isHighSurrogate() ? 79 : 80);
     info.FileType = typeName;
@@ -288,11 +298,12 @@ void GetFileInfo(const QString& path, TFileInfo& info, bool LocalTime)
 
     uint32_t attributes = 0;
     // Read-only: this user may not write it, or nobody may (which even the superuser sees that way).
-    if ((st.stx_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS) != 0)
+    if ((st.stx_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0
+        || faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS) != 0)
         attributes |= FILE_ATTRIBUTE_READONLY;
     if (fileInfo.fileName().startsWith(u'.'))
         attributes |= FILE_ATTRIBUTE_HIDDEN;
-    struct stat link {};
+    struct stat link { };
     if (lstat(native.constData(), &link) == 0 && S_ISLNK(link.st_mode))
         attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     info.Attributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
@@ -306,7 +317,7 @@ void GetFileInfo(const QString& path, TFileInfo& info, bool LocalTime)
     if (st.stx_mask & STATX_BTIME)
         created = st.stx_btime;
     else if (st.stx_ctime.tv_sec < created.tv_sec
-             || (st.stx_ctime.tv_sec == created.tv_sec && st.stx_ctime.tv_nsec < created.tv_nsec))
+        || (st.stx_ctime.tv_sec == created.tv_sec && st.stx_ctime.tv_nsec < created.tv_nsec))
         created = st.stx_ctime;
     info.Created = toDateTime(created);
     info.Accessed = toDateTime(st.stx_atime);
@@ -335,7 +346,8 @@ QString ExtractFileTitle(const QString& path)
 
 // ---- digests --------------------------------------------------------------------------------
 
-void HashBuffer(const char* data, ALG_ID algorithm, uint32_t chunkLength, QByteArray& digest, int64_t totalLength)
+void HashBuffer(
+    const char* data, ALG_ID algorithm, uint32_t chunkLength, QByteArray& digest, int64_t totalLength)
 {
     digest.clear();
     const int64_t chunk = std::min<int64_t>(chunkLength, totalLength);

@@ -67,7 +67,8 @@ void HashFile(const QString& path, ALG_ID algorithm, uint32_t chunkLength, QByte
 // The same over an opened file, for its FSize bytes.
 void HashMappedFile(const TMappedFile& file, ALG_ID algorithm, uint32_t chunkLength, QByteArray& digest);
 // Digest of TOTALLENGTH bytes at DATA, fed in pieces of CHUNKLENGTH. DIGEST is emptied first.
-void HashBuffer(const char* data, ALG_ID algorithm, uint32_t chunkLength, QByteArray& digest, int64_t totalLength);
+void HashBuffer(
+    const char* data, ALG_ID algorithm, uint32_t chunkLength, QByteArray& digest, int64_t totalLength);
 
 // Two upper-case hexadecimal digits per byte: {0x0A, 0xFF} gives "0AFF".
 QString BytesToHex(const QByteArray& bytes);

@@ -29,7 +29,7 @@ QMessageBox::StandardButton ShowQMessageBox(const TMessageBoxRequest& request)
         box.setEscapeButton(QMessageBox::Cancel);
     const int result = box.exec();
     return request.Buttons.testFlag(QMessageBox::StandardButton(result)) ? QMessageBox::StandardButton(result)
-                                                                          : QMessageBox::Cancel;
+                                                                         : QMessageBox::Cancel;
 }
 
 void RestoreApplication()
@@ -63,9 +63,8 @@ private:
 };
 
 QMessageBox::StandardButton ShowBox(const QString& text, const QString& caption, bool restore,
-                                    const QString& defaultCaption, QMessageBox::Icon icon,
-                                    QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton,
-                                    bool counted)
+    const QString& defaultCaption, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+    QMessageBox::StandardButton defaultButton, bool counted)
 {
     if (restore)
         RestoreApplication();
@@ -85,14 +84,14 @@ QMessageBox::StandardButton ShowBox(const QString& text, const QString& caption,
 bool ConfirmBox(const QString& text, const QString& caption, bool Restore)
 {
     return ShowBox(text, caption, Restore, QStringLiteral("Confirmation"), QMessageBox::Question,
-                   QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, true)
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, true)
         == QMessageBox::Yes;
 }
 
 int ConfirmCancelBox(const QString& text, const QString& caption, bool Restore)
 {
     switch (ShowBox(text, caption, Restore, QStringLiteral("Confirmation"), QMessageBox::Question,
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes, false)) {
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes, false)) {
     case QMessageBox::Yes:
         return IDYES;
     case QMessageBox::No:
@@ -105,19 +104,19 @@ int ConfirmCancelBox(const QString& text, const QString& caption, bool Restore)
 void WarningBox(const QString& text, const QString& caption, bool Restore)
 {
     ShowBox(text, caption, Restore, QStringLiteral("Warning"), QMessageBox::Warning, QMessageBox::Ok,
-            QMessageBox::Ok, true);
+        QMessageBox::Ok, true);
 }
 
 void ErrorBox(const QString& text, const QString& caption, bool Restore)
 {
     ShowBox(text, caption, Restore, QStringLiteral("Error"), QMessageBox::Critical, QMessageBox::Ok,
-            QMessageBox::Ok, true);
+        QMessageBox::Ok, true);
 }
 
 void InfoBox(const QString& text, const QString& caption, bool Restore)
 {
     ShowBox(text, caption, Restore, QStringLiteral("Information"), QMessageBox::Information, QMessageBox::Ok,
-            QMessageBox::Ok, true);
+        QMessageBox::Ok, true);
 }
 
 IMessageBoxPresenter* SetMessageBoxPresenter(IMessageBoxPresenter* presenter)
@@ -127,7 +126,10 @@ IMessageBoxPresenter* SetMessageBoxPresenter(IMessageBoxPresenter* presenter)
     return previous;
 }
 
-void SetMessageBoxMainWindow(QWidget* window) { MainWindow = window; }
+void SetMessageBoxMainWindow(QWidget* window)
+{
+    MainWindow = window;
+}
 
 QWidget* MessageBoxOwner()
 {

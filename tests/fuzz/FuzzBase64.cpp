@@ -16,7 +16,8 @@ void Check(const QString& input)
         const std::optional<QString> again = DecodeBase64Text(encoded);
         if (!again || *again != *decoded)
             std::abort();
-        if (QString(encoded).remove(QStringLiteral("\r\n")) != QString::fromLatin1(decoded->toUtf8().toBase64()))
+        if (QString(encoded).remove(QStringLiteral("\r\n"))
+            != QString::fromLatin1(decoded->toUtf8().toBase64()))
             std::abort();
     }
     // Lone surrogates are encoded as U+FFFD, so the encoder's output is always valid text.

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (rebuilt.size() != 2 * message.StrData.size() + 19)
         std::abort();
     // A UTF-16 block comes back byte for byte, up to its terminator.
-    if (size >= 19 && data[17] == IPCEncodingUtf16 && QByteArrayView(rebuilt).first(qsizetype(size) - 1)
+    if (size >= 19 && data[17] == IPCEncodingUtf16
+        && QByteArrayView(rebuilt).first(qsizetype(size) - 1)
             != QByteArrayView(block.get(), qsizetype(size) - 1))
         std::abort();
     TIPCMessage again;

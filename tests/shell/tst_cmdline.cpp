@@ -40,25 +40,26 @@ void TestCmdLine::arguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QStringList>("switches");
-    QTest::newRow("files around a switch") << QStringList{"a.json", "-v", "b.json"} << QStringList{"v||"};
+    QTest::newRow("files around a switch") << QStringList {"a.json", "-v", "b.json"} << QStringList {"v||"};
     QTest::newRow("no arguments") << QStringList() << QStringList();
-    QTest::newRow("apostrophes and ; split") << QStringList{"/mode:'x;y'"} << QStringList{"mode|x;y|x,y"};
-    QTest::newRow("apostrophes without ;") << QStringList{"/out:'abc'"} << QStringList{"out|abc|"};
-    QTest::newRow("colon only") << QStringList{"-:"} << QStringList{"||"};
-    QTest::newRow("single hyphen") << QStringList{"-"} << QStringList{"||"};
-    QTest::newRow("single slash") << QStringList{"/"} << QStringList{"||"};
-    QTest::newRow("first colon splits") << QStringList{"-a:b:c"} << QStringList{"a|b:c|"};
-    QTest::newRow("one apostrophe stays") << QStringList{"-a:'"} << QStringList{"a|'|"};
-    QTest::newRow("two apostrophes give empty") << QStringList{"-a:''"} << QStringList{"a||"};
-    QTest::newRow("only one apostrophe pair removed") << QStringList{"-a:''x''"} << QStringList{"a|'x'|"};
-    QTest::newRow("empty parts") << QStringList{"-p:;a;;b;"} << QStringList{"p|;a;;b;|,a,,b,"};
-    QTest::newRow("quoted part") << QStringList{"-p:\"a\"\"b\";c"} << QStringList{"p|\"a\"\"b\";c|a\"b,c"};
-    QTest::newRow("quoted part holds ;") << QStringList{"-p:\"x;y\";z"} << QStringList{"p|\"x;y\";z|x;y,z"};
-    QTest::newRow("unclosed quote") << QStringList{"-p:a;\"b;c"} << QStringList{"p|a;\"b;c|a,b;c"};
-    QTest::newRow("quote inside a part is kept") << QStringList{"-p:a\"b;c"} << QStringList{"p|a\"b;c|a\"b,c"};
-    QTest::newRow("empty item is no switch") << QStringList{""} << QStringList();
-    QTest::newRow("hyphen inside is no switch") << QStringList{"a-b", "x/y"} << QStringList();
-    QTest::newRow("duplicates kept") << QStringList{"-v", "-v"} << QStringList{"v||", "v||"};
+    QTest::newRow("apostrophes and ; split") << QStringList {"/mode:'x;y'"} << QStringList {"mode|x;y|x,y"};
+    QTest::newRow("apostrophes without ;") << QStringList {"/out:'abc'"} << QStringList {"out|abc|"};
+    QTest::newRow("colon only") << QStringList {"-:"} << QStringList {"||"};
+    QTest::newRow("single hyphen") << QStringList {"-"} << QStringList {"||"};
+    QTest::newRow("single slash") << QStringList {"/"} << QStringList {"||"};
+    QTest::newRow("first colon splits") << QStringList {"-a:b:c"} << QStringList {"a|b:c|"};
+    QTest::newRow("one apostrophe stays") << QStringList {"-a:'"} << QStringList {"a|'|"};
+    QTest::newRow("two apostrophes give empty") << QStringList {"-a:''"} << QStringList {"a||"};
+    QTest::newRow("only one apostrophe pair removed") << QStringList {"-a:''x''"} << QStringList {"a|'x'|"};
+    QTest::newRow("empty parts") << QStringList {"-p:;a;;b;"} << QStringList {"p|;a;;b;|,a,,b,"};
+    QTest::newRow("quoted part") << QStringList {"-p:\"a\"\"b\";c"} << QStringList {"p|\"a\"\"b\";c|a\"b,c"};
+    QTest::newRow("quoted part holds ;") << QStringList {"-p:\"x;y\";z"} << QStringList {"p|\"x;y\";z|x;y,z"};
+    QTest::newRow("unclosed quote") << QStringList {"-p:a;\"b;c"} << QStringList {"p|a;\"b;c|a,b;c"};
+    QTest::newRow("quote inside a part is kept")
+        << QStringList {"-p:a\"b;c"} << QStringList {"p|a\"b;c|a\"b,c"};
+    QTest::newRow("empty item is no switch") << QStringList {""} << QStringList();
+    QTest::newRow("hyphen inside is no switch") << QStringList {"a-b", "x/y"} << QStringList();
+    QTest::newRow("duplicates kept") << QStringList {"-v", "-v"} << QStringList {"v||", "v||"};
 }
 
 void TestCmdLine::arguments()
@@ -74,18 +75,18 @@ void TestCmdLine::lines_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("items");
-    QTest::newRow("empty line between") << "a\r\n\r\nb\r\n" << QStringList{"a", "", "b"};
-    QTest::newRow("no final break") << "a\r\nb" << QStringList{"a", "b"};
-    QTest::newRow("LF only") << "a\nb\n" << QStringList{"a", "b"};
-    QTest::newRow("CR only") << "a\rb\r" << QStringList{"a", "b"};
-    QTest::newRow("LF CR is two breaks") << "a\n\rb" << QStringList{"a", "", "b"};
+    QTest::newRow("empty line between") << "a\r\n\r\nb\r\n" << QStringList {"a", "", "b"};
+    QTest::newRow("no final break") << "a\r\nb" << QStringList {"a", "b"};
+    QTest::newRow("LF only") << "a\nb\n" << QStringList {"a", "b"};
+    QTest::newRow("CR only") << "a\rb\r" << QStringList {"a", "b"};
+    QTest::newRow("LF CR is two breaks") << "a\n\rb" << QStringList {"a", "", "b"};
     QTest::newRow("empty text") << "" << QStringList();
-    QTest::newRow("one break") << "\r\n" << QStringList{""};
-    QTest::newRow("two breaks") << "\n\n" << QStringList{"", ""};
-    QTest::newRow("NUL ends the text") << QStringLiteral("a\r\nb") + QChar(0) + QStringLiteral("\r\nc")
-                                       << QStringList{"a", "b"};
-    QTest::newRow("blanks kept") << " a \r\n" << QStringList{" a "};
-    QTest::newRow("switch line") << "x.json\r\n/mode:'x;y'" << QStringList{"x.json", "/mode:'x;y'"};
+    QTest::newRow("one break") << "\r\n" << QStringList {""};
+    QTest::newRow("two breaks") << "\n\n" << QStringList {"", ""};
+    QTest::newRow("NUL ends the text")
+        << QStringLiteral("a\r\nb") + QChar(0) + QStringLiteral("\r\nc") << QStringList {"a", "b"};
+    QTest::newRow("blanks kept") << " a \r\n" << QStringList {" a "};
+    QTest::newRow("switch line") << "x.json\r\n/mode:'x;y'" << QStringList {"x.json", "/mode:'x;y'"};
 }
 
 void TestCmdLine::lines()
@@ -101,9 +102,9 @@ void TestCmdLine::lines()
 void TestCmdLine::longTexts()
 {
     const QString parameter = QString(300, u'p');
-    TCommandLine cmd(QStringList{QStringLiteral("-x:") + parameter, QStringLiteral("-") + QString(300, u'n'),
-                                 QStringLiteral("-y:'") + QString(300, u'q') + u'\'',
-                                 QStringLiteral("-") + QString(100, u'l') + u':' + u'v'});
+    TCommandLine cmd(QStringList {QStringLiteral("-x:") + parameter, QStringLiteral("-") + QString(300, u'n'),
+        QStringLiteral("-y:'") + QString(300, u'q') + u'\'',
+        QStringLiteral("-") + QString(100, u'l') + u':' + u'v'});
     QCOMPARE(cmd.FSwitches.size(), 4);
     QCOMPARE(cmd.FSwitches[0].Parameter, QString(260, u'p'));
     QCOMPARE(cmd.FSwitches[1].Switch, QString(260, u'n'));
@@ -113,7 +114,7 @@ void TestCmdLine::longTexts()
     QCOMPARE(cmd.FSwitches[3].Switch, QString(100, u'l'));
     // A cut never splits a surrogate pair.
     const QString emoji = QStringLiteral("\U0001F600");
-    TCommandLine pairs(QStringList{QStringLiteral("-z:") + QString(259, u'a') + emoji});
+    TCommandLine pairs(QStringList {QStringLiteral("-z:") + QString(259, u'a') + emoji});
     QCOMPARE(pairs.FSwitches[0].Parameter, QString(259, u'a'));
 }
 
@@ -126,11 +127,11 @@ void TestCmdLine::processArguments()
 
 void TestCmdLine::clear()
 {
-    TCommandLine cmd(QStringList{"-a:x;y", "b"});
+    TCommandLine cmd(QStringList {"-a:x;y", "b"});
     QCOMPARE(cmd.FSwitches.size(), 1);
     cmd.Clear();
     QVERIFY(cmd.FSwitches.isEmpty());
-    QCOMPARE(cmd.FSL, (QStringList{"-a:x;y", "b"}));
+    QCOMPARE(cmd.FSL, (QStringList {"-a:x;y", "b"}));
 }
 
 QTEST_GUILESS_MAIN(TestCmdLine)

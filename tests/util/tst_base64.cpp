@@ -21,13 +21,18 @@ void TestBase64::encode_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("base64");
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("three characters, no padding") << "abc" << "YWJj";
-    QTest::newRow("two characters, one =") << "ab" << "YWI=";
-    QTest::newRow("one character, ==") << "a" << "YQ==";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("three characters, no padding") << "abc"
+                                                  << "YWJj";
+    QTest::newRow("two characters, one =") << "ab"
+                                           << "YWI=";
+    QTest::newRow("one character, ==") << "a"
+                                       << "YQ==";
     QTest::newRow("e acute as UTF-8") << QStringLiteral("\u00e9") << "w6k=";
     QTest::newRow("non-BMP") << QStringLiteral("\U0001F600") << "8J+YgA==";
-    QTest::newRow("CR LF kept") << "a\r\nb" << "YQ0KYg==";
+    QTest::newRow("CR LF kept") << "a\r\nb"
+                                << "YQ0KYg==";
     QTest::newRow("57 characters: one full line and its break")
         << QString(57, u'x') << QString::fromLatin1(QByteArray(57, 'x').toBase64()) + QStringLiteral("\r\n");
     QTest::newRow("lone surrogate as U+FFFD") << QString(QChar(0xD800)) << "77+9";
@@ -44,18 +49,26 @@ void TestBase64::decode_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("text");
-    QTest::newRow("plain") << "YWJj" << "abc";
-    QTest::newRow("padding") << "YQ==" << "a";
-    QTest::newRow("blanks, breaks and = between") << " Y W\r\nJ=j= " << "abc";
-    QTest::newRow("padding missing") << "YQ" << "a";
-    QTest::newRow("one character gives nothing") << "Y" << "";
-    QTest::newRow("three characters give two bytes") << "YWJ" << "ab";
-    QTest::newRow("no alphabet character") << " =\r\n-_" << "";
+    QTest::newRow("plain") << "YWJj"
+                           << "abc";
+    QTest::newRow("padding") << "YQ=="
+                             << "a";
+    QTest::newRow("blanks, breaks and = between") << " Y W\r\nJ=j= "
+                                                  << "abc";
+    QTest::newRow("padding missing") << "YQ"
+                                     << "a";
+    QTest::newRow("one character gives nothing") << "Y"
+                                                 << "";
+    QTest::newRow("three characters give two bytes") << "YWJ"
+                                                     << "ab";
+    QTest::newRow("no alphabet character") << " =\r\n-_"
+                                           << "";
     QTest::newRow("non-ASCII skipped") << QStringLiteral("Y\u00e9W\U0001F600Jj") << "abc";
     QTest::newRow("e acute") << "w6k=" << QStringLiteral("\u00e9");
     QTest::newRow("byte-order mark kept") << "77u/YQ==" << QStringLiteral("\ufeffa");
     QTest::newRow("58 characters over two lines")
-        << QString::fromLatin1(QByteArray(58, 'q').toBase64()).insert(76, QStringLiteral("\r\n")) << QString(58, u'q');
+        << QString::fromLatin1(QByteArray(58, 'q').toBase64()).insert(76, QStringLiteral("\r\n"))
+        << QString(58, u'q');
 }
 
 void TestBase64::decode()
@@ -85,7 +98,8 @@ void TestBase64::invalidUtf8()
     QFETCH(QByteArray, bytes);
     QString error;
     QVERIFY(!DecodeBase64Text(QString::fromLatin1(bytes.toBase64()), &error).has_value());
-    QCOMPARE(error, QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page"));
+    QCOMPARE(error,
+        QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page"));
 }
 
 void TestBase64::roundTripRandomText()
@@ -116,7 +130,8 @@ void TestBase64::roundTripRandomText()
         QVERIFY2(decoded.has_value(), qPrintable(text));
         QCOMPARE(*decoded, text);
         // Matches the standard encoding once the line breaks are taken out.
-        QCOMPARE(QString(encoded).remove(QStringLiteral("\r\n")), QString::fromLatin1(text.toUtf8().toBase64()));
+        QCOMPARE(
+            QString(encoded).remove(QStringLiteral("\r\n")), QString::fromLatin1(text.toUtf8().toBase64()));
     }
 }
 

@@ -81,7 +81,10 @@ private:
     QString Path(const QString& name) const { return FDir.filePath(name); }
 };
 
-void TestDigest::initTestCase() { QVERIFY(FDir.isValid()); }
+void TestDigest::initTestCase()
+{
+    QVERIFY(FDir.isValid());
+}
 
 void TestDigest::hashFileMatchesTools_data()
 {
@@ -113,7 +116,8 @@ void TestDigest::hashBufferChunks_data()
     QTest::addColumn<uint>("chunk");
     QTest::addColumn<QString>("md5");
     QTest::newRow("abc") << QByteArray("abc") << 1024u << QStringLiteral("900150983CD24FB0D6963F7D28E17F72");
-    QTest::newRow("abc, chunk 1") << QByteArray("abc") << 1u << QStringLiteral("900150983CD24FB0D6963F7D28E17F72");
+    QTest::newRow("abc, chunk 1") << QByteArray("abc") << 1u
+                                  << QStringLiteral("900150983CD24FB0D6963F7D28E17F72");
     QTest::newRow("1024 bytes in one chunk")
         << QByteArray(1024, 'a') << 1024u << QStringLiteral("C9A34CFC85D982698C6AC89F76071ABD");
     QTest::newRow("1025 bytes in 1024 + 1")
@@ -188,7 +192,9 @@ void TestDigest::replacedFileKeepsWhatWasOpened()
     QVERIFY(WriteFile(path, before));
     const TMappedFile file(path);
     QVERIFY(WriteFile(path + QStringLiteral(".new"), "short"));
-    QCOMPARE(rename(QFile::encodeName(path + QStringLiteral(".new")).constData(), QFile::encodeName(path).constData()), 0);
+    QCOMPARE(rename(QFile::encodeName(path + QStringLiteral(".new")).constData(),
+                 QFile::encodeName(path).constData()),
+        0);
     QByteArray digest;
     HashMappedFile(file, CALG_MD5, 1024, digest);
     QByteArray expected;
@@ -203,7 +209,7 @@ void TestDigest::truncationRaceDoesNotCrash()
     const QString path = Path(QStringLiteral("race.bin"));
     const QByteArray full = RandomBytes(8 << 20, 3);
     QVERIFY(WriteFile(path, full));
-    std::atomic<bool> stop{false};
+    std::atomic<bool> stop {false};
     const QByteArray native = QFile::encodeName(path);
     std::thread cutter([&] {
         while (!stop.load()) {
@@ -274,16 +280,26 @@ void TestDigest::extractFileTitle_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("title");
-    QTest::newRow("data.json") << "/home/u/data.json" << "data";
-    QTest::newRow("two dots") << "/home/u/a.b.json" << "a.b";
-    QTest::newRow("only a leading dot") << "/home/u/.json" << "";
-    QTest::newRow("no dot") << "/home/u/README" << "README";
-    QTest::newRow("dot in the folder") << "/tmp/x.y/z" << "z";
-    QTest::newRow("bare name") << "notes.txt" << "notes";
-    QTest::newRow("dot") << "." << ".";
-    QTest::newRow("dot dot") << ".." << "..";
-    QTest::newRow("trailing dot") << "/x/name." << "name";
-    QTest::newRow("folder path") << "/x/y/" << "";
+    QTest::newRow("data.json") << "/home/u/data.json"
+                               << "data";
+    QTest::newRow("two dots") << "/home/u/a.b.json"
+                              << "a.b";
+    QTest::newRow("only a leading dot") << "/home/u/.json"
+                                        << "";
+    QTest::newRow("no dot") << "/home/u/README"
+                            << "README";
+    QTest::newRow("dot in the folder") << "/tmp/x.y/z"
+                                       << "z";
+    QTest::newRow("bare name") << "notes.txt"
+                               << "notes";
+    QTest::newRow("dot") << "."
+                         << ".";
+    QTest::newRow("dot dot") << ".."
+                             << "..";
+    QTest::newRow("trailing dot") << "/x/name."
+                                  << "name";
+    QTest::newRow("folder path") << "/x/y/"
+                                 << "";
     QTest::newRow("non-BMP name") << QStringLiteral("/x/\U0001F600.json") << QStringLiteral("\U0001F600");
 }
 
@@ -327,7 +343,8 @@ void TestDigest::unixTimeToFileTime_data()
     QTest::addColumn<qint64>("nanoseconds");
     QTest::addColumn<quint64>("fileTime");
     QTest::newRow("epoch") << qint64(0) << qint64(0) << quint64(116444736000000000ULL);
-    QTest::newRow("nanoseconds to 100 ns") << qint64(1) << qint64(123456789) << quint64(116444736011234567ULL);
+    QTest::newRow("nanoseconds to 100 ns")
+        << qint64(1) << qint64(123456789) << quint64(116444736011234567ULL);
     QTest::newRow("1601") << qint64(-11644473600) << qint64(0) << quint64(0);
     QTest::newRow("before 1601") << qint64(-11644473601) << qint64(0) << quint64(0);
 }
@@ -410,20 +427,26 @@ void TestDigest::binaryType_data()
     QTest::newRow("new header beyond the end") << "cut.exe" << DosHeader("PE") << "DOS Executable";
     QTest::newRow("GUI 4.0") << "gui4.exe" << DosHeader(PeHeader(0x10B, 2, 4, 0)) << "Win32 Executable";
     QTest::newRow("GUI 3.10") << "gui31.exe" << DosHeader(PeHeader(0x10B, 2, 3, 10)) << "Win16 Executable";
-    QTest::newRow("console") << "con.exe" << DosHeader(PeHeader(0x10B, 3, 6, 0)) << "Win32 Console Executable";
+    QTest::newRow("console") << "con.exe" << DosHeader(PeHeader(0x10B, 3, 6, 0))
+                             << "Win32 Console Executable";
     QTest::newRow("64-bit console") << "con64.exe" << DosHeader(PeHeader(0x20B, 3, 6, 0))
                                     << "Win32 Console Executable";
-    QTest::newRow("32-bit GUI 6.0") << "gui6.exe" << DosHeader(PeHeader(0x10B, 2, 6, 0)) << "Win32 Executable";
+    QTest::newRow("32-bit GUI 6.0") << "gui6.exe" << DosHeader(PeHeader(0x10B, 2, 6, 0))
+                                    << "Win32 Executable";
     QTest::newRow("64-bit GUI 6.0") << "gui64.exe" << DosHeader(PeHeader(0x20B, 2, 6, 0)) << "";
     QTest::newRow("library") << "lib.dll" << DosHeader(PeHeader(0x10B, 2, 4, 0, true)) << "";
     QTest::newRow("Windows 3.0 NE") << "w30.exe" << DosHeader(NeHeader(2, 0x0300)) << "Win16 Executable";
     QTest::newRow("Windows 3.1 NE") << "w31.exe" << DosHeader(NeHeader(2, 0x030A)) << "Win16 Executable";
     QTest::newRow("Windows 2.0 NE") << "w20.exe" << DosHeader(NeHeader(2, 0x0200)) << "Win16 Executable";
     QTest::newRow("OS/2 NE") << "os2.exe" << DosHeader(NeHeader(1, 0x0100)) << "OS/2 16 bit Executable";
-    QTest::newRow("virtual device driver") << "dev.386" << DosHeader(QByteArray("LE\0\0", 4)) << "Virtual Device Driver";
+    QTest::newRow("virtual device driver")
+        << "dev.386" << DosHeader(QByteArray("LE\0\0", 4)) << "Virtual Device Driver";
     QTest::newRow("headerless .com") << "prog.COM" << QByteArray("\xb4\x4c\xcd\x21") << "DOS Executable";
     QTest::newRow("batch file") << "run.bat" << QByteArray("@echo off\r\n") << "Win32 Console Executable";
-    QTest::newRow("ELF program") << "tool" << QByteArray("\x7f" "ELF\x02\x01\x01") << "";
+    QTest::newRow("ELF program") << "tool"
+                                 << QByteArray("\x7f"
+                                               "ELF\x02\x01\x01")
+                                 << "";
 }
 
 void TestDigest::binaryType()

@@ -17,7 +17,10 @@ bool WriteFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-double DateTimeOf(const QDateTime& time) { return 25569.0 + double(time.toMSecsSinceEpoch()) / 86400000.0; }
+double DateTimeOf(const QDateTime& time)
+{
+    return 25569.0 + double(time.toMSecsSinceEpoch()) / 86400000.0;
+}
 
 TFileInfo FilledRecord()
 {
@@ -57,7 +60,10 @@ private:
     QTemporaryDir FDir;
 };
 
-void TestFileInfo::initTestCase() { QVERIFY(FDir.isValid()); }
+void TestFileInfo::initTestCase()
+{
+    QVERIFY(FDir.isValid());
+}
 
 void TestFileInfo::jsonFile()
 {
@@ -85,6 +91,14 @@ void TestFileInfo::jsonFile()
     QCOMPARE(info.BinaryType, QString());
     QVERIFY(!info.IconHandle.isNull());
     QCOMPARE(info.Attributes, FILE_ATTRIBUTE_NORMAL);
+
+    // Content nothing recognises has no type name.
+    const QString unknown = FDir.filePath(QStringLiteral("noise"));
+    QVERIFY(WriteFile(unknown, QByteArray("\x01\x02\x03\xfe\xff\x00\x10", 7)));
+    TFileInfo noise;
+    GetFileInfo(unknown, noise);
+    QCOMPARE(noise.FileType, QString());
+    QCOMPARE(noise.Size, uint64_t(7));
 
     // The same facts again compare equal: the change check relies on that.
     TFileInfo again;

@@ -72,22 +72,23 @@ void TestIPCMessage::read_data()
     QTest::addColumn<int>("typ");
     QTest::addColumn<qint64>("intData");
     QTest::addColumn<QString>("text");
-    QTest::newRow("empty text") << Header(42, 1, 0, 2) + QByteArray(1, '\0') << qint64(42) << 1 << qint64(0) << "";
-    QTest::newRow("UTF-16 text") << Header(7, 1, -1, 2) + QByteArray("x\0y\0\0", 5) << qint64(7) << 1 << qint64(-1)
-                                 << "xy";
-    QTest::newRow("terminator byte not checked") << Header(7, 1, 0, 2) + QByteArray("x\0!", 3) << qint64(7) << 1
-                                                 << qint64(0) << "x";
-    QTest::newRow("unknown kind kept") << Header(1, 200, 5, 2) + QByteArray(1, '\0') << qint64(1) << 200 << qint64(5)
-                                       << "";
+    QTest::newRow("empty text") << Header(42, 1, 0, 2) + QByteArray(1, '\0') << qint64(42) << 1 << qint64(0)
+                                << "";
+    QTest::newRow("UTF-16 text") << Header(7, 1, -1, 2) + QByteArray("x\0y\0\0", 5) << qint64(7) << 1
+                                 << qint64(-1) << "xy";
+    QTest::newRow("terminator byte not checked")
+        << Header(7, 1, 0, 2) + QByteArray("x\0!", 3) << qint64(7) << 1 << qint64(0) << "x";
+    QTest::newRow("unknown kind kept")
+        << Header(1, 200, 5, 2) + QByteArray(1, '\0') << qint64(1) << 200 << qint64(5) << "";
     QTest::newRow("8-bit text up to the zero byte")
         << Header(9, 1, 0, 1) + QByteArray("caf\xe9\x80\0junk\0", 10) << qint64(9) << 1 << qint64(0)
         << QStringLiteral("caf\u00e9\u20ac");
-    QTest::newRow("8-bit text without a zero byte stops at the end")
-        << Header(9, 1, 0, 1) + QByteArray("ab\x81", 3) << qint64(9) << 1 << qint64(0) << QStringLiteral("ab\u0081");
-    QTest::newRow("8-bit text, odd length") << Header(9, 1, 0, 1) + QByteArray("abc\0", 4) << qint64(9) << 1
-                                            << qint64(0) << "abc";
-    QTest::newRow("other encoding: no text") << Header(3, 1, 0, 7) + QByteArray("a\0\0", 3) << qint64(3) << 1
-                                             << qint64(0) << "";
+    QTest::newRow("8-bit text without a zero byte stops at the end") << Header(9, 1, 0, 1)
+            + QByteArray("ab\x81", 3) << qint64(9) << 1 << qint64(0) << QStringLiteral("ab\u0081");
+    QTest::newRow("8-bit text, odd length")
+        << Header(9, 1, 0, 1) + QByteArray("abc\0", 4) << qint64(9) << 1 << qint64(0) << "abc";
+    QTest::newRow("other encoding: no text")
+        << Header(3, 1, 0, 7) + QByteArray("a\0\0", 3) << qint64(3) << 1 << qint64(0) << "";
 }
 
 void TestIPCMessage::read()
@@ -111,7 +112,8 @@ void TestIPCMessage::rejected_data()
     QTest::newRow("nothing") << QByteArray();
     QTest::newRow("18 bytes") << Header(1, 1, 0, 2);
     QTest::newRow("UTF-16 with an odd length") << Header(1, 1, 0, 2) + QByteArray("ab", 2);
-    QTest::newRow("UTF-16 with half a code unit and terminator") << Header(1, 1, 0, 2) + QByteArray("a\0b\0", 4);
+    QTest::newRow("UTF-16 with half a code unit and terminator")
+        << Header(1, 1, 0, 2) + QByteArray("a\0b\0", 4);
 }
 
 void TestIPCMessage::rejected()
@@ -161,10 +163,10 @@ void TestIPCMessage::paramsText_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("text");
     QTest::newRow("none") << QStringList() << "";
-    QTest::newRow("two files") << QStringList{"a.json", "b.json"} << "a.json\r\nb.json";
-    QTest::newRow("switch kept") << QStringList{"-v", "a.json"} << "-v\r\na.json";
-    QTest::newRow("blanks at both ends trimmed") << QStringList{" a.json", "b.json\t"} << "a.json\r\nb.json";
-    QTest::newRow("inner empty argument kept") << QStringList{"a", "", "b"} << "a\r\n\r\nb";
+    QTest::newRow("two files") << QStringList {"a.json", "b.json"} << "a.json\r\nb.json";
+    QTest::newRow("switch kept") << QStringList {"-v", "a.json"} << "-v\r\na.json";
+    QTest::newRow("blanks at both ends trimmed") << QStringList {" a.json", "b.json\t"} << "a.json\r\nb.json";
+    QTest::newRow("inner empty argument kept") << QStringList {"a", "", "b"} << "a\r\n\r\nb";
 }
 
 void TestIPCMessage::paramsText()

@@ -112,10 +112,10 @@ void TestMessageBoxes::boxes_data()
     const int yn = QMessageBox::Yes | QMessageBox::No;
     const int ync = yn | QMessageBox::Cancel;
     const int ok = QMessageBox::Ok;
-    QTest::newRow("confirm yes") << int(bConfirm) << "" << QMessageBox::Yes << "Confirmation" << QMessageBox::Question
-                                 << yn << 1 << 1;
-    QTest::newRow("confirm no") << int(bConfirm) << "" << QMessageBox::No << "Confirmation" << QMessageBox::Question
-                                << yn << 1 << 0;
+    QTest::newRow("confirm yes") << int(bConfirm) << "" << QMessageBox::Yes << "Confirmation"
+                                 << QMessageBox::Question << yn << 1 << 1;
+    QTest::newRow("confirm no") << int(bConfirm) << "" << QMessageBox::No << "Confirmation"
+                                << QMessageBox::Question << yn << 1 << 0;
     QTest::newRow("confirm closed") << int(bConfirm) << "" << QMessageBox::Cancel << "Confirmation"
                                     << QMessageBox::Question << yn << 1 << 0;
     QTest::newRow("confirm own caption") << int(bConfirm) << "Reload?" << QMessageBox::Yes << "Reload?"
@@ -124,18 +124,18 @@ void TestMessageBoxes::boxes_data()
                                         << QMessageBox::Question << ync << 0 << IDYES;
     QTest::newRow("confirm-cancel no") << int(bConfirmCancel) << "" << QMessageBox::No << "Confirmation"
                                        << QMessageBox::Question << ync << 0 << 7;
-    QTest::newRow("confirm-cancel cancel") << int(bConfirmCancel) << "" << QMessageBox::Cancel << "Confirmation"
-                                           << QMessageBox::Question << ync << 0 << 2;
-    QTest::newRow("confirm-cancel closed") << int(bConfirmCancel) << "" << QMessageBox::NoButton << "Confirmation"
-                                           << QMessageBox::Question << ync << 0 << IDCANCEL;
-    QTest::newRow("warning") << int(bWarning) << "" << QMessageBox::Ok << "Warning" << QMessageBox::Warning << ok << 1
-                             << -1;
-    QTest::newRow("error") << int(bError) << "" << QMessageBox::Ok << "Error" << QMessageBox::Critical << ok << 1
-                           << -1;
-    QTest::newRow("info") << int(bInfo) << "" << QMessageBox::Ok << "Information" << QMessageBox::Information << ok
-                          << 1 << -1;
-    QTest::newRow("info own caption") << int(bInfo) << "Search" << QMessageBox::Ok << "Search"
-                                      << QMessageBox::Information << ok << 1 << -1;
+    QTest::newRow("confirm-cancel cancel") << int(bConfirmCancel) << "" << QMessageBox::Cancel
+                                           << "Confirmation" << QMessageBox::Question << ync << 0 << 2;
+    QTest::newRow("confirm-cancel closed") << int(bConfirmCancel) << "" << QMessageBox::NoButton
+                                           << "Confirmation" << QMessageBox::Question << ync << 0 << IDCANCEL;
+    QTest::newRow("warning") << int(bWarning) << "" << QMessageBox::Ok << "Warning" << QMessageBox::Warning
+                             << ok << 1 << -1;
+    QTest::newRow("error") << int(bError) << "" << QMessageBox::Ok << "Error" << QMessageBox::Critical << ok
+                           << 1 << -1;
+    QTest::newRow("info") << int(bInfo) << "" << QMessageBox::Ok << "Information" << QMessageBox::Information
+                          << ok << 1 << -1;
+    QTest::newRow("info own caption")
+        << int(bInfo) << "Search" << QMessageBox::Ok << "Search" << QMessageBox::Information << ok << 1 << -1;
 }
 
 void TestMessageBoxes::boxes()
@@ -158,8 +158,9 @@ void TestMessageBoxes::boxes()
     QCOMPARE(request.Icon, icon);
     QCOMPARE(int(request.Buttons), buttons);
     // The first button is the default one.
-    QCOMPARE(request.DefaultButton, box == bConfirm || box == bConfirmCancel ? QMessageBox::Yes : QMessageBox::Ok);
-    QCOMPARE(FFake.CountsSeen, QList<int>{countWhileShown});
+    QCOMPARE(
+        request.DefaultButton, box == bConfirm || box == bConfirmCancel ? QMessageBox::Yes : QMessageBox::Ok);
+    QCOMPARE(FFake.CountsSeen, QList<int> {countWhileShown});
     QCOMPARE(ModalBoxCount, 0);
 }
 
@@ -168,7 +169,7 @@ void TestMessageBoxes::nestedCount()
     FFake.Answers = {QMessageBox::Ok, QMessageBox::Yes};
     FFake.WhileShowing = [] { InfoBox(QStringLiteral("inner")); };
     QVERIFY(ConfirmBox(QStringLiteral("outer")));
-    QCOMPARE(FFake.CountsSeen, (QList<int>{1, 2}));
+    QCOMPARE(FFake.CountsSeen, (QList<int> {1, 2}));
     QCOMPARE(ModalBoxCount, 0);
 
     // A confirm-cancel box inside a counted one keeps the count it found.
@@ -176,7 +177,7 @@ void TestMessageBoxes::nestedCount()
     SetMessageBoxPresenter(&FFake);
     FFake.WhileShowing = [] { ConfirmCancelBox(QStringLiteral("inner")); };
     WarningBox(QStringLiteral("outer"));
-    QCOMPARE(FFake.CountsSeen, (QList<int>{1, 1}));
+    QCOMPARE(FFake.CountsSeen, (QList<int> {1, 1}));
     QCOMPARE(ModalBoxCount, 0);
 }
 
