@@ -43,7 +43,7 @@ int DigestCommand(const char* path)
     HashFile(file, CALG_MD5, 1024, md5);
     HashFile(file, CALG_SHA1, 1024, sha1);
     std::printf(
-        "MD5: %s\nSHA1: %s\n", qPrintable(BytesToHex(md5).toUpper()), qPrintable(BytesToHex(sha1).toUpper()));
+        "MD5: %s\nSHA1: %s\n", qPrintable(BytesToHex(md5)), qPrintable(BytesToHex(sha1)));
     return 0;
 }
 
