@@ -7,12 +7,17 @@
 //   load FILE       the time of each stage (read, decode, parse+outline+format) and the peak memory;
 //                   decoding checks the bytes, the outline is built from them without a copy
 //   throughput FILE [SECONDS]   MB/s of decode+parse+outline+format in a warm in-process loop
+//   digest FILE     the MD5 and SHA-1 report rows (with the utility library)
+//   base64 encode|decode        standard input to standard output (with the utility library)
 
 #include "core/ByteBuffer.h"
 #include "core/DocumentText.h"
 #include "core/Outline.h"
 #include "core/OutlineBuilder.h"
 #include "core/Utf.h"
+#ifdef QUILLON_BENCH_UTIL
+#include "bench/BenchUtil.h"
+#endif
 
 #include <QLocale>
 
@@ -227,7 +232,12 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: quillon-bench format|outline|counts|load FILE\n"
-                 "       quillon-bench throughput FILE [SECONDS]\n");
+                 "       quillon-bench throughput FILE [SECONDS]\n"
+#ifdef QUILLON_BENCH_UTIL
+                 "       quillon-bench digest FILE\n"
+                 "       quillon-bench base64 encode|decode\n"
+#endif
+    );
     return 2;
 }
 } // namespace
@@ -248,5 +258,11 @@ int main(int argc, char** argv)
         return Load(path);
     if (command == "throughput")
         return Throughput(path, argc > 3 ? std::atof(argv[3]) : 2.0);
+#ifdef QUILLON_BENCH_UTIL
+    if (command == "digest")
+        return DigestCommand(path);
+    if (command == "base64")
+        return Base64Command(argv[2]);
+#endif
     return Usage();
 }

@@ -1,0 +1,57 @@
+#include "util/MappedFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+TMappedFile::TMappedFile(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    // O_NONBLOCK keeps a FIFO or a device from blocking the open; regular files ignore it.
+    const int fd = open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return;
+    struct stat st { };
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return;
+    }
+    FHandle = fd;
+    FSize = int64_t(st.st_size);
+    FFilename = path;
+}
+
+TMappedFile::~TMappedFile()
+{
+    if (FHandle >= 0)
+        close(FHandle);
+}
+
+int64_t TMappedFile::ReadAt(int64_t offset, char* buffer, int64_t length) const
+{
+    if (FHandle < 0 || offset < 0 || length < 0)
+        return -1;
+    for (;;) {
+        const ssize_t n = pread(FHandle, buffer, size_t(length), off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        return n < 0 ? -1 : int64_t(n);
+    }
+}
+
+bool TMappedFile::ReadFully(int64_t offset, char* buffer, int64_t length) const
+{
+    while (length > 0) {
+        const int64_t n = ReadAt(offset, buffer, length);
+        if (n <= 0)
+            return false;
+        offset += n;
+        buffer += n;
+        length -= n;
+    }
+    return true;
+}
