@@ -1,0 +1,72 @@
+#pragma once
+// Item models over a document's outline: the two-column tree and the list of a node's children.
+// Both read node records on demand from the compact outline; no item exists per node.
+
+#include "core/Outline.h"
+
+#include <QAbstractItemModel>
+#include <QIcon>
+#include <QList>
+
+// The picture of a node kind in the menu image list.
+int NodePicture(TNodeType typ);
+
+// "Tag" and "Value": the outline as BuildOutline made it. Column 1 shows the value shortened to
+// 100 characters without CR LF pairs; the full value is in the tooltip.
+class TOutlineTreeModel : public QAbstractItemModel {
+    Q_OBJECT
+public:
+    enum Roles { NodeRole = Qt::UserRole + 1 };
+
+    explicit TOutlineTreeModel(QObject* parent = nullptr);
+
+    // The outline shown; nullptr shows nothing. The outline must outlive its use here.
+    void SetOutline(const TOutline* outline);
+    const TOutline* Outline() const { return FOutline; }
+
+    QModelIndex IndexOf(TNodeIndex node, int column = 0) const;
+    TNodeIndex NodeOf(const QModelIndex& index) const;
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    const TOutline* FOutline = nullptr;
+    QList<QIcon> FIcons;
+};
+
+// "Name" and "Value" of the children of one node: "(object)" and "(array)" for containers, else
+// the value without leading and trailing blanks (inner line breaks kept).
+class TChildListModel : public QAbstractItemModel {
+    Q_OBJECT
+public:
+    enum Roles { NodeRole = Qt::UserRole + 1 };
+
+    explicit TChildListModel(QObject* parent = nullptr);
+
+    // Lists the children of node (NoNode: nothing). Constant time, whatever the number of children.
+    void SetNode(const TOutline* outline, TNodeIndex node);
+    TNodeIndex Node() const { return FNode; }
+    TNodeIndex NodeOf(const QModelIndex& index) const;
+    // The text of a cell as the list shows it.
+    QString CellText(int row, int column) const;
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    const TOutline* FOutline = nullptr;
+    TNodeIndex FNode = NoNode;
+    QList<QIcon> FIcons;
+};
