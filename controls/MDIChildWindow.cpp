@@ -12,6 +12,8 @@ TMDIChildWindow::TMDIChildWindow(QWidget* Parent, Qt::WindowFlags Flags)
 
 TMDIChildWindow::~TMDIChildWindow()
 {
+    // The base class still changes the window state while it is torn down; this part is gone by then.
+    disconnect(this, &QMdiSubWindow::windowStateChanged, this, &TMDIChildWindow::StateChanged);
     // Copied first: a handler may clear or replace the slot while it runs.
     const TNotifyEvent Handler = OnDestroy;
     if (Handler) {
