@@ -1,6 +1,8 @@
 // Renders a frame window with a window bar (normal, hot, selected, multi-line and long captions,
 // pictures) and a stand-alone button group in glass style, and saves both as PNG files for a look.
 //   quillon_controls_demo /tmp/controls-demo      -> /tmp/controls-demo-frame.png, -bar.png, -glass.png
+//   quillon_controls_demo /tmp/controls-demo 3000 -> the same, then keeps the windows up for 3 s
+//                                                    (for a screenshot of a real display)
 // With QT_SCALE_FACTOR=2 the same shows the high-DPI rendering.
 
 #include "controls/MDIButtonGroup.h"
@@ -11,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -142,5 +145,10 @@ int main(int argc, char** argv)
                      Qt::NoModifier);
     QApplication::sendEvent(&Group, &Drag);
     Group.grab().save(Base + QStringLiteral("-drag.png"));
+    if (argc > 2) {
+        Group.move(Frame.x(), Frame.y() + Frame.frameGeometry().height() + 10);
+        QTimer::singleShot(QString::fromLocal8Bit(argv[2]).toInt(), &App, &QApplication::quit);
+        return App.exec();
+    }
     return 0;
 }

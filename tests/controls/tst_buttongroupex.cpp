@@ -103,6 +103,9 @@ private Q_SLOTS:
     void glassRows_data();
     void glassRows();
     void bevelLines();
+    void crispAtDoubleDensity();
+    void emptyText();
+    void insertionMarkPixels();
     void splitCaption_data();
     void splitCaption();
     void captionLines_data();
@@ -313,6 +316,75 @@ void TestButtonGroupEx::bevelLines()
     Image = Render(*Group);
     QCOMPARE(Image.pixelColor(150, 1), Group->Color());
     QCOMPARE(Image.pixelColor(150, 5), Group->Color());
+}
+
+void TestButtonGroupEx::crispAtDoubleDensity()
+{
+    auto Group = MakeGroup(2);
+    Group->SetItemCaption(0, QString());
+    Group->SetRegularButtonColor(QColor(230, 230, 230));
+    Group->SetEdgeButtonColor(QColor(160, 160, 164));
+    QImage Image(Group->size() * 2, QImage::Format_ARGB32_Premultiplied);
+    Image.setDevicePixelRatio(2);
+    Group->render(&Image);
+    const QRect Cell = Group->ButtonRect(0);
+    const int Y = 2 * Cell.center().y();
+    // The 1-pixel frame becomes two whole device pixels, with no blended pixel on either side.
+    QCOMPARE(Image.pixelColor(2 * Cell.left() + 1, Y), Group->Color());
+    QCOMPARE(Image.pixelColor(2 * (Cell.left() + 1), Y), QColor(160, 160, 164));
+    QCOMPARE(Image.pixelColor(2 * (Cell.left() + 1) + 1, Y), QColor(160, 160, 164));
+    QCOMPARE(Image.pixelColor(2 * (Cell.left() + 2), Y), QColor(230, 230, 230));
+}
+
+void TestButtonGroupEx::emptyText()
+{
+    TButtonGroupEx Group;
+    Group.SetBorderStyle(bsNone);
+    Group.resize(200, 24);
+    Group.SetColor(QColor(255, 255, 255));
+    QPalette Pal = Group.palette();
+    Pal.setColor(QPalette::WindowText, QColor(0, 0, 0));
+    Group.setPalette(Pal);
+    auto DarkColumns = [](const QImage& Image) {
+        QList<int> Columns;
+        for (int X = 0; X < Image.width(); ++X)
+            for (int Y = 0; Y < Image.height(); ++Y)
+                if (Image.pixelColor(X, Y).lightness() < 128) {
+                    Columns.append(X);
+                    break;
+                }
+        return Columns;
+    };
+    QVERIFY(DarkColumns(Render(Group)).isEmpty());
+    Group.SetEmptyText(QStringLiteral("No documents"));
+    const QList<int> Columns = DarkColumns(Render(Group));
+    QVERIFY(!Columns.isEmpty());
+    // 5 pixels from the left (glyphs may start a pixel into their cell).
+    QVERIFY2(Columns.first() >= 5 && Columns.first() <= 7, qPrintable(QString::number(Columns.first())));
+}
+
+void TestButtonGroupEx::insertionMarkPixels()
+{
+    auto Group = MakeGroup(3, 100, 400);
+    Group->SetEdgeButtonColor(QColor(160, 160, 164));
+    Group->show();
+    // Button A over the right half of B: the gap before C.
+    Press(Group.get(), Group->ButtonRect(0).center());
+    // Near the top, so that the drag image (centred on the pointer) leaves the lower rows uncovered.
+    Move(Group.get(), QPoint(190, 2), Qt::LeftButton);
+    QVERIFY(Group->DrawState(2).testFlag(bdsInsertLeft));
+    QVERIFY(Group->DrawState(1).testFlag(bdsInsertRight));
+    const QImage Image = Render(*Group);
+    const QColor Mark = ShadowColor(QColor(160, 160, 164));
+    const QRect C = Group->ButtonRect(2);
+    // Two pixels wide, just outside the frame of C (and of B's right side).
+    const int Y = C.top() + 18;
+    QCOMPARE(Image.pixelColor(C.left() - 1, Y), Mark);
+    QCOMPARE(Image.pixelColor(C.left(), Y), Mark);
+    QCOMPARE(Image.pixelColor(C.left() + 1, Y), QColor(160, 160, 164));
+    QCOMPARE(Image.pixelColor(C.left() - 2, Y), QColor(160, 160, 164));
+    Release(Group.get(), QPoint(190, 2));
+    QCOMPARE(Order(*Group), QStringLiteral("BAC"));
 }
 
 void TestButtonGroupEx::splitCaption_data()

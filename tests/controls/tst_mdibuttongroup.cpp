@@ -341,6 +341,18 @@ void TestMDIButtonGroup::beforeChangeCancels()
     QCOMPARE(Frame.Bar->ItemIndex(), 1);
     QCOMPARE(Frame.Area->activeSubWindow(), B);
     QVERIFY(Frame.Changes.isEmpty());
+
+    // A handler may redirect the click to another button.
+    TMDIChildWindow* C = Frame.Open(QStringLiteral("c"));
+    Frame.Bar->OnBeforeChange = [](QObject*, int& Index, TMDIAction&) { Index = 1; };
+    QCOMPARE(Frame.Area->activeSubWindow(), C);
+    Click(Frame.Bar, Frame.Centre(0));
+    QCOMPARE(Frame.Area->activeSubWindow(), B);
+    QCOMPARE(Frame.Bar->ItemIndex(), 1);
+    // One outside the buttons cancels it.
+    Frame.Bar->OnBeforeChange = [](QObject*, int& Index, TMDIAction&) { Index = 7; };
+    Click(Frame.Bar, Frame.Centre(0));
+    QCOMPARE(Frame.Area->activeSubWindow(), B);
 }
 
 void TestMDIButtonGroup::closingActiveWindowSelectsNext()
