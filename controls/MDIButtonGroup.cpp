@@ -63,7 +63,7 @@ void TMDIButtonGroup::AddButton(TMDIChildWindow* Window, int ImageIndex, const Q
     if (!Window || GetChildIndex(Window) >= 0)
         return;
     TGrpButtonItem Item;
-    Item.Caption = Window->windowTitle();
+    Item.Caption = Window->Caption();
     Item.Hint = Hint;
     Item.ImageIndex = ImageIndex;
     Item.Data = Window;

@@ -25,6 +25,21 @@ TMDIChildWindow::~TMDIChildWindow()
     }
 }
 
+TMDIChildWindow* TMDIChildWindow::Of(const QWidget* Widget)
+{
+    for (QWidget* W = const_cast<QWidget*>(Widget); W; W = W->parentWidget())
+        if (auto* Frame = qobject_cast<TMDIChildWindow*>(W))
+            return Frame;
+    return nullptr;
+}
+
+QString TMDIChildWindow::Caption() const
+{
+    if (windowTitle().isEmpty() && widget())
+        return widget()->windowTitle();
+    return windowTitle();
+}
+
 void TMDIChildWindow::StateChanged(Qt::WindowStates OldState, Qt::WindowStates NewState)
 {
     if (OldState.testFlag(Qt::WindowActive) || !NewState.testFlag(Qt::WindowActive))

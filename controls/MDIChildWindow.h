@@ -18,11 +18,19 @@ using TCloseEvent = std::function<void(QObject* Sender, TCloseAction& Action)>;
 // the window is destroyed, while the frame and its contents still exist; OnClose runs when the window
 // is asked to close, with the default action caFree: caNone keeps it open, caMinimize minimizes it,
 // caHide hides it without freeing it.
+//
+// A document form sets its handlers on its frame before the frame is given a window-bar button; the bar
+// then takes them over and calls them itself.
 class TMDIChildWindow : public QMdiSubWindow {
     Q_OBJECT
 public:
     explicit TMDIChildWindow(QWidget* Parent = nullptr, Qt::WindowFlags Flags = {});
     ~TMDIChildWindow() override;
+
+    // The document window frame that holds Widget (the widget itself or an ancestor), none outside one.
+    static TMDIChildWindow* Of(const QWidget* Widget);
+    // The caption: the frame's title, or its form's title while the frame has none.
+    QString Caption() const;
 
     TNotifyEvent OnActivate;
     TNotifyEvent OnDestroy;

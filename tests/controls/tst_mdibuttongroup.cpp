@@ -224,6 +224,17 @@ void TestMDIButtonGroup::addButton()
     QCOMPARE(Frame.Bar->Hints(1), QStringLiteral("hint"));
     QCOMPARE(Second->Hint(), QStringLiteral("hint"));
     QCOMPARE(Frame.Bar->MDIChildCount(), 2);
+    QCOMPARE(TMDIChildWindow::Of(Second->widget()), Second);
+    QCOMPARE(TMDIChildWindow::Of(Frame.Bar), nullptr);
+    // A frame without a title of its own shows its form's title.
+    auto* Third = new TMDIChildWindow;
+    auto* Form = new QWidget;
+    Form->setWindowTitle(QStringLiteral("form title"));
+    Third->setWidget(Form);
+    Third->setWindowTitle(QString());
+    Frame.Area->addSubWindow(Third);
+    Frame.Bar->AddButton(Third, 0, QString());
+    QCOMPARE(Frame.Bar->Captions(2), QStringLiteral("form title"));
     // Later caption changes do not reach the button.
     Second->setWindowTitle(QStringLiteral("renamed"));
     QCOMPARE(Frame.Bar->Captions(1), QStringLiteral("second"));
@@ -447,11 +458,18 @@ void TestMDIButtonGroup::closeAllAsksEveryWindow()
 void TestMDIButtonGroup::minimizeAll()
 {
     TFrame Frame;
-    Frame.Open(QStringLiteral("a"));
-    Frame.Open(QStringLiteral("b"));
+    for (const char* Title : {"a", "b", "c"})
+        Frame.Open(QString::fromLatin1(Title));
     Frame.Bar->MinimizeAll();
-    QCOMPARE(Frame.Bar->MinimizedCount(), 2);
-    QCOMPARE(Frame.Bar->MDIChildCount(), 2);
+    QCOMPARE(Frame.Bar->MinimizedCount(), 3);
+    QCOMPARE(Frame.Bar->MDIChildCount(), 3);
+    // The minimized windows are lined up, not stacked on one another.
+    QApplication::processEvents();
+    const QList<QMdiSubWindow*> Windows = Frame.Area->subWindowList();
+    for (int I = 0; I < Windows.size(); ++I)
+        for (int J = I + 1; J < Windows.size(); ++J)
+            QVERIFY2(!Windows.at(I)->geometry().intersects(Windows.at(J)->geometry()),
+                     qPrintable(QStringLiteral("%1 and %2 overlap").arg(I).arg(J)));
 }
 
 void TestMDIButtonGroup::destroyAllRunsCloseHandlers()
