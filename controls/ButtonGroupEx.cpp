@@ -786,6 +786,13 @@ void TButtonGroupEx::mouseMoveEvent(QMouseEvent* Event)
 {
     const QPoint Pos = Event->position().toPoint();
     if (FDragIndex >= 0) {
+        // The button went up where this control did not see it (a dialog took the mouse): no drop.
+        if (!(Event->buttons() & Qt::LeftButton)) {
+            EndDrag();
+            FDragCandidate = -1;
+            SetHotIndex(IndexOfButtonAt(Pos));
+            return;
+        }
         UpdateDrag(Pos);
         return;
     }
@@ -986,6 +993,10 @@ void TButtonGroupEx::focusInEvent(QFocusEvent* Event)
 void TButtonGroupEx::focusOutEvent(QFocusEvent* Event)
 {
     QWidget::focusOutEvent(Event);
+    if (FDragIndex >= 0) {
+        EndDrag();
+        FDragCandidate = -1;
+    }
     InvalidateButton(FItemIndex);
 }
 

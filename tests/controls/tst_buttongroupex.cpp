@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTest>
+#include <QToolTip>
 
 #include <memory>
 
@@ -113,6 +114,9 @@ private Q_SLOTS:
     void dropGaps_data();
     void dropGaps();
     void singleButtonAcceptsNoDrop();
+    void dragEndsWithoutDrop();
+    void dragNearEdgeScrolls();
+    void tooltipShowsHintOrCaption();
     void pressSetsHotButtonIndex_data();
     void pressSetsHotButtonIndex();
     void clickStep();
@@ -548,6 +552,68 @@ void TestButtonGroupEx::singleButtonAcceptsNoDrop()
     Release(Group.get(), QPoint(250, 12));
     QCOMPARE(Events, 0);
     QCOMPARE(Group->Count(), 1);
+}
+
+void TestButtonGroupEx::dragEndsWithoutDrop()
+{
+    auto Group = MakeGroup(3, 100, 400);
+    Group->show();
+    int Events = 0;
+    Group->OnReorderButton = [&](TButtonGroupEx*, int, int) { ++Events; };
+
+    // Escape ends the drag; the release then drops nothing.
+    Press(Group.get(), QPoint(150, 12));
+    Move(Group.get(), QPoint(20, 12), Qt::LeftButton);
+    QVERIFY(Group->IsDragging());
+    QTest::keyClick(Group.get(), Qt::Key_Escape);
+    QVERIFY(!Group->IsDragging());
+    Release(Group.get(), QPoint(20, 12));
+
+    // A move without the button held means it went up elsewhere.
+    Press(Group.get(), QPoint(150, 12));
+    Move(Group.get(), QPoint(20, 12), Qt::LeftButton);
+    Move(Group.get(), QPoint(22, 12), Qt::NoButton);
+    QVERIFY(!Group->IsDragging());
+    Release(Group.get(), QPoint(22, 12));
+
+    QCOMPARE(Events, 0);
+    QCOMPARE(Order(*Group), QStringLiteral("ABC"));
+}
+
+void TestButtonGroupEx::dragNearEdgeScrolls()
+{
+    auto Group = MakeGroup(10, 90, 300);
+    Group->resize(300, 46);
+    Group->show();
+    QCOMPARE(Group->TopRow(), 0);
+    Press(Group.get(), QPoint(40, 12));
+    Move(Group.get(), QPoint(40, 30), Qt::LeftButton);
+    QVERIFY(Group->IsDragging());
+    QCOMPARE(Group->TopRow(), 0);
+    Move(Group.get(), QPoint(40, Group->height() - 3), Qt::LeftButton);
+    QCOMPARE(Group->TopRow(), 1);
+    Release(Group.get(), QPoint(40, Group->height() - 3));
+}
+
+void TestButtonGroupEx::tooltipShowsHintOrCaption()
+{
+    auto Group = MakeGroup(2);
+    Group->SetItemHint(1, QStringLiteral("the hint"));
+    Group->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Group.get()));
+    auto Ask = [&](QPoint Pos) {
+        QHelpEvent Help(QEvent::ToolTip, Pos, Group->mapToGlobal(Pos));
+        QApplication::sendEvent(Group.get(), &Help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    QCOMPARE(Ask(Group->ButtonRect(0).center()), QStringLiteral("A"));
+    QCOMPARE(Ask(Group->ButtonRect(1).center()), QStringLiteral("the hint"));
+    // Beside the buttons, or with hints off, the tip goes (after the tip's own short delay).
+    Ask(QPoint(250, 12));
+    QTRY_VERIFY(!QToolTip::isVisible());
+    Group->SetShowHint(false);
+    Ask(Group->ButtonRect(1).center());
+    QVERIFY(!QToolTip::isVisible());
 }
 
 void TestButtonGroupEx::pressSetsHotButtonIndex_data()

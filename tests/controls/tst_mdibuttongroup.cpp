@@ -197,6 +197,12 @@ void TestMDIButtonGroup::heights()
     for (int I = 0; I < windows; ++I)
         Frame.Open(QStringLiteral("w%1").arg(I));
     QCOMPARE(Frame.Bar->height(), height);
+    // The newest button is scrolled into view.
+    if (windows > 0) {
+        QCOMPARE(Frame.Bar->ItemIndex(), windows - 1);
+        QCOMPARE(Frame.Bar->TopRow(), autoSize ? 0 : (windows - 1) / Frame.Bar->ColumnCount());
+        QVERIFY(Frame.Bar->rect().contains(Frame.Bar->ButtonRect(windows - 1).center()));
+    }
     // Closing the sixth window gives the row back.
     if (windows == 6 && autoSize) {
         delete Frame.Bar->GetChild(5);
