@@ -53,7 +53,6 @@ TButtonGroupEx::TButtonGroupEx(QWidget* Parent)
 
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
 
     FScrollBar = new QScrollBar(Qt::Vertical, this);
     FScrollBar->setFocusPolicy(Qt::NoFocus);

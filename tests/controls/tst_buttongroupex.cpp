@@ -122,7 +122,6 @@ private Q_SLOTS:
     void clickStep();
     void keyboard();
     void wheel();
-    void tooltipText();
 };
 
 void TestButtonGroupEx::autoHeight_data()
@@ -719,15 +718,6 @@ void TestButtonGroupEx::wheel()
     };
     Wheel(Group.get(), QPoint(50, 12), 120);
     QCOMPARE(Group->TopRow(), 2);
-}
-
-void TestButtonGroupEx::tooltipText()
-{
-    auto Group = MakeGroup(2);
-    Group->SetItemHint(1, QStringLiteral("the hint"));
-    QCOMPARE(Group->TooltipText(0), QStringLiteral("A"));
-    QCOMPARE(Group->TooltipText(1), QStringLiteral("the hint"));
-    QCOMPARE(Group->TooltipText(2), QString());
 }
 
 QTEST_MAIN(TestButtonGroupEx)
