@@ -1,0 +1,90 @@
+#pragma once
+
+#include "controls/ButtonGroupEx.h"
+#include "controls/MDIChildWindow.h"
+
+#include <QPointer>
+
+#include <stdexcept>
+
+#include <QMdiArea>
+
+// What happened to the window bar, passed to its change events.
+enum TMDIAction { mdiNone = 0, mdiAdd = 1, mdiOpen = 2, mdiActivate = 3, mdiClose = 4 };
+
+using TMDIChangeEvent = std::function<void(QObject* Sender, TMDIAction Action)>;
+using TMDIBeforeChangeEvent = std::function<void(QObject* Sender, int& Index, TMDIAction& Action)>;
+
+// Raised when a window bar is put where it cannot work.
+class EMDIButtonGroup : public std::runtime_error {
+public:
+    explicit EMDIButtonGroup(const QString& Message)
+        : std::runtime_error(Message.toStdString())
+    {
+    }
+    QString Message() const { return QString::fromUtf8(what()); }
+};
+
+// The window bar of a multiple-document frame: one button per document window. It follows the active
+// window, brings a window forward when its button is clicked and removes a button when its window is
+// destroyed. Each window's own activation and destruction handlers are taken over and kept in lists
+// parallel to the buttons, so that they still run, for the right window, whatever the button order.
+class TMDIButtonGroup : public TButtonGroupEx {
+    Q_OBJECT
+public:
+    // AOwner must be a top-level form holding a multiple-document area and no other window bar;
+    // raises EMDIButtonGroup otherwise. The bar becomes a child of the form.
+    explicit TMDIButtonGroup(QObject* AOwner);
+    ~TMDIButtonGroup() override;
+
+    QMdiArea* MDIArea() const { return FArea; }
+
+    // Adds a button for the window and selects it; nothing when the window is absent or has a button.
+    void AddButton(TMDIChildWindow* Window, int ImageIndex, const QString& Hint);
+    // The window of a button, none outside 0 .. Count() - 1.
+    TMDIChildWindow* GetChild(int Index) const;
+    TMDIChildWindow* MDIChildren(int Index) const { return GetChild(Index); }
+    // The index of the window's button, -1 when it has none.
+    int GetChildIndex(const QObject* Window) const;
+
+    // Asks every document window of the area to close, last to first; a window may refuse.
+    void CloseAll();
+    // Minimizes every document window of the area, last to first.
+    void MinimizeAll();
+    // Runs every document window's close handler with caFree (whatever it answers) and destroys it.
+    void DestroyAll();
+
+    QString Captions(int Index) const;
+    void SetCaptions(int Index, const QString& Value);
+    int Glyphs(int Index) const;
+    void SetGlyphs(int Index, int Value);
+    QString Hints(int Index) const;
+    void SetHints(int Index, const QString& Value);
+
+    // The window of the selected button, none when nothing is selected.
+    TMDIChildWindow* ActiveMDIChild() const { return GetChild(ItemIndex()); }
+    // Buttons that refer to a window; of those, the ones whose window is minimized.
+    int MDIChildCount() const;
+    int MinimizedCount() const;
+
+    TMDIChangeEvent OnChange;
+    TMDIBeforeChangeEvent OnBeforeChange;
+
+protected:
+    void DoItemClicked(int Index) override;
+    void ItemInserted(int Index) override;
+    void ItemRemoved(int Index, const TGrpButtonItem& Item) override;
+    void ItemMoved(int FromIndex, int ToIndex) override;
+    void UpdateLayout() override;
+
+private:
+    static QWidget* CheckOwner(QObject* AOwner);
+    void ChildActivate(QObject* Sender);
+    void ChildDestroy(QObject* Sender);
+    void RaiseChange(TMDIAction Action);
+
+    QPointer<QMdiArea> FArea;
+    // Entry i belongs to button i.
+    QList<TNotifyEvent> FActivateList;
+    QList<TNotifyEvent> FDestroyList;
+};
