@@ -132,6 +132,27 @@ bool SplitPair(const QString& AText, int& AFirst, int& ASecond)
     return true;
 }
 
+// A widget's width, height, x and y are read-only properties; they are set through resize and move.
+bool RestoreGeometryProperty(
+    QObject* AObject, const TPropInfo& AInfo, const QString& ASection, const QString& AName, ILayoutManagerStorage& AStorage)
+{
+    auto* widget = qobject_cast<QWidget*>(AObject);
+    if (!widget || AInfo.Prop.isWritable())
+        return false;
+    const QString name = AInfo.Name;
+    if (name == QLatin1String("width"))
+        widget->resize(int(AStorage.ReadInteger(ASection, AName, widget->width())), widget->height());
+    else if (name == QLatin1String("height"))
+        widget->resize(widget->width(), int(AStorage.ReadInteger(ASection, AName, widget->height())));
+    else if (name == QLatin1String("x"))
+        widget->move(int(AStorage.ReadInteger(ASection, AName, widget->x())), widget->y());
+    else if (name == QLatin1String("y"))
+        widget->move(widget->x(), int(AStorage.ReadInteger(ASection, AName, widget->y())));
+    else
+        return false;
+    return true;
+}
+
 } // namespace
 
 // ---- helpers ----------------------------------------------------------------------------------------------
@@ -394,6 +415,8 @@ void TLayoutManagerControl::RestoreProperties(const QString& ASection)
         if (!info)
             continue;
         const QVariant current = info->Prop.read(object);
+        if (RestoreGeometryProperty(object, *info, ASection, name, *FStorage))
+            continue;
         switch (info->Kind) {
         case TPropKind::pkInteger:
         case TPropKind::pkEnumeration:

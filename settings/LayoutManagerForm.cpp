@@ -320,8 +320,18 @@ void TLMForm::NoteStateChange()
         DoStateChange(SC_RESTORE);
 }
 
+void TLMForm::Showing()
+{
+    WatchFrame();
+    // Setting a sub-window's state while it is being shown shows it once more: that is the same showing.
+    if (FLC && !FLM->Restoring())
+        Guarded([this] { FLM->Restore(); });
+}
+
 bool TLMForm::event(QEvent* AEvent)
 {
+    if (AEvent->type() == QEvent::ParentChange)
+        WatchFrame();
     if (AEvent->type() != QEvent::Close)
         return QMainWindow::event(AEvent);
     // Closing: whether this close frees the window (the close handler may still refuse it).
@@ -341,15 +351,28 @@ bool TLMForm::eventFilter(QObject* AWatched, QEvent* AEvent)
 {
     if (AWatched == FWatchedFrame.data()) {
         switch (AEvent->type()) {
+        case QEvent::Show:
+            // A document window is shown with its sub-window.
+            if (!AEvent->spontaneous() && FFrameStateChanging == 0) {
+                Showing();
+                FMonNum = MonitorNumber();
+            }
+            break;
         case QEvent::Move:
             NoteSizeMove(false);
             break;
         case QEvent::Resize:
             NoteSizeMove(true);
             break;
-        case QEvent::WindowStateChange:
+        case QEvent::WindowStateChange: {
+            // The sub-window hides and shows itself while it changes its state, which is no new showing:
+            // deliver the change here to know when it is over.
+            ++FFrameStateChanging;
+            static_cast<QObject*>(AWatched)->event(AEvent);
+            --FFrameStateChanging;
             NoteStateChange();
-            break;
+            return true;
+        }
         default:
             break;
         }
@@ -360,14 +383,11 @@ bool TLMForm::eventFilter(QObject* AWatched, QEvent* AEvent)
 void TLMForm::showEvent(QShowEvent* AEvent)
 {
     // Un-minimizing is no new showing.
-    if (!AEvent->spontaneous()) {
-        WatchFrame();
-        if (FLC)
-            Guarded([this] { FLM->Restore(); });
-        FShownOnce = true;
-    }
+    const bool showing = !AEvent->spontaneous() && LayoutFrame() == this;
+    if (showing)
+        Showing();
     QMainWindow::showEvent(AEvent);
-    if (!AEvent->spontaneous())
+    if (showing)
         FMonNum = MonitorNumber();
 }
 

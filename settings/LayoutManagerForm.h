@@ -114,6 +114,8 @@ protected:
     void dropEvent(QDropEvent* AEvent) override;
 
 private:
+    // The window becomes visible: restore its layout.
+    void Showing();
     void NoteSizeMove(bool AResized);
     void NoteStateChange();
     void CheckMonitor();
@@ -133,10 +135,10 @@ private:
     bool FClosing = false;
     bool FDPIChanging = false;
     bool FFinalSaved = false;
-    bool FShownOnce = false;
     quint64 FUID = 0;
     int FAlign = alNone;
     int FLastDpi = 0;
+    int FFrameStateChanging = 0;
     QTimer FSizeMoveTimer;
     mutable QPointer<QWidget> FSubWindow;
     QPointer<QWidget> FWatchedFrame;
