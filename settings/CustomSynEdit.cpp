@@ -1,11 +1,12 @@
 #include "settings/CustomSynEdit.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace {
 
-constexpr int NumberMargin = 0;
+constexpr int GutterMargin = 0;
 // A gutter without line numbers is a narrow band.
 constexpr int PlainGutterWidth = 16;
 // Margin text in the line-number style looks like Scintilla's own numbers.
@@ -27,7 +28,7 @@ TCustomSynEdit::TCustomSynEdit(QWidget* AParent)
     // One margin serves as the gutter; the others stay out of the way.
     for (int margin = 1; margin < 5; ++margin)
         setMarginWidth(margin, 0);
-    setMarginSensitivity(NumberMargin, false);
+    setMarginSensitivity(GutterMargin, false);
     connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int) { FillVisibleLineNumbers(); });
     connect(this, &QsciScintilla::linesChanged, this, &TCustomSynEdit::UpdateGutter);
     UpdateGutter();
@@ -91,31 +92,31 @@ QString TCustomSynEdit::GutterText(int ALine) const
 void TCustomSynEdit::UpdateGutter()
 {
     if (!FGutterVisible) {
-        setMarginWidth(NumberMargin, 0);
+        setMarginWidth(GutterMargin, 0);
         FWidthDigits = 0;
         return;
     }
     if (!FShowLineNumbers) {
         clearMarginText();
-        setMarginType(NumberMargin, SymbolMargin);
-        setMarginWidth(NumberMargin, PlainGutterWidth);
+        setMarginType(GutterMargin, SymbolMargin);
+        setMarginWidth(GutterMargin, PlainGutterWidth);
         FWidthDigits = 0;
         return;
     }
     const int digits = GutterDigits();
     if (CustomNumbers()) {
-        if (marginType(NumberMargin) != TextMarginRightJustified) {
-            setMarginType(NumberMargin, TextMarginRightJustified);
+        if (marginType(GutterMargin) != TextMarginRightJustified) {
+            setMarginType(GutterMargin, TextMarginRightJustified);
             FWidthDigits = 0;
         }
-    } else if (marginType(NumberMargin) != NumberMargin) {
+    } else if (marginType(GutterMargin) != NumberMargin) {
         clearMarginText();
-        setMarginType(NumberMargin, QsciScintilla::NumberMargin);
+        setMarginType(GutterMargin, QsciScintilla::NumberMargin);
         FWidthDigits = 0;
     }
     if (digits != FWidthDigits) {
         // One digit more than needed leaves a little room on either side.
-        setMarginWidth(NumberMargin, QString(digits + 1, QLatin1Char('9')));
+        setMarginWidth(GutterMargin, QFontMetrics(font()).horizontalAdvance(QString(digits + 1, QLatin1Char('9'))));
         FWidthDigits = digits;
         // Padded numbers change with the width: write the visible ones again.
         if (CustomNumbers())
@@ -163,9 +164,60 @@ void TCustomSynEdit::ApplySelectionMode()
 void TCustomSynEdit::mousePressEvent(QMouseEvent* AEvent)
 {
     QsciScintilla::mousePressEvent(AEvent);
-    // A click starts a plain selection; the chosen mode applies to the drag that follows.
-    if (FSelectionMode != smNormal)
+    if (AEvent->button() != Qt::LeftButton)
+        return;
+    if (FSelectionMode == smColumn) {
+        // A click starts a plain selection; the column mode applies to the drag that follows.
         ApplySelectionMode();
+    } else if (FSelectionMode == smLine) {
+        FLineAnchor = LineAt(AEvent->position().toPoint());
+        SelectWholeLines(FLineAnchor);
+    }
+}
+
+void TCustomSynEdit::mouseMoveEvent(QMouseEvent* AEvent)
+{
+    QsciScintilla::mouseMoveEvent(AEvent);
+    if (FSelectionMode == smLine && (AEvent->buttons() & Qt::LeftButton))
+        SelectWholeLines(LineAt(AEvent->position().toPoint()));
+}
+
+void TCustomSynEdit::mouseReleaseEvent(QMouseEvent* AEvent)
+{
+    QsciScintilla::mouseReleaseEvent(AEvent);
+    if (FSelectionMode == smLine && AEvent->button() == Qt::LeftButton)
+        SelectWholeLines(LineAt(AEvent->position().toPoint()));
+}
+
+// From the line where the drag began to the caret's line, each line whole with its line end.
+int TCustomSynEdit::LineAt(const QPoint& APoint) const
+{
+    const long pos = SendScintilla(SCI_POSITIONFROMPOINT, static_cast<unsigned long>(qMax(0, APoint.x())),
+        static_cast<long>(qMax(0, APoint.y())));
+    return int(SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(pos)));
+}
+
+void TCustomSynEdit::SelectWholeLines(int ALine)
+{
+    const int line = ALine;
+    const int first = qMin(line, FLineAnchor);
+    const int last = qMax(line, FLineAnchor);
+    const bool toEnd = last + 1 >= lines();
+    const int endLine = toEnd ? last : last + 1;
+    const int endIndex = toEnd ? int(text(last).size()) : 0;
+    if (line >= FLineAnchor)
+        setSelection(first, 0, endLine, endIndex);
+    else
+        setSelection(endLine, endIndex, first, 0);
+}
+
+void TCustomSynEdit::changeEvent(QEvent* AEvent)
+{
+    QsciScintilla::changeEvent(AEvent);
+    if (AEvent->type() == QEvent::FontChange) {
+        FWidthDigits = 0;
+        UpdateGutter();
+    }
 }
 
 void TCustomSynEdit::keyPressEvent(QKeyEvent* AEvent)

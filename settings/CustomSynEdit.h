@@ -47,12 +47,17 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* AEvent) override;
+    void mouseMoveEvent(QMouseEvent* AEvent) override;
+    void mouseReleaseEvent(QMouseEvent* AEvent) override;
     void keyPressEvent(QKeyEvent* AEvent) override;
+    void changeEvent(QEvent* AEvent) override;
 
 private:
     void UpdateGutter();
     void FillVisibleLineNumbers();
     void ApplySelectionMode();
+    void SelectWholeLines(int ALine);
+    int LineAt(const QPoint& APoint) const;
     // The margin text Scintilla holds for ALine.
     QString MarginTextOf(int ALine) const;
     bool CustomNumbers() const { return FShowLineNumbers && (FLeadingZeros || FZeroStart); }
@@ -64,4 +69,5 @@ private:
     int FDigitCount = 4;
     int FSelectionMode = smNormal;
     int FWidthDigits = 0;
+    int FLineAnchor = 0;
 };
