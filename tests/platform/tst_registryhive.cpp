@@ -3,6 +3,7 @@
 #include "platform/RegistryHive.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -10,8 +11,12 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <sqlite3.h>
 
 #include <csignal>
+#include <thread>
 #include <cstdio>
 
 namespace {
@@ -46,6 +51,10 @@ QString WriterName(int AWriter, int AIndex)
 // Child process: writes ACount values (endless with -1) and prints the name of each acknowledged one.
 int RunWriter(const QString& APath, int AWriter, int ACount)
 {
+    // Writers wait for a common start so that their writes really overlap.
+    const QString go = APath + QStringLiteral(".go");
+    for (int i = 0; i < 2000 && ACount >= 0 && !QFile::exists(go); ++i)
+        QThread::msleep(5);
     std::shared_ptr<RegistryHive> hive = RegistryHive::Open(APath);
     if (!hive->IsPersistent())
         return 3;
@@ -82,6 +91,7 @@ private Q_SLOTS:
     void defaultPathFollowsTestMode();
     void concurrentWriters();
     void killedWriterKeepsAcknowledgedWrites();
+    void writerOutlastsLongLock();
     void damagedStoreIsMovedAside_data();
     void damagedStoreIsMovedAside();
     void unwritableFolderFallsBackToMemory();
@@ -217,16 +227,21 @@ void TestRegistryHive::defaultPathFollowsTestMode()
 
 void TestRegistryHive::concurrentWriters()
 {
-    constexpr int Writers = 3;
-    constexpr int Count = 150;
+    constexpr int Writers = 4;
+    constexpr int Count = 300;
     // Create the store first so the writers also race on opening it, not only on writing.
     std::vector<std::unique_ptr<QProcess>> procs;
     for (int w = 0; w < Writers; ++w) {
         auto proc = std::make_unique<QProcess>();
         proc->start(QCoreApplication::applicationFilePath(),
             {QStringLiteral("--writer"), StorePath(), QString::number(w), QString::number(Count)});
+        QVERIFY(proc->waitForStarted());
         procs.push_back(std::move(proc));
     }
+    QDir().mkpath(QFileInfo(StorePath()).absolutePath());
+    QFile go(StorePath() + QStringLiteral(".go"));
+    QVERIFY(go.open(QIODevice::WriteOnly));
+    go.close();
     QSet<QString> acknowledged;
     for (auto& proc : procs) {
         QVERIFY(proc->waitForFinished(120000));
@@ -285,6 +300,27 @@ void TestRegistryHive::killedWriterKeepsAcknowledgedWrites()
         ++checked;
     }
     QVERIFY(checked >= 300);
+}
+
+void TestRegistryHive::writerOutlastsLongLock()
+{
+    auto hive = RegistryHive::Open(StorePath());
+    // Another program holds the write lock longer than SQLite's own busy timeout.
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(StorePath()).constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread holder([other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(6500));
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    QElapsedTimer timer;
+    timer.start();
+    const TRegistryResult result = hive->SetValue(QStringLiteral("K"), QStringLiteral("v"), REG_SZ, "1");
+    holder.join();
+    sqlite3_close(other);
+    QCOMPARE(result, TRegistryResult::rrOk);
+    QVERIFY(timer.elapsed() >= 6000);
+    QVERIFY(hive->ValueExists(QStringLiteral("K"), QStringLiteral("v")));
 }
 
 void TestRegistryHive::damagedStoreIsMovedAside_data()
