@@ -179,7 +179,7 @@ QObject* LayoutOwner(const QObject* AObject)
 
 QString TLayoutManagerControlLayout::LayoutSection() const
 {
-    return FLMC ? FLMC->SectionName() + QStringLiteral("\\Layout") : QString();
+    return FLMC ? FLMC->CurrentSection() + QStringLiteral("\\Layout") : QString();
 }
 
 void TLayoutManagerControlLayout::DeleteData()

@@ -87,6 +87,9 @@ public:
     // The key below the storage's root: the class name of a window (or of an object without an owner),
     // otherwise the owning window's class name, a backslash and the object's name.
     QString SectionName() const;
+    // The section in use: SectionName, or the one of the last restore or save once the window is being
+    // destroyed (its class name no longer tells what it was).
+    QString CurrentSection() const;
 
     ILayoutManagerStoragePtr Storage() const { return FStorage; }
     void SetStorage(ILayoutManagerStoragePtr AValue);
@@ -109,9 +112,6 @@ private:
     void SaveControl(QWidget* AControl, const QString& ASection);
     void RestoreProperties(const QString& ASection);
     void SaveProperties(const QString& ASection);
-    // The section, or the one remembered from the last restore or save once the window is being destroyed.
-    QString CurrentSection() const;
-
     ILayoutManagerStoragePtr FStorage;
     QPointer<QObject> FComponent;
     QStringList FProps;

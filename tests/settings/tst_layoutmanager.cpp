@@ -608,10 +608,15 @@ void TestLayoutManager::formSavesUnderItsClassWhenDestroyed()
     action->setObjectName(QStringLiteral("acValueCol"));
     action->setCheckable(true);
     form->LayoutManager()->Add(action, {QStringLiteral("Checked")});
+    auto* memo = new TCustomSynEdit(form);
+    memo->setObjectName(QStringLiteral("Memo"));
+    form->LayoutManager()->Add(memo, {}, {}, &TLayoutManagerSynEditLayout::Create);
     form->show();
     form->move(123, 45);
     action->setChecked(true);
+    memo->SetWordWrap(true);
     delete form;
+    QCOMPARE(Value(QStringLiteral("TTestForm\\Memo\\Layout"), QStringLiteral("WordWrap")), QStringLiteral("1"));
     QCOMPARE(Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("123,45"));
     QCOMPARE(Value(QStringLiteral("TTestForm\\acValueCol"), QStringLiteral("Checked")), QStringLiteral("1"));
     QVERIFY(!FStorage->SectionExists(QStringLiteral("TLMForm")));
