@@ -20,20 +20,19 @@ constexpr int BusyTimeoutMs = 5000;
 constexpr auto WriteDeadline = std::chrono::seconds(60);
 constexpr int ApplicationId = 0x52515531; // "RQU1": marks the file as a settings hive of this program
 
-const char* const SchemaSql
-    = "CREATE TABLE IF NOT EXISTS hive_keys("
-      "  path_fold TEXT PRIMARY KEY,"
-      "  parent_fold TEXT NOT NULL,"
-      "  name TEXT NOT NULL) WITHOUT ROWID;"
-      "CREATE INDEX IF NOT EXISTS hive_keys_parent ON hive_keys(parent_fold);"
-      "CREATE TABLE IF NOT EXISTS hive_values("
-      "  id INTEGER PRIMARY KEY,"
-      "  key_fold TEXT NOT NULL,"
-      "  name_fold TEXT NOT NULL,"
-      "  name TEXT NOT NULL,"
-      "  type INTEGER NOT NULL,"
-      "  data BLOB NOT NULL,"
-      "  UNIQUE(key_fold, name_fold));";
+const char* const SchemaSql = "CREATE TABLE IF NOT EXISTS hive_keys("
+                              "  path_fold TEXT PRIMARY KEY,"
+                              "  parent_fold TEXT NOT NULL,"
+                              "  name TEXT NOT NULL) WITHOUT ROWID;"
+                              "CREATE INDEX IF NOT EXISTS hive_keys_parent ON hive_keys(parent_fold);"
+                              "CREATE TABLE IF NOT EXISTS hive_values("
+                              "  id INTEGER PRIMARY KEY,"
+                              "  key_fold TEXT NOT NULL,"
+                              "  name_fold TEXT NOT NULL,"
+                              "  name TEXT NOT NULL,"
+                              "  type INTEGER NOT NULL,"
+                              "  data BLOB NOT NULL,"
+                              "  UNIQUE(key_fold, name_fold));";
 
 // One prepared statement, finalized on scope exit.
 class TStatement {
@@ -52,8 +51,8 @@ public:
     void Bind(int AIndex, const QByteArray& ABlob)
     {
         // A zero-length blob must still be a blob, not NULL.
-        sqlite3_bind_blob(FStmt, AIndex, ABlob.isEmpty() ? "" : ABlob.constData(), int(ABlob.size()),
-            SQLITE_TRANSIENT);
+        sqlite3_bind_blob(
+            FStmt, AIndex, ABlob.isEmpty() ? "" : ABlob.constData(), int(ABlob.size()), SQLITE_TRANSIENT);
     }
     void Bind(int AIndex, qint64 AValue) { sqlite3_bind_int64(FStmt, AIndex, AValue); }
     int Step() { return sqlite3_step(FStmt); }
@@ -94,8 +93,8 @@ public:
 sqlite3* RegistryHiveOpener::OpenMemory()
 {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-            nullptr)
+    if (sqlite3_open_v2(
+            ":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr)
             != SQLITE_OK
         || sqlite3_exec(db, SchemaSql, nullptr, nullptr, nullptr) != SQLITE_OK) {
         sqlite3_close(db);
@@ -126,7 +125,8 @@ bool RegistryHiveOpener::Prepare(sqlite3* ADb, bool ANew)
     }
     char* err = nullptr;
     const QByteArray setup = QByteArray("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; ")
-        + (ANew ? QByteArray("PRAGMA application_id=") + QByteArray::number(ApplicationId) + ';' : QByteArray())
+        + (ANew ? QByteArray("PRAGMA application_id=") + QByteArray::number(ApplicationId) + ';'
+                : QByteArray())
         + SchemaSql;
     const int rc = sqlite3_exec(ADb, setup.constData(), nullptr, nullptr, &err);
     sqlite3_free(err);
@@ -196,7 +196,8 @@ std::shared_ptr<RegistryHive> RegistryHive::Open(const QString& APath)
                 ShowNotice(TNoticeKind::nkWarning,
                     QStringLiteral("The settings store \"%1\" is damaged (%2). It was moved to \"%3\"; "
                                    "the program starts with default settings.")
-                        .arg(QDir::toNativeSeparators(hive->FPath), problem, QDir::toNativeSeparators(aside)));
+                        .arg(
+                            QDir::toNativeSeparators(hive->FPath), problem, QDir::toNativeSeparators(aside)));
                 problem.clear();
                 hive->FDb = RegistryHiveOpener::OpenChecked(hive->FPath, problem);
             }
@@ -208,10 +209,12 @@ std::shared_ptr<RegistryHive> RegistryHive::Open(const QString& APath)
         ShowNotice(TNoticeKind::nkWarning,
             QStringLiteral("The settings store \"%1\" cannot be used (%2). Settings are kept only until the "
                            "program ends.")
-                .arg(QDir::toNativeSeparators(hive->FPath), problem.isEmpty() ? QStringLiteral("locked") : problem));
+                .arg(QDir::toNativeSeparators(hive->FPath),
+                    problem.isEmpty() ? QStringLiteral("locked") : problem));
     } else {
         ShowNotice(TNoticeKind::nkWarning,
-            QStringLiteral("The folder \"%1\" cannot be created. Settings are kept only until the program ends.")
+            QStringLiteral(
+                "The folder \"%1\" cannot be created. Settings are kept only until the program ends.")
                 .arg(QDir::toNativeSeparators(dir)));
     }
     hive->FDb = RegistryHiveOpener::OpenMemory();
@@ -318,7 +321,8 @@ bool RegistryHive::EnsureKey(const QString& ANormalKey)
     for (const QString& part : parts) {
         const QString parent = path;
         path = path.isEmpty() ? part : path + QLatin1Char('\\') + part;
-        TStatement step(FDb, "INSERT OR IGNORE INTO hive_keys(path_fold, parent_fold, name) VALUES(?1, ?2, ?3)");
+        TStatement step(
+            FDb, "INSERT OR IGNORE INTO hive_keys(path_fold, parent_fold, name) VALUES(?1, ?2, ?3)");
         step.Bind(1, FoldName(path));
         step.Bind(2, FoldName(parent));
         step.Bind(3, part);
@@ -364,12 +368,13 @@ bool RegistryHive::DeleteKey(const QString& AKey)
     // The subtree is every path that starts with "key\": the range from "key\" up to "key]" ('\' + 1).
     const QString low = key + QLatin1Char('\\');
     const QString high = key + QLatin1Char(']');
-    TStatement values(FDb,
-        "DELETE FROM hive_values WHERE key_fold = ?1 OR (key_fold >= ?2 AND key_fold < ?3)");
+    TStatement values(
+        FDb, "DELETE FROM hive_values WHERE key_fold = ?1 OR (key_fold >= ?2 AND key_fold < ?3)");
     values.Bind(1, key);
     values.Bind(2, low);
     values.Bind(3, high);
-    TStatement keys(FDb, "DELETE FROM hive_keys WHERE path_fold = ?1 OR (path_fold >= ?2 AND path_fold < ?3)");
+    TStatement keys(
+        FDb, "DELETE FROM hive_keys WHERE path_fold = ?1 OR (path_fold >= ?2 AND path_fold < ?3)");
     keys.Bind(1, key);
     keys.Bind(2, low);
     keys.Bind(3, high);
@@ -465,7 +470,8 @@ TRegistryResult RegistryHive::SetValue(
         return TRegistryResult::rrFailed;
     }
     // Replace in place so the value keeps its position in the enumeration order.
-    TStatement update(FDb, "UPDATE hive_values SET type = ?3, data = ?4 WHERE key_fold = ?1 AND name_fold = ?2");
+    TStatement update(
+        FDb, "UPDATE hive_values SET type = ?3, data = ?4 WHERE key_fold = ?1 AND name_fold = ?2");
     update.Bind(1, FoldName(key));
     update.Bind(2, FoldName(AName));
     update.Bind(3, qint64(AType));
@@ -476,8 +482,8 @@ TRegistryResult RegistryHive::SetValue(
         return TRegistryResult::rrFailed;
     }
     if (sqlite3_changes(FDb) == 0) {
-        TStatement insert(FDb,
-            "INSERT INTO hive_values(key_fold, name_fold, name, type, data) VALUES(?1, ?2, ?3, ?4, ?5)");
+        TStatement insert(
+            FDb, "INSERT INTO hive_values(key_fold, name_fold, name, type, data) VALUES(?1, ?2, ?3, ?4, ?5)");
         insert.Bind(1, FoldName(key));
         insert.Bind(2, FoldName(AName));
         insert.Bind(3, AName);

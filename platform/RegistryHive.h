@@ -86,8 +86,8 @@ public:
     // Writes a value, replacing one of that name whatever its type (it keeps its place in the order).
     // With ACreateKey the key and its path are created first; otherwise a missing key gives rrNotFound.
     // rrNotFound also when the key could not be created; rrFailed when the store refused the value.
-    TRegistryResult SetValue(const QString& AKey, const QString& AName, quint32 AType, const QByteArray& AData,
-        bool ACreateKey = true);
+    TRegistryResult SetValue(const QString& AKey, const QString& AName, quint32 AType,
+        const QByteArray& AData, bool ACreateKey = true);
     TRegistryResult DeleteValue(const QString& AKey, const QString& AName);
 
     // SQLite's quick integrity check of the file.

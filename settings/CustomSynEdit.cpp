@@ -116,7 +116,8 @@ void TCustomSynEdit::UpdateGutter()
     }
     if (digits != FWidthDigits) {
         // One digit more than needed leaves a little room on either side.
-        setMarginWidth(GutterMargin, QFontMetrics(font()).horizontalAdvance(QString(digits + 1, QLatin1Char('9'))));
+        setMarginWidth(
+            GutterMargin, QFontMetrics(font()).horizontalAdvance(QString(digits + 1, QLatin1Char('9'))));
         FWidthDigits = digits;
         // Padded numbers change with the width: write the visible ones again.
         if (CustomNumbers())
@@ -132,7 +133,8 @@ void TCustomSynEdit::FillVisibleLineNumbers()
     const long firstVisible = SendScintilla(SCI_GETFIRSTVISIBLELINE);
     const long onScreen = SendScintilla(SCI_LINESONSCREEN);
     const int first = int(SendScintilla(SCI_DOCLINEFROMVISIBLE, firstVisible));
-    const int last = qMin(lines() - 1, int(SendScintilla(SCI_DOCLINEFROMVISIBLE, firstVisible + onScreen + 1)));
+    const int last =
+        qMin(lines() - 1, int(SendScintilla(SCI_DOCLINEFROMVISIBLE, firstVisible + onScreen + 1)));
     for (int line = first; line <= last; ++line) {
         const QString text = GutterText(line);
         // Only real changes: setting margin text repaints, which would come back here.
@@ -143,7 +145,8 @@ void TCustomSynEdit::FillVisibleLineNumbers()
 
 QString TCustomSynEdit::MarginTextOf(int ALine) const
 {
-    const long length = SendScintilla(SCI_MARGINGETTEXT, static_cast<unsigned long>(ALine), static_cast<char*>(nullptr));
+    const long length =
+        SendScintilla(SCI_MARGINGETTEXT, static_cast<unsigned long>(ALine), static_cast<char*>(nullptr));
     if (length <= 0)
         return QString();
     QByteArray text(length + 1, '\0');
@@ -153,8 +156,9 @@ QString TCustomSynEdit::MarginTextOf(int ALine) const
 
 void TCustomSynEdit::ApplySelectionMode()
 {
-    const long mode = FSelectionMode == smLine ? SC_SEL_LINES : FSelectionMode == smColumn ? SC_SEL_RECTANGLE
-                                                                                          : SC_SEL_STREAM;
+    const long mode = FSelectionMode == smLine ? SC_SEL_LINES
+        : FSelectionMode == smColumn           ? SC_SEL_RECTANGLE
+                                               : SC_SEL_STREAM;
     // The first call also makes caret moves extend the selection; the second switches that off again and
     // keeps the mode.
     SendScintilla(SCI_SETSELECTIONMODE, mode);

@@ -66,7 +66,8 @@ int WindowStateOf(const QWidget* AFrame)
 
 void SetWindowStateOf(QWidget* AFrame, int AState)
 {
-    Qt::WindowStates state = AFrame->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+    Qt::WindowStates state =
+        AFrame->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
     if (AState == wsMinimized)
         state |= Qt::WindowMinimized;
     else if (AState == wsMaximized)
@@ -79,7 +80,8 @@ int FormStyleOf(QWidget* AWindow)
 {
     if (IsMDIChild(AWindow))
         return fsMDIChild;
-    if (auto* main = qobject_cast<QMainWindow*>(AWindow); main && qobject_cast<QMdiArea*>(main->centralWidget()))
+    if (auto* main = qobject_cast<QMainWindow*>(AWindow);
+        main && qobject_cast<QMdiArea*>(main->centralWidget()))
         return fsMDIForm;
     if (AWindow->windowFlags() & Qt::WindowStaysOnTopHint)
         return fsStayOnTop;
@@ -133,8 +135,8 @@ bool SplitPair(const QString& AText, int& AFirst, int& ASecond)
 }
 
 // A widget's width, height, x and y are read-only properties; they are set through resize and move.
-bool RestoreGeometryProperty(
-    QObject* AObject, const TPropInfo& AInfo, const QString& ASection, const QString& AName, ILayoutManagerStorage& AStorage)
+bool RestoreGeometryProperty(QObject* AObject, const TPropInfo& AInfo, const QString& ASection,
+    const QString& AName, ILayoutManagerStorage& AStorage)
 {
     auto* widget = qobject_cast<QWidget*>(AObject);
     if (!widget || AInfo.Prop.isWritable())
@@ -229,7 +231,9 @@ void TLayoutManagerControl::SetLayout(ILayoutManagerControlLayoutPtr AValue)
 
 void TLayoutManagerControl::AddProperty(const QString& AName)
 {
-    const auto less = [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; };
+    const auto less = [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    };
     const auto it = std::lower_bound(FProps.begin(), FProps.end(), AName, less);
     if (it != FProps.end() && it->compare(AName, Qt::CaseInsensitive) == 0)
         return;
@@ -329,10 +333,11 @@ void TLayoutManagerControl::RestoreWindow(QWidget* AWindow, const QString& ASect
     }
     if ((FOptions & loStyle) && AWindow != TLayoutManager::MainWindow()
         && FStorage->ValueExists(ASection, QStringLiteral("Style")))
-        SetFormStyleOf(AWindow, int(FStorage->ReadInteger(ASection, QStringLiteral("Style"), FormStyleOf(AWindow))));
+        SetFormStyleOf(
+            AWindow, int(FStorage->ReadInteger(ASection, QStringLiteral("Style"), FormStyleOf(AWindow))));
     if (auto* form = qobject_cast<TLMForm*>(AWindow)) {
-        const bool stored
-            = FStorage->ReadBoolean(ASection, QStringLiteral("LayoutReadOnly"), form->LayoutReadOnly());
+        const bool stored =
+            FStorage->ReadBoolean(ASection, QStringLiteral("LayoutReadOnly"), form->LayoutReadOnly());
         // A window that took over the main window's read-only state keeps it: the stored flag is always
         // "writable" and would make it save although the user turned persistence off.
         if (!form->ReadOnlyFromMainWindow())
@@ -347,10 +352,12 @@ void TLayoutManagerControl::SaveWindow(QWidget* AWindow, const QString& ASection
     const int state = WindowStateOf(frame);
     const QString pair = QStringLiteral("%1,%2");
     if ((FOptions & loSize) && state == wsNormal)
-        FStorage->WriteString(ASection, QStringLiteral("Size") + suffix, pair.arg(frame->width()).arg(frame->height()));
+        FStorage->WriteString(
+            ASection, QStringLiteral("Size") + suffix, pair.arg(frame->width()).arg(frame->height()));
     if (FOptions & loPosition) {
         if (state == wsNormal)
-            FStorage->WriteString(ASection, QStringLiteral("Pos") + suffix, pair.arg(frame->x()).arg(frame->y()));
+            FStorage->WriteString(
+                ASection, QStringLiteral("Pos") + suffix, pair.arg(frame->x()).arg(frame->y()));
         FStorage->WriteInteger(ASection, QStringLiteral("Align"), AlignOf(AWindow));
     }
     if (FOptions & loState) {
@@ -374,14 +381,16 @@ void TLayoutManagerControl::RestoreControl(QWidget* AControl, const QString& ASe
         AControl->resize(AControl->width(), height);
     }
     if (FOptions & loPosition) {
-        SetAlignOf(AControl, int(FStorage->ReadInteger(ASection, QStringLiteral("Align"), AlignOf(AControl))));
+        SetAlignOf(
+            AControl, int(FStorage->ReadInteger(ASection, QStringLiteral("Align"), AlignOf(AControl))));
         const int left = int(FStorage->ReadInteger(ASection, QStringLiteral("Left"), AControl->x()));
         AControl->move(left, AControl->y());
         const int top = int(FStorage->ReadInteger(ASection, QStringLiteral("Top"), AControl->y()));
         AControl->move(AControl->x(), top);
     }
     if (FOptions & loState) {
-        AControl->setVisible(FStorage->ReadBoolean(ASection, QStringLiteral("Visible"), !AControl->isHidden()));
+        AControl->setVisible(
+            FStorage->ReadBoolean(ASection, QStringLiteral("Visible"), !AControl->isHidden()));
         AControl->setEnabled(FStorage->ReadBoolean(
             ASection, QStringLiteral("Enabled"), !AControl->testAttribute(Qt::WA_Disabled)));
     }
@@ -401,7 +410,8 @@ void TLayoutManagerControl::SaveControl(QWidget* AControl, const QString& ASecti
     }
     if (FOptions & loState) {
         FStorage->WriteBoolean(ASection, QStringLiteral("Visible"), !AControl->isHidden());
-        FStorage->WriteBoolean(ASection, QStringLiteral("Enabled"), !AControl->testAttribute(Qt::WA_Disabled));
+        FStorage->WriteBoolean(
+            ASection, QStringLiteral("Enabled"), !AControl->testAttribute(Qt::WA_Disabled));
     }
     if (FLayout)
         FLayout->Save();
@@ -484,7 +494,8 @@ void TLayoutManagerControl::SaveProperties(const QString& ASection)
 
 // ---- TLayoutManager ---------------------------------------------------------------------------------------
 
-std::function<TDesktopMetrics(const QWidget*)> TLayoutManager::DesktopMetrics = &TLayoutManager::ScreenDesktopMetrics;
+std::function<TDesktopMetrics(const QWidget*)> TLayoutManager::DesktopMetrics =
+    &TLayoutManager::ScreenDesktopMetrics;
 
 TLayoutManager::TLayoutManager(QObject* AOwner)
     : FOwner(AOwner)
@@ -607,7 +618,7 @@ void TLayoutManager::Restore()
     struct TReset {
         bool& Flag;
         ~TReset() { Flag = false; }
-    } reset{FRestoring};
+    } reset {FRestoring};
     if (OnBeforeRestore)
         OnBeforeRestore(this);
     for (size_t i = 0; i < FList.size(); ++i)

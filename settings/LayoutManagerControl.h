@@ -27,7 +27,7 @@ enum TLayoutManagerControlOption {
 Q_DECLARE_FLAGS(TLayoutManagerControlOptions, TLayoutManagerControlOption)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TLayoutManagerControlOptions)
 
-inline constexpr TLayoutManagerControlOptions AllLayoutOptions{loPosition | loSize | loState | loStyle};
+inline constexpr TLayoutManagerControlOptions AllLayoutOptions {loPosition | loSize | loState | loStyle};
 
 // Stored numbers of a window's alignment, state and style.
 enum TAlign { alNone = 0, alTop, alBottom, alLeft, alRight, alClient, alCustom };

@@ -336,7 +336,8 @@ bool TLMForm::event(QEvent* AEvent)
         return QMainWindow::event(AEvent);
     // Closing: whether this close frees the window (the close handler may still refuse it).
     QWidget* frame = LayoutFrame();
-    FClosing = testAttribute(Qt::WA_DeleteOnClose) || (frame != this && frame->testAttribute(Qt::WA_DeleteOnClose));
+    FClosing =
+        testAttribute(Qt::WA_DeleteOnClose) || (frame != this && frame->testAttribute(Qt::WA_DeleteOnClose));
     const bool result = QMainWindow::event(AEvent);
     if (FClosing && AEvent->isAccepted() && FLC && !FFinalSaved) {
         // The window goes away: save now, while it is still whole.

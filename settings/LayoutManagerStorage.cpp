@@ -159,7 +159,8 @@ void TLayoutManagerRegistryStorage::WriteInteger(const QString& ASection, const 
     WriteValue(ASection, AName, value.Type, value.Data);
 }
 
-void TLayoutManagerRegistryStorage::WriteString(const QString& ASection, const QString& AName, const QString& AValue)
+void TLayoutManagerRegistryStorage::WriteString(
+    const QString& ASection, const QString& AName, const QString& AValue)
 {
     WriteValue(ASection, AName, REG_SZ, EncodeString(AValue));
 }
@@ -169,7 +170,8 @@ void TLayoutManagerRegistryStorage::WriteFloat(const QString& ASection, const QS
     WriteValue(ASection, AName, REG_BINARY, EncodeDouble(AValue));
 }
 
-void TLayoutManagerRegistryStorage::WriteDatetime(const QString& ASection, const QString& AName, double AValue)
+void TLayoutManagerRegistryStorage::WriteDatetime(
+    const QString& ASection, const QString& AName, double AValue)
 {
     WriteValue(ASection, AName, REG_BINARY, EncodeDouble(AValue));
 }
@@ -196,7 +198,8 @@ bool TLayoutManagerRegistryStorage::ReadValue(
     return true;
 }
 
-qint64 TLayoutManagerRegistryStorage::ReadInteger(const QString& ASection, const QString& AName, qint64 ADefault)
+qint64 TLayoutManagerRegistryStorage::ReadInteger(
+    const QString& ASection, const QString& AName, qint64 ADefault)
 {
     TRegistryValue value;
     if (!ReadValue(ASection, AName, 8, value))
@@ -227,7 +230,8 @@ QString TLayoutManagerRegistryStorage::ReadString(
     return text;
 }
 
-double TLayoutManagerRegistryStorage::ReadDouble(const QString& ASection, const QString& AName, double ADefault)
+double TLayoutManagerRegistryStorage::ReadDouble(
+    const QString& ASection, const QString& AName, double ADefault)
 {
     TRegistryValue value;
     if (!ReadValue(ASection, AName, 8, value))
@@ -240,12 +244,14 @@ double TLayoutManagerRegistryStorage::ReadDouble(const QString& ASection, const 
     return result;
 }
 
-double TLayoutManagerRegistryStorage::ReadFloat(const QString& ASection, const QString& AName, double ADefault)
+double TLayoutManagerRegistryStorage::ReadFloat(
+    const QString& ASection, const QString& AName, double ADefault)
 {
     return ReadDouble(ASection, AName, ADefault);
 }
 
-double TLayoutManagerRegistryStorage::ReadDatetime(const QString& ASection, const QString& AName, double ADefault)
+double TLayoutManagerRegistryStorage::ReadDatetime(
+    const QString& ASection, const QString& AName, double ADefault)
 {
     return ReadDouble(ASection, AName, ADefault);
 }

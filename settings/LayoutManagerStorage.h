@@ -87,7 +87,8 @@ private:
     void WriteValue(const QString& ASection, const QString& AName, quint32 AType, const QByteArray& AData);
     // Reads a value as the registry hands it to a caller with a buffer of ABufferSize bytes (-1: unlimited);
     // false when the key or the value is missing.
-    bool ReadValue(const QString& ASection, const QString& AName, qsizetype ABufferSize, TRegistryValue& AValue);
+    bool ReadValue(
+        const QString& ASection, const QString& AName, qsizetype ABufferSize, TRegistryValue& AValue);
     double ReadDouble(const QString& ASection, const QString& AName, double ADefault);
 
     std::shared_ptr<RegistryHive> FStorage; // the open accessor; none while closed

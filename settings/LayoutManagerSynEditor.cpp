@@ -46,7 +46,8 @@ void TLayoutManagerSynEditLayout::SaveTo(const QString& ASection)
     ILayoutManagerStorage* storage = FLMC ? FLMC->Storage().get() : nullptr;
     if (!editor || !storage)
         return;
-    storage->WriteBoolean(ASection, QStringLiteral("Gutter.ShowLineNumbers"), editor->GutterShowLineNumbers());
+    storage->WriteBoolean(
+        ASection, QStringLiteral("Gutter.ShowLineNumbers"), editor->GutterShowLineNumbers());
     storage->WriteBoolean(ASection, QStringLiteral("Gutter.LeadingZeros"), editor->GutterLeadingZeros());
     storage->WriteBoolean(ASection, QStringLiteral("Gutter.ZeroStart"), editor->GutterZeroStart());
     storage->WriteBoolean(ASection, QStringLiteral("Gutter.Visible"), editor->GutterVisible());
@@ -61,8 +62,8 @@ void TLayoutManagerSynEditLayout::RestoreFrom(const QString& ASection)
     ILayoutManagerStorage* storage = FLMC ? FLMC->Storage().get() : nullptr;
     if (!editor || !storage)
         return;
-    editor->SetGutterShowLineNumbers(
-        storage->ReadBoolean(ASection, QStringLiteral("Gutter.ShowLineNumbers"), editor->GutterShowLineNumbers()));
+    editor->SetGutterShowLineNumbers(storage->ReadBoolean(
+        ASection, QStringLiteral("Gutter.ShowLineNumbers"), editor->GutterShowLineNumbers()));
     editor->SetGutterLeadingZeros(
         storage->ReadBoolean(ASection, QStringLiteral("Gutter.LeadingZeros"), editor->GutterLeadingZeros()));
     editor->SetGutterZeroStart(

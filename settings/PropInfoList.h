@@ -9,7 +9,17 @@ class QObject;
 
 // How a property is stored: ordinals as integers, texts as text, floats as floats; class-typed
 // properties are listed but never stored.
-enum class TPropKind { pkInteger, pkChar, pkEnumeration, pkFloat, pkSet, pkClass, pkWChar, pkString, pkInt64 };
+enum class TPropKind {
+    pkInteger,
+    pkChar,
+    pkEnumeration,
+    pkFloat,
+    pkSet,
+    pkClass,
+    pkWChar,
+    pkString,
+    pkInt64
+};
 
 struct TPropInfo {
     QMetaProperty Prop;

@@ -16,8 +16,8 @@
 #include <sqlite3.h>
 
 #include <csignal>
-#include <thread>
 #include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -129,16 +129,19 @@ void TestRegistryHive::keysAndValues()
     // The whole path was created.
     QVERIFY(hive->KeyExists(QStringLiteral("Software")));
     QVERIFY(hive->KeyExists(QStringLiteral("Software\\A")));
-    QCOMPARE(hive->SubKeyNames(QStringLiteral("Software")), QStringList{QStringLiteral("A")});
+    QCOMPARE(hive->SubKeyNames(QStringLiteral("Software")), QStringList {QStringLiteral("A")});
     TRegistryValue value;
-    QCOMPARE(hive->QueryValue(QStringLiteral("Software\\A\\B"), QStringLiteral("v"), value), TRegistryResult::rrOk);
+    QCOMPARE(hive->QueryValue(QStringLiteral("Software\\A\\B"), QStringLiteral("v"), value),
+        TRegistryResult::rrOk);
     QCOMPARE(value.Type, quint32(REG_BINARY));
     QCOMPARE(value.Data, QByteArray("xy"));
     // An empty value stays a value.
-    QCOMPARE(hive->SetValue(QStringLiteral("K"), QStringLiteral("empty"), REG_SZ, QByteArray()), TRegistryResult::rrOk);
+    QCOMPARE(hive->SetValue(QStringLiteral("K"), QStringLiteral("empty"), REG_SZ, QByteArray()),
+        TRegistryResult::rrOk);
     QCOMPARE(hive->QueryValue(QStringLiteral("K"), QStringLiteral("empty"), value), TRegistryResult::rrOk);
     QVERIFY(value.Data.isEmpty());
-    QCOMPARE(hive->QueryValue(QStringLiteral("K"), QStringLiteral("none"), value), TRegistryResult::rrNotFound);
+    QCOMPARE(
+        hive->QueryValue(QStringLiteral("K"), QStringLiteral("none"), value), TRegistryResult::rrNotFound);
     QCOMPARE(hive->DeleteValue(QStringLiteral("K"), QStringLiteral("empty")), TRegistryResult::rrOk);
     QCOMPARE(hive->DeleteValue(QStringLiteral("K"), QStringLiteral("empty")), TRegistryResult::rrNotFound);
     QVERIFY(hive->CheckIntegrity());
@@ -155,7 +158,7 @@ void TestRegistryHive::namesIgnoreLetterCaseOfAsciiOnly()
     auto hive = RegistryHive::Open(StorePath());
     hive->SetValue(QStringLiteral("Twnd_Main"), QStringLiteral("Pos"), REG_SZ, "1");
     hive->SetValue(QStringLiteral("TWND_MAIN"), QStringLiteral("POS"), REG_SZ, "2");
-    QCOMPARE(hive->ValueNames(QStringLiteral("twnd_main")), QStringList{QStringLiteral("Pos")});
+    QCOMPARE(hive->ValueNames(QStringLiteral("twnd_main")), QStringList {QStringLiteral("Pos")});
     TRegistryValue value;
     hive->QueryValue(QStringLiteral("Twnd_Main"), QStringLiteral("pos"), value);
     QCOMPARE(value.Data, QByteArray("2"));
@@ -174,7 +177,8 @@ void TestRegistryHive::valuesEnumerateInInsertionOrder()
     // Rewriting a value (even with another type) keeps its place.
     hive->SetValue(QStringLiteral("K"), QStringLiteral("ALPHA"), REG_SZ, "x");
     QCOMPARE(hive->ValueNames(QStringLiteral("K")),
-        (QStringList{QStringLiteral("zeta"), QStringLiteral("Alpha"), QStringLiteral("mid"), QStringLiteral("001")}));
+        (QStringList {
+            QStringLiteral("zeta"), QStringLiteral("Alpha"), QStringLiteral("mid"), QStringLiteral("001")}));
     hive->DeleteValue(QStringLiteral("K"), QStringLiteral("zeta"));
     hive->SetValue(QStringLiteral("K"), QStringLiteral("zeta"), REG_SZ, "x");
     QCOMPARE(hive->ValueNames(QStringLiteral("K")).last(), QStringLiteral("zeta"));
@@ -212,7 +216,8 @@ void TestRegistryHive::oversizedValueIsRefused()
 {
     auto hive = RegistryHive::Open(StorePath());
     const QByteArray big(RegistryHive::MaxValueSize + 1, 'x');
-    QCOMPARE(hive->SetValue(QStringLiteral("K"), QStringLiteral("big"), REG_BINARY, big), TRegistryResult::rrFailed);
+    QCOMPARE(hive->SetValue(QStringLiteral("K"), QStringLiteral("big"), REG_BINARY, big),
+        TRegistryResult::rrFailed);
     QVERIFY(hive->KeyExists(QStringLiteral("K")));
     QVERIFY(!hive->ValueExists(QStringLiteral("K"), QStringLiteral("big")));
 }

@@ -26,8 +26,8 @@ private:
 
 QString TestCustomSynEdit::MarginText(const TCustomSynEdit& AEdit, int ALine)
 {
-    const long length = AEdit.SendScintilla(QsciScintillaBase::SCI_MARGINGETTEXT, static_cast<unsigned long>(ALine),
-        static_cast<char*>(nullptr));
+    const long length = AEdit.SendScintilla(
+        QsciScintillaBase::SCI_MARGINGETTEXT, static_cast<unsigned long>(ALine), static_cast<char*>(nullptr));
     if (length <= 0)
         return QString();
     QByteArray text(length + 1, '\0');
@@ -200,7 +200,8 @@ void TestCustomSynEdit::renderGutter()
         edit.SetGutterLeadingZeros(false);
         edit.SetGutterZeroStart(false);
         edit.SetWordWrap(true);
-        edit.setText(Lines(3) + QStringLiteral(" ") + QString(120, QLatin1Char('w')) + QStringLiteral(" tail"));
+        edit.setText(
+            Lines(3) + QStringLiteral(" ") + QString(120, QLatin1Char('w')) + QStringLiteral(" tail"));
         QTest::qWait(50);
         edit.grab().save(out + QStringLiteral("/synedit-plain.png"));
     }

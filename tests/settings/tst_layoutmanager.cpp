@@ -65,7 +65,7 @@ public:
 
 namespace {
 const QString Root = QStringLiteral("Software\\Ravek\\Quillon\\1.x\\");
-TDesktopMetrics GDesktop{1920, 1080, 96};
+TDesktopMetrics GDesktop {1920, 1080, 96};
 } // namespace
 
 class TestLayoutManager : public QObject {
@@ -214,7 +214,8 @@ void TestLayoutManager::registrationRules()
 
 void TestLayoutManager::readOnlySavesNothing()
 {
-    FStorage->WriteString(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)"), QStringLiteral("40,30"));
+    FStorage->WriteString(
+        QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)"), QStringLiteral("40,30"));
     TTestForm form;
     form.LayoutManager()->SetStorage(FStorage);
     form.SetLayoutReadOnly(true);
@@ -226,7 +227,8 @@ void TestLayoutManager::readOnlySavesNothing()
     form.LayoutManager()->Save(&form);
     form.ExitSizeMove();
     QVERIFY(!FStorage->Opened());
-    QCOMPARE(Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("40,30"));
+    QCOMPARE(
+        Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("40,30"));
     QCOMPARE(Value(QStringLiteral("TTestForm"), QStringLiteral("State")), QStringLiteral("<none>"));
 }
 
@@ -270,8 +272,10 @@ void TestLayoutManager::boundsPerDesktopConfiguration()
     GDesktop = {3840, 1080, 96};
     form.move(2000, 50);
     form.LayoutManager()->Save();
-    QCOMPARE(Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("100,80"));
-    QCOMPARE(Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(3840x1080x96)")), QStringLiteral("2000,50"));
+    QCOMPARE(
+        Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("100,80"));
+    QCOMPARE(
+        Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(3840x1080x96)")), QStringLiteral("2000,50"));
 
     GDesktop = {1920, 1080, 96};
     form.LayoutManager()->Restore();
@@ -292,13 +296,20 @@ void TestLayoutManager::storedBoundsTexts_data()
     QTest::addColumn<QString>("size");
     QTest::addColumn<QPoint>("expectedPos");
     QTest::addColumn<QSize>("expectedSize");
-    QTest::newRow("both") << "50,60" << "250,150" << QPoint(50, 60) << QSize(250, 150);
-    QTest::newRow("pos-without-comma") << "50" << "" << QPoint(10, 20) << QSize(300, 200);
-    QTest::newRow("top-no-number") << "50,abc" << "" << QPoint(50, 20) << QSize(300, 200);
-    QTest::newRow("left-no-number") << "x,70" << "" << QPoint(10, 70) << QSize(300, 200);
-    QTest::newRow("negative") << "-8,-8" << "" << QPoint(-8, -8) << QSize(300, 200);
-    QTest::newRow("size-without-comma") << "" << "250" << QPoint(10, 20) << QSize(300, 200);
-    QTest::newRow("height-no-number") << "" << "250,?" << QPoint(10, 20) << QSize(250, 200);
+    QTest::newRow("both") << "50,60"
+                          << "250,150" << QPoint(50, 60) << QSize(250, 150);
+    QTest::newRow("pos-without-comma") << "50"
+                                       << "" << QPoint(10, 20) << QSize(300, 200);
+    QTest::newRow("top-no-number") << "50,abc"
+                                   << "" << QPoint(50, 20) << QSize(300, 200);
+    QTest::newRow("left-no-number") << "x,70"
+                                    << "" << QPoint(10, 70) << QSize(300, 200);
+    QTest::newRow("negative") << "-8,-8"
+                              << "" << QPoint(-8, -8) << QSize(300, 200);
+    QTest::newRow("size-without-comma") << ""
+                                        << "250" << QPoint(10, 20) << QSize(300, 200);
+    QTest::newRow("height-no-number") << ""
+                                      << "250,?" << QPoint(10, 20) << QSize(250, 200);
 }
 
 void TestLayoutManager::storedBoundsTexts()
@@ -369,11 +380,12 @@ void TestLayoutManager::properties()
     action->setChecked(true);
     action->setText(QStringLiteral("Persistent settings"));
     TLayoutManager* lm = form.LayoutManager();
-    lm->Add(action, {QStringLiteral("Checked"), QStringLiteral("text"), QStringLiteral("checked"),
-                        QStringLiteral("NoSuchProperty"), QStringLiteral("Priority")});
+    lm->Add(action,
+        {QStringLiteral("Checked"), QStringLiteral("text"), QStringLiteral("checked"),
+            QStringLiteral("NoSuchProperty"), QStringLiteral("Priority")});
     // Sorted ignoring letter case, each name once.
     QCOMPARE(lm->LayoutControls(1)->Properties(),
-        (QStringList{QStringLiteral("Checked"), QStringLiteral("NoSuchProperty"), QStringLiteral("Priority"),
+        (QStringList {QStringLiteral("Checked"), QStringLiteral("NoSuchProperty"), QStringLiteral("Priority"),
             QStringLiteral("text")}));
     QVERIFY(lm->LayoutControls(1)->PropList().Find(QStringLiteral("CHECKED")));
     lm->Save(action);
@@ -384,7 +396,8 @@ void TestLayoutManager::properties()
     QCOMPARE(Value(s, QStringLiteral("NoSuchProperty")), QStringLiteral("<none>"));
     QStringList names;
     FStorage->ReadSection(s, names);
-    QCOMPARE(names, (QStringList{QStringLiteral("Checked"), QStringLiteral("Priority"), QStringLiteral("text")}));
+    QCOMPARE(
+        names, (QStringList {QStringLiteral("Checked"), QStringLiteral("Priority"), QStringLiteral("text")}));
 
     FStorage->WriteInteger(s, QStringLiteral("Checked"), 0);
     FStorage->WriteInteger(s, QStringLiteral("Priority"), QAction::HighPriority);
@@ -404,7 +417,8 @@ void TestLayoutManager::checkedOfWrongTypeFails()
     action->setObjectName(QStringLiteral("acGrid"));
     action->setCheckable(true);
     form.LayoutManager()->Add(action, {QStringLiteral("Checked")});
-    FStorage->WriteString(QStringLiteral("TTestForm\\acGrid"), QStringLiteral("Checked"), QStringLiteral("1"));
+    FStorage->WriteString(
+        QStringLiteral("TTestForm\\acGrid"), QStringLiteral("Checked"), QStringLiteral("1"));
     try {
         form.LayoutManager()->Restore(action);
         QFAIL("no error");
@@ -414,7 +428,7 @@ void TestLayoutManager::checkedOfWrongTypeFails()
     QVERIFY(!FStorage->Opened());
     // Shown, the error reaches the program's error report instead of the event loop.
     form.show();
-    QCOMPARE(FErrors, QStringList{QStringLiteral("Invalid data type for 'Checked'")});
+    QCOMPARE(FErrors, QStringList {QStringLiteral("Invalid data type for 'Checked'")});
     QVERIFY(!form.LayoutManager()->Restoring());
     FErrors.clear();
 }
@@ -447,13 +461,15 @@ void TestLayoutManager::synEditLayoutDefaultsWrittenOnce()
         memo->setObjectName(QStringLiteral("Memo"));
         memo->SetWordWrap(true);
         form.LayoutManager()->Add(memo, {}, {}, &TLayoutManagerSynEditLayout::Create);
-        QCOMPARE(Value(layout + QStringLiteral("\\Default"), QStringLiteral("WordWrap")), QStringLiteral("1"));
+        QCOMPARE(
+            Value(layout + QStringLiteral("\\Default"), QStringLiteral("WordWrap")), QStringLiteral("1"));
         QStringList names;
         FStorage->ReadSection(layout + QStringLiteral("\\Default"), names);
         QCOMPARE(names,
-            (QStringList{QStringLiteral("Gutter.ShowLineNumbers"), QStringLiteral("Gutter.LeadingZeros"),
+            (QStringList {QStringLiteral("Gutter.ShowLineNumbers"), QStringLiteral("Gutter.LeadingZeros"),
                 QStringLiteral("Gutter.ZeroStart"), QStringLiteral("Gutter.Visible"),
-                QStringLiteral("Options.AutoIndent"), QStringLiteral("SelectionMode"), QStringLiteral("WordWrap")}));
+                QStringLiteral("Options.AutoIndent"), QStringLiteral("SelectionMode"),
+                QStringLiteral("WordWrap")}));
         // Nothing but the defaults yet.
         QVERIFY(!FStorage->ValueExists(layout, QStringLiteral("WordWrap")));
     }
@@ -464,15 +480,18 @@ void TestLayoutManager::synEditLayoutDefaultsWrittenOnce()
         memo->setObjectName(QStringLiteral("Memo"));
         memo->SetWordWrap(false);
         form.LayoutManager()->Add(memo, {}, {}, &TLayoutManagerSynEditLayout::Create);
-        QCOMPARE(Value(layout + QStringLiteral("\\Default"), QStringLiteral("WordWrap")), QStringLiteral("1"));
+        QCOMPARE(
+            Value(layout + QStringLiteral("\\Default"), QStringLiteral("WordWrap")), QStringLiteral("1"));
         // RestoreDefault brings the first settings back; SaveDefault(true) replaces them.
         form.LayoutManager()->LayoutControls(1)->Layout()->RestoreDefault();
         QVERIFY(memo->WordWrap());
         memo->SetWordWrap(false);
         form.LayoutManager()->LayoutControls(1)->Layout()->SaveDefault(false);
-        QCOMPARE(Value(layout + QStringLiteral("\\Default"), QStringLiteral("WordWrap")), QStringLiteral("1"));
+        QCOMPARE(
+            Value(layout + QStringLiteral("\\Default"), QStringLiteral("WordWrap")), QStringLiteral("1"));
         form.LayoutManager()->LayoutControls(1)->Layout()->SaveDefault(true);
-        QCOMPARE(Value(layout + QStringLiteral("\\Default"), QStringLiteral("WordWrap")), QStringLiteral("0"));
+        QCOMPARE(
+            Value(layout + QStringLiteral("\\Default"), QStringLiteral("WordWrap")), QStringLiteral("0"));
         // Deleting the layout's data takes the defaults with it.
         form.LayoutManager()->LayoutControls(1)->Layout()->DeleteData();
         QVERIFY(!FStorage->SectionExists(layout));
@@ -566,9 +585,11 @@ void TestLayoutManager::formTakesOverMainWindow()
         QVERIFY(form.LayoutReadOnly());
         form.move(33, 44);
         form.ExitSizeMove();
-        QCOMPARE(Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("<none>"));
+        QCOMPARE(Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")),
+            QStringLiteral("<none>"));
     }
-    QCOMPARE(Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("<none>"));
+    QCOMPARE(
+        Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("<none>"));
     main.SetLayoutReadOnly(false);
     {
         // Its own resource says read-only; the main window's state wins.
@@ -577,7 +598,8 @@ void TestLayoutManager::formTakesOverMainWindow()
         form.show();
         form.move(33, 44);
         form.ExitSizeMove();
-        QCOMPARE(Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("33,44"));
+        QCOMPARE(
+            Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("33,44"));
     }
     // The main window itself takes the stored flag.
     main.SetLayoutReadOnly(true);
@@ -588,7 +610,8 @@ void TestLayoutManager::formTakesOverMainWindow()
 
 void TestLayoutManager::formRestoresOnEveryShowing()
 {
-    FStorage->WriteString(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)"), QStringLiteral("70,60"));
+    FStorage->WriteString(
+        QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)"), QStringLiteral("70,60"));
     TTestForm form;
     form.LayoutManager()->SetStorage(FStorage);
     form.SetLayoutReadOnly(true);
@@ -616,8 +639,10 @@ void TestLayoutManager::formSavesUnderItsClassWhenDestroyed()
     action->setChecked(true);
     memo->SetWordWrap(true);
     delete form;
-    QCOMPARE(Value(QStringLiteral("TTestForm\\Memo\\Layout"), QStringLiteral("WordWrap")), QStringLiteral("1"));
-    QCOMPARE(Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("123,45"));
+    QCOMPARE(
+        Value(QStringLiteral("TTestForm\\Memo\\Layout"), QStringLiteral("WordWrap")), QStringLiteral("1"));
+    QCOMPARE(
+        Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("123,45"));
     QCOMPARE(Value(QStringLiteral("TTestForm\\acValueCol"), QStringLiteral("Checked")), QStringLiteral("1"));
     QVERIFY(!FStorage->SectionExists(QStringLiteral("TLMForm")));
 
@@ -647,18 +672,19 @@ void TestLayoutManager::layoutCallbacksInOrder()
     form.SetOnAfterRestore([&](TLayoutManager*) { log.append(QStringLiteral("after-restore")); });
     form.SetOnBeforeSave([&](TLayoutManager*) { log.append(QStringLiteral("before-save")); });
     form.SetOnAfterSave([&](TLayoutManager*) {
-        log.append(QStringLiteral("after-save:") + Value(QStringLiteral("TTestForm"), QStringLiteral("State")));
+        log.append(
+            QStringLiteral("after-save:") + Value(QStringLiteral("TTestForm"), QStringLiteral("State")));
     });
     form.show();
     QCOMPARE(sender, form.LayoutManager());
     form.ExitSizeMove();
     QCOMPARE(log,
-        (QStringList{QStringLiteral("before-restore"), QStringLiteral("after-restore"), QStringLiteral("show"),
-            QStringLiteral("before-save"), QStringLiteral("after-save:0")}));
+        (QStringList {QStringLiteral("before-restore"), QStringLiteral("after-restore"),
+            QStringLiteral("show"), QStringLiteral("before-save"), QStringLiteral("after-save:0")}));
     // A move is saved once the moves have come to rest.
     log.clear();
     form.move(form.x() + 10, form.y());
-    QTRY_COMPARE(log, (QStringList{QStringLiteral("before-save"), QStringLiteral("after-save:0")}));
+    QTRY_COMPARE(log, (QStringList {QStringLiteral("before-save"), QStringLiteral("after-save:0")}));
 }
 
 void TestLayoutManager::mdiChildStateRules()
@@ -678,8 +704,10 @@ void TestLayoutManager::mdiChildStateRules()
     QTRY_VERIFY(!sub->isMaximized());
     sub->setGeometry(30, 20, 260, 180);
     child->ExitSizeMove();
-    QCOMPARE(Value(QStringLiteral("Tmdi_Test"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("30,20"));
-    QCOMPARE(Value(QStringLiteral("Tmdi_Test"), QStringLiteral("Size(1920x1080x96)")), QStringLiteral("260,180"));
+    QCOMPARE(
+        Value(QStringLiteral("Tmdi_Test"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("30,20"));
+    QCOMPARE(
+        Value(QStringLiteral("Tmdi_Test"), QStringLiteral("Size(1920x1080x96)")), QStringLiteral("260,180"));
     QCOMPARE(Value(QStringLiteral("Tmdi_Test"), QStringLiteral("State")), QStringLiteral("0"));
     QCOMPARE(Value(QStringLiteral("Tmdi_Test"), QStringLiteral("Style")), QStringLiteral("1"));
     QCOMPARE(Value(QStringLiteral("TTestMain"), QStringLiteral("Style")), QStringLiteral("<none>"));
@@ -698,14 +726,16 @@ void TestLayoutManager::mdiChildStateRules()
     QCOMPARE(sub->geometry(), QRect(30, 20, 260, 180));
     sub->move(50, 40);
     delete sub;
-    QCOMPARE(Value(QStringLiteral("Tmdi_Test"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("50,40"));
+    QCOMPARE(
+        Value(QStringLiteral("Tmdi_Test"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("50,40"));
     QCOMPARE(Value(QStringLiteral("Tmdi_Test"), QStringLiteral("State")), QStringLiteral("0"));
     QVERIFY(!FStorage->SectionExists(QStringLiteral("TLMForm")));
 }
 
 void TestLayoutManager::displayChangeRestoresBoundsNotState()
 {
-    FStorage->WriteString(QStringLiteral("TTestForm"), QStringLiteral("Pos(2560x1440x96)"), QStringLiteral("300,200"));
+    FStorage->WriteString(
+        QStringLiteral("TTestForm"), QStringLiteral("Pos(2560x1440x96)"), QStringLiteral("300,200"));
     FStorage->WriteInteger(QStringLiteral("TTestForm"), QStringLiteral("State"), 2);
     QList<int> reported;
     TTestForm form;
@@ -722,7 +752,7 @@ void TestLayoutManager::displayChangeRestoresBoundsNotState()
     QVERIFY(!form.isMaximized());
     QCOMPARE(form.LayoutOptions(), AllLayoutOptions);
     const QScreen* primary = QGuiApplication::primaryScreen();
-    QCOMPARE(reported, (QList<int>{primary->size().width(), primary->size().height(), primary->depth()}));
+    QCOMPARE(reported, (QList<int> {primary->size().width(), primary->size().height(), primary->depth()}));
 }
 
 void TestLayoutManager::droppedFilesArriveAsOneList()
@@ -735,10 +765,11 @@ void TestLayoutManager::droppedFilesArriveAsOneList()
         ++calls;
         received = AFiles;
     };
-    const QString longName = QStringLiteral("/tmp/") + QString(300, QLatin1Char('n')) + QStringLiteral(".json");
+    const QString longName =
+        QStringLiteral("/tmp/") + QString(300, QLatin1Char('n')) + QStringLiteral(".json");
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.json")), QUrl::fromLocalFile(QStringLiteral("/tmp/b c.json")),
-        QUrl::fromLocalFile(longName)});
+    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.json")),
+        QUrl::fromLocalFile(QStringLiteral("/tmp/b c.json")), QUrl::fromLocalFile(longName)});
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&form, &enter);
     QVERIFY(enter.isAccepted());
@@ -746,7 +777,8 @@ void TestLayoutManager::droppedFilesArriveAsOneList()
     QApplication::sendEvent(&form, &drop);
     QCOMPARE(calls, 1);
     // Full paths, however long.
-    QCOMPARE(received, (QStringList{QStringLiteral("/tmp/a.json"), QStringLiteral("/tmp/b c.json"), longName}));
+    QCOMPARE(
+        received, (QStringList {QStringLiteral("/tmp/a.json"), QStringLiteral("/tmp/b c.json"), longName}));
     form.OnDropFiles = nullptr;
     QDropEvent again(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&form, &again);
@@ -770,7 +802,8 @@ void TestLayoutManager::centring()
     QCOMPARE(form.pos(), centred);
     const QRect full = QGuiApplication::screens().first()->geometry();
     form.CenterToMonitor(0);
-    QCOMPARE(form.pos(), QPoint((full.width() - 301) / 2 + full.left(), (full.height() - 201) / 2 + full.top()));
+    QCOMPARE(
+        form.pos(), QPoint((full.width() - 301) / 2 + full.left(), (full.height() - 201) / 2 + full.top()));
     TTestForm other(nullptr, {});
     other.setGeometry(100, 100, 500, 400);
     form.CenterTo(&other);
@@ -790,7 +823,7 @@ void TestLayoutManager::stateNotifications()
     form.show();
     log.clear();
     form.resize(260, 260);
-    QCOMPARE(log, QStringList{QStringLiteral("restore")});
+    QCOMPARE(log, QStringList {QStringLiteral("restore")});
     log.clear();
     form.showMaximized();
     QTRY_VERIFY(log.contains(QStringLiteral("max")));

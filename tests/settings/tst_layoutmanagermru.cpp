@@ -88,7 +88,7 @@ void TestLayoutManagerMRU::duplicatesIgnoreLetterCase()
     mru.Add(QStringLiteral("/docs/b.json"));
     QAction* firstEntry = file.actions().at(1);
     mru.Add(QStringLiteral("/DOCS/a.JSON"));
-    QCOMPARE(mru.List(), (QStringList{QStringLiteral("/Docs/A.json"), QStringLiteral("/docs/b.json")}));
+    QCOMPARE(mru.List(), (QStringList {QStringLiteral("/Docs/A.json"), QStringLiteral("/docs/b.json")}));
     // No rebuild: the same entry object is still there.
     QCOMPARE(file.actions().at(1), firstEntry);
     QCOMPARE(mru.IndexOf(QStringLiteral("/docs/B.JSON")), 1);
@@ -101,11 +101,11 @@ void TestLayoutManagerMRU::removeDeleteClear()
     for (const char* path : {"/a", "/b", "/c"})
         mru.Add(QLatin1String(path));
     mru.Remove(QStringLiteral("/B"));
-    QCOMPARE(mru.List(), (QStringList{QStringLiteral("/a"), QStringLiteral("/c")}));
+    QCOMPARE(mru.List(), (QStringList {QStringLiteral("/a"), QStringLiteral("/c")}));
     mru.Remove(QStringLiteral("/x"));
     QCOMPARE(mru.Count(), 2);
     mru.Delete(0);
-    QCOMPARE(mru.List(), QStringList{QStringLiteral("/c")});
+    QCOMPARE(mru.List(), QStringList {QStringLiteral("/c")});
     QVERIFY_THROWS_EXCEPTION(std::out_of_range, mru.Delete(1));
     QVERIFY_THROWS_EXCEPTION(std::out_of_range, mru.Items(-1));
     mru.Clear();
@@ -117,12 +117,12 @@ void TestLayoutManagerMRU::restore_data()
     QTest::addColumn<int>("count"); // -1: no section at all
     QTest::addColumn<QStringList>("stored");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("empty-entry-skipped") << 3 << QStringList{"/a", "", "/c"} << QStringList{"/a", "/c"};
-    QTest::newRow("count-zero") << 0 << QStringList{"/a"} << QStringList{};
-    QTest::newRow("no-section") << -1 << QStringList{} << QStringList{};
-    QTest::newRow("count-beyond-entries") << 4 << QStringList{"/a", "/b"} << QStringList{"/a", "/b"};
+    QTest::newRow("empty-entry-skipped") << 3 << QStringList {"/a", "", "/c"} << QStringList {"/a", "/c"};
+    QTest::newRow("count-zero") << 0 << QStringList {"/a"} << QStringList {};
+    QTest::newRow("no-section") << -1 << QStringList {} << QStringList {};
+    QTest::newRow("count-beyond-entries") << 4 << QStringList {"/a", "/b"} << QStringList {"/a", "/b"};
     // Entries come back as stored: no duplicate check.
-    QTest::newRow("duplicates-kept") << 2 << QStringList{"/a", "/A"} << QStringList{"/a", "/A"};
+    QTest::newRow("duplicates-kept") << 2 << QStringList {"/a", "/A"} << QStringList {"/a", "/A"};
 }
 
 void TestLayoutManagerMRU::restore()
@@ -133,7 +133,8 @@ void TestLayoutManagerMRU::restore()
     if (count >= 0) {
         FStorage->WriteInteger(QStringLiteral("MRU"), QStringLiteral("Count"), count);
         for (int i = 0; i < stored.size(); ++i)
-            FStorage->WriteString(QStringLiteral("MRU"), QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0')), stored.at(i));
+            FStorage->WriteString(
+                QStringLiteral("MRU"), QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0')), stored.at(i));
     }
     QMenu file;
     TLayoutManagerMRU mru;
@@ -174,9 +175,10 @@ void TestLayoutManagerMRU::saveWritesCountAndEntries()
     QVERIFY(!FStorage->Opened());
     QStringList names;
     FStorage->ReadSection(QStringLiteral("MRU"), names);
-    QCOMPARE(names, (QStringList{QStringLiteral("Count"), QStringLiteral("000"), QStringLiteral("001")}));
+    QCOMPARE(names, (QStringList {QStringLiteral("Count"), QStringLiteral("000"), QStringLiteral("001")}));
     QCOMPARE(FStorage->ReadInteger(QStringLiteral("MRU"), QStringLiteral("Count"), 0), 2);
-    QCOMPARE(FStorage->ReadString(QStringLiteral("MRU"), QStringLiteral("000"), QString()), QStringLiteral("C:/a b/one.json"));
+    QCOMPARE(FStorage->ReadString(QStringLiteral("MRU"), QStringLiteral("000"), QString()),
+        QStringLiteral("C:/a b/one.json"));
     // A custom section name.
     mru.SetSectionName(QStringLiteral("Recent"));
     mru.Save();
@@ -204,7 +206,7 @@ void TestLayoutManagerMRU::noStorage()
         } catch (const ELayoutManagerMRU& e) {
             QCOMPARE(e.Message(), QStringLiteral("TLayoutManagerMRU: Storage is not assigned"));
         }
-        QCOMPARE(mru.List(), QStringList{QStringLiteral("/a")});
+        QCOMPARE(mru.List(), QStringList {QStringLiteral("/a")});
     }
 }
 
@@ -221,12 +223,13 @@ void TestLayoutManagerMRU::menuEntries()
     mru.SetStartImageIndex(100);
     mru.SetMenuItem(&file);
     // Even an empty list shows its separator.
-    QCOMPARE(MenuNames(&file), (QStringList{QStringLiteral("acOpen"), QStringLiteral("mru_Separator")}));
+    QCOMPARE(MenuNames(&file), (QStringList {QStringLiteral("acOpen"), QStringLiteral("mru_Separator")}));
     QCOMPARE(file.actions().at(1)->text(), QStringLiteral("-"));
     mru.Add(QStringLiteral("/a&b.json"));
     mru.Add(QStringLiteral("/c.json"));
-    QCOMPARE(MenuNames(&file), (QStringList{QStringLiteral("acOpen"), QStringLiteral("mru_Separator"),
-                                   QStringLiteral("mru_0"), QStringLiteral("mru_1")}));
+    QCOMPARE(MenuNames(&file),
+        (QStringList {QStringLiteral("acOpen"), QStringLiteral("mru_Separator"), QStringLiteral("mru_0"),
+            QStringLiteral("mru_1")}));
     QAction* second = file.actions().at(3);
     QCOMPARE(second->data().toInt(), 1);
     QCOMPARE(second->property("ImageIndex").toInt(), 101);
@@ -245,7 +248,7 @@ void TestLayoutManagerMRU::foreignMruEntriesAreRemoved()
     other->setObjectName(QStringLiteral("MRU_upper"));
     TLayoutManagerMRU mru;
     mru.SetMenuItem(&file);
-    QCOMPARE(MenuNames(&file), (QStringList{QStringLiteral("MRU_upper"), QStringLiteral("mru_Separator")}));
+    QCOMPARE(MenuNames(&file), (QStringList {QStringLiteral("MRU_upper"), QStringLiteral("mru_Separator")}));
 }
 
 void TestLayoutManagerMRU::clickReportsEntry()
@@ -262,7 +265,7 @@ void TestLayoutManagerMRU::clickReportsEntry()
         clicked.append(AItem);
     });
     file.actions().at(2)->trigger();
-    QCOMPARE(clicked, QStringList{QStringLiteral("/b")});
+    QCOMPARE(clicked, QStringList {QStringLiteral("/b")});
     QCOMPARE(sender, &mru);
     // Taking the list off its menu takes its entries along.
     mru.SetMenuItem(nullptr);
@@ -280,7 +283,7 @@ void TestLayoutManagerMRU::hostChangeMovesEntries()
     mru.SetMenu(&popup);
     QVERIFY(!mru.MenuItem());
     QCOMPARE(file.actions().size(), 0);
-    QCOMPARE(MenuNames(&popup), (QStringList{QStringLiteral("mru_Separator"), QStringLiteral("mru_0")}));
+    QCOMPARE(MenuNames(&popup), (QStringList {QStringLiteral("mru_Separator"), QStringLiteral("mru_0")}));
     mru.SetMenuItem(&file);
     QVERIFY(!mru.Menu());
     QCOMPARE(popup.actions().size(), 0);

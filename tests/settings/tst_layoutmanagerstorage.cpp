@@ -95,14 +95,15 @@ void TestLayoutManagerStorage::integerEncoding_data()
     QTest::addColumn<qint64>("readBack");
     QTest::newRow("zero") << qint64(0) << quint32(REG_DWORD) << Le32(0) << qint64(0);
     QTest::newRow("minus-one") << qint64(-1) << quint32(REG_DWORD) << Le32(0xFFFFFFFFu) << qint64(-1);
-    QTest::newRow("dword-max") << qint64(4294967295LL) << quint32(REG_DWORD) << Le32(0xFFFFFFFFu) << qint64(-1);
+    QTest::newRow("dword-max") << qint64(4294967295LL) << quint32(REG_DWORD) << Le32(0xFFFFFFFFu)
+                               << qint64(-1);
     QTest::newRow("qword-min") << qint64(4294967296LL) << quint32(REG_QWORD) << Le64(4294967296ULL)
                                << qint64(4294967296LL);
     QTest::newRow("int32-min") << qint64(-2147483648LL) << quint32(REG_DWORD) << Le32(0x80000000u)
                                << qint64(-2147483648LL);
     // Below -2^31 a DWORD would lose the high bits: the value goes into a QWORD.
-    QTest::newRow("below-int32") << qint64(-2147483649LL) << quint32(REG_QWORD) << Le64(quint64(-2147483649LL))
-                                 << qint64(-2147483649LL);
+    QTest::newRow("below-int32") << qint64(-2147483649LL) << quint32(REG_QWORD)
+                                 << Le64(quint64(-2147483649LL)) << qint64(-2147483649LL);
     QTest::newRow("position") << qint64(-8) << quint32(REG_DWORD) << Le32(quint32(-8)) << qint64(-8);
 }
 
@@ -126,8 +127,17 @@ void TestLayoutManagerStorage::textIsUtf16WithTerminator()
     TRegistryValue stored;
     FHive->QueryValue(Root + Section, QStringLiteral("pos(1920X1080X96)"), stored);
     QCOMPARE(stored.Type, quint32(REG_SZ));
-    QCOMPARE(stored.Data, QByteArray("1\0" "0\0" "0\0" ",\0" "8\0" "0\0" "\0\0", 14));
-    QCOMPARE(FStorage->ReadString(Section, QStringLiteral("Pos(1920x1080x96)"), QString()), QStringLiteral("100,80"));
+    QCOMPARE(stored.Data,
+        QByteArray("1\0"
+                   "0\0"
+                   "0\0"
+                   ",\0"
+                   "8\0"
+                   "0\0"
+                   "\0\0",
+            14));
+    QCOMPARE(FStorage->ReadString(Section, QStringLiteral("Pos(1920x1080x96)"), QString()),
+        QStringLiteral("100,80"));
     FStorage->WriteBoolean(Section, QStringLiteral("b"), true);
     FHive->QueryValue(Root + Section, QStringLiteral("b"), stored);
     QCOMPARE(stored.Type, quint32(REG_DWORD));
@@ -157,7 +167,8 @@ void TestLayoutManagerStorage::readRules_data()
         return QString::number(s.ReadInteger(Section, QStringLiteral("v"), 0));
     };
     const TReader readBoolean = [](ILayoutManagerStorage& s) {
-        return s.ReadBoolean(Section, QStringLiteral("v"), false) ? QStringLiteral("true") : QStringLiteral("false");
+        return s.ReadBoolean(Section, QStringLiteral("v"), false) ? QStringLiteral("true")
+                                                                  : QStringLiteral("false");
     };
     const TReader readString = [](ILayoutManagerStorage& s) {
         return s.ReadString(Section, QStringLiteral("v"), QStringLiteral("default"));
@@ -174,27 +185,30 @@ void TestLayoutManagerStorage::readRules_data()
     QTest::newRow("boolean-of-qword") << quint32(REG_QWORD) << Le64(1) << readBoolean << getFailed;
     QTest::newRow("boolean-of-dword-5") << quint32(REG_DWORD) << Le32(5) << readBoolean << "true";
     QTest::newRow("boolean-of-dword-0") << quint32(REG_DWORD) << Le32(0) << readBoolean << "false";
-    QTest::newRow("boolean-of-sz-1") << quint32(REG_SZ) << Utf16(QStringLiteral("1")) << readBoolean << badType;
-    QTest::newRow("integer-of-sz-8-bytes") << quint32(REG_SZ) << Utf16(QStringLiteral("abc")) << readInteger
-                                           << badType;
-    QTest::newRow("integer-of-sz-10-bytes") << quint32(REG_SZ) << Utf16(QStringLiteral("abcd")) << readInteger
-                                            << getFailed;
-    QTest::newRow("integer-of-qword") << quint32(REG_QWORD) << Le64(1ULL << 40) << readInteger
-                                      << QString::number(1LL << 40);
+    QTest::newRow("boolean-of-sz-1") << quint32(REG_SZ) << Utf16(QStringLiteral("1")) << readBoolean
+                                     << badType;
+    QTest::newRow("integer-of-sz-8-bytes")
+        << quint32(REG_SZ) << Utf16(QStringLiteral("abc")) << readInteger << badType;
+    QTest::newRow("integer-of-sz-10-bytes")
+        << quint32(REG_SZ) << Utf16(QStringLiteral("abcd")) << readInteger << getFailed;
+    QTest::newRow("integer-of-qword")
+        << quint32(REG_QWORD) << Le64(1ULL << 40) << readInteger << QString::number(1LL << 40);
     QTest::newRow("integer-of-binary") << quint32(REG_BINARY) << Le32(1) << readInteger << badType;
-    QTest::newRow("string-of-expand-sz") << quint32(REG_EXPAND_SZ) << Utf16(QStringLiteral("%HOME%\\x"))
-                                         << readString << "%HOME%\\x";
+    QTest::newRow("string-of-expand-sz")
+        << quint32(REG_EXPAND_SZ) << Utf16(QStringLiteral("%HOME%\\x")) << readString << "%HOME%\\x";
     QTest::newRow("string-of-dword") << quint32(REG_DWORD) << Le32(1) << readString << badType;
-    QTest::newRow("string-ends-at-zero") << quint32(REG_SZ) << QByteArray("a\0b\0\0\0c\0", 8) << readString << "ab";
+    QTest::newRow("string-ends-at-zero")
+        << quint32(REG_SZ) << QByteArray("a\0b\0\0\0c\0", 8) << readString << "ab";
     QTest::newRow("string-empty-data") << quint32(REG_SZ) << QByteArray() << readString << "";
     QTest::newRow("string-long") << quint32(REG_SZ) << Utf16(QString(5000, QLatin1Char('x'))) << readString
                                  << QString(5000, QLatin1Char('x'));
     QTest::newRow("float-of-4-bytes") << quint32(REG_BINARY) << Le32(0) << readFloat << badType;
     QTest::newRow("float-of-9-bytes") << quint32(REG_BINARY) << QByteArray(9, '\0') << readFloat << getFailed;
     QTest::newRow("float-of-dword") << quint32(REG_DWORD) << Le32(0) << readFloat << badType;
-    QTest::newRow("datetime-of-sz") << quint32(REG_SZ) << Utf16(QStringLiteral("1")) << readDatetime << badType;
-    QTest::newRow("datetime-of-8-bytes") << quint32(REG_BINARY) << Le64(0x3FF8000000000000ULL) << readDatetime
-                                         << "1.5";
+    QTest::newRow("datetime-of-sz") << quint32(REG_SZ) << Utf16(QStringLiteral("1")) << readDatetime
+                                    << badType;
+    QTest::newRow("datetime-of-8-bytes")
+        << quint32(REG_BINARY) << Le64(0x3FF8000000000000ULL) << readDatetime << "1.5";
 }
 
 void TestLayoutManagerStorage::readRules()
@@ -237,9 +251,9 @@ void TestLayoutManagerStorage::readSectionListsValuesInOrder()
     FStorage->WriteString(QStringLiteral("MRU"), QStringLiteral("000"), QStringLiteral("a"));
     FStorage->WriteString(QStringLiteral("MRU\\Sub"), QStringLiteral("x"), QStringLiteral("b"));
     FStorage->WriteString(QStringLiteral("MRU"), QStringLiteral("001"), QStringLiteral("c"));
-    QStringList list{QStringLiteral("stale")};
+    QStringList list {QStringLiteral("stale")};
     FStorage->ReadSection(QStringLiteral("MRU"), list);
-    QCOMPARE(list, (QStringList{QStringLiteral("Count"), QStringLiteral("000"), QStringLiteral("001")}));
+    QCOMPARE(list, (QStringList {QStringLiteral("Count"), QStringLiteral("000"), QStringLiteral("001")}));
     FStorage->ReadSection(QStringLiteral("Missing"), list);
     QVERIFY(list.isEmpty());
 }
@@ -298,7 +312,8 @@ void TestLayoutManagerStorage::rootKeyChangeReopens()
 void TestLayoutManagerStorage::refusedWriteRaises()
 {
     try {
-        FStorage->WriteString(Section, QStringLiteral("big"), QString(RegistryHive::MaxValueSize, QLatin1Char('x')));
+        FStorage->WriteString(
+            Section, QStringLiteral("big"), QString(RegistryHive::MaxValueSize, QLatin1Char('x')));
         QFAIL("no error");
     } catch (const ERegistryException& e) {
         QCOMPARE(e.Message(), QStringLiteral("Failed to set data for 'big'"));

@@ -64,11 +64,11 @@ void TestLMFormScreens::monitorChanges()
     form.move(150, 120);
     QVERIFY(changes.isEmpty());
     form.move(900, 100);
-    QTRY_COMPARE(changes, (QList<QPair<int, int>>{{0, 1}}));
+    QTRY_COMPARE(changes, (QList<QPair<int, int>> {{0, 1}}));
     form.move(950, 100);
     QCOMPARE(changes.size(), 1);
     form.move(100, 100);
-    QTRY_COMPARE(changes, (QList<QPair<int, int>>{{0, 1}, {1, 0}}));
+    QTRY_COMPARE(changes, (QList<QPair<int, int>> {{0, 1}, {1, 0}}));
     QTRY_VERIFY(!dpis.isEmpty());
     QCOMPARE(dpis.first(), qMakePair(96, 144));
     QVERIFY(changingSeen);
