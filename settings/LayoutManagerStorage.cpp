@@ -97,8 +97,12 @@ void TLayoutManagerRegistryStorage::Open(bool AReadOnly)
 {
     // Reads and writes choose their access per key, so the read-only flag changes nothing here.
     Q_UNUSED(AReadOnly);
+    // The current user's hive is resolved once and kept: closing the storage must not close the file,
+    // which would be opened and checked again for every item of every save.
+    if (!FRootKey)
+        FRootKey = RegistryHive::CurrentUser();
     if (!FStorage)
-        FStorage = FRootKey ? FRootKey : RegistryHive::CurrentUser();
+        FStorage = FRootKey;
 }
 
 void TLayoutManagerRegistryStorage::Close()

@@ -69,7 +69,7 @@ public:
     void Open(bool AReadOnly) override;
     void Close() override;
 
-    // The hive the sections live in; by default the current user's (opened when the storage opens).
+    // The hive the sections live in; by default the current user's (resolved when the storage first opens).
     std::shared_ptr<RegistryHive> RootKey() const { return FRootKey; }
     void SetRootKey(std::shared_ptr<RegistryHive> AValue);
     // Always ends with a backslash; default "SOFTWARE\".

@@ -327,6 +327,16 @@ void TestLayoutManagerStorage::layoutStorageUsesProgramRoot()
     QVERIFY(storage);
     QCOMPARE(storage->RootKeyName(), QStringLiteral("Software\\Ravek\\Quillon\\1.x\\"));
     QVERIFY(!storage->Opened());
+    QVERIFY(!storage->RootKey());
+    // Opened, it uses the current user's hive (in test mode) and keeps it across Close.
+    storage->Open(true);
+    const std::shared_ptr<RegistryHive> hive = storage->RootKey();
+    QVERIFY(hive);
+    QCOMPARE(hive->Path(), RegistryHive::DefaultPath());
+    QVERIFY(hive->Path().contains(QStringLiteral("qttest")));
+    storage->Close();
+    storage->Open(true);
+    QCOMPARE(storage->RootKey(), hive);
 }
 
 QTEST_GUILESS_MAIN(TestLayoutManagerStorage)
