@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QMenu>
 
+#include <algorithm>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -107,8 +109,20 @@ void TLayoutManagerMRU::Restore()
         FStorage->Open(true);
         TCloseAfter closer(*FStorage);
         const qint64 count = FStorage->ReadInteger(FSectionName, QStringLiteral("Count"), 0);
-        for (qint64 i = 0; i < count; ++i) {
-            const QString item = FStorage->ReadString(FSectionName, EntryValueName(int(i)), QString());
+        // Only the entries that exist are read, in index order: a damaged "Count" of two billion must not
+        // mean two billion reads of missing values.
+        QStringList names;
+        FStorage->ReadSection(FSectionName, names);
+        std::vector<int> indexes;
+        for (const QString& name : names) {
+            bool ok = false;
+            const int index = name.toInt(&ok);
+            if (ok && index >= 0 && index < count && name == EntryValueName(index))
+                indexes.push_back(index);
+        }
+        std::sort(indexes.begin(), indexes.end());
+        for (int index : indexes) {
+            const QString item = FStorage->ReadString(FSectionName, EntryValueName(index), QString());
             if (!item.isEmpty())
                 FList.append(item);
         }

@@ -114,7 +114,7 @@ void TestLayoutManagerMRU::removeDeleteClear()
 
 void TestLayoutManagerMRU::restore_data()
 {
-    QTest::addColumn<int>("count"); // -1: no section at all
+    QTest::addColumn<int>("count"); // -1: no section at all (other negative counts are stored)
     QTest::addColumn<QStringList>("stored");
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("empty-entry-skipped") << 3 << QStringList {"/a", "", "/c"} << QStringList {"/a", "/c"};
@@ -122,6 +122,9 @@ void TestLayoutManagerMRU::restore_data()
     QTest::newRow("no-section") << -1 << QStringList {} << QStringList {};
     QTest::newRow("count-beyond-entries") << 4 << QStringList {"/a", "/b"} << QStringList {"/a", "/b"};
     // Entries come back as stored: no duplicate check.
+    // A damaged count reads what is there, at once.
+    QTest::newRow("huge-count") << 2000000000 << QStringList{"/a", "/b"} << QStringList{"/a", "/b"};
+    QTest::newRow("negative-count") << -5 << QStringList{"/a"} << QStringList{};
     QTest::newRow("duplicates-kept") << 2 << QStringList {"/a", "/A"} << QStringList {"/a", "/A"};
 }
 
@@ -130,7 +133,7 @@ void TestLayoutManagerMRU::restore()
     QFETCH(int, count);
     QFETCH(QStringList, stored);
     QFETCH(QStringList, expected);
-    if (count >= 0) {
+    if (count != -1) {
         FStorage->WriteInteger(QStringLiteral("MRU"), QStringLiteral("Count"), count);
         for (int i = 0; i < stored.size(); ++i)
             FStorage->WriteString(
