@@ -56,24 +56,29 @@ TLMForm::TLMForm(QWidget* AParent, const TLMFormSettings& ASettings)
     FSizeMoveTimer.setSingleShot(true);
     FSizeMoveTimer.setInterval(SizeMoveQuietMs);
     connect(&FSizeMoveTimer, &QTimer::timeout, this, &TLMForm::ExitSizeMove);
-    // A change of the displays restores the bounds saved for the new configuration.
+    // A change of the displays restores the bounds saved for the new configuration. One change arrives as
+    // several signals (each screen, the virtual desktop): they are taken together as one.
+    FDisplayTimer.setSingleShot(true);
+    FDisplayTimer.setInterval(0);
+    connect(&FDisplayTimer, &QTimer::timeout, this, &TLMForm::DisplayChanged);
     const auto watchScreen = [this](QScreen* AScreen) {
-        connect(AScreen, &QScreen::geometryChanged, this, &TLMForm::DisplayChanged);
-        connect(AScreen, &QScreen::virtualGeometryChanged, this, &TLMForm::DisplayChanged);
+        connect(AScreen, &QScreen::geometryChanged, &FDisplayTimer, qOverload<>(&QTimer::start));
+        connect(AScreen, &QScreen::virtualGeometryChanged, &FDisplayTimer, qOverload<>(&QTimer::start));
     };
     for (QScreen* screen : QGuiApplication::screens())
         watchScreen(screen);
     connect(qApp, &QGuiApplication::screenAdded, this, [this, watchScreen](QScreen* AScreen) {
         watchScreen(AScreen);
-        DisplayChanged();
+        FDisplayTimer.start();
     });
-    connect(qApp, &QGuiApplication::screenRemoved, this, &TLMForm::DisplayChanged);
+    connect(qApp, &QGuiApplication::screenRemoved, &FDisplayTimer, qOverload<>(&QTimer::start));
 }
 
 TLMForm::~TLMForm()
 {
     FClosing = true;
     FSizeMoveTimer.stop();
+    FDisplayTimer.stop();
     if (FLC && !FFinalSaved) {
         // The subclass is gone: items keep the sections they used while it was alive.
         FLM->FreezeSections();

@@ -32,6 +32,8 @@ struct TLMFormSettings {
 // A window created after the main window shares the main window's storage and read-only state.
 // A document window lives in a QMdiSubWindow; its position, size and state are the sub-window's.
 // Subclasses that override showEvent call TLMForm::showEvent first: the layout is restored before they run.
+// The program's main window registers itself with TLayoutManager::SetMainWindow and gives its manager the
+// storage; errors of restoring and saving go to ShowNotice (nkError), the program's error report.
 class TLMForm : public QMainWindow {
     Q_OBJECT
     Q_PROPERTY(bool LayoutControl READ LayoutControl WRITE SetLayoutControl)
@@ -140,6 +142,7 @@ private:
     int FLastDpi = 0;
     int FFrameStateChanging = 0;
     QTimer FSizeMoveTimer;
+    QTimer FDisplayTimer;
     mutable QPointer<QWidget> FSubWindow;
     QPointer<QWidget> FWatchedFrame;
     QPointer<QWindow> FWatchedWindow;
