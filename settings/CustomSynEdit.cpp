@@ -1,0 +1,232 @@
+#include "settings/CustomSynEdit.h"
+
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace {
+
+constexpr int GutterMargin = 0;
+// A gutter without line numbers is a narrow band.
+constexpr int PlainGutterWidth = 16;
+// Margin text in the line-number style looks like Scintilla's own numbers.
+constexpr int LineNumberStyle = QsciScintillaBase::STYLE_LINENUMBER;
+
+int DigitsOf(int AValue)
+{
+    int digits = 1;
+    for (; AValue >= 10; AValue /= 10)
+        ++digits;
+    return digits;
+}
+
+} // namespace
+
+TCustomSynEdit::TCustomSynEdit(QWidget* AParent)
+    : QsciScintilla(AParent)
+{
+    // One margin serves as the gutter; the others stay out of the way.
+    for (int margin = 1; margin < 5; ++margin)
+        setMarginWidth(margin, 0);
+    setMarginSensitivity(GutterMargin, false);
+    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int) { FillVisibleLineNumbers(); });
+    connect(this, &QsciScintilla::linesChanged, this, &TCustomSynEdit::UpdateGutter);
+    UpdateGutter();
+}
+
+void TCustomSynEdit::SetGutterShowLineNumbers(bool AValue)
+{
+    FShowLineNumbers = AValue;
+    UpdateGutter();
+}
+
+void TCustomSynEdit::SetGutterLeadingZeros(bool AValue)
+{
+    FLeadingZeros = AValue;
+    UpdateGutter();
+}
+
+void TCustomSynEdit::SetGutterZeroStart(bool AValue)
+{
+    FZeroStart = AValue;
+    UpdateGutter();
+}
+
+void TCustomSynEdit::SetGutterVisible(bool AValue)
+{
+    FGutterVisible = AValue;
+    UpdateGutter();
+}
+
+void TCustomSynEdit::SetGutterDigitCount(int AValue)
+{
+    FDigitCount = qBound(1, AValue, 12);
+    UpdateGutter();
+}
+
+void TCustomSynEdit::SetWordWrap(bool AValue)
+{
+    setWrapMode(AValue ? WrapWord : WrapNone);
+}
+
+void TCustomSynEdit::SetSelectionMode(int AValue)
+{
+    FSelectionMode = (AValue == smLine || AValue == smColumn) ? AValue : smNormal;
+    ApplySelectionMode();
+}
+
+int TCustomSynEdit::GutterDigits() const
+{
+    const int largest = qMax(0, lines() - (FZeroStart ? 1 : 0));
+    return qMax(DigitsOf(largest), FDigitCount);
+}
+
+QString TCustomSynEdit::GutterText(int ALine) const
+{
+    if (!FShowLineNumbers || !FGutterVisible)
+        return QString();
+    const QString number = QString::number(FZeroStart ? ALine : ALine + 1);
+    return FLeadingZeros ? number.rightJustified(GutterDigits(), QLatin1Char('0')) : number;
+}
+
+void TCustomSynEdit::UpdateGutter()
+{
+    if (!FGutterVisible) {
+        setMarginWidth(GutterMargin, 0);
+        FWidthDigits = 0;
+        return;
+    }
+    if (!FShowLineNumbers) {
+        clearMarginText();
+        setMarginType(GutterMargin, SymbolMargin);
+        setMarginWidth(GutterMargin, PlainGutterWidth);
+        FWidthDigits = 0;
+        return;
+    }
+    const int digits = GutterDigits();
+    if (CustomNumbers()) {
+        if (marginType(GutterMargin) != TextMarginRightJustified) {
+            setMarginType(GutterMargin, TextMarginRightJustified);
+            FWidthDigits = 0;
+        }
+    } else if (marginType(GutterMargin) != NumberMargin) {
+        clearMarginText();
+        setMarginType(GutterMargin, QsciScintilla::NumberMargin);
+        FWidthDigits = 0;
+    }
+    if (digits != FWidthDigits) {
+        // One digit more than needed leaves a little room on either side.
+        setMarginWidth(
+            GutterMargin, QFontMetrics(font()).horizontalAdvance(QString(digits + 1, QLatin1Char('9'))));
+        FWidthDigits = digits;
+        // Padded numbers change with the width: write the visible ones again.
+        if (CustomNumbers())
+            clearMarginText();
+    }
+    FillVisibleLineNumbers();
+}
+
+void TCustomSynEdit::FillVisibleLineNumbers()
+{
+    if (!CustomNumbers() || !FGutterVisible)
+        return;
+    const long firstVisible = SendScintilla(SCI_GETFIRSTVISIBLELINE);
+    const long onScreen = SendScintilla(SCI_LINESONSCREEN);
+    const int first = int(SendScintilla(SCI_DOCLINEFROMVISIBLE, firstVisible));
+    const int last =
+        qMin(lines() - 1, int(SendScintilla(SCI_DOCLINEFROMVISIBLE, firstVisible + onScreen + 1)));
+    for (int line = first; line <= last; ++line) {
+        const QString text = GutterText(line);
+        // Only real changes: setting margin text repaints, which would come back here.
+        if (MarginTextOf(line) != text)
+            setMarginText(line, text, LineNumberStyle);
+    }
+}
+
+QString TCustomSynEdit::MarginTextOf(int ALine) const
+{
+    const long length =
+        SendScintilla(SCI_MARGINGETTEXT, static_cast<unsigned long>(ALine), static_cast<char*>(nullptr));
+    if (length <= 0)
+        return QString();
+    QByteArray text(length + 1, '\0');
+    SendScintilla(SCI_MARGINGETTEXT, static_cast<unsigned long>(ALine), text.data());
+    return QString::fromUtf8(text.constData());
+}
+
+void TCustomSynEdit::ApplySelectionMode()
+{
+    const long mode = FSelectionMode == smLine ? SC_SEL_LINES
+        : FSelectionMode == smColumn           ? SC_SEL_RECTANGLE
+                                               : SC_SEL_STREAM;
+    // The first call also makes caret moves extend the selection; the second switches that off again and
+    // keeps the mode.
+    SendScintilla(SCI_SETSELECTIONMODE, mode);
+    SendScintilla(SCI_SETSELECTIONMODE, mode);
+}
+
+void TCustomSynEdit::mousePressEvent(QMouseEvent* AEvent)
+{
+    QsciScintilla::mousePressEvent(AEvent);
+    if (AEvent->button() != Qt::LeftButton)
+        return;
+    if (FSelectionMode == smColumn) {
+        // A click starts a plain selection; the column mode applies to the drag that follows.
+        ApplySelectionMode();
+    } else if (FSelectionMode == smLine) {
+        FLineAnchor = LineAt(AEvent->position().toPoint());
+        SelectWholeLines(FLineAnchor);
+    }
+}
+
+void TCustomSynEdit::mouseMoveEvent(QMouseEvent* AEvent)
+{
+    QsciScintilla::mouseMoveEvent(AEvent);
+    if (FSelectionMode == smLine && (AEvent->buttons() & Qt::LeftButton))
+        SelectWholeLines(LineAt(AEvent->position().toPoint()));
+}
+
+void TCustomSynEdit::mouseReleaseEvent(QMouseEvent* AEvent)
+{
+    QsciScintilla::mouseReleaseEvent(AEvent);
+    if (FSelectionMode == smLine && AEvent->button() == Qt::LeftButton)
+        SelectWholeLines(LineAt(AEvent->position().toPoint()));
+}
+
+// From the line where the drag began to the caret's line, each line whole with its line end.
+int TCustomSynEdit::LineAt(const QPoint& APoint) const
+{
+    const long pos = SendScintilla(SCI_POSITIONFROMPOINT, static_cast<unsigned long>(qMax(0, APoint.x())),
+        static_cast<long>(qMax(0, APoint.y())));
+    return int(SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(pos)));
+}
+
+void TCustomSynEdit::SelectWholeLines(int ALine)
+{
+    const int line = ALine;
+    const int first = qMin(line, FLineAnchor);
+    const int last = qMax(line, FLineAnchor);
+    const bool toEnd = last + 1 >= lines();
+    const int endLine = toEnd ? last : last + 1;
+    const int endIndex = toEnd ? int(text(last).size()) : 0;
+    if (line >= FLineAnchor)
+        setSelection(first, 0, endLine, endIndex);
+    else
+        setSelection(endLine, endIndex, first, 0);
+}
+
+void TCustomSynEdit::changeEvent(QEvent* AEvent)
+{
+    QsciScintilla::changeEvent(AEvent);
+    if (AEvent->type() == QEvent::FontChange) {
+        FWidthDigits = 0;
+        UpdateGutter();
+    }
+}
+
+void TCustomSynEdit::keyPressEvent(QKeyEvent* AEvent)
+{
+    QsciScintilla::keyPressEvent(AEvent);
+    if (FSelectionMode != smNormal && (AEvent->modifiers() & Qt::ShiftModifier))
+        ApplySelectionMode();
+}

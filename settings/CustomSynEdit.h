@@ -1,0 +1,73 @@
+#pragma once
+
+#include "settings/QsciInclude.h"
+
+// How the mouse and the keyboard select text.
+enum TSynSelectionMode { smNormal = 0, smLine = 1, smColumn = 2 };
+
+// The text control of the source view, the value view and the editor: a Scintilla view with a gutter
+// whose line numbers can start at 0 and carry leading zeros, and the settings the layout keeps.
+// The line numbers are produced for the visible lines only, so documents of millions of lines cost nothing.
+class TCustomSynEdit : public QsciScintilla {
+    Q_OBJECT
+    Q_PROPERTY(bool GutterShowLineNumbers READ GutterShowLineNumbers WRITE SetGutterShowLineNumbers)
+    Q_PROPERTY(bool GutterLeadingZeros READ GutterLeadingZeros WRITE SetGutterLeadingZeros)
+    Q_PROPERTY(bool GutterZeroStart READ GutterZeroStart WRITE SetGutterZeroStart)
+    Q_PROPERTY(bool GutterVisible READ GutterVisible WRITE SetGutterVisible)
+    Q_PROPERTY(int GutterDigitCount READ GutterDigitCount WRITE SetGutterDigitCount)
+    Q_PROPERTY(bool AutoIndent READ AutoIndent WRITE SetAutoIndent)
+    Q_PROPERTY(int SelectionMode READ SelectionMode WRITE SetSelectionMode)
+    Q_PROPERTY(bool WordWrap READ WordWrap WRITE SetWordWrap)
+
+public:
+    explicit TCustomSynEdit(QWidget* AParent = nullptr);
+
+    bool GutterShowLineNumbers() const { return FShowLineNumbers; }
+    void SetGutterShowLineNumbers(bool AValue);
+    bool GutterLeadingZeros() const { return FLeadingZeros; }
+    void SetGutterLeadingZeros(bool AValue);
+    bool GutterZeroStart() const { return FZeroStart; }
+    void SetGutterZeroStart(bool AValue);
+    bool GutterVisible() const { return FGutterVisible; }
+    void SetGutterVisible(bool AValue);
+    // Least number of digits the gutter makes room for (and pads to with leading zeros).
+    int GutterDigitCount() const { return FDigitCount; }
+    void SetGutterDigitCount(int AValue);
+    bool AutoIndent() const { return autoIndent(); }
+    void SetAutoIndent(bool AValue) { setAutoIndent(AValue); }
+    int SelectionMode() const { return FSelectionMode; }
+    void SetSelectionMode(int AValue);
+    bool WordWrap() const { return wrapMode() != WrapNone; }
+    void SetWordWrap(bool AValue);
+
+    // The gutter text of document line ALine (0-based) as shown; empty without line numbers.
+    QString GutterText(int ALine) const;
+    // Number of digits the line numbers take: the largest number shown, at least GutterDigitCount.
+    int GutterDigits() const;
+
+protected:
+    void mousePressEvent(QMouseEvent* AEvent) override;
+    void mouseMoveEvent(QMouseEvent* AEvent) override;
+    void mouseReleaseEvent(QMouseEvent* AEvent) override;
+    void keyPressEvent(QKeyEvent* AEvent) override;
+    void changeEvent(QEvent* AEvent) override;
+
+private:
+    void UpdateGutter();
+    void FillVisibleLineNumbers();
+    void ApplySelectionMode();
+    void SelectWholeLines(int ALine);
+    int LineAt(const QPoint& APoint) const;
+    // The margin text Scintilla holds for ALine.
+    QString MarginTextOf(int ALine) const;
+    bool CustomNumbers() const { return FShowLineNumbers && (FLeadingZeros || FZeroStart); }
+
+    bool FShowLineNumbers = true;
+    bool FLeadingZeros = false;
+    bool FZeroStart = false;
+    bool FGutterVisible = true;
+    int FDigitCount = 4;
+    int FSelectionMode = smNormal;
+    int FWidthDigits = 0;
+    int FLineAnchor = 0;
+};

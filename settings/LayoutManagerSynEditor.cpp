@@ -1,0 +1,110 @@
+#include "settings/LayoutManagerSynEditor.h"
+
+#include "settings/CustomSynEdit.h"
+
+namespace {
+
+const QString DefaultKey = QStringLiteral("\\Default");
+
+// Closes the storage after a defaults operation, also when an error escapes.
+class TCloseAfter {
+public:
+    explicit TCloseAfter(ILayoutManagerStorage& AStorage)
+        : FStorage(AStorage)
+    {
+    }
+    ~TCloseAfter() { FStorage.Close(); }
+    TCloseAfter(const TCloseAfter&) = delete;
+    TCloseAfter& operator=(const TCloseAfter&) = delete;
+
+private:
+    ILayoutManagerStorage& FStorage;
+};
+
+} // namespace
+
+ILayoutManagerControlLayoutPtr TLayoutManagerSynEditLayout::Create()
+{
+    return std::make_shared<TLayoutManagerSynEditLayout>();
+}
+
+void TLayoutManagerSynEditLayout::SetControl(TLayoutManagerControl* AControl)
+{
+    if (!AControl || !qobject_cast<TCustomSynEdit*>(AControl->Component()))
+        throw ELayoutManager(QStringLiteral("TLayoutManagerSynEditLayout: Control is not TCustomSynEdit"));
+    TLayoutManagerControlLayout::SetControl(AControl);
+}
+
+TCustomSynEdit* TLayoutManagerSynEditLayout::Editor() const
+{
+    return FLMC ? qobject_cast<TCustomSynEdit*>(FLMC->Component()) : nullptr;
+}
+
+void TLayoutManagerSynEditLayout::SaveTo(const QString& ASection)
+{
+    TCustomSynEdit* editor = Editor();
+    ILayoutManagerStorage* storage = FLMC ? FLMC->Storage().get() : nullptr;
+    if (!editor || !storage)
+        return;
+    storage->WriteBoolean(
+        ASection, QStringLiteral("Gutter.ShowLineNumbers"), editor->GutterShowLineNumbers());
+    storage->WriteBoolean(ASection, QStringLiteral("Gutter.LeadingZeros"), editor->GutterLeadingZeros());
+    storage->WriteBoolean(ASection, QStringLiteral("Gutter.ZeroStart"), editor->GutterZeroStart());
+    storage->WriteBoolean(ASection, QStringLiteral("Gutter.Visible"), editor->GutterVisible());
+    storage->WriteBoolean(ASection, QStringLiteral("Options.AutoIndent"), editor->AutoIndent());
+    storage->WriteInteger(ASection, QStringLiteral("SelectionMode"), editor->SelectionMode());
+    storage->WriteBoolean(ASection, QStringLiteral("WordWrap"), editor->WordWrap());
+}
+
+void TLayoutManagerSynEditLayout::RestoreFrom(const QString& ASection)
+{
+    TCustomSynEdit* editor = Editor();
+    ILayoutManagerStorage* storage = FLMC ? FLMC->Storage().get() : nullptr;
+    if (!editor || !storage)
+        return;
+    editor->SetGutterShowLineNumbers(storage->ReadBoolean(
+        ASection, QStringLiteral("Gutter.ShowLineNumbers"), editor->GutterShowLineNumbers()));
+    editor->SetGutterLeadingZeros(
+        storage->ReadBoolean(ASection, QStringLiteral("Gutter.LeadingZeros"), editor->GutterLeadingZeros()));
+    editor->SetGutterZeroStart(
+        storage->ReadBoolean(ASection, QStringLiteral("Gutter.ZeroStart"), editor->GutterZeroStart()));
+    editor->SetGutterVisible(
+        storage->ReadBoolean(ASection, QStringLiteral("Gutter.Visible"), editor->GutterVisible()));
+    editor->SetAutoIndent(
+        storage->ReadBoolean(ASection, QStringLiteral("Options.AutoIndent"), editor->AutoIndent()));
+    editor->SetSelectionMode(
+        int(storage->ReadInteger(ASection, QStringLiteral("SelectionMode"), editor->SelectionMode())));
+    editor->SetWordWrap(storage->ReadBoolean(ASection, QStringLiteral("WordWrap"), editor->WordWrap()));
+}
+
+void TLayoutManagerSynEditLayout::Save()
+{
+    SaveTo(LayoutSection());
+}
+
+void TLayoutManagerSynEditLayout::Restore()
+{
+    RestoreFrom(LayoutSection());
+}
+
+void TLayoutManagerSynEditLayout::SaveDefault(bool AForce)
+{
+    if (!FLMC || !FLMC->Storage())
+        return;
+    ILayoutManagerStorage& storage = *FLMC->Storage();
+    TCloseAfter closer(storage);
+    const QString section = LayoutSection() + DefaultKey;
+    if (AForce || !storage.SectionExists(section))
+        SaveTo(section);
+}
+
+void TLayoutManagerSynEditLayout::RestoreDefault()
+{
+    if (!FLMC || !FLMC->Storage())
+        return;
+    ILayoutManagerStorage& storage = *FLMC->Storage();
+    TCloseAfter closer(storage);
+    const QString section = LayoutSection() + DefaultKey;
+    if (storage.SectionExists(section))
+        RestoreFrom(section);
+}

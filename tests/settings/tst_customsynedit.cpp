@@ -1,0 +1,211 @@
+// The text control: gutter numbers as drawn, the gutter's width, selection modes, word wrap.
+#include "settings/CustomSynEdit.h"
+
+#include <QStandardPaths>
+#include <QTest>
+
+class TestCustomSynEdit : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void gutterText_data();
+    void gutterText();
+    void gutterWidth();
+    void numbersAreWrittenForVisibleLinesOnly();
+    void selectionModes_data();
+    void selectionModes();
+    void wordWrapAndAutoIndent();
+    void renderGutter();
+
+private:
+    static QString MarginText(const TCustomSynEdit& AEdit, int ALine);
+    static QString Lines(int ACount);
+};
+
+QString TestCustomSynEdit::MarginText(const TCustomSynEdit& AEdit, int ALine)
+{
+    const long length = AEdit.SendScintilla(
+        QsciScintillaBase::SCI_MARGINGETTEXT, static_cast<unsigned long>(ALine), static_cast<char*>(nullptr));
+    if (length <= 0)
+        return QString();
+    QByteArray text(length + 1, '\0');
+    AEdit.SendScintilla(QsciScintillaBase::SCI_MARGINGETTEXT, static_cast<unsigned long>(ALine), text.data());
+    return QString::fromUtf8(text.constData());
+}
+
+QString TestCustomSynEdit::Lines(int ACount)
+{
+    QStringList lines;
+    for (int i = 0; i < ACount; ++i)
+        lines.append(QStringLiteral("    \"key%1\": %1,").arg(i));
+    return lines.join(QLatin1Char('\n'));
+}
+
+void TestCustomSynEdit::gutterText_data()
+{
+    QTest::addColumn<bool>("leadingZeros");
+    QTest::addColumn<bool>("zeroStart");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("plain-first") << false << false << 20 << 0 << "1";
+    QTest::newRow("plain-last") << false << false << 20 << 19 << "20";
+    QTest::newRow("zero-start") << false << true << 20 << 0 << "0";
+    QTest::newRow("leading-zeros") << true << false << 20 << 6 << "0007";
+    QTest::newRow("both") << true << true << 20 << 0 << "0000";
+    QTest::newRow("five-digit-document") << true << false << 12345 << 0 << "00001";
+    // 10000 lines numbered from 0 end at 9999: four digits suffice.
+    QTest::newRow("zero-start-fewer-digits") << true << true << 10000 << 9999 << "9999";
+}
+
+void TestCustomSynEdit::gutterText()
+{
+    QFETCH(bool, leadingZeros);
+    QFETCH(bool, zeroStart);
+    QFETCH(int, lines);
+    QFETCH(int, line);
+    QFETCH(QString, expected);
+    TCustomSynEdit edit;
+    edit.setText(Lines(lines));
+    edit.SetGutterLeadingZeros(leadingZeros);
+    edit.SetGutterZeroStart(zeroStart);
+    QCOMPARE(edit.GutterText(line), expected);
+    edit.SetGutterShowLineNumbers(false);
+    QCOMPARE(edit.GutterText(line), QString());
+}
+
+void TestCustomSynEdit::gutterWidth()
+{
+    TCustomSynEdit edit;
+    edit.setText(Lines(50));
+    const int numbers = edit.marginWidth(0);
+    QVERIFY(numbers > 0);
+    QCOMPARE(edit.marginType(0), QsciScintilla::NumberMargin);
+    edit.SetGutterShowLineNumbers(false);
+    QCOMPARE(edit.marginWidth(0), 16);
+    edit.SetGutterShowLineNumbers(true);
+    edit.SetGutterVisible(false);
+    QCOMPARE(edit.marginWidth(0), 0);
+    edit.SetGutterVisible(true);
+    QCOMPARE(edit.marginWidth(0), numbers);
+    edit.SetGutterLeadingZeros(true);
+    QCOMPARE(edit.marginType(0), QsciScintilla::TextMarginRightJustified);
+    // Growing past the digit count widens the gutter.
+    edit.setText(Lines(123456));
+    QVERIFY(edit.marginWidth(0) > numbers);
+    edit.SetGutterLeadingZeros(false);
+    QCOMPARE(edit.marginType(0), QsciScintilla::NumberMargin);
+}
+
+void TestCustomSynEdit::numbersAreWrittenForVisibleLinesOnly()
+{
+    TCustomSynEdit edit;
+    edit.resize(400, 300);
+    edit.setText(Lines(200000));
+    edit.SetGutterLeadingZeros(true);
+    edit.SetGutterZeroStart(true);
+    edit.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&edit));
+    QTRY_COMPARE(MarginText(edit, 0), QStringLiteral("000000"));
+    QCOMPARE(MarginText(edit, 1), QStringLiteral("000001"));
+    QCOMPARE(MarginText(edit, 150000), QString());
+    edit.setFirstVisibleLine(150000);
+    QTRY_COMPARE(MarginText(edit, 150000), QStringLiteral("150000"));
+    QCOMPARE(MarginText(edit, 150001), QStringLiteral("150001"));
+    // Switching back to plain numbers drops the texts.
+    edit.SetGutterLeadingZeros(false);
+    edit.SetGutterZeroStart(false);
+    QCOMPARE(MarginText(edit, 150000), QString());
+}
+
+void TestCustomSynEdit::selectionModes_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("rectangular");
+    QTest::addColumn<QString>("selected");
+    QTest::newRow("normal") << int(smNormal) << false << "def\nabc";
+    QTest::newRow("line") << int(smLine) << false << "abcdef\nabcdef\n";
+    QTest::newRow("column") << int(smColumn) << true << "bcd\nbcd\n";
+}
+
+void TestCustomSynEdit::selectionModes()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, rectangular);
+    QFETCH(QString, selected);
+    TCustomSynEdit edit;
+    edit.resize(400, 200);
+    // Equal lines: a column is the same characters on each line, whatever the font.
+    edit.setText(QStringLiteral("abcdef\nabcdef\nabcdef"));
+    edit.SetGutterVisible(false);
+    edit.SetSelectionMode(mode);
+    QCOMPARE(edit.SelectionMode(), mode);
+    edit.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&edit));
+    const auto pointOf = [&edit](int ALine, int AIndex) {
+        const long pos = edit.positionFromLineIndex(ALine, AIndex);
+        return QPoint(int(edit.SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, pos)),
+            int(edit.SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, pos)) + 2);
+    };
+    QWidget* view = edit.viewport();
+    const int endIndex = mode == smColumn ? 4 : 3;
+    QTest::mousePress(view, Qt::LeftButton, {}, pointOf(0, mode == smColumn ? 1 : 3));
+    QTest::mouseMove(view, pointOf(1, endIndex));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, pointOf(1, endIndex));
+    QCOMPARE(bool(edit.SendScintilla(QsciScintillaBase::SCI_SELECTIONISRECTANGLE)), rectangular);
+    QCOMPARE(edit.selectedText(), selected);
+    // The caret keys move without selecting afterwards.
+    QTest::keyClick(&edit, Qt::Key_Down);
+    QVERIFY(!edit.hasSelectedText());
+}
+
+void TestCustomSynEdit::wordWrapAndAutoIndent()
+{
+    TCustomSynEdit edit;
+    QVERIFY(!edit.WordWrap());
+    edit.SetWordWrap(true);
+    QCOMPARE(edit.wrapMode(), QsciScintilla::WrapWord);
+    edit.SetWordWrap(false);
+    QCOMPARE(edit.wrapMode(), QsciScintilla::WrapNone);
+    edit.SetAutoIndent(true);
+    edit.setText(QStringLiteral("    {"));
+    edit.setCursorPosition(0, 5);
+    edit.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&edit));
+    QTest::keyClick(&edit, Qt::Key_Return);
+    QCOMPARE(edit.text(1), QStringLiteral("    "));
+    edit.SetSelectionMode(7);
+    QCOMPARE(edit.SelectionMode(), int(smNormal));
+}
+
+void TestCustomSynEdit::renderGutter()
+{
+    TCustomSynEdit edit;
+    edit.resize(360, 220);
+    edit.setText(Lines(40));
+    edit.setMarginsBackgroundColor(QColor(227, 240, 227));
+    edit.SetGutterLeadingZeros(true);
+    edit.SetGutterZeroStart(true);
+    edit.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&edit));
+    QTRY_COMPARE(MarginText(edit, 3), QStringLiteral("0003"));
+    const QImage image = edit.grab().toImage();
+    // The gutter is painted in its own colour at the left edge.
+    QCOMPARE(image.pixelColor(2, image.height() / 2), QColor(227, 240, 227));
+    const QString out = qEnvironmentVariable("QUILLON_RENDER_DIR");
+    if (!out.isEmpty()) {
+        image.save(out + QStringLiteral("/synedit-gutter.png"));
+        edit.SetGutterLeadingZeros(false);
+        edit.SetGutterZeroStart(false);
+        edit.SetWordWrap(true);
+        edit.setText(
+            Lines(3) + QStringLiteral(" ") + QString(120, QLatin1Char('w')) + QStringLiteral(" tail"));
+        QTest::qWait(50);
+        edit.grab().save(out + QStringLiteral("/synedit-plain.png"));
+    }
+}
+
+QTEST_MAIN(TestCustomSynEdit)
+#include "tst_customsynedit.moc"
