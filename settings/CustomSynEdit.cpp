@@ -25,6 +25,8 @@ int DigitsOf(int AValue)
 TCustomSynEdit::TCustomSynEdit(QWidget* AParent)
     : QsciScintilla(AParent)
 {
+    // Documents are UTF-8 throughout; the views take their bytes as they are.
+    setUtf8(true);
     // One margin serves as the gutter; the others stay out of the way.
     for (int margin = 1; margin < 5; ++margin)
         setMarginWidth(margin, 0);

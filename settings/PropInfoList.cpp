@@ -64,6 +64,10 @@ TPropInfoList::TPropInfoList(const QObject* AObject)
 
 const TPropInfo* TPropInfoList::Find(const QString& AName) const
 {
+    // A class may publish "Width" beside QWidget's read-only "width": the exact spelling wins.
+    for (const TPropInfo& info : FList)
+        if (info.Name == AName)
+            return &info;
     for (const TPropInfo& info : FList)
         if (info.Name.compare(AName, Qt::CaseInsensitive) == 0)
             return &info;

@@ -11,6 +11,7 @@
 
 #include <openssl/evp.h>
 
+#include <cerrno>
 #include <memory>
 #include <vector>
 
@@ -401,4 +402,36 @@ void HashFile(const QString& path, ALG_ID algorithm, uint32_t chunkLength, QByte
 QString BytesToHex(const QByteArray& bytes)
 {
     return QString::fromLatin1(bytes.toHex().toUpper());
+}
+
+bool ReadFileBytes(const QString& path, TByteBuffer& bytes)
+{
+    bytes.Clear();
+    const QByteArray native = QFile::encodeName(path);
+    // Non-blocking, so that a FIFO cannot stall the open; regular files ignore the flag.
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    bytes.Reserve(size_t(st.st_size) + 1);
+    for (;;) {
+        bytes.EnsureSpare(size_t(1) << 20);
+        const ssize_t n = ::read(fd, bytes.Data() + bytes.Size(), bytes.Capacity() - bytes.Size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            bytes.Release();
+            return false;
+        }
+        if (n == 0)
+            break;
+        bytes.ResizeUninitialized(bytes.Size() + size_t(n));
+    }
+    ::close(fd);
+    return true;
 }

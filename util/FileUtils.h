@@ -4,6 +4,7 @@
 //
 // Every routine reports failure by leaving its output untouched (GetFileInfo, HashFile) or empty.
 
+#include "core/ByteBuffer.h"
 #include <QByteArray>
 #include <QIcon>
 #include <QString>
@@ -72,3 +73,8 @@ void HashBuffer(
 
 // Two upper-case hexadecimal digits per byte: {0x0A, 0xFF} gives "0AFF".
 QString BytesToHex(const QByteArray& bytes);
+
+// Reads the whole regular file at PATH into BYTES (replacing what it held). False when the file is
+// missing, is no regular file (a FIFO, device or directory is never read), or a read fails; BYTES is
+// then empty.
+bool ReadFileBytes(const QString& path, TByteBuffer& bytes);

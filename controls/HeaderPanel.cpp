@@ -1,0 +1,214 @@
+#include "controls/HeaderPanel.h"
+
+#include <QEvent>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSplitter>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+// The header is 20 pixels at the base font size and grows with larger fonts.
+constexpr int BaseHeaderHeight = 20;
+} // namespace
+
+THeaderPanel::THeaderPanel(const QString& caption, QWidget* parent)
+    : QWidget(parent)
+    , FCaption(caption)
+{
+    FContentLayout = new QVBoxLayout(this);
+    FContentLayout->setContentsMargins(0, HeaderHeight(), 0, 0);
+    FContentLayout->setSpacing(0);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void THeaderPanel::SetCaption(const QString& caption)
+{
+    if (caption == FCaption)
+        return;
+    FCaption = caption;
+    update(HeaderRect());
+}
+
+QToolButton* THeaderPanel::AddButton(const QIcon& icon, const QString& hint)
+{
+    auto* button = new QToolButton(this);
+    button->setIcon(icon);
+    button->setToolTip(hint);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    FButtons.append(button);
+    LayoutButtons();
+    button->show();
+    return button;
+}
+
+void THeaderPanel::SetContent(QWidget* content)
+{
+    if (FContent)
+        FContent->deleteLater();
+    FContent = content;
+    if (content) {
+        FContentLayout->addWidget(content);
+        content->setVisible(!FCollapsed);
+    }
+}
+
+void THeaderPanel::SetCollapsible(bool collapsible)
+{
+    FCollapsible = collapsible;
+    update(HeaderRect());
+}
+
+void THeaderPanel::SetCollapsed(bool collapsed)
+{
+    if (!FCollapsible || collapsed == FCollapsed)
+        return;
+    FCollapsed = collapsed;
+    if (FContent)
+        FContent->setVisible(!collapsed);
+    ApplyHeight();
+    update();
+    Q_EMIT CollapsedChanged(collapsed);
+}
+
+void THeaderPanel::SetExpandedHeight(int height)
+{
+    FExpandedHeight = height;
+    ApplyHeight();
+}
+
+int THeaderPanel::HeaderHeight() const { return qMax(BaseHeaderHeight, fontMetrics().height() + 6); }
+
+void THeaderPanel::SetPanelWidth(int width)
+{
+    if (auto* splitter = qobject_cast<QSplitter*>(parentWidget())) {
+        QList<int> sizes = splitter->sizes();
+        const int index = splitter->indexOf(this);
+        int total = 0;
+        for (int s : sizes)
+            total += s;
+        if (index < 0 || sizes.size() < 2)
+            return;
+        if (total <= 0)
+            total = qMax(splitter->width(), width + 200);
+        // The other panes share what is left in their current proportions.
+        const int rest = qMax(0, total - width);
+        int others = total - sizes[index];
+        for (int i = 0; i < sizes.size(); ++i) {
+            if (i == index)
+                continue;
+            sizes[i] = others > 0 ? sizes[i] * rest / others : rest / int(sizes.size() - 1);
+        }
+        sizes[index] = width;
+        splitter->setSizes(sizes);
+        return;
+    }
+    setFixedWidth(width);
+}
+
+QSize THeaderPanel::sizeHint() const
+{
+    QSize hint = QWidget::sizeHint();
+    if (FCollapsible)
+        hint.setHeight(FCollapsed ? HeaderHeight() : FExpandedHeight);
+    return hint;
+}
+
+QRect THeaderPanel::HeaderRect() const { return QRect(0, 0, width(), HeaderHeight()); }
+
+QRect THeaderPanel::ChevronRect() const
+{
+    const int h = HeaderHeight();
+    int right = width() - 2;
+    for (const QToolButton* b : FButtons)
+        right = qMin(right, b->x() - 2);
+    return QRect(right - h, 0, h, h);
+}
+
+void THeaderPanel::LayoutButtons()
+{
+    const int h = HeaderHeight();
+    int x = width() - 2;
+    for (auto it = FButtons.rbegin(); it != FButtons.rend(); ++it) {
+        QToolButton* b = *it;
+        const int side = h - 2;
+        x -= side;
+        b->setGeometry(x, 1, side, side);
+        b->setIconSize(QSize(16, 16));
+    }
+}
+
+void THeaderPanel::ApplyHeight()
+{
+    if (!FCollapsible)
+        return;
+    setFixedHeight(FCollapsed ? HeaderHeight() : FExpandedHeight);
+    updateGeometry();
+}
+
+void THeaderPanel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QRect header = HeaderRect();
+    const QColor base = palette().color(QPalette::Window);
+    QLinearGradient fill(header.topLeft(), header.bottomLeft());
+    fill.setColorAt(0, base.lighter(112));
+    fill.setColorAt(1, base.darker(108));
+    p.fillRect(header, fill);
+    p.setPen(base.darker(135));
+    p.drawLine(header.bottomLeft(), header.bottomRight());
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+
+    QRect text = header.adjusted(6, 0, -6, 0);
+    if (!FButtons.isEmpty())
+        text.setRight(FButtons.first()->x() - 4);
+    if (FCollapsible) {
+        const QRect chevron = ChevronRect();
+        text.setRight(qMin(text.right(), chevron.left() - 2));
+        // A small triangle: down while open, right while folded.
+        QPolygonF arrow;
+        const QPointF c = QRectF(chevron).center();
+        if (FCollapsed)
+            arrow << c + QPointF(-2, -4) << c + QPointF(2.5, 0) << c + QPointF(-2, 4);
+        else
+            arrow << c + QPointF(-4, -2) << c + QPointF(4, -2) << c + QPointF(0, 2.5);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(palette().color(QPalette::WindowText));
+        p.drawPolygon(arrow);
+    }
+    QFont f = font();
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
+               QFontMetrics(f).elidedText(FCaption, Qt::ElideRight, qMax(0, text.width())));
+}
+
+void THeaderPanel::mousePressEvent(QMouseEvent* event)
+{
+    if (FCollapsible && event->button() == Qt::LeftButton && HeaderRect().contains(event->position().toPoint())) {
+        SetCollapsed(!FCollapsed);
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void THeaderPanel::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange) {
+        FContentLayout->setContentsMargins(0, HeaderHeight(), 0, 0);
+        LayoutButtons();
+        ApplyHeight();
+    }
+    QWidget::changeEvent(event);
+}
+
+void THeaderPanel::resizeEvent(QResizeEvent* event)
+{
+    LayoutButtons();
+    QWidget::resizeEvent(event);
+}

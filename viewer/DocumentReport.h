@@ -1,0 +1,69 @@
+#pragma once
+// The load of a file as the document window performs it, without widgets: reading and building the
+// document, and the rows of its report (size, digests, counts or error, time). The window and
+// `quillon-bench report` both use it, so the bench prints exactly what the window shows.
+
+#include "core/DocumentText.h"
+#include "core/Outline.h"
+#include "core/OutlineBuilder.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QLocale>
+#include <QString>
+
+#include <future>
+
+// Pictures of the report rows in the menu image list.
+enum TReportPicture { rpSize = 28, rpDigest = 20, rpError = 27, rpObjects = 17, rpArrays = 18, rpValues = 19, rpTime = 22 };
+
+struct TReportRow {
+    int Picture;
+    QString Text;
+    bool operator==(const TReportRow&) const = default;
+};
+
+// The message of every document that cannot be shown as JSON.
+inline const char* const NotValidJSONText = "File is not valid JSON.";
+
+// The result of reading and building a file.
+struct TDocumentBuild {
+    TDocumentState State = TDocumentState::Unreadable;
+    TJSONCounts Counts;
+    TDocumentText Refused; // the document text of a refused file, to show it as it is
+    QString ErrorText;     // empty, or "File is not valid JSON."
+};
+
+// Reads the file and builds its outline and formatted text. A file that cannot be read, is no UTF-8,
+// is refused or has no object or array at its root gives the error text; memory exhaustion too.
+TDocumentBuild BuildDocumentFile(const QString& path, TOutline& outline);
+
+// The MD5 and SHA-1 digests of a file, computed on a worker thread while the caller goes on.
+class TFileDigests {
+public:
+    explicit TFileDigests(const QString& path);
+    ~TFileDigests();
+    TFileDigests(const TFileDigests&) = delete;
+    TFileDigests& operator=(const TFileDigests&) = delete;
+    // Wait for the digests; empty when the file could not be hashed.
+    QByteArray Md5();
+    QByteArray Sha1();
+
+private:
+    void Wait();
+    std::future<std::pair<QByteArray, QByteArray>> FWork;
+    QByteArray FMd5;
+    QByteArray FSha1;
+    bool FDone = false;
+};
+
+// "File size: %1.0n B" below 1024 bytes, else "File size: %1.0n KB" (whole kilobytes, rounded down).
+QString SizeRowText(uint64_t size, const QLocale& locale);
+// "Parsing time: %1.2f s".
+QString TimeRowText(qint64 milliseconds, const QLocale& locale);
+
+// The report in row order: size; MD5; SHA1; the error or the three counts; the time, read from
+// `since` after the digests are in.
+QList<TReportRow> MakeReport(uint64_t size, TFileDigests& digests, const QString& errorText,
+                             const TJSONCounts& counts, const QElapsedTimer& since, const QLocale& locale);

@@ -1,0 +1,574 @@
+#include "viewer/ViewerWnd.h"
+
+#include "controls/HeaderPanel.h"
+#include "controls/MenuImages.h"
+#include "controls/PathBar.h"
+#include "controls/StatusPanels.h"
+#include "controls/TabStrip.h"
+#include "core/OutlinePath.h"
+#include "settings/CustomSynEdit.h"
+#include "settings/LayoutManagerSynEditor.h"
+#include "util/MessageBoxes.h"
+#include "viewer/DocumentReport.h"
+#include "viewer/OutlineModels.h"
+#include "viewer/OutlineViews.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+// Sizes of the window's parts at 96 dots per inch.
+constexpr int TreePanelWidth = 393;
+constexpr int MsgPanelHeight = 150;
+constexpr int TabStripHeight = 30;
+constexpr int ImageAreaWidth = 100;
+
+const QColor ValueColumnColor(240, 247, 240);
+const QColor ListColor(255, 251, 240);
+const QColor GutterColor(227, 240, 227);
+
+// Two file times are equal when they fall on the same millisecond.
+bool SameMillisecond(TDateTime a, TDateTime b)
+{
+    return std::llround(a * 86400000.0) == std::llround(b * 86400000.0);
+}
+
+// Shows the busy cursor for the life of the object.
+class TBusyCursor {
+public:
+    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+QString ToQString(const std::u16string& s) { return QString::fromStdU16String(s); }
+} // namespace
+
+std::function<bool()> Tmdi_quil_Viewer::ValueColumnOption;
+std::function<void(const QUrl&)> Tmdi_quil_Viewer::OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+const char* const Tmdi_quil_Viewer::HomePage = "https://www.json.org/json-en.html";
+
+Tmdi_quil_Viewer::Tmdi_quil_Viewer(QWidget* AParent)
+    : TLMForm(AParent, TLMFormSettings{true, true, false, AllLayoutOptions})
+{
+    FormCreate();
+}
+
+Tmdi_quil_Viewer::~Tmdi_quil_Viewer()
+{
+    // The views hold indexes into the outline: detach them before it goes.
+    if (Tree)
+        Tree->setModel(nullptr);
+    if (List)
+        List->setModel(nullptr);
+}
+
+void Tmdi_quil_Viewer::FormCreate()
+{
+    setWindowTitle(QStringLiteral("JSON"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    pc = new QStackedWidget(central);
+    pc->setObjectName(QStringLiteral("pc"));
+    BuildTreePage();
+    BuildSourcePage();
+    pc->addWidget(tsTree);
+    pc->addWidget(tsPreview);
+    layout->addWidget(pc, 1);
+
+    obTabs = new TTabStrip(central);
+    obTabs->setObjectName(QStringLiteral("obTabs"));
+    obTabs->AddTab(tr("Tree"), 0);
+    obTabs->AddTab(tr("Source"), 1);
+    obTabs->setFixedHeight(TabStripHeight);
+    connect(obTabs, &TTabStrip::TabClicked, this, [this](int tag) { pc->setCurrentIndex(tag); });
+    // The strip follows the page also when the page is chosen by the program.
+    connect(pc, &QStackedWidget::currentChanged, obTabs, &TTabStrip::SelectTag);
+    layout->addWidget(obTabs);
+
+    sb = new TStatusPanels(central);
+    sb->setObjectName(QStringLiteral("sb"));
+    sb->AddPanel(150, Qt::AlignHCenter, QStringLiteral("Ready"));
+    sb->AddPanel(50, Qt::AlignLeft);
+    layout->addWidget(sb);
+    setCentralWidget(central);
+
+    // Restored and saved with the window.
+    LayoutManager()->Add(TreePanel, {QStringLiteral("Width")}, {});
+    LayoutManager()->Add(ValueView, {}, {}, &TLayoutManagerSynEditLayout::Create);
+    LayoutManager()->Add(Memo, {}, {}, &TLayoutManagerSynEditLayout::Create);
+    SetOnAfterRestore([this](TLayoutManager*) { FormAfterRestore(); });
+    SetOnBeforeSave([this](TLayoutManager*) { FormBeforeSave(); });
+
+    pc->setCurrentIndex(0);
+    resize(900, 600);
+}
+
+void Tmdi_quil_Viewer::BuildTreePage()
+{
+    tsTree = new QWidget;
+    tsTree->setObjectName(QStringLiteral("tsTree"));
+    auto* page = new QVBoxLayout(tsTree);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(0);
+
+    Splitter1 = new QSplitter(Qt::Horizontal, tsTree);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setChildrenCollapsible(false);
+
+    // The outline.
+    TreePanel = new THeaderPanel(tr("JSON Tree"), Splitter1);
+    TreePanel->setObjectName(QStringLiteral("TreePanel"));
+    obExpand = TreePanel->AddButton(TMenuImages::Icon(4), tr("Full expand"));
+    obExpand->setObjectName(QStringLiteral("obExpand"));
+    obCollapse = TreePanel->AddButton(TMenuImages::Icon(5), tr("Full collapse"));
+    obCollapse->setObjectName(QStringLiteral("obCollapse"));
+    connect(obExpand, &QToolButton::clicked, this, &Tmdi_quil_Viewer::sbExpandClick);
+    connect(obCollapse, &QToolButton::clicked, this, &Tmdi_quil_Viewer::sbCollapseClick);
+
+    Tree = new TGridTreeView(TreePanel);
+    Tree->setObjectName(QStringLiteral("Tree"));
+    FTreeModel = new TOutlineTreeModel(this);
+    Tree->setModel(FTreeModel);
+    Tree->setUniformRowHeights(true);
+    Tree->setRootIsDecorated(true);
+    Tree->SetTintedColumn(1, ValueColumnColor);
+    Tree->header()->resizeSection(0, 217);
+    Tree->header()->resizeSection(1, 175);
+    Tree->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    Tree->header()->setSectionResizeMode(1, QHeaderView::Interactive);
+    Tree->SetTreeLines(true);
+    Tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    TreePanel->SetContent(Tree);
+    connect(Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { TreeFocusChanged(current); });
+
+    TreeMenu = new QMenu(this);
+    TreeMenu->setObjectName(QStringLiteral("TreeMenu"));
+    acCopyName = TreeMenu->addAction(tr("Copy name to clipboard"), this, &Tmdi_quil_Viewer::acCopyNameClick);
+    acCopyName->setObjectName(QStringLiteral("acCopyName"));
+    TreeMenu->addSeparator();
+    acExpandNode = TreeMenu->addAction(tr("Full Expand Node"), this, &Tmdi_quil_Viewer::acExpandNodeClick);
+    acExpandNode->setObjectName(QStringLiteral("acExpandNode"));
+    acCollapseNode = TreeMenu->addAction(tr("Full Collapse Node"), this, &Tmdi_quil_Viewer::acCollapseNodeClick);
+    acCollapseNode->setObjectName(QStringLiteral("acCollapseNode"));
+    connect(Tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        TreeMenuPopup();
+        TreeMenu->popup(Tree->viewport()->mapToGlobal(pos));
+    });
+
+    // The details of the focused node.
+    DetailPanel = new THeaderPanel(tr("Details"), Splitter1);
+    DetailPanel->setObjectName(QStringLiteral("DetailPanel"));
+    auto* details = new QWidget(DetailPanel);
+    auto* detailLayout = new QVBoxLayout(details);
+    detailLayout->setContentsMargins(0, 0, 0, 0);
+    detailLayout->setSpacing(0);
+    obPC = new TPathBar(details);
+    obPC->setObjectName(QStringLiteral("obPC"));
+    obPC->SetIcon(TMenuImages::Icon(23));
+    obPC->setContextMenuPolicy(Qt::CustomContextMenu);
+    PathMenu = new QMenu(this);
+    PathMenu->setObjectName(QStringLiteral("PathMenu"));
+    Copytoclipboard1 = PathMenu->addAction(tr("Copy to clipboard"), this, &Tmdi_quil_Viewer::Copytoclipboard1Click);
+    Copytoclipboard1->setObjectName(QStringLiteral("Copytoclipboard1"));
+    connect(obPC, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PathMenu->popup(obPC->mapToGlobal(pos)); });
+    detailLayout->addWidget(obPC);
+
+    List = new TGridTreeView(details);
+    List->setObjectName(QStringLiteral("List"));
+    FListModel = new TChildListModel(this);
+    List->setModel(FListModel);
+    List->setRootIsDecorated(false);
+    List->setItemsExpandable(false);
+    List->setUniformRowHeights(false);
+    List->setWordWrap(true);
+    List->setItemDelegate(new TWrapDelegate(List, 1));
+    List->header()->resizeSection(0, 150);
+    List->header()->resizeSection(1, 361);
+    List->header()->setStretchLastSection(true);
+    QPalette listPalette = List->palette();
+    listPalette.setColor(QPalette::Base, ListColor);
+    List->setPalette(listPalette);
+    List->hide();
+    // Rows are as tall as their wrapped values: a new column width wraps them anew.
+    connect(List->header(), &QHeaderView::sectionResized, List, [this](int logical) {
+        if (logical == 1)
+            List->RelayoutRows();
+    });
+    connect(List, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { ListDblClick(); });
+    List->installEventFilter(this);
+    detailLayout->addWidget(List, 1);
+
+    ValueView = new TCustomSynEdit(details);
+    ValueView->setObjectName(QStringLiteral("ValueView"));
+    ValueView->setReadOnly(true);
+    ValueView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    ValueView->setMarginsBackgroundColor(GutterColor);
+    ValueView->setPaper(ValueColumnColor);
+    detailLayout->addWidget(ValueView, 1);
+    DetailPanel->SetContent(details);
+
+    Splitter1->addWidget(TreePanel);
+    Splitter1->addWidget(DetailPanel);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({TreePanelWidth, 500});
+    page->addWidget(Splitter1, 1);
+
+    // The report.
+    MsgPanel = new THeaderPanel(tr("Messages"), tsTree);
+    MsgPanel->setObjectName(QStringLiteral("MsgPanel"));
+    MsgPanel->SetCollapsible(true);
+    MsgPanel->SetExpandedHeight(MsgPanelHeight);
+    MsgPanel->setFixedHeight(MsgPanelHeight);
+    auto* messages = new QWidget(MsgPanel);
+    auto* messageLayout = new QHBoxLayout(messages);
+    messageLayout->setContentsMargins(0, 0, 0, 0);
+    messageLayout->setSpacing(0);
+    Box = new QListWidget(messages);
+    Box->setObjectName(QStringLiteral("Box"));
+    Box->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Box->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Box->setFrameShape(QFrame::NoFrame);
+    Box->setIconSize(QSize(16, 16));
+    connect(Box, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem*) { BoxDblClick(); });
+    messageLayout->addWidget(Box, 1);
+    Image1 = new QLabel(messages);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setFixedWidth(ImageAreaWidth);
+    Image1->setAlignment(Qt::AlignCenter);
+    Image1->setCursor(Qt::PointingHandCursor);
+    Image1->setToolTip(QString::fromLatin1(HomePage));
+    Image1->installEventFilter(this);
+    messageLayout->addWidget(Image1);
+    MsgPanel->SetContent(messages);
+    page->addWidget(MsgPanel);
+}
+
+void Tmdi_quil_Viewer::BuildSourcePage()
+{
+    tsPreview = new QWidget;
+    tsPreview->setObjectName(QStringLiteral("tsPreview"));
+    auto* page = new QVBoxLayout(tsPreview);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(0);
+    Memo = new TCustomSynEdit(tsPreview);
+    Memo->setObjectName(QStringLiteral("Memo"));
+    Memo->setReadOnly(true);
+    Memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // The source view is never edited: keeping no undo history saves a copy of every document.
+    Memo->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0UL);
+    page->addWidget(Memo, 1);
+    msb = new TStatusPanels(tsPreview);
+    msb->setObjectName(QStringLiteral("msb"));
+    msb->AddPanel(200, Qt::AlignHCenter);
+    msb->AddPanel(350, Qt::AlignHCenter);
+    msb->AddPanel(100, Qt::AlignLeft);
+    page->addWidget(msb);
+}
+
+bool Tmdi_quil_Viewer::eventFilter(QObject* AWatched, QEvent* AEvent)
+{
+    if (AWatched == Image1) {
+        if (AEvent->type() == QEvent::MouseButtonRelease
+            && static_cast<QMouseEvent*>(AEvent)->button() == Qt::LeftButton) {
+            Image1Click();
+            return true;
+        }
+        if (AEvent->type() == QEvent::Resize || AEvent->type() == QEvent::Show) {
+            // The document picture, scaled down when its area is smaller than the picture.
+            const int side = qMin(124, qMin(Image1->width(), Image1->height()));
+            if (side > 0) {
+                QPixmap picture = TMenuImages::DocumentPicture(devicePixelRatioF());
+                Image1->setPixmap(picture.scaled(QSize(side, side) * devicePixelRatioF(), Qt::KeepAspectRatio,
+                                                 Qt::SmoothTransformation));
+            }
+        }
+    }
+    if (AWatched == List && AEvent->type() == QEvent::Resize)
+        FListHeight = List->height();
+    return TLMForm::eventFilter(AWatched, AEvent);
+}
+
+void Tmdi_quil_Viewer::closeEvent(QCloseEvent* AEvent)
+{
+    // The window frees itself when closed.
+    TLMForm::closeEvent(AEvent);
+}
+
+void Tmdi_quil_Viewer::SetViewText(TCustomSynEdit* AView, std::string_view AText)
+{
+    // The bytes go to the view as they are: no conversion, no undo history, no second copy.
+    AView->SendScintilla(QsciScintillaBase::SCI_SETREADONLY, 0UL);
+    AView->SendScintilla(QsciScintillaBase::SCI_CLEARALL);
+    if (!AText.empty())
+        AView->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<unsigned long>(AText.size()), AText.data());
+    AView->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
+    AView->SendScintilla(QsciScintillaBase::SCI_SETSAVEPOINT);
+    AView->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 0UL);
+    AView->SendScintilla(QsciScintillaBase::SCI_SETREADONLY, 1UL);
+}
+
+void Tmdi_quil_Viewer::SetViewText(TCustomSynEdit* AView, const QString& AText)
+{
+    const QByteArray utf8 = AText.toUtf8();
+    SetViewText(AView, std::string_view(utf8.constData(), size_t(utf8.size())));
+}
+
+void Tmdi_quil_Viewer::SetFilename(const QString& Value)
+{
+    TBusyCursor busy;
+    FFilename = QFileInfo(Value).absoluteFilePath();
+    sb->SetText(0, QStringLiteral("Loading..."));
+    sb->repaint();
+    QCoreApplication::processEvents();
+
+    // A new load starts the tree search from the top again.
+    FRoot = NoNode;
+    List->hide();
+    FListModel->SetNode(nullptr, NoNode);
+    Box->clear();
+    SetViewText(ValueView, std::string_view());
+    pc->setCurrentIndex(0);
+
+    GetFileInfo(FFilename, FFI);
+    TreePanel->SetCaption(ExtractFileTitle(FFilename));
+    FET.start();
+
+    // The digests are computed beside the build; the report waits for them.
+    TFileDigests digests(FFilename);
+    FTreeModel->SetOutline(nullptr);
+    TDocumentBuild build = BuildDocumentFile(FFilename, FOutline);
+    FTreeModel->SetOutline(&FOutline);
+    if (!FOutline.IsEmpty())
+        Tree->expand(FTreeModel->index(0, 0));
+    switch (build.State) {
+    case TDocumentState::Formatted:
+        SetViewText(Memo, FOutline.Text());
+        msb->SetText(0, QString());
+        break;
+    case TDocumentState::NotJSON:
+        SetViewText(Memo, build.Refused.Text.View());
+        msb->SetText(0, build.ErrorText);
+        break;
+    case TDocumentState::Unreadable:
+        // The source view and its status keep what they showed.
+        break;
+    }
+    if (build.State != TDocumentState::Unreadable) {
+        FObjCnt = build.Counts.FObjCnt;
+        FArrCnt = build.Counts.FArrCnt;
+        FValCnt = build.Counts.FValCnt;
+        msb->SetText(2, QStringLiteral("Size: %1 lines").arg(Memo->lines()));
+        RefreshView();
+    }
+    build.Refused = {};
+
+    const QLocale locale;
+    for (const TReportRow& row : MakeReport(FFI.Size, digests, build.ErrorText, build.Counts, FET, locale))
+        AddMsg(row.Picture, row.Text);
+    sb->SetText(1, FFilename);
+    sb->SetText(0, QStringLiteral("Ready"));
+}
+
+void Tmdi_quil_Viewer::Reread()
+{
+    SetFilename(FFilename);
+    RefreshView();
+}
+
+void Tmdi_quil_Viewer::RefreshMod() { GetFileInfo(FFilename, FFI); }
+
+void Tmdi_quil_Viewer::RefreshView()
+{
+    const bool show = ValueColumnOption ? ValueColumnOption() : true;
+    Tree->setUpdatesEnabled(false);
+    Tree->setColumnHidden(1, !show);
+    Tree->setUpdatesEnabled(true);
+}
+
+void Tmdi_quil_Viewer::AddMsg(int AImageIndex, const QString& AText)
+{
+    auto* item = new QListWidgetItem(TMenuImages::Icon(AImageIndex), AText);
+    Box->addItem(item);
+}
+
+void Tmdi_quil_Viewer::FormActivate()
+{
+    if (QApplication::activeModalWidget() || ModalBoxCount > 0)
+        return;
+    if (FFilename.isEmpty() || !QFileInfo::exists(FFilename))
+        return;
+    TFileInfo fresh;
+    GetFileInfo(FFilename, fresh);
+    if (SameMillisecond(fresh.Modified, FFI.Modified))
+        return;
+    if (ConfirmBox(QStringLiteral("File %1 changed. Reload?").arg(FFilename)))
+        Reread();
+    else
+        RefreshMod();
+}
+
+void Tmdi_quil_Viewer::SetTreeLines(bool AOn) { Tree->SetTreeLines(AOn); }
+
+void Tmdi_quil_Viewer::SetGridLines(bool AOn)
+{
+    Tree->SetGridLines(AOn);
+    List->SetGridLines(AOn);
+}
+
+TNodeIndex Tmdi_quil_Viewer::FocusedNode() const { return FTreeModel->NodeOf(Tree->currentIndex()); }
+
+void Tmdi_quil_Viewer::FocusNode(TNodeIndex ANode)
+{
+    const QModelIndex index = FTreeModel->IndexOf(ANode);
+    if (!index.isValid())
+        return;
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
+        Tree->expand(parent);
+    Tree->setCurrentIndex(index);
+    Tree->scrollTo(index);
+}
+
+void Tmdi_quil_Viewer::TreeFocusChanged(const QModelIndex& ACurrent)
+{
+    const TNodeIndex node = FTreeModel->NodeOf(ACurrent);
+    if (node == NoNode)
+        return;
+    TBusyCursor busy;
+    List->setUpdatesEnabled(false);
+    const int level = FOutline.Level(node);
+    const QString path = ToQString(NodePath(FOutline, node));
+    obPC->SetHint(path);
+    obPC->SetCaption(QString(path).replace(QLatin1Char('\\'), QStringLiteral(" \u25BA ")));
+    FListModel->SetNode(&FOutline, node);
+    const uint32_t children = FOutline.ChildCount(node);
+    if (children > 0) {
+        ValueView->hide();
+        List->show();
+    } else {
+        ShowValue(FOutline.NodeData(node));
+    }
+    List->setUpdatesEnabled(true);
+    DetailPanel->SetCaption(QStringLiteral("Children: %1   Level: %2").arg(children).arg(level));
+    DetailPanel->update();
+}
+
+void Tmdi_quil_Viewer::ShowValue(const TNodeData& ARecord)
+{
+    ValueView->setUpdatesEnabled(false);
+    SetViewText(ValueView, ToQString(ARecord.Value));
+    ValueView->setUpdatesEnabled(true);
+    ValueView->show();
+    List->hide();
+}
+
+void Tmdi_quil_Viewer::ListDblClick()
+{
+    const QModelIndex current = List->currentIndex();
+    if (!current.isValid())
+        return;
+    QString path = obPC->Hint();
+    if (!path.endsWith(QLatin1Char('\\')))
+        path += QLatin1Char('\\');
+    path += FListModel->CellText(current.row(), 0);
+    const TNodeIndex node = FindNodeByPath(FOutline, path.toStdU16String());
+    if (node != NoNode)
+        FocusNode(node);
+}
+
+void Tmdi_quil_Viewer::BoxDblClick()
+{
+    if (QListWidgetItem* item = Box->currentItem(); item && item->isSelected())
+        QGuiApplication::clipboard()->setText(item->text());
+}
+
+void Tmdi_quil_Viewer::Image1Click()
+{
+    if (OpenUrl)
+        OpenUrl(QUrl(QString::fromLatin1(HomePage)));
+}
+
+void Tmdi_quil_Viewer::acCopyNameClick()
+{
+    const TNodeIndex node = FocusedNode();
+    if (node != NoNode)
+        QGuiApplication::clipboard()->setText(ToQString(FOutline.NodeData(node).Name));
+}
+
+void Tmdi_quil_Viewer::Copytoclipboard1Click() { QGuiApplication::clipboard()->setText(obPC->Hint()); }
+
+void Tmdi_quil_Viewer::ExpandAllBelow(const QModelIndex& AIndex, bool AExpand)
+{
+    if (!AIndex.isValid())
+        return;
+    if (AExpand) {
+        Tree->expandRecursively(AIndex);
+        return;
+    }
+    // Collapse the node and every container below it, so that opening it again shows one level.
+    Tree->setUpdatesEnabled(false);
+    std::vector<QModelIndex> stack{AIndex};
+    while (!stack.empty()) {
+        const QModelIndex index = stack.back();
+        stack.pop_back();
+        Tree->collapse(index);
+        const int rows = FTreeModel->rowCount(index);
+        for (int row = 0; row < rows; ++row) {
+            const QModelIndex child = FTreeModel->index(row, 0, index);
+            if (FTreeModel->hasChildren(child))
+                stack.push_back(child);
+        }
+    }
+    Tree->setUpdatesEnabled(true);
+}
+
+void Tmdi_quil_Viewer::acExpandNodeClick() { ExpandAllBelow(Tree->currentIndex().siblingAtColumn(0), true); }
+
+void Tmdi_quil_Viewer::acCollapseNodeClick() { ExpandAllBelow(Tree->currentIndex().siblingAtColumn(0), false); }
+
+void Tmdi_quil_Viewer::sbExpandClick() { Tree->expandAll(); }
+
+void Tmdi_quil_Viewer::sbCollapseClick() { Tree->collapseAll(); }
+
+void Tmdi_quil_Viewer::TreeMenuPopup()
+{
+    const bool focused = FocusedNode() != NoNode;
+    acCopyName->setEnabled(focused);
+    acExpandNode->setEnabled(focused);
+    acCollapseNode->setEnabled(focused);
+}
+
+void Tmdi_quil_Viewer::FormAfterRestore() { FListHeight = List->height(); }
+
+void Tmdi_quil_Viewer::FormBeforeSave()
+{
+    // The list is not a registered control: nothing of its height is stored, and it keeps filling the
+    // space below the path bar after a save.
+    FListHeight = List->height();
+}

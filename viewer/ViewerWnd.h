@@ -1,0 +1,137 @@
+#pragma once
+// The document window: one JSON file shown as an outline tree with the details of the focused node,
+// as formatted source text, and as a report of its size, digests, counts and load time.
+
+#include "core/Outline.h"
+#include "core/OutlineBuilder.h"
+#include "settings/LayoutManagerForm.h"
+#include "util/FileUtils.h"
+
+#include <QElapsedTimer>
+#include <QModelIndex>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QSplitter;
+class QStackedWidget;
+class QToolButton;
+class QWidget;
+class TChildListModel;
+class TCustomSynEdit;
+class TGridTreeView;
+class THeaderPanel;
+class TOutlineTreeModel;
+class TPathBar;
+class TStatusPanels;
+class TTabStrip;
+
+class Tmdi_quil_Viewer : public TLMForm {
+    Q_OBJECT
+public:
+    explicit Tmdi_quil_Viewer(QWidget* AParent = nullptr);
+    ~Tmdi_quil_Viewer() override;
+
+    // The loaded file's full path; setting it loads the file.
+    QString Filename() const { return FFilename; }
+    void SetFilename(const QString& Value);
+    // Loads the same file again and refreshes the view.
+    void Reread();
+    // Records the file's current modification time, so that the same change is not reported again.
+    void RefreshMod();
+    // Shows or hides the tree's value column as the frame's Value Column option says.
+    void RefreshView();
+    TDateTime GetModified() const { return FFI.Modified; }
+    void AddMsg(int AImageIndex, const QString& AText);
+
+    // The changed-file check, run when the window becomes the active document window.
+    void FormActivate();
+
+    // Options the frame applies to every document window.
+    void SetTreeLines(bool AOn);
+    void SetGridLines(bool AOn);
+    // Where RefreshView reads the Value Column option (the frame sets it; on when unset).
+    static std::function<bool()> ValueColumnOption;
+    // Opens an address in the user's browser (tests replace it).
+    static std::function<void(const QUrl&)> OpenUrl;
+    // The public home page of the JSON format, opened by the document picture.
+    static const char* const HomePage;
+
+    const TOutline& Outline() const { return FOutline; }
+    TJSONCounts Counts() const { return {FObjCnt, FArrCnt, FValCnt}; }
+    TNodeIndex FocusedNode() const;
+    // Focuses a node of the tree (as a click would), selecting it and scrolling it into view.
+    void FocusNode(TNodeIndex ANode);
+
+    // Handlers (public so that the frame and tests can run them as the user would).
+    void TreeFocusChanged(const QModelIndex& ACurrent);
+    void ListDblClick();
+    void BoxDblClick();
+    void Image1Click();
+    void acCopyNameClick();
+    void Copytoclipboard1Click();
+    void acExpandNodeClick();
+    void acCollapseNodeClick();
+    void sbExpandClick();
+    void sbCollapseClick();
+    void TreeMenuPopup();
+    void ShowValue(const TNodeData& ARecord);
+
+    // The controls, by the names the layout and the tests know them by.
+    QStackedWidget* pc = nullptr;
+    QWidget* tsTree = nullptr;
+    QWidget* tsPreview = nullptr;
+    THeaderPanel* TreePanel = nullptr;
+    TGridTreeView* Tree = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    THeaderPanel* DetailPanel = nullptr;
+    TPathBar* obPC = nullptr;
+    TGridTreeView* List = nullptr;
+    TCustomSynEdit* ValueView = nullptr;
+    THeaderPanel* MsgPanel = nullptr;
+    QListWidget* Box = nullptr;
+    QLabel* Image1 = nullptr;
+    TCustomSynEdit* Memo = nullptr;
+    TStatusPanels* msb = nullptr;
+    TTabStrip* obTabs = nullptr;
+    TStatusPanels* sb = nullptr;
+    QToolButton* obExpand = nullptr;
+    QToolButton* obCollapse = nullptr;
+    QMenu* TreeMenu = nullptr;
+    QMenu* PathMenu = nullptr;
+    QAction* acCopyName = nullptr;
+    QAction* acExpandNode = nullptr;
+    QAction* acCollapseNode = nullptr;
+    QAction* Copytoclipboard1 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* AEvent) override;
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
+
+private:
+    void FormCreate();
+    void BuildTreePage();
+    void BuildSourcePage();
+    void FormAfterRestore();
+    void FormBeforeSave();
+    void SetViewText(TCustomSynEdit* AView, std::string_view AText);
+    void SetViewText(TCustomSynEdit* AView, const QString& AText);
+    void ExpandAllBelow(const QModelIndex& AIndex, bool AExpand);
+
+    QString FFilename;
+    TFileInfo FFI;
+    int32_t FObjCnt = 0;
+    int32_t FArrCnt = 0;
+    int32_t FValCnt = 0;
+    QElapsedTimer FET;
+    TNodeIndex FRoot = NoNode;
+    TOutline FOutline;
+    TOutlineTreeModel* FTreeModel = nullptr;
+    TChildListModel* FListModel = nullptr;
+    int FListHeight = 0;
+};
