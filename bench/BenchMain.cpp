@@ -8,6 +8,9 @@
 //                   decoding checks the bytes, the outline is built from them without a copy
 //   throughput FILE [SECONDS]   MB/s of decode+parse+outline+format in a warm in-process loop
 //   digest FILE     the MD5 and SHA-1 report rows (with the utility library)
+//   report FILE     the report rows as the document window writes them (with the window)
+//   window FILE     load time and peak memory of a real document window (with the window)
+//   focus FILE      time to fill the details of the top-level node (with the window)
 //   base64 encode|decode        standard input to standard output (with the utility library)
 
 #include "core/ByteBuffer.h"
@@ -17,6 +20,9 @@
 #include "core/Utf.h"
 #ifdef QUILLON_BENCH_UTIL
 #include "bench/BenchUtil.h"
+#endif
+#ifdef QUILLON_BENCH_WINDOW
+#include "bench/BenchWindow.h"
 #endif
 
 #include <QLocale>
@@ -237,6 +243,9 @@ int Usage()
                  "       quillon-bench digest FILE\n"
                  "       quillon-bench base64 encode|decode\n"
 #endif
+#ifdef QUILLON_BENCH_WINDOW
+                 "       quillon-bench report|window|focus FILE\n"
+#endif
     );
     return 2;
 }
@@ -263,6 +272,14 @@ int main(int argc, char** argv)
         return DigestCommand(path);
     if (command == "base64")
         return Base64Command(argv[2]);
+#endif
+#ifdef QUILLON_BENCH_WINDOW
+    if (command == "report")
+        return ReportCommand(path);
+    if (command == "window")
+        return WindowCommand(argc, argv, path);
+    if (command == "focus")
+        return FocusCommand(argc, argv, path);
 #endif
     return Usage();
 }

@@ -3,6 +3,7 @@
 // literals, nested objects and arrays, escapes and some non-ASCII text, written without spaces.
 //
 //   quillon-gen SIZE_MB OUTPUT_FILE
+//   quillon-gen flat COUNT OUTPUT_FILE    an array of COUNT numbers, for the details of huge arrays
 
 #include <cstdint>
 #include <cstdio>
@@ -63,10 +64,27 @@ void AppendRecord(std::string& out, uint64_t id, TRandom& r)
 }
 } // namespace
 
+// An array of the numbers 0 .. count-1.
+int WriteFlat(long count, const char* path)
+{
+    FILE* f = std::fopen(path, "wb");
+    if (!f) {
+        std::perror(path);
+        return 1;
+    }
+    std::fputc('[', f);
+    for (long i = 0; i < count; ++i)
+        std::fprintf(f, i ? ",%ld" : "%ld", i);
+    std::fputc(']', f);
+    return std::fclose(f) == 0 ? 0 : 1;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::string(argv[1]) == "flat")
+        return WriteFlat(std::atol(argv[2]), argv[3]);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: quillon-gen SIZE_MB OUTPUT_FILE\n");
+        std::fprintf(stderr, "usage: quillon-gen SIZE_MB OUTPUT_FILE\n       quillon-gen flat COUNT OUTPUT_FILE\n");
         return 2;
     }
     const uint64_t target = uint64_t(std::atof(argv[1]) * 1e6);

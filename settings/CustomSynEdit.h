@@ -2,6 +2,8 @@
 
 #include "settings/QsciInclude.h"
 
+#include <string_view>
+
 // How the mouse and the keyboard select text.
 enum TSynSelectionMode { smNormal = 0, smLine = 1, smColumn = 2 };
 
@@ -40,6 +42,15 @@ public:
     bool WordWrap() const { return wrapMode() != WrapNone; }
     void SetWordWrap(bool AValue);
 
+    // Replaces the whole text with UTF-8 bytes, as they are, keeping no undo history of it. Made for
+    // large documents: no conversion, none of the copies that change notifications would make, and
+    // positions wide enough for texts beyond 2 GB. The view's read-only state stays as it was.
+    void SetTextBytes(std::string_view AText);
+    // Whether texts set by SetTextBytes keep a style byte per character (needed for colouring); a
+    // view that shows plain text saves that memory.
+    bool KeepStyles() const { return FKeepStyles; }
+    void SetKeepStyles(bool AValue) { FKeepStyles = AValue; }
+
     // The gutter text of document line ALine (0-based) as shown; empty without line numbers.
     QString GutterText(int ALine) const;
     // Number of digits the line numbers take: the largest number shown, at least GutterDigitCount.
@@ -69,5 +80,6 @@ private:
     int FDigitCount = 4;
     int FSelectionMode = smNormal;
     int FWidthDigits = 0;
+    bool FKeepStyles = true;
     int FLineAnchor = 0;
 };

@@ -152,6 +152,7 @@ void TChildListModel::SetNode(const TOutline* outline, TNodeIndex node)
     beginResetModel();
     FOutline = outline;
     FNode = outline ? node : NoNode;
+    FRows = FNode == NoNode ? 0 : int(FOutline->ChildCount(FNode));
     endResetModel();
 }
 
@@ -179,19 +180,16 @@ QString TChildListModel::CellText(int row, int column) const
 
 QModelIndex TChildListModel::index(int row, int column, const QModelIndex& parent) const
 {
-    if (parent.isValid() || row < 0 || column < 0 || column > 1 || row >= rowCount())
+    if (parent.isValid() || row < 0 || column < 0 || column > 1 || row >= FRows)
         return {};
     return createIndex(row, column);
 }
 
 QModelIndex TChildListModel::parent(const QModelIndex&) const { return {}; }
 
-int TChildListModel::rowCount(const QModelIndex& parent) const
-{
-    if (parent.isValid() || FNode == NoNode)
-        return 0;
-    return int(FOutline->ChildCount(FNode));
-}
+int TChildListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : FRows; }
+
+bool TChildListModel::hasChildren(const QModelIndex& parent) const { return !parent.isValid() && FRows > 0; }
 
 int TChildListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
 

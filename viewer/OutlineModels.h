@@ -61,6 +61,7 @@ public:
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
@@ -68,5 +69,7 @@ public:
 private:
     const TOutline* FOutline = nullptr;
     TNodeIndex FNode = NoNode;
+    // The view asks for every row's index when it lays out a list of a million children.
+    int FRows = 0;
     QList<QIcon> FIcons;
 };

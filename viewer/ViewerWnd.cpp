@@ -228,6 +228,7 @@ void Tmdi_quil_Viewer::BuildTreePage()
     ValueView->setObjectName(QStringLiteral("ValueView"));
     ValueView->setReadOnly(true);
     ValueView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    ValueView->SetKeepStyles(false);
     ValueView->setMarginsBackgroundColor(GutterColor);
     ValueView->setPaper(ValueColumnColor);
     detailLayout->addWidget(ValueView, 1);
@@ -281,8 +282,8 @@ void Tmdi_quil_Viewer::BuildSourcePage()
     Memo->setObjectName(QStringLiteral("Memo"));
     Memo->setReadOnly(true);
     Memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    // The source view is never edited: keeping no undo history saves a copy of every document.
-    Memo->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0UL);
+    // Plain text for now: no style byte per character.
+    Memo->SetKeepStyles(false);
     page->addWidget(Memo, 1);
     msb = new TStatusPanels(tsPreview);
     msb->setObjectName(QStringLiteral("msb"));
@@ -321,23 +322,10 @@ void Tmdi_quil_Viewer::closeEvent(QCloseEvent* AEvent)
     TLMForm::closeEvent(AEvent);
 }
 
-void Tmdi_quil_Viewer::SetViewText(TCustomSynEdit* AView, std::string_view AText)
-{
-    // The bytes go to the view as they are: no conversion, no undo history, no second copy.
-    AView->SendScintilla(QsciScintillaBase::SCI_SETREADONLY, 0UL);
-    AView->SendScintilla(QsciScintillaBase::SCI_CLEARALL);
-    if (!AText.empty())
-        AView->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<unsigned long>(AText.size()), AText.data());
-    AView->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
-    AView->SendScintilla(QsciScintillaBase::SCI_SETSAVEPOINT);
-    AView->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 0UL);
-    AView->SendScintilla(QsciScintillaBase::SCI_SETREADONLY, 1UL);
-}
-
 void Tmdi_quil_Viewer::SetViewText(TCustomSynEdit* AView, const QString& AText)
 {
     const QByteArray utf8 = AText.toUtf8();
-    SetViewText(AView, std::string_view(utf8.constData(), size_t(utf8.size())));
+    AView->SetTextBytes(std::string_view(utf8.constData(), size_t(utf8.size())));
 }
 
 void Tmdi_quil_Viewer::SetFilename(const QString& Value)
@@ -353,7 +341,7 @@ void Tmdi_quil_Viewer::SetFilename(const QString& Value)
     List->hide();
     FListModel->SetNode(nullptr, NoNode);
     Box->clear();
-    SetViewText(ValueView, std::string_view());
+    ValueView->SetTextBytes(std::string_view());
     pc->setCurrentIndex(0);
 
     GetFileInfo(FFilename, FFI);
@@ -369,11 +357,11 @@ void Tmdi_quil_Viewer::SetFilename(const QString& Value)
         Tree->expand(FTreeModel->index(0, 0));
     switch (build.State) {
     case TDocumentState::Formatted:
-        SetViewText(Memo, FOutline.Text());
+        Memo->SetTextBytes(FOutline.Text());
         msb->SetText(0, QString());
         break;
     case TDocumentState::NotJSON:
-        SetViewText(Memo, build.Refused.Text.View());
+        Memo->SetTextBytes(build.Refused.Text.View());
         msb->SetText(0, build.ErrorText);
         break;
     case TDocumentState::Unreadable:

@@ -119,7 +119,6 @@ private:
     void BuildSourcePage();
     void FormAfterRestore();
     void FormBeforeSave();
-    void SetViewText(TCustomSynEdit* AView, std::string_view AText);
     void SetViewText(TCustomSynEdit* AView, const QString& AText);
     void ExpandAllBelow(const QModelIndex& AIndex, bool AExpand);
 

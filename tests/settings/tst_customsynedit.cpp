@@ -18,6 +18,8 @@ private Q_SLOTS:
     void selectionModes();
     void wordWrapAndAutoIndent();
     void renderGutter();
+    void setTextBytes_data();
+    void setTextBytes();
 
 private:
     static QString MarginText(const TCustomSynEdit& AEdit, int ALine);
@@ -204,6 +206,47 @@ void TestCustomSynEdit::renderGutter()
             Lines(3) + QStringLiteral(" ") + QString(120, QLatin1Char('w')) + QStringLiteral(" tail"));
         QTest::qWait(50);
         edit.grab().save(out + QStringLiteral("/synedit-plain.png"));
+    }
+}
+
+void TestCustomSynEdit::setTextBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<bool>("keepStyles");
+    QTest::addColumn<int>("lines");
+    QTest::newRow("read-only, plain") << QByteArray("{\r\n  \"a\": 1\r\n}") << true << false << 3;
+    QTest::newRow("editable, styled") << QByteArray("x") << false << true << 1;
+    QTest::newRow("non-ASCII") << QByteArray("caf\xC3\xA9 \xE4\xB8\x80\r\n\xF0\x9F\x98\x80") << true << false << 2;
+    QTest::newRow("empty") << QByteArray() << true << false << 1;
+    QTest::newRow("NUL inside") << QByteArray("a\0b", 3) << true << false << 1;
+}
+
+void TestCustomSynEdit::setTextBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, readOnly);
+    QFETCH(bool, keepStyles);
+    QFETCH(int, lines);
+    TCustomSynEdit edit;
+    edit.setText(QStringLiteral("previous text\nwith two lines"));
+    edit.setReadOnly(readOnly);
+    edit.SetKeepStyles(keepStyles);
+    edit.SetTextBytes(std::string_view(bytes.constData(), size_t(bytes.size())));
+    QCOMPARE(edit.length(), int(bytes.size()));
+    QCOMPARE(edit.lines(), lines);
+    QCOMPARE(edit.isReadOnly(), readOnly);
+    QVERIFY(edit.isUtf8());
+    QVERIFY(!edit.isUndoAvailable());
+    if (!bytes.contains('\0'))
+        QCOMPARE(edit.text(), QString::fromUtf8(bytes));
+    // The text can be set again, and an editable view still takes typing with undo.
+    edit.SetTextBytes("second");
+    QCOMPARE(edit.text(), QStringLiteral("second"));
+    if (!readOnly) {
+        edit.insert(QStringLiteral("1"));
+        QCOMPARE(edit.text(), QStringLiteral("1second"));
+        QVERIFY(edit.isUndoAvailable());
     }
 }
 

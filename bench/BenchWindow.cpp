@@ -1,0 +1,108 @@
+#include "bench/BenchWindow.h"
+
+#include "controls/MDIChildWindow.h"
+#include "util/FileUtils.h"
+#include "viewer/DocumentReport.h"
+#include "viewer/OutlineViews.h"
+#include "viewer/ViewerWnd.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QStackedWidget>
+#include <QStandardPaths>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include <sys/resource.h>
+
+namespace {
+long PeakKiB()
+{
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// A frame with one document window, as the program shows it.
+struct TWindowFixture {
+    std::unique_ptr<QApplication> App;
+    std::unique_ptr<QMainWindow> Frame;
+    Tmdi_quil_Viewer* Viewer = nullptr;
+
+    TWindowFixture(int argc, char** argv)
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Never the user's own settings.
+        QStandardPaths::setTestModeEnabled(true);
+        static int count = 1;
+        App = std::make_unique<QApplication>(count, argv);
+        (void)argc;
+        Frame = std::make_unique<QMainWindow>();
+        auto* area = new QMdiArea(Frame.get());
+        Frame->setCentralWidget(area);
+        Frame->resize(1200, 800);
+        Frame->show();
+        auto* sub = new TMDIChildWindow(area);
+        Viewer = new Tmdi_quil_Viewer;
+        sub->setWidget(Viewer);
+        area->addSubWindow(sub);
+        sub->showMaximized();
+        QApplication::processEvents();
+    }
+};
+} // namespace
+
+int ReportCommand(const char* path)
+{
+    const QString file = QString::fromLocal8Bit(path);
+    TFileInfo info;
+    GetFileInfo(file, info);
+    QElapsedTimer since;
+    since.start();
+    TFileDigests digests(file);
+    TOutline outline;
+    const TDocumentBuild build = BuildDocumentFile(file, outline);
+    for (const TReportRow& row : MakeReport(info.Size, digests, build.ErrorText, build.Counts, since, QLocale::system()))
+        std::printf("%s\n", row.Text.toUtf8().constData());
+    return 0;
+}
+
+int WindowCommand(int argc, char** argv, const char* path)
+{
+    TWindowFixture fixture(argc, argv);
+    QElapsedTimer timer;
+    timer.start();
+    fixture.Viewer->SetFilename(QString::fromLocal8Bit(path));
+    const qint64 loadMs = timer.elapsed();
+    QApplication::processEvents();
+    std::printf("window load %.3f s\n", double(loadMs) / 1000.0);
+    std::printf("nodes       %zu\n", fixture.Viewer->Outline().NodeCount());
+    std::printf("peak        %ld KiB resident\n", PeakKiB());
+    std::fflush(stdout);
+    // Skip the teardown of a large document: the process ends here.
+    std::_Exit(0);
+}
+
+int FocusCommand(int argc, char** argv, const char* path)
+{
+    TWindowFixture fixture(argc, argv);
+    fixture.Viewer->SetFilename(QString::fromLocal8Bit(path));
+    fixture.Viewer->pc->setCurrentIndex(0);
+    QApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    fixture.Viewer->FocusNode(fixture.Viewer->Outline().Root());
+    // The details count as filled once the list has laid out and painted its rows.
+    fixture.Viewer->List->repaint();
+    QApplication::processEvents();
+    const qint64 ms = timer.elapsed();
+    std::printf("focus %lld ms (%d rows in the list)\n", static_cast<long long>(ms),
+                fixture.Viewer->List->model()->rowCount());
+    std::fflush(stdout);
+    std::_Exit(0);
+}

@@ -1,0 +1,11 @@
+#pragma once
+// quillon-bench subcommands that run the document window's own code.
+
+// `report FILE`: the report rows exactly as the window writes them, one per line.
+int ReportCommand(const char* path);
+// `window FILE`: loads FILE into a real document window (offscreen without a display) and prints the
+// time until "Ready" and the peak resident memory.
+int WindowCommand(int argc, char** argv, const char* path);
+// `focus FILE`: loads FILE into a document window, focuses the top-level node and prints how long
+// filling the details took, until the list was laid out and painted.
+int FocusCommand(int argc, char** argv, const char* path);

@@ -1,0 +1,385 @@
+// The document window: loading and its report, the reload question, the details of focused nodes,
+// navigation and the clipboard commands.
+#include "controls/HeaderPanel.h"
+#include "controls/PathBar.h"
+#include "controls/StatusPanels.h"
+#include "settings/CustomSynEdit.h"
+#include "util/MessageBoxes.h"
+#include "viewer/OutlineModels.h"
+#include "viewer/OutlineViews.h"
+#include "viewer/ViewerWnd.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCryptographicHash>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QRegularExpression>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+// Answers every message box with a chosen button and remembers what was asked.
+class TAnsweringPresenter : public IMessageBoxPresenter {
+public:
+    QMessageBox::StandardButton Answer = QMessageBox::No;
+    QStringList Asked;
+    QMessageBox::StandardButton ShowMessageBox(const TMessageBoxRequest& request) override
+    {
+        Asked << request.Text;
+        return Answer;
+    }
+};
+
+QStringList BoxRows(const Tmdi_quil_Viewer& w)
+{
+    QStringList rows;
+    for (int i = 0; i < w.Box->count(); ++i)
+        rows << w.Box->item(i)->text();
+    return rows;
+}
+
+QString Hex(const QByteArray& bytes, QCryptographicHash::Algorithm algorithm)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, algorithm).toHex().toUpper());
+}
+} // namespace
+
+class TestViewerWnd : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void report_data();
+    void report();
+    void unreadableKeepsWhatWasShown();
+    void reloadReplacesReport();
+    void reloadQuestion();
+    void details();
+    void navigation();
+    void clipboard();
+    void treeMenu();
+    void expandAndCollapse();
+    void valueColumn();
+
+private:
+    QString Write(const QString& name, const QByteArray& bytes);
+    Tmdi_quil_Viewer* Open(const QString& path);
+
+    QTemporaryDir FDir;
+    TAnsweringPresenter FPresenter;
+    QMainWindow* FFrame = nullptr;
+    QMdiArea* FArea = nullptr;
+};
+
+void TestViewerWnd::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    SetMessageBoxPresenter(&FPresenter);
+    Tmdi_quil_Viewer::OpenUrl = [](const QUrl&) {};
+}
+
+void TestViewerWnd::init()
+{
+    FFrame = new QMainWindow;
+    FArea = new QMdiArea(FFrame);
+    FFrame->setCentralWidget(FArea);
+    FFrame->resize(1000, 700);
+    FFrame->show();
+    FPresenter.Asked.clear();
+    FPresenter.Answer = QMessageBox::No;
+    Tmdi_quil_Viewer::ValueColumnOption = nullptr;
+}
+
+void TestViewerWnd::cleanup()
+{
+    delete FFrame;
+    FFrame = nullptr;
+}
+
+QString TestViewerWnd::Write(const QString& name, const QByteArray& bytes)
+{
+    const QString path = FDir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+Tmdi_quil_Viewer* TestViewerWnd::Open(const QString& path)
+{
+    auto* viewer = new Tmdi_quil_Viewer;
+    QMdiSubWindow* sub = FArea->addSubWindow(viewer);
+    sub->show();
+    viewer->SetFilename(path);
+    return viewer;
+}
+
+void TestViewerWnd::report_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("middle"); // the rows after the digests, before the time
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<QString>("source");     // the Source page's text, null when left as it was
+    QTest::addColumn<int>("nodes");
+
+    const auto padded = [](int size) {
+        QByteArray b = "{\"a\":[1,2]}";
+        return b + QByteArray(size - b.size(), ' ');
+    };
+    const QStringList counts{"Object count: 1", "Array count: 1", "Value count: 2"};
+    const QStringList invalid{"File is not valid JSON."};
+    QTest::newRow("1023 bytes") << padded(1023) << counts << "File size: 1,023 B" << QString() << 4;
+    QTest::newRow("1024 bytes") << padded(1024) << counts << "File size: 1 KB" << QString() << 4;
+    QTest::newRow("1,500,000 bytes") << padded(1500000) << counts << "File size: 1,464 KB" << QString() << 4;
+    QTest::newRow("empty file") << QByteArray() << invalid << "File size: 0 B" << "" << 0;
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF{\"a\":[1,2]}") << counts << "File size: 14 B"
+                                     << QString() << 4;
+    QTest::newRow("UTF-16 with byte-order mark") << QByteArray("\xFF\xFE{\0}\0", 6) << invalid << "File size: 6 B"
+                                                 << "" << 0;
+    QTest::newRow("invalid with lone CR and LF") << QByteArray("{\rx\n}") << invalid << "File size: 5 B"
+                                                 << "{\r\nx\r\n}\r\n" << 0;
+    QTest::newRow("valid with lone CR and LF") << QByteArray("{\r\"a\":\n1}") << QStringList{"Object count: 1", "Array count: 0", "Value count: 1"}
+                                               << "File size: 9 B" << "{\r\n  \"a\": 1\r\n}" << 2;
+    QTest::newRow("number root") << QByteArray("42") << invalid << "File size: 2 B" << "42\r\n" << 0;
+    QByteArray many = "[";
+    for (int i = 0; i < 10000; ++i)
+        many += i ? ",{}" : "{}";
+    many += "]";
+    QTest::newRow("10,000 objects") << many << QStringList{"Object count: 10,000", "Array count: 1", "Value count: 0"}
+                                    << "File size: 29 KB" << QString() << 10001;
+}
+
+void TestViewerWnd::report()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, middle);
+    QFETCH(QString, size);
+    QFETCH(QString, source);
+    QFETCH(int, nodes);
+    const QString path = Write(QStringLiteral("doc.json"), bytes);
+    Tmdi_quil_Viewer* w = Open(path);
+
+    QStringList rows = BoxRows(*w);
+    QCOMPARE(rows.size(), 3 + middle.size() + 1);
+    QCOMPARE(rows[0], size);
+    // An empty file has no digest at all, not the digest of nothing.
+    QCOMPARE(rows[1], bytes.isEmpty() ? QString("MD5: ") : "MD5: " + Hex(bytes, QCryptographicHash::Md5));
+    QCOMPARE(rows[2], bytes.isEmpty() ? QString("SHA1: ") : "SHA1: " + Hex(bytes, QCryptographicHash::Sha1));
+    QCOMPARE(rows.mid(3, middle.size()), middle);
+    QVERIFY2(QRegularExpression("^Parsing time: \\d+\\.\\d\\d s$").match(rows.last()).hasMatch(), qPrintable(rows.last()));
+    QCOMPARE(w->Box->item(0)->icon().isNull(), false);
+
+    QCOMPARE(int(w->Outline().NodeCount()), nodes);
+    const QString shown = w->Memo->text();
+    if (source.isNull())
+        QVERIFY(shown.startsWith(bytes.startsWith('[') ? "[" : "{"));
+    else
+        QCOMPARE(shown, source);
+    const bool invalidFile = middle == QStringList{"File is not valid JSON."};
+    QCOMPARE(w->msb->Text(0), invalidFile && bytes.size() != 6 ? QString("File is not valid JSON.") : QString());
+    QCOMPARE(w->sb->Text(0), QString("Ready"));
+    QCOMPARE(w->sb->Text(1), QFileInfo(path).absoluteFilePath());
+    QCOMPARE(w->TreePanel->Caption(), QString("doc"));
+    QCOMPARE(w->pc->currentIndex(), 0);
+}
+
+void TestViewerWnd::unreadableKeepsWhatWasShown()
+{
+    const QString path = Write(QStringLiteral("doc.json"), "{\"k\":true}");
+    Tmdi_quil_Viewer* w = Open(path);
+    const QString before = w->Memo->text();
+    QCOMPARE(w->msb->Text(2), QString("Size: 3 lines"));
+    Write(QStringLiteral("doc.json"), QByteArray("{\"k\":\"\xFF\"}"));
+    w->Reread();
+    QCOMPARE(BoxRows(*w).at(3), QString("File is not valid JSON."));
+    QCOMPARE(w->Memo->text(), before);
+    QCOMPARE(w->msb->Text(2), QString("Size: 3 lines"));
+    QCOMPARE(w->Outline().NodeCount(), size_t(2));
+}
+
+void TestViewerWnd::reloadReplacesReport()
+{
+    const QString path = Write(QStringLiteral("doc.json"), "[1,2,3]");
+    Tmdi_quil_Viewer* w = Open(path);
+    QCOMPARE(w->Box->count(), 7);
+    Write(QStringLiteral("doc.json"), "[1,2,3,4]");
+    w->Reread();
+    QCOMPARE(w->Box->count(), 7);
+    QCOMPARE(BoxRows(*w).at(5), QString("Value count: 4"));
+    QCOMPARE(w->Counts(), (TJSONCounts{0, 1, 4}));
+}
+
+void TestViewerWnd::reloadQuestion()
+{
+    const QString path = Write(QStringLiteral("doc.json"), "[1]");
+    Tmdi_quil_Viewer* w = Open(path);
+    const auto touch = [&](int secondsAhead) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(secondsAhead), QFileDevice::FileModificationTime));
+    };
+    // Unchanged: nothing asked.
+    w->FormActivate();
+    QCOMPARE(FPresenter.Asked.size(), 0);
+
+    touch(10);
+    w->FormActivate();
+    QCOMPARE(FPresenter.Asked, QStringList{"File " + QFileInfo(path).absoluteFilePath() + " changed. Reload?"});
+    // Answered No: the same change is not asked about again.
+    w->FormActivate();
+    QCOMPARE(FPresenter.Asked.size(), 1);
+
+    // Never while a message box is open.
+    touch(20);
+    ModalBoxCount = 1;
+    w->FormActivate();
+    ModalBoxCount = 0;
+    QCOMPARE(FPresenter.Asked.size(), 1);
+
+    // Yes reloads.
+    Write(QStringLiteral("doc.json"), "[1,2]");
+    touch(30);
+    FPresenter.Answer = QMessageBox::Yes;
+    w->FormActivate();
+    QCOMPARE(FPresenter.Asked.size(), 2);
+    QCOMPARE(w->Counts(), (TJSONCounts{0, 1, 2}));
+    w->FormActivate();
+    QCOMPARE(FPresenter.Asked.size(), 2);
+
+    // A file that vanished is not asked about.
+    QFile::remove(path);
+    w->FormActivate();
+    QCOMPARE(FPresenter.Asked.size(), 2);
+}
+
+void TestViewerWnd::details()
+{
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"a":1,"b":[2,3],"s":"x\r\ny"})"));
+    QCOMPARE(w->DetailPanel->Caption(), QString("Details"));
+    const TOutline& o = w->Outline();
+    w->FocusNode(o.Root());
+    QVERIFY(w->List->isVisibleTo(w));
+    QVERIFY(!w->ValueView->isVisibleTo(w));
+    auto* list = static_cast<TChildListModel*>(w->List->model());
+    QCOMPARE(list->rowCount(), 3);
+    QCOMPARE(list->CellText(0, 0) + "|" + list->CellText(0, 1), QString("a|1"));
+    QCOMPARE(list->CellText(1, 0) + "|" + list->CellText(1, 1), QString("b|(array)"));
+    QCOMPARE(NodePicture(o.Typ(list->NodeOf(list->index(0, 0)))), 46);
+    QCOMPARE(NodePicture(o.Typ(list->NodeOf(list->index(1, 0)))), 18);
+    QCOMPARE(w->DetailPanel->Caption(), QString("Children: 3   Level: 0"));
+    QCOMPARE(w->obPC->Caption(), QString("<object>"));
+
+    const TNodeIndex a = o.Child(o.Root(), 0);
+    w->FocusNode(a);
+    QVERIFY(!w->List->isVisibleTo(w));
+    QVERIFY(w->ValueView->isVisibleTo(w));
+    QCOMPARE(w->ValueView->text(), QString("1"));
+    QCOMPARE(w->DetailPanel->Caption(), QString("Children: 0   Level: 1"));
+    QCOMPARE(w->obPC->Caption(), QString::fromUtf16(u"<object> \u25BA a"));
+    QCOMPARE(w->obPC->Hint(), QString("<object>\\a"));
+
+    // Array elements keep their text in the name: the value view is empty.
+    w->FocusNode(o.Child(o.Child(o.Root(), 1), 0));
+    QCOMPARE(w->ValueView->text(), QString());
+    QCOMPARE(w->DetailPanel->Caption(), QString("Children: 0   Level: 2"));
+
+    // A value with line breaks shows as several lines.
+    w->FocusNode(o.Child(o.Root(), 2));
+    QCOMPARE(w->ValueView->lines(), 2);
+
+    // A load clears and hides the details; the path bar keeps its text.
+    w->Reread();
+    QVERIFY(!w->List->isVisibleTo(w));
+    QCOMPARE(w->ValueView->text(), QString());
+    QCOMPARE(w->obPC->Hint(), QString("<object>\\s"));
+}
+
+void TestViewerWnd::navigation()
+{
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"a":1,"b":[2,3],"a":{"x":0}})"));
+    const TOutline& o = w->Outline();
+    w->sbCollapseClick();
+    w->FocusNode(o.Root());
+    // Double-clicking row b focuses b in the tree.
+    w->List->setCurrentIndex(w->List->model()->index(1, 0));
+    w->ListDblClick();
+    QCOMPARE(w->FocusedNode(), o.Child(o.Root(), 1));
+    QVERIFY(w->Tree->isExpanded(w->Tree->model()->index(0, 0)));
+    // The second member named a leads to the first.
+    w->FocusNode(o.Root());
+    w->List->setCurrentIndex(w->List->model()->index(2, 0));
+    w->ListDblClick();
+    QCOMPARE(w->FocusedNode(), o.Child(o.Root(), 0));
+}
+
+void TestViewerWnd::clipboard()
+{
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"a":[1,2,3,{}]})"));
+    const TOutline& o = w->Outline();
+    w->FocusNode(o.Child(o.Child(o.Root(), 0), 3));
+    w->acCopyNameClick();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("<element #3>"));
+    w->Copytoclipboard1Click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("<object>\\a\\<element #3>"));
+    // A report row goes to the clipboard exactly.
+    w->Box->setCurrentRow(5);
+    w->BoxDblClick();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("Value count: 3"));
+}
+
+void TestViewerWnd::treeMenu()
+{
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), "[]"));
+    w->TreeMenuPopup();
+    QVERIFY(!w->acCopyName->isEnabled());
+    QVERIFY(!w->acExpandNode->isEnabled());
+    QVERIFY(!w->acCollapseNode->isEnabled());
+    w->FocusNode(w->Outline().Root());
+    w->TreeMenuPopup();
+    QVERIFY(w->acCopyName->isEnabled() && w->acExpandNode->isEnabled() && w->acCollapseNode->isEnabled());
+}
+
+void TestViewerWnd::expandAndCollapse()
+{
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"a":{"b":{"c":[1]}},"d":[2]})"));
+    QAbstractItemModel* m = w->Tree->model();
+    const QModelIndex root = m->index(0, 0);
+    const QModelIndex a = m->index(0, 0, root);
+    const QModelIndex c = m->index(0, 0, m->index(0, 0, a));
+    // After a load only the root is open.
+    QVERIFY(w->Tree->isExpanded(root));
+    QVERIFY(!w->Tree->isExpanded(a));
+    w->FocusNode(w->Outline().Child(w->Outline().Root(), 0));
+    w->acExpandNodeClick();
+    QVERIFY(w->Tree->isExpanded(a) && w->Tree->isExpanded(c));
+    QVERIFY(!w->Tree->isExpanded(m->index(1, 0, root)));
+    w->acCollapseNodeClick();
+    QVERIFY(!w->Tree->isExpanded(a) && !w->Tree->isExpanded(c));
+    w->sbExpandClick();
+    QVERIFY(w->Tree->isExpanded(m->index(1, 0, root)) && w->Tree->isExpanded(c));
+    w->sbCollapseClick();
+    QVERIFY(!w->Tree->isExpanded(root));
+}
+
+void TestViewerWnd::valueColumn()
+{
+    bool show = false;
+    Tmdi_quil_Viewer::ValueColumnOption = [&show] { return show; };
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), "[1]"));
+    QVERIFY(w->Tree->isColumnHidden(1));
+    // The option is read at the next refresh, not pushed.
+    show = true;
+    QVERIFY(w->Tree->isColumnHidden(1));
+    w->RefreshView();
+    QVERIFY(!w->Tree->isColumnHidden(1));
+}
+
+QTEST_MAIN(TestViewerWnd)
+#include "tst_viewerwnd.moc"
