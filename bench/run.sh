@@ -5,9 +5,13 @@
 #
 # For the corpus documents and generated 10 MB and 100 MB documents it times
 # `quillon-bench format FILE` and `jq . FILE`, both writing to /dev/null, and compares peak resident
-# memory; then it measures warm in-process throughput on the corpus. Targets (exit 1 when one fails):
+# memory; then it measures warm in-process throughput on the corpus, and a real document window
+# (offscreen when there is no display). Targets (exit 1 when one fails):
 #   - 100 MB document: ours at least 5 times faster than jq, and a lower peak memory than jq's;
-#   - each corpus document: at least 150 MB/s warm.
+#   - each corpus document: at least 150 MB/s warm;
+#   - 100 MB document in a window (until "Ready", digests and source text included): at most 2 times
+#     the time of `quillon-bench format`, and at most 10 times the file size in peak memory;
+#   - focusing the top-level node of an array of 1,000,000 elements: details filled in under 100 ms.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$here/build}"
@@ -24,6 +28,7 @@ mkdir -p "$data"
 for mb in 10 100; do
   [ -s "$data/gen-${mb}mb.json" ] || "$gen" "$mb" "$data/gen-${mb}mb.json"
 done
+[ -s "$data/flat-1m.json" ] || "$gen" flat 1000000 "$data/flat-1m.json"
 
 # best_of N CMD...: prints "seconds peak_kib", the shortest wall time and the largest peak of N runs.
 best_of() {
@@ -73,5 +78,29 @@ for f in "$corpus"/*.json; do
 done
 echo
 "$bench" load "$data/gen-100mb.json"
+
+echo
+echo "document window (best of 2):"
+big="$data/gen-100mb.json"
+size_kib=$(( $(stat -c %s "$big") / 1024 ))
+best_window=""; window_peak=0
+for _ in 1 2; do
+  out=$("$bench" window "$big" 2>/dev/null)
+  t=$(echo "$out" | awk '/^window load/ {print $3}')
+  m=$(echo "$out" | awk '/^peak/ {print $2}')
+  if [ -z "$best_window" ] || awk "BEGIN{exit !($t < $best_window)}"; then best_window=$t; fi
+  [ "$m" -gt "$window_peak" ] && window_peak=$m
+done
+read -r format_time _ < <(best_of 2 "$bench" format "$big")
+ratio=$(awk "BEGIN{printf \"%.2f\", $best_window / $format_time}")
+mem_ratio=$(awk "BEGIN{printf \"%.1f\", $window_peak / $size_kib}")
+echo "  load $best_window s, format $format_time s: ${ratio}x (target at most 2x)"
+echo "  peak $((window_peak / 1024)) MiB: ${mem_ratio}x the file size (target at most 10x)"
+awk "BEGIN{exit !($ratio > 2)}" && { echo "FAIL: window load above 2 times format"; status=1; }
+awk "BEGIN{exit !($mem_ratio > 10)}" && { echo "FAIL: window peak memory above 10 times the file"; status=1; }
+focus=$("$bench" focus "$data/flat-1m.json" 2>/dev/null | awk '{print $2}')
+echo "  focus of 1,000,000 elements: $focus ms (target under 100 ms)"
+[ "$focus" -ge 100 ] && { echo "FAIL: focus of a million elements took 100 ms or more"; status=1; }
+
 [ $status -eq 0 ] && echo "all targets met"
 exit $status

@@ -45,10 +45,21 @@ public:
     const T& operator[](size_t i) const { return FData[i]; }
     T& Back() { return FData[FSize - 1]; }
 
+    // Called before the elements may move to other memory (when the buffer grows), so that a reader
+    // on another thread can stop reading the old place.
+    using TMoveHook = void (*)(void* context);
+    void SetMoveHook(TMoveHook hook, void* context)
+    {
+        FMoveHook = hook;
+        FMoveContext = context;
+    }
+
     void Reserve(size_t count)
     {
         if (count <= FCapacity)
             return;
+        if (FMoveHook && FData)
+            FMoveHook(FMoveContext);
         FData = static_cast<T*>(quillon_detail::ReallocateBytes(FData, FCapacity * sizeof(T), FSize * sizeof(T),
                                                                  count * sizeof(T)));
         FCapacity = count;
@@ -94,6 +105,7 @@ public:
                                                                  FSize * sizeof(T)));
         FCapacity = FSize;
     }
+    // Swaps the contents; move hooks stay with their buffer objects.
     void Swap(TPodBuffer& other) noexcept
     {
         std::swap(FData, other.FData);
@@ -105,6 +117,8 @@ private:
     T* FData = nullptr;
     size_t FSize = 0;
     size_t FCapacity = 0;
+    TMoveHook FMoveHook = nullptr;
+    void* FMoveContext = nullptr;
 };
 
 // A byte buffer holding UTF-8 text.

@@ -84,12 +84,12 @@ bool ReadDocumentText(std::string_view bytes, TDocumentText& document)
 }
 
 TDocumentState BuildDocument(std::string_view bytes, TOutline& outline, TJSONCounts& counts,
-                             TDocumentText& refusedText)
+                             TDocumentText& refusedText, TFormatObserver* observer)
 {
     std::string_view text;
     if (!FindDocumentText(bytes, text))
         return TDocumentState::Unreadable;
-    if (!BuildOutline(text, outline, counts, TLineBreaks::Normalize).empty())
+    if (!BuildOutline(text, outline, counts, TLineBreaks::Normalize, observer).empty())
         return TDocumentState::Formatted;
     ReadDocumentText(bytes, refusedText);
     return TDocumentState::NotJSON;

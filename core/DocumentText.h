@@ -35,4 +35,4 @@ enum class TDocumentState {
 // outline is built straight from the bytes, and the document text (with CR LF line breaks) is made
 // only when the document is refused, for showing the file as it is.
 TDocumentState BuildDocument(std::string_view bytes, TOutline& outline, TJSONCounts& counts,
-                             TDocumentText& refusedText);
+                             TDocumentText& refusedText, TFormatObserver* observer = nullptr);

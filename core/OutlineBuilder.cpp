@@ -38,6 +38,26 @@ public:
     }
 
     TJSONCounts Counts() const { return {int32_t(FObjCnt), int32_t(FArrCnt), int32_t(FValCnt)}; }
+
+    // Tells an observer about the text every few megabytes and before it moves.
+    void SetObserver(TFormatObserver* observer)
+    {
+        FObserver = observer;
+        if (observer)
+            FOut.SetMoveHook([](void* context) { static_cast<TFormatObserver*>(context)->BeforeMove(); }, observer);
+    }
+    void MaybeReport()
+    {
+        if (FObserver && FOut.Size() - FReported >= ObserverStep)
+            ReportWritten();
+    }
+    void ReportWritten()
+    {
+        if (FObserver) {
+            FObserver->Written(FOut.Data(), FOut.Size());
+            FReported = FOut.Size();
+        }
+    }
     TPodBuffer<TOutlineNode>& Nodes() { return FNodes; }
     TPodBuffer<TOutlineContainer>& Containers() { return FContainers; }
 
@@ -56,6 +76,7 @@ public:
 
     void Key(std::string_view contents, bool plain)
     {
+        MaybeReport();
         Frame& f = FFrames[FDepth];
         char* w = Space(2 * FDepth + 3);
         if (f.Count++ > 0)
@@ -128,6 +149,7 @@ private:
     {
         if (FDepth == 0)
             return false;
+        MaybeReport();
         ++FValCnt;
         Frame& f = FFrames[FDepth];
         if (f.IsArray) {
@@ -161,6 +183,7 @@ private:
 
     void Close(char bracket)
     {
+        MaybeReport();
         char* w = Space(2 * FDepth + 1);
         *w++ = '\r';
         *w++ = '\n';
@@ -207,8 +230,13 @@ private:
         }
     }
 
+    // How much new text an observer is told about at a time.
+    static constexpr size_t ObserverStep = size_t(4) << 20;
+
     TByteBuffer& FOut;
     const bool FNormalizeBreaks;
+    TFormatObserver* FObserver = nullptr;
+    size_t FReported = 0;
     TPodBuffer<TOutlineNode> FNodes;
     TPodBuffer<TOutlineContainer> FContainers;
     TPodBuffer<TOutlineNode> FPending;
@@ -221,7 +249,8 @@ private:
 };
 } // namespace
 
-std::string_view BuildOutline(std::string_view text, TOutline& outline, TJSONCounts& counts, TLineBreaks breaks)
+std::string_view BuildOutline(std::string_view text, TOutline& outline, TJSONCounts& counts, TLineBreaks breaks,
+                              TFormatObserver* observer)
 {
     counts = {};
     // A rebuild writes into the memory of the previous build. Reserved but unwritten capacity costs
@@ -230,13 +259,29 @@ std::string_view BuildOutline(std::string_view text, TOutline& outline, TJSONCou
     TPodBuffer<TOutlineContainer> containers;
     TByteBuffer formatted;
     outline.TakeBuffers(nodes, containers, formatted);
+    // Whatever ends the build, an observer stops reading a text that is not handed over (the buffer is
+    // freed on refusal or when an error unwinds).
+    struct TStopReading {
+        TFormatObserver* Observer;
+        TByteBuffer& Text;
+        bool HandedOver = false;
+        ~TStopReading()
+        {
+            Text.SetMoveHook(nullptr, nullptr);
+            if (Observer && !HandedOver)
+                Observer->BeforeMove();
+        }
+    } stop{observer, formatted};
     TFormatWriter<true> writer(formatted, text.size(), breaks);
     writer.UseBuffers(nodes, containers);
     writer.BeginNodes(text.size());
+    writer.SetObserver(observer);
     if (!ReadJSON(text, writer) || formatted.Empty()) {
         outline.Clear();
         return outline.Text();
     }
+    stop.HandedOver = true;
+    writer.ReportWritten();
     counts = writer.Counts();
     outline.Assign(std::move(writer.Nodes()), std::move(writer.Containers()), std::move(formatted));
     return outline.Text();

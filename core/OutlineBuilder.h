@@ -26,10 +26,23 @@ struct TJSONCounts {
 // the checked bytes of its file (FindDocumentText) with the same result.
 enum class TLineBreaks { AsWritten, Normalize };
 
+// Lets another thread read the formatted text while it is being written (to fill a view with it at
+// the same time). Both calls come from the writing thread.
+class TFormatObserver {
+public:
+    virtual ~TFormatObserver() = default;
+    // data[0, size) is written and stays where it is until the next BeforeMove.
+    virtual void Written(const char* data, size_t size) = 0;
+    // The text is about to move to other memory: return only when nothing reads the old place.
+    virtual void BeforeMove() = 0;
+};
+
 // Builds the outline and the formatted text (kept by the outline, see TOutline::Text) and sets the
 // counts. Returns the formatted text. Memory exhaustion raises std::bad_alloc with the outline cleared.
+// An observer hears of the text as it grows, a few megabytes at a time, and once more at the end of
+// an accepted document; a refused document (or an error) ends with BeforeMove and no further text.
 std::string_view BuildOutline(std::string_view text, TOutline& outline, TJSONCounts& counts,
-                              TLineBreaks breaks = TLineBreaks::AsWritten);
+                              TLineBreaks breaks = TLineBreaks::AsWritten, TFormatObserver* observer = nullptr);
 
 // The same walk without an outline: the formatted text and the counts.
 void FormatJSON(std::string_view text, TByteBuffer& formatted, TJSONCounts& counts);

@@ -91,41 +91,64 @@ QString TCustomSynEdit::GutterText(int ALine) const
     return FLeadingZeros ? number.rightJustified(GutterDigits(), QLatin1Char('0')) : number;
 }
 
-void TCustomSynEdit::SetTextBytes(std::string_view AText)
+long TCustomSynEdit::DocumentOptionsFor(size_t ABytes) const
 {
-    const bool readOnly = isReadOnly();
-    const long eventMask = SendScintilla(SCI_GETMODEVENTMASK);
-    const long undo = SendScintilla(SCI_GETUNDOCOLLECTION);
-    const long codePage = SendScintilla(SCI_GETCODEPAGE);
-    const long tabWidth = SendScintilla(SCI_GETTABWIDTH);
-
-    // A fresh document with the options this text needs; the view keeps the only reference to it.
     long options = SC_DOCUMENTOPTION_DEFAULT;
     if (!FKeepStyles)
         options |= SC_DOCUMENTOPTION_STYLES_NONE;
-    if (AText.size() >= (size_t(1) << 30))
+    // Positions of a gigabyte or more need the wide form.
+    if (ABytes >= (size_t(1) << 30))
         options |= SC_DOCUMENTOPTION_TEXT_LARGE;
-    const long document = SendScintilla(SCI_CREATEDOCUMENT, 0UL, options);
-    SendScintilla(SCI_SETDOCPOINTER, 0UL, document);
-    SendScintilla(SCI_RELEASEDOCUMENT, 0UL, document);
-    // Code page, tab width, read-only state and undo collection belong to the document.
-    SendScintilla(SCI_SETCODEPAGE, static_cast<unsigned long>(codePage));
-    SendScintilla(SCI_SETTABWIDTH, static_cast<unsigned long>(tabWidth));
+    return options;
+}
 
-    // The change notifications would carry copies of the whole text to their handlers.
-    SendScintilla(SCI_SETMODEVENTMASK, 0UL);
-    SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
-    if (!AText.empty())
-        SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(AText.size()), AText.data());
+TCustomSynEdit::TDocumentState TCustomSynEdit::CaptureDocumentState()
+{
+    return {isReadOnly(), SendScintilla(SCI_GETCODEPAGE), SendScintilla(SCI_GETTABWIDTH),
+            SendScintilla(SCI_GETUNDOCOLLECTION)};
+}
+
+void TCustomSynEdit::SwitchDocument(void* ADocument, const TDocumentState& AState)
+{
+    SendScintilla(SCI_SETDOCPOINTER, 0UL, ADocument);
+    // The view holds its own reference now.
+    SendScintilla(SCI_RELEASEDOCUMENT, 0UL, ADocument);
+    // Code page and tab width belong to the document: the new one takes the view's.
+    SendScintilla(SCI_SETCODEPAGE, static_cast<unsigned long>(AState.CodePage));
+    SendScintilla(SCI_SETTABWIDTH, static_cast<unsigned long>(AState.TabWidth));
+}
+
+void TCustomSynEdit::FinishDocument(const TDocumentState& AState)
+{
+    SendScintilla(SCI_SETUNDOCOLLECTION, static_cast<unsigned long>(AState.UndoCollection));
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETSAVEPOINT);
     SendScintilla(SCI_GOTOPOS, 0UL);
-    SendScintilla(SCI_SETUNDOCOLLECTION, static_cast<unsigned long>(undo));
-    SendScintilla(SCI_SETREADONLY, static_cast<unsigned long>(readOnly));
-    SendScintilla(SCI_SETMODEVENTMASK, static_cast<unsigned long>(eventMask));
-    // What the notifications would have updated.
+    SendScintilla(SCI_SETREADONLY, static_cast<unsigned long>(AState.ReadOnly));
     UpdateGutter();
     Q_EMIT textChanged();
+}
+
+void TCustomSynEdit::AdoptDocument(void* ADocument)
+{
+    const TDocumentState state = CaptureDocumentState();
+    SwitchDocument(ADocument, state);
+    FinishDocument(state);
+}
+
+void TCustomSynEdit::SetTextBytes(std::string_view AText)
+{
+    const TDocumentState state = CaptureDocumentState();
+    // No change notifications while filling: they would carry copies of the whole text.
+    const long eventMask = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, 0UL);
+    const long document = SendScintilla(SCI_CREATEDOCUMENT, 0UL, DocumentOptionsFor(AText.size()));
+    SwitchDocument(reinterpret_cast<void*>(document), state);
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
+    if (!AText.empty())
+        SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(AText.size()), AText.data());
+    SendScintilla(SCI_SETMODEVENTMASK, static_cast<unsigned long>(eventMask));
+    FinishDocument(state);
 }
 
 void TCustomSynEdit::UpdateGutter()

@@ -46,6 +46,13 @@ public:
     // large documents: no conversion, none of the copies that change notifications would make, and
     // positions wide enough for texts beyond 2 GB. The view's read-only state stays as it was.
     void SetTextBytes(std::string_view AText);
+    // Shows a document made elsewhere (by a loader, or SCI_CREATEDOCUMENT) in place of the current one,
+    // taking over the caller's reference. The view's code page, tab width and read-only state carry
+    // over to it.
+    void AdoptDocument(void* ADocument);
+    // The document options for a text of this many bytes (see SetTextBytes).
+    long DocumentOptionsFor(size_t ABytes) const;
+
     // Whether texts set by SetTextBytes keep a style byte per character (needed for colouring); a
     // view that shows plain text saves that memory.
     bool KeepStyles() const { return FKeepStyles; }
@@ -64,6 +71,16 @@ protected:
     void changeEvent(QEvent* AEvent) override;
 
 private:
+    // What belongs to the document rather than the view, carried over when the document changes.
+    struct TDocumentState {
+        bool ReadOnly;
+        long CodePage;
+        long TabWidth;
+        long UndoCollection;
+    };
+    TDocumentState CaptureDocumentState();
+    void SwitchDocument(void* ADocument, const TDocumentState& AState);
+    void FinishDocument(const TDocumentState& AState);
     void UpdateGutter();
     void FillVisibleLineNumbers();
     void ApplySelectionMode();

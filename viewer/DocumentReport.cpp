@@ -5,13 +5,13 @@
 
 #include <new>
 
-TDocumentBuild BuildDocumentFile(const QString& path, TOutline& outline)
+TDocumentBuild BuildDocumentFile(const QString& path, TOutline& outline, TFormatObserver* observer)
 {
     TDocumentBuild build;
     try {
         TByteBuffer bytes;
         if (ReadFileBytes(path, bytes))
-            build.State = BuildDocument(bytes.View(), outline, build.Counts, build.Refused);
+            build.State = BuildDocument(bytes.View(), outline, build.Counts, build.Refused, observer);
     } catch (const std::bad_alloc&) {
         // A document too large for memory is reported like any other that cannot be shown.
         outline.Clear();

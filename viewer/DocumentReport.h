@@ -37,7 +37,8 @@ struct TDocumentBuild {
 
 // Reads the file and builds its outline and formatted text. A file that cannot be read, is no UTF-8,
 // is refused or has no object or array at its root gives the error text; memory exhaustion too.
-TDocumentBuild BuildDocumentFile(const QString& path, TOutline& outline);
+// An observer reads the formatted text while it is written (see TFormatObserver).
+TDocumentBuild BuildDocumentFile(const QString& path, TOutline& outline, TFormatObserver* observer = nullptr);
 
 // The MD5 and SHA-1 digests of a file, computed on a worker thread while the caller goes on.
 class TFileDigests {

@@ -8,6 +8,7 @@
 #include "core/OutlinePath.h"
 #include "settings/CustomSynEdit.h"
 #include "settings/LayoutManagerSynEditor.h"
+#include "settings/TextLoader.h"
 #include "util/MessageBoxes.h"
 #include "viewer/DocumentReport.h"
 #include "viewer/OutlineModels.h"
@@ -33,6 +34,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 // Sizes of the window's parts at 96 dots per inch.
@@ -348,16 +350,19 @@ void Tmdi_quil_Viewer::SetFilename(const QString& Value)
     TreePanel->SetCaption(ExtractFileTitle(FFilename));
     FET.start();
 
-    // The digests are computed beside the build; the report waits for them.
+    // The digests are computed beside the build, and the source view indexes the formatted text while
+    // it is written; the report waits for both.
     TFileDigests digests(FFilename);
     FTreeModel->SetOutline(nullptr);
-    TDocumentBuild build = BuildDocumentFile(FFilename, FOutline);
+    auto source = std::make_unique<TTextLoader>(Memo, size_t(FFI.Size) * 5 / 2);
+    TDocumentBuild build = BuildDocumentFile(FFilename, FOutline, source.get());
     FTreeModel->SetOutline(&FOutline);
     if (!FOutline.IsEmpty())
         Tree->expand(FTreeModel->index(0, 0));
     switch (build.State) {
     case TDocumentState::Formatted:
-        Memo->SetTextBytes(FOutline.Text());
+        if (!source->Finish())
+            Memo->SetTextBytes(FOutline.Text());
         msb->SetText(0, QString());
         break;
     case TDocumentState::NotJSON:
@@ -376,6 +381,7 @@ void Tmdi_quil_Viewer::SetFilename(const QString& Value)
         RefreshView();
     }
     build.Refused = {};
+    source.reset();
 
     const QLocale locale;
     for (const TReportRow& row : MakeReport(FFI.Size, digests, build.ErrorText, build.Counts, FET, locale))

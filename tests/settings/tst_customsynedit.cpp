@@ -1,5 +1,6 @@
 // The text control: gutter numbers as drawn, the gutter's width, selection modes, word wrap.
 #include "settings/CustomSynEdit.h"
+#include "settings/TextLoader.h"
 
 #include <QStandardPaths>
 #include <QTest>
@@ -20,6 +21,8 @@ private Q_SLOTS:
     void renderGutter();
     void setTextBytes_data();
     void setTextBytes();
+    void loadWhileWriting_data();
+    void loadWhileWriting();
 
 private:
     static QString MarginText(const TCustomSynEdit& AEdit, int ALine);
@@ -248,6 +251,48 @@ void TestCustomSynEdit::setTextBytes()
         QCOMPARE(edit.text(), QStringLiteral("1second"));
         QVERIFY(edit.isUndoAvailable());
     }
+}
+
+void TestCustomSynEdit::loadWhileWriting_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<bool>("accepted");
+    QByteArray flat = "[0";
+    for (int i = 1; i < 400000; ++i)
+        flat += "," + QByteArray::number(i);
+    flat += "]";
+    // Deep nesting makes the text many times larger than the input, so it moves while it is read.
+    const QByteArray deep = QByteArray(400, '[') + "1" + QByteArray(400, ']');
+    QTest::newRow("several megabytes") << flat << true;
+    QTest::newRow("text that moves") << deep << true;
+    QTest::newRow("small") << QByteArray("{\"a\":1}") << true;
+    QTest::newRow("refused late") << flat.left(flat.size() - 1) << false;
+}
+
+void TestCustomSynEdit::loadWhileWriting()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(bool, accepted);
+    TCustomSynEdit edit;
+    edit.setReadOnly(true);
+    edit.SetKeepStyles(false);
+    edit.SetTextBytes("before");
+    TOutline outline;
+    TJSONCounts counts;
+    {
+        TTextLoader loader(&edit, size_t(document.size()));
+        const std::string_view text
+            = BuildOutline(std::string_view(document.constData(), size_t(document.size())), outline, counts,
+                           TLineBreaks::AsWritten, &loader);
+        QCOMPARE(!text.empty(), accepted);
+        if (accepted)
+            QVERIFY(loader.Finish());
+    }
+    // A refused text never reaches the view.
+    const QByteArray shown = edit.text().toUtf8();
+    QCOMPARE(shown, accepted ? QByteArray(outline.Text().data(), qsizetype(outline.Text().size())) : QByteArray("before"));
+    QVERIFY(edit.isReadOnly());
+    QVERIFY(edit.isUtf8());
 }
 
 QTEST_MAIN(TestCustomSynEdit)

@@ -1,0 +1,116 @@
+#include "settings/TextLoader.h"
+
+#include "settings/CustomSynEdit.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// The text control's document loader, as its library defines it (its headers do not declare it):
+// data added from any thread, then turned into a document that a view can show.
+class ILoaderFace {
+public:
+    virtual int Release() = 0;
+    // 0 on success, else an error status (out of memory).
+    virtual int AddData(const char* data, std::ptrdiff_t length) = 0;
+    virtual void* ConvertToDocument() = 0;
+
+protected:
+    ~ILoaderFace() = default;
+};
+
+TTextLoader::TTextLoader(TCustomSynEdit* AView, size_t ABytesHint)
+    : FView(AView)
+{
+    const long options = AView->DocumentOptionsFor(ABytesHint);
+    // Without wide positions a document holds less than 2 GB.
+    FLimit = (options & QsciScintillaBase::SC_DOCUMENTOPTION_TEXT_LARGE) ? SIZE_MAX : size_t(0x7FFFFFFF) - 1;
+    // Room for the expected text at once: growing in steps would copy it over and over.
+    const long loader = AView->SendScintilla(QsciScintillaBase::SCI_CREATELOADER, static_cast<unsigned long>(ABytesHint), options);
+    FLoader = reinterpret_cast<ILoaderFace*>(loader);
+    if (!FLoader)
+        FFailed = true;
+    FWorker = std::thread([this] { Work(); });
+}
+
+TTextLoader::~TTextLoader()
+{
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        FDone = true;
+        FFailed = true;
+    }
+    FChanged.notify_all();
+    if (FWorker.joinable())
+        FWorker.join();
+    if (FLoader)
+        FLoader->Release();
+}
+
+void TTextLoader::Written(const char* AData, size_t ASize)
+{
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        FBase = AData;
+        FWritten = ASize;
+        FMoving = false;
+    }
+    FChanged.notify_all();
+}
+
+void TTextLoader::BeforeMove()
+{
+    std::unique_lock<std::mutex> lock(FLock);
+    FMoving = true;
+    FChanged.wait(lock, [this] { return !FReading; });
+}
+
+void TTextLoader::Work()
+{
+    std::unique_lock<std::mutex> lock(FLock);
+    for (;;) {
+        FChanged.wait(lock, [this] { return FDone || FFailed || (!FMoving && FWritten > FConsumed); });
+        if (FFailed)
+            return;
+        if (FMoving || FWritten == FConsumed) {
+            if (FDone)
+                return;
+            continue;
+        }
+        const char* from = FBase + FConsumed;
+        const size_t length = FWritten - FConsumed;
+        if (length > FLimit - FConsumed) {
+            FFailed = true;
+            FChanged.notify_all();
+            return;
+        }
+        FReading = true;
+        lock.unlock();
+        const bool ok = FLoader->AddData(from, static_cast<std::ptrdiff_t>(length)) == 0;
+        lock.lock();
+        FReading = false;
+        FConsumed += length;
+        if (!ok)
+            FFailed = true;
+        FChanged.notify_all();
+    }
+}
+
+bool TTextLoader::Finish()
+{
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        FDone = true;
+    }
+    FChanged.notify_all();
+    if (FWorker.joinable())
+        FWorker.join();
+    if (FFailed || !FLoader)
+        return false;
+    void* document = FLoader->ConvertToDocument();
+    // The loader is used up by the conversion.
+    FLoader = nullptr;
+    if (!document)
+        return false;
+    FView->AdoptDocument(document);
+    return true;
+}
