@@ -7,17 +7,6 @@
 # section ".quillon.version"; ReadVersionInfo finds it there in the executable's file. Without
 # arguments the block carries the program's own values; STRINGS replaces or adds string values.
 
-set(QUILLON_FILE_VERSION "1.4.0.0")
-set(QUILLON_VERSION_STRINGS
-  ProductName "Quillon"
-  FileDescription "Quillon"
-  CompanyName "Ravek"
-  LegalCopyright "Copyright © 2019 Ravek"
-  LegalTrademarks "All rights reserved"
-  InternalName "Quillon"
-  OriginalFilename "quillon"
-  BuildTimestamp "2019-08-21 08:30:41")
-
 # "a.b.c.d" (missing parts are 0) as the two 32-bit halves written as C++ expressions.
 function(_quillon_version_halves version out_ms out_ls out_text)
   string(REPLACE "." ";" parts "${version}")
@@ -49,6 +38,17 @@ function(_quillon_c_string text out)
 endfunction()
 
 function(quillon_embed_version_info target)
+  # The program's own values.
+  set(QUILLON_FILE_VERSION "1.4.0.0")
+  set(QUILLON_VERSION_STRINGS
+    ProductName "Quillon"
+    FileDescription "Quillon"
+    CompanyName "Ravek"
+    LegalCopyright "Copyright © 2019 Ravek"
+    LegalTrademarks "All rights reserved"
+    InternalName "Quillon"
+    OriginalFilename "quillon"
+    BuildTimestamp "2019-08-21 08:30:41")
   cmake_parse_arguments(ARG "PRERELEASE;DEBUG;PRIVATE_BUILD" "FILE_VERSION;PRODUCT_VERSION" "STRINGS" ${ARGN})
   if(NOT ARG_FILE_VERSION)
     set(ARG_FILE_VERSION "${QUILLON_FILE_VERSION}")
@@ -89,7 +89,7 @@ function(quillon_embed_version_info target)
     _quillon_c_string("${name}" cname)
     _quillon_c_string("${value_${name}}" cvalue)
     if(literal)
-      string(APPEND literal " \"\\0\"\n    ")
+      string(APPEND literal " \"\\0\" \\\n    ")
     endif()
     # Separate literals: "\0" next to a digit would otherwise read as an octal escape.
     string(APPEND literal "\"${cname}\" \"\\0\" \"${cvalue}\"")
