@@ -158,7 +158,7 @@ void THandoffServer::AcceptPending()
         auto connection = std::make_shared<TConnection>();
         connection->Timer = new QTimer(socket);
         connection->Timer->setSingleShot(true);
-        connection->Timer->start(FrameTimeoutMs);
+        connection->Timer->start(FFrameTimeoutMs);
         FConnections.insert(socket, connection);
         connect(connection->Timer, &QTimer::timeout, this, [this, socket] { Drop(socket); });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadFrom(socket); });
@@ -207,7 +207,7 @@ void THandoffServer::ReadFrom(QLocalSocket* socket)
         return;
     }
     connection->Answered = true;
-    connection->Timer->start(FrameTimeoutMs); // for the answer to leave
+    connection->Timer->start(FFrameTimeoutMs); // for the answer to leave
     if (FDelivering)
         Q_EMIT RaiseRequested();
     if (hasMessage)

@@ -58,9 +58,10 @@ public:
 
     void StartDelivery();
 
-    // How long a connection may take to bring its frame, and how many are served at once (more
-    // wait in the queue of the socket).
+    // How long a connection may take to bring its frame (and to take the answer), and how many
+    // are served at once (more wait in the queue of the socket).
     static constexpr int FrameTimeoutMs = 5000;
+    void SetFrameTimeout(int ms) { FFrameTimeoutMs = ms; }
     static constexpr int MaxActiveConnections = 8;
     static constexpr int MaxKeptMessages = 4096;
 
@@ -80,6 +81,7 @@ private:
     QHash<QLocalSocket*, std::shared_ptr<TConnection>> FConnections;
     QList<TIPCMessage> FKept;
     bool FDelivering = false;
+    int FFrameTimeoutMs = FrameTimeoutMs;
 };
 
 // The second instance's side. Connects to SOCKETPATH, sends the frame of BLOCK (empty: raise only)
