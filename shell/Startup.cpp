@@ -31,6 +31,21 @@ QString FirstSeparator(const QString& format)
     return {};
 }
 
+// FORMAT without its time-zone fields: times are shown as the clock reads, as the system's long
+// time format does.
+QString WithoutTimeZone(const QString& format)
+{
+    QString result;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == u'\'')
+            quoted = !quoted;
+        if (quoted || c != u't')
+            result += c;
+    }
+    return result.simplified();
+}
+
 } // namespace
 
 TFormatSettings MakeFormatSettings(const QLocale& locale)
@@ -38,15 +53,20 @@ TFormatSettings MakeFormatSettings(const QLocale& locale)
     TFormatSettings settings;
     settings.Locale = locale;
     settings.ShortDateFormat = locale.dateFormat(QLocale::ShortFormat);
-    settings.LongTimeFormat = locale.timeFormat(QLocale::LongFormat);
+    settings.LongTimeFormat = WithoutTimeZone(locale.timeFormat(QLocale::LongFormat));
+    AdjustDateFormat(settings, locale.language() == QLocale::Slovak);
+    return settings;
+}
+
+void AdjustDateFormat(TFormatSettings& settings, bool slovak)
+{
     settings.DateSeparator = FirstSeparator(settings.ShortDateFormat);
-    if (locale.language() == QLocale::Slovak && settings.DateSeparator.isEmpty()) {
+    if (slovak && settings.DateSeparator.isEmpty()) {
         settings.DateSeparator = QStringLiteral(".");
         settings.ShortDateFormat = QStringLiteral("d.M.yyyy");
     }
     if (settings.ShortDateFormat.contains(u'.'))
         settings.DateSeparator = QStringLiteral(".");
-    return settings;
 }
 
 void SetFormatSettings()

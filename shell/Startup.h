@@ -38,14 +38,15 @@ struct TFormatSettings {
     QLocale Locale;
     QString ShortDateFormat; // a QDate format string
     QString DateSeparator; // the separator between day, month and year
-    QString LongTimeFormat;
+    QString LongTimeFormat; // a QTime format string with seconds, without a time zone
 };
 extern TFormatSettings FormatSettings;
 
-// The formats for LOCALE: its short date and long time formats; for Slovak, "d.M.yyyy" with "."
-// when its short date format has no separator; and "." as separator whenever the short date format
-// holds a ".".
+// The formats for LOCALE: its short date and long time formats, adjusted by AdjustDateFormat.
 TFormatSettings MakeFormatSettings(const QLocale& locale);
+// Fills DateSeparator from ShortDateFormat (its first character between the fields); for a Slovak
+// locale whose format has none, "d.M.yyyy" with "."; and "." whenever the format holds a ".".
+void AdjustDateFormat(TFormatSettings& settings, bool slovak);
 // Takes the user's locale as the program's locale (QLocale's default) and fixes FormatSettings for
 // the rest of the run.
 void SetFormatSettings();
