@@ -388,12 +388,16 @@ void ReleaseInstance()
 
 QStringList IPCFilesToOpen(const TIPCMessage& message, const QString& currentFolder)
 {
-    QStringList files;
     if (message.Typ != ipcParams)
-        return files;
-    const TCommandLine lines(message.StrData);
+        return {};
+    return FilesToOpen(TCommandLine(message.StrData).FSL, currentFolder);
+}
+
+QStringList FilesToOpen(const QStringList& items, const QString& currentFolder)
+{
+    QStringList files;
     const QDir folder(currentFolder);
-    for (const QString& item : lines.FSL) {
+    for (const QString& item : items) {
         if (item.isEmpty())
             continue;
         const QString path = QDir::isAbsolutePath(item) ? item : folder.filePath(item);

@@ -141,6 +141,8 @@ void ReleaseInstance();
 // relative to CURRENTFOLDER. Folders, FIFOs, devices and sockets are left out, as is everything of
 // another kind of record.
 QStringList IPCFilesToOpen(const TIPCMessage& message, const QString& currentFolder);
+// The same rule for a list of command-line items (the program's own arguments).
+QStringList FilesToOpen(const QStringList& items, const QString& currentFolder);
 
 // Restores a minimised or hidden WINDOW, raises it and makes it the active window.
 void RestoreAndActivate(QWidget* window);

@@ -72,10 +72,8 @@ int main(int argc, char** argv)
         window->setWindowTitle(ApplicationTitle.toString());
         Log(QStringLiteral("first %1 %2").arg(::getpid()).arg(AppVersionInfo.FileVersion));
         // The window's own arguments, as the main window opens them when it is first shown.
-        TIPCMessage own;
-        own.Typ = ipcParams;
-        own.StrData = CommandLine->FSL.join(u'\n');
-        LogOpens(own);
+        for (const QString& file : FilesToOpen(CommandLine->FSL, QDir::currentPath()))
+            Log(QStringLiteral("open ") + file);
         if (receiver) {
             QObject::connect(receiver, &THandoffServer::RaiseRequested, window, [window] {
                 Log(QStringLiteral("raise"));
