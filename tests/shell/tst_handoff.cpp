@@ -90,7 +90,6 @@ private Q_SLOTS:
     void hostileFrames();
     void idleConnectionsTimeOut();
     void noServer();
-    void checkInstance();
 
 private:
     QTemporaryDir FDir;
@@ -393,29 +392,6 @@ void TestHandoff::noServer()
     QTRY_VERIFY_WITH_TIMEOUT(result != -1, 5000);
     sender.join();
     QCOMPARE(result.load(), int(hsrFailed));
-}
-
-void TestHandoff::checkInstance()
-{
-    // Names of this test's own, so that nothing else in the folder is touched.
-    const QString name = QStringLiteral("tst_handoff-lock");
-    const QString windowClass = QStringLiteral("tst_handoff-window");
-    QVERIFY(!CheckInstance(name, windowClass, true, true, 0, false, {}));
-    THandoffServer* server = InstanceServer();
-    QVERIFY(server);
-    QCOMPARE(server->SocketPath(), HandoffDirectory() + u'/' + windowClass);
-    server->StartDelivery();
-    QSignalSpy received(server, &THandoffServer::MessageReceived);
-    // A second check in this process finds the first and hands its arguments over.
-    TSingleInstance second(HandoffDirectory(), name, windowClass);
-    QVERIFY(!second.TryBecomeFirst());
-    QCOMPARE(SendBeside(second.SocketPath(), ParamsBlock(BuildIPCParamsText({QStringLiteral("a.json"), QStringLiteral("b.json")}))),
-             hsrDelivered);
-    QCOMPARE(received.count(), 1);
-    QCOMPARE(received.at(0).at(0).value<TIPCMessage>().StrData, u"a.json\r\nb.json");
-    ReleaseInstance();
-    QVERIFY(!InstanceServer());
-    QVERIFY(second.TryBecomeFirst());
 }
 
 QTEST_GUILESS_MAIN(TestHandoff)
