@@ -76,8 +76,17 @@ QString HandoffDirectory()
         if (FitsSocketPath(path + u'/' + MainWindowClassName.toString()) && PreparePrivateDirectory(path))
             return path;
     }
-    // /tmp has the sticky bit: nobody else can remove or rename our folder there.
-    const QString fallback = QStringLiteral("/tmp/ravek-quillon-%1").arg(::geteuid());
+    // The temporary folder ($TMPDIR or /tmp) when nobody else can remove or rename our folder in it:
+    // it is ours and closed, or it has the sticky bit.
+    const QString temp = QDir::tempPath();
+    const QByteArray nativeTemp = QFile::encodeName(temp);
+    struct stat st {};
+    if (::stat(nativeTemp.constData(), &st) != 0 || !S_ISDIR(st.st_mode)
+        || !(IsOwnClosedFolder(nativeTemp) || (st.st_mode & S_ISVTX)))
+        return {};
+    const QString fallback = temp + QStringLiteral("/ravek-quillon-%1").arg(::geteuid());
+    if (!FitsSocketPath(fallback + u'/' + MainWindowClassName.toString()))
+        return {};
     return PreparePrivateDirectory(fallback) ? fallback : QString();
 }
 

@@ -31,7 +31,8 @@ inline constexpr QStringView InstanceName = u"{15D8D00A-2AB7-41E4-B263-03884B49C
 inline constexpr QStringView MainWindowClassName = u"Twnd_quil_Main";
 
 // The private folder of the lock and the socket: "ravek-quillon" under $XDG_RUNTIME_DIR when that
-// is an absolute folder of this user that nobody else may write to, else "/tmp/ravek-quillon-<uid>".
+// is an absolute folder of this user that nobody else may write to, else "ravek-quillon-<uid>" in
+// the temporary folder ($TMPDIR or /tmp) when that is sticky or closed to others.
 // Created with mode 0700 when missing; an existing folder must be a real folder (no link) owned by
 // this user, and its mode is narrowed to 0700. Empty when no such folder can be had.
 QString HandoffDirectory();

@@ -99,6 +99,11 @@ void TestHandoff::initTestCase()
 {
     qRegisterMetaType<TIPCMessage>();
     QVERIFY(FDir.isValid());
+    // Private runtime and temporary folders, also when the test runs outside ctest.
+    QVERIFY(QDir(FDir.path()).mkdir(QStringLiteral("runtime")));
+    QVERIFY(QDir(FDir.path()).mkdir(QStringLiteral("tmp")));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(FDir.filePath(QStringLiteral("runtime"))));
+    qputenv("TMPDIR", QFile::encodeName(FDir.filePath(QStringLiteral("tmp"))));
 }
 
 void TestHandoff::frame_data()
@@ -194,20 +199,27 @@ void TestHandoff::privateDirectory()
     QVERIFY(!PreparePrivateDirectory(QStringLiteral("relative/path")));
     QVERIFY(!PreparePrivateDirectory(FDir.filePath("no/such/parent")));
 
-    // The runtime folder that ctest gives this test is private, so the hand-off folder lies in it.
+    // A private runtime folder holds the hand-off folder.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     const QString handoff = HandoffDirectory();
-    QVERIFY(!handoff.isEmpty());
-    if (!runtime.isEmpty())
-        QCOMPARE(handoff, runtime + QStringLiteral("/ravek-quillon"));
+    QCOMPARE(handoff, runtime + QStringLiteral("/ravek-quillon"));
     QCOMPARE(ModeOf(handoff), mode_t(0700));
-    // A runtime folder that others may write to is not trusted: the per-user fallback is used.
+    // A runtime folder that others may write to, or none, is not trusted: the temporary folder is
+    // used, but only when others cannot move things in it.
     const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
     QCOMPARE(::chmod(QFile::encodeName(wide).constData(), 0777), 0);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(wide));
-    const QString fallback = HandoffDirectory();
+    const QString fallback = FDir.filePath(QStringLiteral("tmp/ravek-quillon-%1").arg(::geteuid()));
+    QCOMPARE(HandoffDirectory(), fallback);
+    qunsetenv("XDG_RUNTIME_DIR");
+    QCOMPARE(HandoffDirectory(), fallback);
+    const QByteArray tmp = QFile::encodeName(FDir.filePath(QStringLiteral("tmp")));
+    QCOMPARE(::chmod(tmp.constData(), 0777), 0);
+    QVERIFY(HandoffDirectory().isEmpty());
+    QCOMPARE(::chmod(tmp.constData(), 01777), 0);
+    QCOMPARE(HandoffDirectory(), fallback);
+    QCOMPARE(::chmod(tmp.constData(), 0700), 0);
     qputenv("XDG_RUNTIME_DIR", saved);
-    QCOMPARE(fallback, QStringLiteral("/tmp/ravek-quillon-%1").arg(::geteuid()));
 }
 
 void TestHandoff::peerCredentials()
