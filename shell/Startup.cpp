@@ -85,10 +85,11 @@ QString FormatDateTimeText(const QDateTime& dateTime)
 
 int RunQuillon(int& argc, char** argv, const TStartupHooks& hooks)
 {
-    // Process-wide objects, released in reverse order below.
+    // Process-wide objects, released in reverse order below. (The GUI thread needs no COM-style
+    // initialisation here.)
     IPCSenderUID();
     ModalBoxCount = 0;
-    CommandLine = new TCommandLine();
+    CommandLine = new TCommandLine(); // read before Qt takes its own options out of argv
     std::function<void()> releaseLayoutStorage;
     if (hooks.CreateLayoutStorage)
         releaseLayoutStorage = hooks.CreateLayoutStorage();
@@ -98,7 +99,9 @@ int RunQuillon(int& argc, char** argv, const TStartupHooks& hooks)
         QApplication application(argc, argv);
         if (!CheckInstance(InstanceName.toString(), MainWindowClassName.toString(), true, true, 0, false)) {
             SetFormatSettings();
-            QGuiApplication::setApplicationDisplayName(ApplicationTitle.toString());
+            // The main window is a top-level window of its own, so it is the one the task bar shows,
+            // with its own caption. The application title (ApplicationTitle) is deliberately not
+            // made Qt's display name: that would append it to the caption of every window.
             THandoffServer* receiver = InstanceServer();
             QPointer<QWidget> window = hooks.CreateMainWindow ? hooks.CreateMainWindow(receiver) : nullptr;
             if (window) {

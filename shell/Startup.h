@@ -11,6 +11,8 @@ class QWidget;
 class TCommandLine;
 class THandoffServer;
 
+// The application title: the caption of the default error report and wherever the program as a
+// whole is named.
 inline constexpr QStringView ApplicationTitle = u"Ravek Quillon";
 
 // The process's own arguments; exists from start-up to exit.
@@ -29,8 +31,8 @@ struct TStartupHooks {
 
 // Runs the program: creates the sender id, resets ModalBoxCount, creates CommandLine and the layout
 // storage, reads the version information of the executable, creates the application object, and
-// either hands over to a running instance or shows the main window and runs the message loop until
-// it closes. Releases everything in reverse order. The exit code is 0.
+// either hands over to a running instance or adjusts the date format, shows the main window and runs
+// the message loop until it closes. Releases everything in reverse order. The exit code is 0.
 int RunQuillon(int& argc, char** argv, const TStartupHooks& hooks);
 
 // The date and time formats the program shows dates with.
