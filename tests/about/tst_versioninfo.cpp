@@ -137,11 +137,6 @@ void TestVersionInfo::blockRules_data()
                                              << "" << "040704B0";
     QTest::newRow("names ignore case")
         << Block(0x00010000, 0, 0, {"PRODUCTNAME", "x"}) << true << "1.0.0.0" << "x" << "040704B0";
-    QTest::newRow("first of a name counts")
-        << Block(0x00010000, 0, 0, {"ProductName", "a", "ProductName", "b"}) << true << "1.0.0.0" << "a"
-        << "040704B0";
-    QTest::newRow("unknown names are skipped")
-        << Block(0x00010000, 0, 0, {"Other", "y", "ProductName", "z"}) << true << "1.0.0.0" << "z" << "040704B0";
     QByteArray odd = Block(0x00010000, 0, 0, {"ProductName"});
     QTest::newRow("name without value") << odd << false << "" << "" << "";
     QByteArray unterminated = Block(0x00010000, 0, 0, {"ProductName", "x"});
