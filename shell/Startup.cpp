@@ -1,0 +1,126 @@
+#include "shell/Startup.h"
+
+#include "about/VersionInfo.h"
+#include "shell/CmdLine.h"
+#include "shell/InstanceHandoff.h"
+#include "util/IPCMessage.h"
+#include "util/MessageBoxes.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QPointer>
+#include <QWidget>
+
+TCommandLine* CommandLine = nullptr;
+TFormatSettings FormatSettings;
+
+namespace {
+
+// The first character of FORMAT that separates date fields (not a field letter, not quoted text).
+QString FirstSeparator(const QString& format)
+{
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == u'\'') {
+            quoted = !quoted;
+            continue;
+        }
+        if (!quoted && c != u'd' && c != u'M' && c != u'y' && !c.isSpace())
+            return QString(c);
+    }
+    return {};
+}
+
+// FORMAT without its time-zone fields: times are shown as the clock reads, as the system's long
+// time format does.
+QString WithoutTimeZone(const QString& format)
+{
+    QString result;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == u'\'')
+            quoted = !quoted;
+        if (quoted || c != u't')
+            result += c;
+    }
+    return result.simplified();
+}
+
+} // namespace
+
+TFormatSettings MakeFormatSettings(const QLocale& locale)
+{
+    TFormatSettings settings;
+    settings.Locale = locale;
+    settings.ShortDateFormat = locale.dateFormat(QLocale::ShortFormat);
+    settings.LongTimeFormat = WithoutTimeZone(locale.timeFormat(QLocale::LongFormat));
+    AdjustDateFormat(settings, locale.language() == QLocale::Slovak);
+    return settings;
+}
+
+void AdjustDateFormat(TFormatSettings& settings, bool slovak)
+{
+    settings.DateSeparator = FirstSeparator(settings.ShortDateFormat);
+    if (slovak && settings.DateSeparator.isEmpty()) {
+        settings.DateSeparator = QStringLiteral(".");
+        settings.ShortDateFormat = QStringLiteral("d.M.yyyy");
+    }
+    if (settings.ShortDateFormat.contains(u'.'))
+        settings.DateSeparator = QStringLiteral(".");
+}
+
+void SetFormatSettings()
+{
+    // Read once: a change of the system's regional settings later in the run changes nothing.
+    const QLocale user = QLocale::system();
+    QLocale::setDefault(user);
+    FormatSettings = MakeFormatSettings(user);
+}
+
+QString FormatDateTimeText(const QDateTime& dateTime)
+{
+    return FormatSettings.Locale.toString(dateTime.date(), FormatSettings.ShortDateFormat) + u' '
+        + FormatSettings.Locale.toString(dateTime.time(), FormatSettings.LongTimeFormat);
+}
+
+int RunQuillon(int& argc, char** argv, const TStartupHooks& hooks)
+{
+    // Process-wide objects, released in reverse order below. (The GUI thread needs no COM-style
+    // initialisation here.)
+    IPCSenderUID();
+    ModalBoxCount = 0;
+    CommandLine = new TCommandLine(); // read before Qt takes its own options out of argv
+    std::function<void()> releaseLayoutStorage;
+    if (hooks.CreateLayoutStorage)
+        releaseLayoutStorage = hooks.CreateLayoutStorage();
+    ReadVersionInfo(ProgramFilePath(), AppVersionInfo);
+
+    {
+        QApplication application(argc, argv);
+        if (!CheckInstance(InstanceName.toString(), MainWindowClassName.toString(), true, true, 0, false)) {
+            SetFormatSettings();
+            // The main window is a top-level window of its own, so it is the one the task bar shows,
+            // with its own caption. The application title (ApplicationTitle) is deliberately not
+            // made Qt's display name: that would append it to the caption of every window.
+            THandoffServer* receiver = InstanceServer();
+            QPointer<QWidget> window = hooks.CreateMainWindow ? hooks.CreateMainWindow(receiver) : nullptr;
+            if (window) {
+                window->show();
+                // Records that came while the window was being made go out once the loop runs,
+                // after what the window queued for its own first showing.
+                if (receiver)
+                    QMetaObject::invokeMethod(receiver, &THandoffServer::StartDelivery, Qt::QueuedConnection);
+                QApplication::exec();
+            }
+            delete window.data();
+        }
+        ReleaseInstance();
+    }
+
+    if (releaseLayoutStorage)
+        releaseLayoutStorage();
+    delete CommandLine;
+    CommandLine = nullptr;
+    ModalBoxCount = 0;
+    return 0;
+}
