@@ -17,20 +17,6 @@
 namespace {
 
 // Closes the storage when the item's work ends, also when an error escapes.
-class TStorageCloser {
-public:
-    explicit TStorageCloser(const ILayoutManagerStoragePtr& AStorage)
-        : FStorage(AStorage)
-    {
-    }
-    ~TStorageCloser() { FStorage->Close(); }
-    TStorageCloser(const TStorageCloser&) = delete;
-    TStorageCloser& operator=(const TStorageCloser&) = delete;
-
-private:
-    const ILayoutManagerStoragePtr& FStorage;
-};
-
 QPointer<QWidget>& MainWindowRef()
 {
     static QPointer<QWidget> window;
@@ -273,7 +259,7 @@ void TLayoutManagerControl::Restore()
     if (section.isEmpty())
         return;
     FStorage->Open(true);
-    TStorageCloser closer(FStorage);
+    TStorageCloser closer(*FStorage);
     auto* widget = qobject_cast<QWidget*>(FComponent.data());
     if (widget && IsLayoutForm(widget))
         RestoreWindow(widget, section);
@@ -290,7 +276,7 @@ void TLayoutManagerControl::Save()
     if (section.isEmpty())
         return;
     FStorage->Open(false);
-    TStorageCloser closer(FStorage);
+    TStorageCloser closer(*FStorage);
     auto* widget = qobject_cast<QWidget*>(FComponent.data());
     if (widget && IsLayoutForm(widget))
         SaveWindow(widget, section);

@@ -22,21 +22,6 @@ void CheckIndex(const QStringList& AList, int AIndex)
         throw std::out_of_range("List index out of bounds (" + std::to_string(AIndex) + ")");
 }
 
-// Closes the storage at the end of a restore or save, also when an error escapes.
-class TCloseAfter {
-public:
-    explicit TCloseAfter(ILayoutManagerStorage& AStorage)
-        : FStorage(AStorage)
-    {
-    }
-    ~TCloseAfter() { FStorage.Close(); }
-    TCloseAfter(const TCloseAfter&) = delete;
-    TCloseAfter& operator=(const TCloseAfter&) = delete;
-
-private:
-    ILayoutManagerStorage& FStorage;
-};
-
 } // namespace
 
 TLayoutManagerMRU::TLayoutManagerMRU(QObject* AParent)
@@ -107,7 +92,7 @@ void TLayoutManagerMRU::Restore()
     FList.clear();
     {
         FStorage->Open(true);
-        TCloseAfter closer(*FStorage);
+        TStorageCloser closer(*FStorage);
         const qint64 count = FStorage->ReadInteger(FSectionName, QStringLiteral("Count"), 0);
         // Only the entries that exist are read, in index order: a damaged "Count" of two billion must not
         // mean two billion reads of missing values.
@@ -135,7 +120,7 @@ void TLayoutManagerMRU::Save()
     if (!FStorage)
         throw ELayoutManagerMRU(QStringLiteral("TLayoutManagerMRU: Storage is not assigned"));
     FStorage->Open(false);
-    TCloseAfter closer(*FStorage);
+    TStorageCloser closer(*FStorage);
     FStorage->DeleteSection(FSectionName);
     if (FList.isEmpty())
         return;

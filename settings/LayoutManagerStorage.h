@@ -40,6 +40,21 @@ public:
 
 using ILayoutManagerStoragePtr = std::shared_ptr<ILayoutManagerStorage>;
 
+// Closes a storage at the end of a restore or save, also when an error escapes.
+class TStorageCloser {
+public:
+    explicit TStorageCloser(ILayoutManagerStorage& AStorage)
+        : FStorage(AStorage)
+    {
+    }
+    ~TStorageCloser() { FStorage.Close(); }
+    TStorageCloser(const TStorageCloser&) = delete;
+    TStorageCloser& operator=(const TStorageCloser&) = delete;
+
+private:
+    ILayoutManagerStorage& FStorage;
+};
+
 // The storage on the per-user hive: section S is the key RootKeyName + S; text is REG_SZ, integers REG_DWORD
 // (REG_QWORD when they do not fit 32 bits), Booleans REG_DWORD 0/1, floats and date-times 8-byte REG_BINARY.
 // Decoding failures raise ERegistryException naming the value.

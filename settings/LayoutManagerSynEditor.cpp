@@ -6,21 +6,6 @@ namespace {
 
 const QString DefaultKey = QStringLiteral("\\Default");
 
-// Closes the storage after a defaults operation, also when an error escapes.
-class TCloseAfter {
-public:
-    explicit TCloseAfter(ILayoutManagerStorage& AStorage)
-        : FStorage(AStorage)
-    {
-    }
-    ~TCloseAfter() { FStorage.Close(); }
-    TCloseAfter(const TCloseAfter&) = delete;
-    TCloseAfter& operator=(const TCloseAfter&) = delete;
-
-private:
-    ILayoutManagerStorage& FStorage;
-};
-
 } // namespace
 
 ILayoutManagerControlLayoutPtr TLayoutManagerSynEditLayout::Create()
@@ -92,7 +77,7 @@ void TLayoutManagerSynEditLayout::SaveDefault(bool AForce)
     if (!FLMC || !FLMC->Storage())
         return;
     ILayoutManagerStorage& storage = *FLMC->Storage();
-    TCloseAfter closer(storage);
+    TStorageCloser closer(storage);
     const QString section = LayoutSection() + DefaultKey;
     if (AForce || !storage.SectionExists(section))
         SaveTo(section);
@@ -103,7 +88,7 @@ void TLayoutManagerSynEditLayout::RestoreDefault()
     if (!FLMC || !FLMC->Storage())
         return;
     ILayoutManagerStorage& storage = *FLMC->Storage();
-    TCloseAfter closer(storage);
+    TStorageCloser closer(storage);
     const QString section = LayoutSection() + DefaultKey;
     if (storage.SectionExists(section))
         RestoreFrom(section);
