@@ -1,6 +1,7 @@
 // The document window: loading and its report, the reload question, the details of focused nodes,
 // navigation and the clipboard commands.
 #include "controls/HeaderPanel.h"
+#include "controls/MDIChildWindow.h"
 #include "controls/PathBar.h"
 #include "controls/StatusPanels.h"
 #include "settings/CustomSynEdit.h"
@@ -66,6 +67,7 @@ private Q_SLOTS:
     void treeMenu();
     void expandAndCollapse();
     void valueColumn();
+    void checkOnSwitchingWindows();
 
 private:
     QString Write(const QString& name, const QByteArray& bytes);
@@ -379,6 +381,36 @@ void TestViewerWnd::valueColumn()
     QVERIFY(w->Tree->isColumnHidden(1));
     w->RefreshView();
     QVERIFY(!w->Tree->isColumnHidden(1));
+}
+
+void TestViewerWnd::checkOnSwitchingWindows()
+{
+    const QString first = Write(QStringLiteral("first.json"), "[1]");
+    const QString second = Write(QStringLiteral("second.json"), "[2]");
+    QList<TMDIChildWindow*> frames;
+    for (const QString& path : {first, second}) {
+        auto* frame = new TMDIChildWindow(FArea);
+        auto* viewer = new Tmdi_quil_Viewer;
+        frame->setWidget(viewer);
+        frame->OnActivate = [viewer](QObject*) { viewer->FormActivate(); };
+        FArea->addSubWindow(frame);
+        frame->show();
+        viewer->SetFilename(path);
+        frames << frame;
+    }
+    FArea->setActiveSubWindow(frames[1]);
+    QFile file(first);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(60), QFileDevice::FileModificationTime));
+    file.close();
+    FArea->setActiveSubWindow(frames[0]);
+    QTRY_COMPARE(FPresenter.Asked.size(), 1);
+    QVERIFY(FPresenter.Asked[0].contains("first.json"));
+    // Answered No: switching away and back does not ask again.
+    FArea->setActiveSubWindow(frames[1]);
+    FArea->setActiveSubWindow(frames[0]);
+    QCoreApplication::processEvents();
+    QCOMPARE(FPresenter.Asked.size(), 1);
 }
 
 QTEST_MAIN(TestViewerWnd)

@@ -41,6 +41,8 @@ int main(int argc, char** argv)
         auto* sub = new TMDIChildWindow(area);
         auto* viewer = new Tmdi_quil_Viewer;
         sub->setWidget(viewer);
+        // The window's own activation handler: the changed-file check.
+        sub->OnActivate = [viewer](QObject*) { viewer->FormActivate(); };
         sub->setWindowTitle(QFileInfo(file).fileName());
         area->addSubWindow(sub);
         sub->show();
