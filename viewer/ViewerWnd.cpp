@@ -333,6 +333,11 @@ void Tmdi_quil_Viewer::SetViewText(TCustomSynEdit* AView, const QString& AText)
 void Tmdi_quil_Viewer::SetFilename(const QString& Value)
 {
     TBusyCursor busy;
+    FLoading = true;
+    struct TLoadEnd {
+        bool& Flag;
+        ~TLoadEnd() { Flag = false; }
+    } loadEnd{FLoading};
     FFilename = QFileInfo(Value).absoluteFilePath();
     sb->SetText(0, QStringLiteral("Loading..."));
     sb->repaint();
@@ -414,7 +419,7 @@ void Tmdi_quil_Viewer::AddMsg(int AImageIndex, const QString& AText)
 
 void Tmdi_quil_Viewer::FormActivate()
 {
-    if (QApplication::activeModalWidget() || ModalBoxCount > 0)
+    if (FLoading || QApplication::activeModalWidget() || ModalBoxCount > 0)
         return;
     if (FFilename.isEmpty() || !QFileInfo::exists(FFilename))
         return;

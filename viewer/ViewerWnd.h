@@ -133,4 +133,6 @@ private:
     TOutlineTreeModel* FTreeModel = nullptr;
     TChildListModel* FListModel = nullptr;
     int FListHeight = 0;
+    // A load is under way: the events it lets through must not start the changed-file check.
+    bool FLoading = false;
 };

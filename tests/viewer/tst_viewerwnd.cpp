@@ -22,6 +22,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 // Answers every message box with a chosen button and remembers what was asked.
@@ -68,6 +69,7 @@ private Q_SLOTS:
     void expandAndCollapse();
     void valueColumn();
     void checkOnSwitchingWindows();
+    void noCheckWhileLoading();
 
 private:
     QString Write(const QString& name, const QByteArray& bytes);
@@ -411,6 +413,30 @@ void TestViewerWnd::checkOnSwitchingWindows()
     FArea->setActiveSubWindow(frames[0]);
     QCoreApplication::processEvents();
     QCOMPARE(FPresenter.Asked.size(), 1);
+}
+
+void TestViewerWnd::noCheckWhileLoading()
+{
+    // The events let through while "Loading..." shows may activate the window: a window that has
+    // not read its file yet must not ask whether to reload it.
+    const QString path = Write(QStringLiteral("doc.json"), "[1]");
+    auto* frame = new TMDIChildWindow(FArea);
+    auto* viewer = new Tmdi_quil_Viewer;
+    frame->setWidget(viewer);
+    frame->OnActivate = [viewer](QObject*) { viewer->FormActivate(); };
+    FArea->addSubWindow(frame);
+    frame->show();
+    auto* other = new TMDIChildWindow(FArea);
+    other->setWidget(new QWidget);
+    FArea->addSubWindow(other);
+    other->show();
+    FArea->setActiveSubWindow(other);
+    // Activation arrives during the load.
+    QTimer::singleShot(0, FArea, [this, frame] { FArea->setActiveSubWindow(frame); });
+    viewer->SetFilename(path);
+    QCoreApplication::processEvents();
+    QCOMPARE(FPresenter.Asked.size(), 0);
+    QCOMPARE(viewer->Counts(), (TJSONCounts{0, 1, 1}));
 }
 
 QTEST_MAIN(TestViewerWnd)

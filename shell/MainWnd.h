@@ -1,0 +1,126 @@
+#pragma once
+// The program's frame window: a multiple-document frame whose child windows are the document
+// windows, with the main menu, the toolbar, the window bar, the recent-files list and the view
+// options, and the receiving side of the single-instance hand-off.
+
+#include "settings/LayoutManagerForm.h"
+#include "util/IPCMessage.h"
+
+#include <QEvent>
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+class QAction;
+class QMdiArea;
+class QMenu;
+class QToolBar;
+class THandoffServer;
+class TImageList;
+class TLayoutManagerMRU;
+class TMDIButtonGroup;
+class TMDIChildWindow;
+class Tmdi_quil_Viewer;
+
+// The deferred request to open a file; it carries its own copy of the name.
+constexpr int WM_OPENFILE = 2024;
+class TOpenFileEvent : public QEvent {
+public:
+    explicit TOpenFileEvent(const QString& AFilename)
+        : QEvent(static_cast<QEvent::Type>(WM_OPENFILE))
+        , FileName(AFilename)
+    {
+    }
+    const QString FileName;
+};
+
+class Twnd_quil_Main : public TLMForm {
+    Q_OBJECT
+public:
+    // AReceiver brings the file names of later starts of the program (none without a hand-off).
+    explicit Twnd_quil_Main(THandoffServer* AReceiver = nullptr, QWidget* AParent = nullptr);
+    ~Twnd_quil_Main() override;
+
+    // Opens a file in a document window, or brings the window that shows it to the front. Returns the
+    // window, or none when the name is no existing file (the user is warned).
+    Tmdi_quil_Viewer* OpenFile(const QString& AFilename);
+    // A new document window with a caption, the picture as its icon and a window-bar button.
+    Tmdi_quil_Viewer* CreateMDIChild(const QString& ACaption, int APicture);
+    // Queues a request to open a file, handled after the caller has returned (WM_OPENFILE).
+    void PostOpenFile(const QString& AFilename);
+    // The enabled states of the commands that depend on the document windows.
+    void UpdateCommandStates();
+    // A record handed over by another start of the program: one open request per existing file.
+    void WMCopyData(const TIPCMessage& AMessage);
+    // The changed-file check for the active document window, run when the frame is activated.
+    void WMNCActivate();
+
+    QList<Tmdi_quil_Viewer*> DocumentWindows() const;
+    Tmdi_quil_Viewer* ActiveDocument() const;
+    // The window of the window-bar button last pressed, if that press hit a button.
+    TMDIChildWindow* TargetWindow() const;
+
+    // Asks for a file to open (tests replace it); empty when the user cancels.
+    static std::function<QString(QWidget* AParent)> ChooseFileToOpen;
+
+    // Handlers, as the user runs them.
+    void acOpenExecute();
+    void acRefreshExecute();
+    void acTreeLinesExecute();
+    void acGridExecute();
+    void acPersistentExecute();
+    void acTileHorExecute();
+    void acTileVerExecute();
+    void acTitleExecute();
+    void FormDropFiles(const QStringList& AFiles);
+    void MRUManClick(const QString& AItem);
+    void WindowBarMenuPopup();
+
+    QMdiArea* Area = nullptr;
+    TMDIButtonGroup* mdibg = nullptr;
+    QToolBar* ToolBar = nullptr;
+    QMenu* mnFile = nullptr;
+    QMenu* mnOptions = nullptr;
+    QMenu* mnWindows = nullptr;
+    QMenu* WindowBarMenu = nullptr;
+    TLayoutManagerMRU* MRUMan = nullptr;
+    TImageList* MenuImages = nullptr;
+    QAction* acOpen = nullptr;
+    QAction* acRefresh = nullptr;
+    QAction* acExit = nullptr;
+    QAction* acValueCol = nullptr;
+    QAction* acTreeLines = nullptr;
+    QAction* acGrid = nullptr;
+    QAction* acPersistent = nullptr;
+    QAction* acCascade = nullptr;
+    QAction* acTileHor = nullptr;
+    QAction* acTileVer = nullptr;
+    QAction* acMinAll = nullptr;
+    QAction* acClose = nullptr;
+    QAction* acCloseAll = nullptr;
+    QAction* acRestore = nullptr;
+    QAction* acMinimize = nullptr;
+    QAction* acMaximize = nullptr;
+    QAction* acTitle = nullptr;
+
+protected:
+    bool event(QEvent* AEvent) override;
+    void showEvent(QShowEvent* AEvent) override;
+    void closeEvent(QCloseEvent* AEvent) override;
+    void changeEvent(QEvent* AEvent) override;
+
+private:
+    QAction* MakeAction(const char* AName, const QString& ACaption, const QString& AHint, int APicture);
+    void CreateActions();
+    void CreateMenus();
+    void CreateWindowBar();
+    void FormCreate();
+    void FormAfterRestore();
+    void FormAfterSave();
+    void FillWindowsMenu();
+    void Tile(Qt::Orientation AOrientation);
+
+    QList<QAction*> FWindowEntries;
+    bool FShown = false;
+};

@@ -1,0 +1,337 @@
+// The frame window: opening files once, dropped and handed-over files, view options, persistent
+// settings, the window-bar menu, the commands' enabled states and the changed-file check.
+#include "controls/MDIButtonGroup.h"
+#include "controls/MDIChildWindow.h"
+#include "settings/LayoutManagerMRU.h"
+#include "settings/LayoutManagerStorage.h"
+#include "shell/MainWnd.h"
+#include "util/MessageBoxes.h"
+#include "viewer/OutlineViews.h"
+#include "viewer/ViewerWnd.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMdiArea>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+class TAnsweringPresenter : public IMessageBoxPresenter {
+public:
+    QMessageBox::StandardButton Answer = QMessageBox::No;
+    QStringList Asked;
+    QMessageBox::StandardButton ShowMessageBox(const TMessageBoxRequest& request) override
+    {
+        Asked << request.Text;
+        return Answer;
+    }
+};
+
+QStringList Captions(const Twnd_quil_Main& w)
+{
+    QStringList captions;
+    for (Tmdi_quil_Viewer* v : w.DocumentWindows())
+        captions << QFileInfo(v->Filename()).fileName();
+    return captions;
+}
+} // namespace
+
+class TestMainWnd : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void openSameFileOnce();
+    void absoluteThenRelativeOpenTwo();
+    void droppedFilesInOrder();
+    void missingFileWarnsAndLeavesRecentFiles();
+    void openRequestsAndHandOff();
+    void gridAndTreeLines();
+    void valueColumnWaitsForRefresh();
+    void reloadQuestionOnFrameActivation();
+    void persistentSettings();
+    void windowBarMenu();
+    void enabledStates();
+    void arrangeAndCloseAll();
+
+private:
+    QString Write(const QString& name, const QByteArray& bytes = "[1]");
+    Twnd_quil_Main* NewMain();
+
+    QTemporaryDir FDir;
+    TAnsweringPresenter FPresenter;
+    std::unique_ptr<Twnd_quil_Main> FMain;
+};
+
+void TestMainWnd::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    SetMessageBoxPresenter(&FPresenter);
+}
+
+void TestMainWnd::init()
+{
+    // Every case starts with an empty store: nothing stored, as at a first start.
+    LayoutStorage.reset();
+    const QString store = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    QDir(store + QStringLiteral("/ravek")).removeRecursively();
+    LayoutStorage = CreateLayoutStorage();
+    FPresenter.Asked.clear();
+    FPresenter.Answer = QMessageBox::No;
+}
+
+void TestMainWnd::cleanup()
+{
+    FMain.reset();
+    LayoutStorage.reset();
+}
+
+QString TestMainWnd::Write(const QString& name, const QByteArray& bytes)
+{
+    const QString path = FDir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+Twnd_quil_Main* TestMainWnd::NewMain()
+{
+    FMain.reset();
+    FMain = std::make_unique<Twnd_quil_Main>();
+    FMain->show();
+    return FMain.get();
+}
+
+void TestMainWnd::openSameFileOnce()
+{
+    Twnd_quil_Main* w = NewMain();
+    const QString path = Write(QStringLiteral("doc.json"));
+    Tmdi_quil_Viewer* first = w->OpenFile(path);
+    QVERIFY(first);
+    QCOMPARE(w->MRUMan->Count(), 1);
+    QCOMPARE(w->OpenFile(path), first);
+    // Another letter case of the same path finds the same window (ASCII letters only).
+    QString otherCase = path;
+    otherCase.replace(QStringLiteral("doc.json"), QStringLiteral("DOC.JSON"));
+    QCOMPARE(w->OpenFile(otherCase), first);
+    QCOMPARE(w->DocumentWindows().size(), 1);
+    QCOMPARE(w->MRUMan->Count(), 1);
+    QCOMPARE(w->MRUMan->Items(0), path);
+}
+
+void TestMainWnd::absoluteThenRelativeOpenTwo()
+{
+    Twnd_quil_Main* w = NewMain();
+    const QString path = Write(QStringLiteral("doc.json"));
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(FDir.path());
+    w->OpenFile(path);
+    w->OpenFile(QStringLiteral("doc.json"));
+    QDir::setCurrent(previous);
+    QCOMPARE(w->DocumentWindows().size(), 2);
+}
+
+void TestMainWnd::droppedFilesInOrder()
+{
+    Twnd_quil_Main* w = NewMain();
+    const QStringList files{Write(QStringLiteral("c.json")), Write(QStringLiteral("a.json")),
+                            Write(QStringLiteral("b.json"))};
+    w->FormDropFiles(files);
+    QCOMPARE(Captions(*w), (QStringList{"c.json", "a.json", "b.json"}));
+    QCOMPARE(w->mdibg->Count(), 3);
+    // A dropped folder is no file.
+    w->FormDropFiles({FDir.path()});
+    QCOMPARE(FPresenter.Asked, QStringList{"File does not exists."});
+    QCOMPARE(w->DocumentWindows().size(), 3);
+}
+
+void TestMainWnd::missingFileWarnsAndLeavesRecentFiles()
+{
+    Twnd_quil_Main* w = NewMain();
+    const QString path = Write(QStringLiteral("gone.json"));
+    w->OpenFile(path);
+    w->mdibg->CloseAll();
+    QTRY_COMPARE(w->DocumentWindows().size(), 0);
+    QCOMPARE(w->MRUMan->Count(), 1);
+    QFile::remove(path);
+    w->MRUManClick(path);
+    QCOMPARE(FPresenter.Asked, QStringList{"File does not exists."});
+    QCOMPARE(w->MRUMan->Count(), 0);
+    QCOMPARE(w->DocumentWindows().size(), 0);
+}
+
+void TestMainWnd::openRequestsAndHandOff()
+{
+    Twnd_quil_Main* w = NewMain();
+    const QString a = Write(QStringLiteral("a.json"));
+    const QString b = Write(QStringLiteral("b.json"));
+    w->PostOpenFile(b);
+    w->PostOpenFile(a);
+    // Requests run after the poster returned.
+    QCOMPARE(w->DocumentWindows().size(), 0);
+    QTRY_COMPARE(Captions(*w), (QStringList{"b.json", "a.json"}));
+
+    // A second start's names: switches and missing files are dropped, the rest open in order.
+    const QString c = Write(QStringLiteral("c.json"));
+    const QString d = Write(QStringLiteral("d.json"));
+    TIPCMessage message;
+    message.Typ = ipcParams;
+    message.StrData = c + QStringLiteral("\r\n-switch\r\n") + FDir.filePath(QStringLiteral("none.json"))
+        + QStringLiteral("\r\n") + d;
+    w->WMCopyData(message);
+    QTRY_COMPARE(Captions(*w), (QStringList{"b.json", "a.json", "c.json", "d.json"}));
+    QCOMPARE(FPresenter.Asked.size(), 0);
+}
+
+void TestMainWnd::gridAndTreeLines()
+{
+    Twnd_quil_Main* w = NewMain();
+    QVERIFY(!w->acGrid->isChecked());
+    QVERIFY(w->acTreeLines->isChecked());
+    Tmdi_quil_Viewer* before = w->OpenFile(Write(QStringLiteral("a.json")));
+    QVERIFY(!before->Tree->GridLines() && !before->List->GridLines());
+    QVERIFY(before->Tree->TreeLines());
+    w->acGrid->trigger();
+    QVERIFY(before->Tree->GridLines() && before->List->GridLines());
+    Tmdi_quil_Viewer* after = w->OpenFile(Write(QStringLiteral("b.json")));
+    QVERIFY(after->Tree->GridLines() && after->List->GridLines());
+    w->acTreeLines->trigger();
+    QVERIFY(!before->Tree->TreeLines() && !after->Tree->TreeLines());
+    QVERIFY(!after->List->TreeLines());
+}
+
+void TestMainWnd::valueColumnWaitsForRefresh()
+{
+    Twnd_quil_Main* w = NewMain();
+    Tmdi_quil_Viewer* doc = w->OpenFile(Write(QStringLiteral("a.json")));
+    QVERIFY(!doc->Tree->isColumnHidden(1));
+    w->acValueCol->trigger();
+    QVERIFY(!doc->Tree->isColumnHidden(1));
+    w->acRefreshExecute();
+    QVERIFY(doc->Tree->isColumnHidden(1));
+}
+
+void TestMainWnd::reloadQuestionOnFrameActivation()
+{
+    Twnd_quil_Main* w = NewMain();
+    const QString path = Write(QStringLiteral("a.json"));
+    Tmdi_quil_Viewer* doc = w->OpenFile(path);
+    QCOMPARE(w->ActiveDocument(), doc);
+    const auto touch = [&](int ahead) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(ahead), QFileDevice::FileModificationTime));
+    };
+    touch(10);
+    ModalBoxCount = 1;
+    w->WMNCActivate();
+    ModalBoxCount = 0;
+    QCOMPARE(FPresenter.Asked.size(), 0);
+    w->WMNCActivate();
+    QCOMPARE(FPresenter.Asked.size(), 1);
+    w->WMNCActivate();
+    QCOMPARE(FPresenter.Asked.size(), 1);
+    Write(QStringLiteral("a.json"), "[1,2,3]");
+    touch(20);
+    FPresenter.Answer = QMessageBox::Yes;
+    w->WMNCActivate();
+    QCOMPARE(FPresenter.Asked.size(), 2);
+    QCOMPARE(doc->Counts(), (TJSONCounts{0, 1, 3}));
+}
+
+void TestMainWnd::persistentSettings()
+{
+    const QString path = Write(QStringLiteral("a.json"));
+    {
+        // First start with nothing stored: the option is off, so nothing is saved at exit.
+        Twnd_quil_Main* w = NewMain();
+        QVERIFY(!w->acPersistent->isChecked());
+        QVERIFY(w->LayoutReadOnly());
+        Tmdi_quil_Viewer* doc = w->OpenFile(path);
+        QVERIFY(doc->LayoutReadOnly());
+        FMain.reset();
+    }
+    {
+        Twnd_quil_Main* w = NewMain();
+        QCOMPARE(w->MRUMan->Count(), 0);
+        QVERIFY(!w->acPersistent->isChecked());
+        // Switched on, the window, its documents and the recent files are saved.
+        w->acPersistent->trigger();
+        QVERIFY(!w->LayoutReadOnly());
+        w->acGrid->trigger();
+        Tmdi_quil_Viewer* doc = w->OpenFile(path);
+        QVERIFY(!doc->LayoutReadOnly());
+        FMain.reset();
+    }
+    Twnd_quil_Main* w = NewMain();
+    QVERIFY(w->acPersistent->isChecked());
+    QVERIFY(w->acGrid->isChecked());
+    QVERIFY(!w->LayoutReadOnly());
+    QCOMPARE(w->MRUMan->Count(), 1);
+    QCOMPARE(w->MRUMan->Items(0), path);
+}
+
+void TestMainWnd::windowBarMenu()
+{
+    Twnd_quil_Main* w = NewMain();
+    w->WindowBarMenuPopup();
+    QCOMPARE(w->acTitle->text(), QString("<none>"));
+    w->OpenFile(Write(QStringLiteral("a.json")));
+    w->OpenFile(Write(QStringLiteral("b.json")));
+    // Before any press on the bar the target is its first button.
+    w->WindowBarMenuPopup();
+    QCOMPARE(w->acTitle->text(), QString("a.json"));
+    w->acTitleExecute();
+    QCOMPARE(Captions(*w).at(w->DocumentWindows().indexOf(w->ActiveDocument())), QString("a.json"));
+    w->acMinimize->trigger();
+    QVERIFY(w->mdibg->GetChild(0)->isMinimized());
+    w->acRestore->trigger();
+    QVERIFY(!w->mdibg->GetChild(0)->isMinimized());
+    w->acClose->trigger();
+    QTRY_COMPARE(Captions(*w), QStringList{"b.json"});
+}
+
+void TestMainWnd::enabledStates()
+{
+    Twnd_quil_Main* w = NewMain();
+    QCOMPARE(w->windowTitle(), QString("Ravek Quillon"));
+    w->UpdateCommandStates();
+    for (QAction* a : {w->acRefresh, w->acClose, w->acCloseAll, w->acCascade, w->acTileHor, w->acTileVer, w->acMinAll})
+        QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+    for (QAction* a : {w->acOpen, w->acExit, w->acValueCol, w->acPersistent, w->acRestore, w->acTitle})
+        QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+    w->OpenFile(Write(QStringLiteral("a.json")));
+    w->UpdateCommandStates();
+    for (QAction* a : {w->acRefresh, w->acClose, w->acCloseAll, w->acCascade, w->acTileHor, w->acTileVer, w->acMinAll})
+        QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+    QCOMPARE(w->acOpen->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    QCOMPARE(w->acOpen->toolTip(), QString("Open"));
+    QCOMPARE(w->acOpen->statusTip(), QString("Opens an existing file"));
+}
+
+void TestMainWnd::arrangeAndCloseAll()
+{
+    Twnd_quil_Main* w = NewMain();
+    w->OpenFile(Write(QStringLiteral("a.json")));
+    w->OpenFile(Write(QStringLiteral("b.json")));
+    w->acTileVerExecute();
+    const QRect left = w->mdibg->GetChild(0)->geometry();
+    const QRect right = w->mdibg->GetChild(1)->geometry();
+    QVERIFY(left.right() < right.left() || right.right() < left.left());
+    w->acTileHorExecute();
+    QVERIFY(w->mdibg->GetChild(0)->geometry().bottom() < w->mdibg->GetChild(1)->geometry().top()
+            || w->mdibg->GetChild(1)->geometry().bottom() < w->mdibg->GetChild(0)->geometry().top());
+    w->acCloseAll->trigger();
+    QTRY_COMPARE(w->DocumentWindows().size(), 0);
+    // Buttons go with their windows, which are deleted a moment later.
+    QTRY_COMPARE(w->mdibg->Count(), 0);
+}
+
+QTEST_MAIN(TestMainWnd)
+#include "tst_mainwnd.moc"
