@@ -5,6 +5,7 @@
 #include "settings/LayoutManagerMRU.h"
 #include "settings/LayoutManagerStorage.h"
 #include "shell/MainWnd.h"
+#include "tests/common/AnsweringPresenter.h"
 #include "util/MessageBoxes.h"
 #include "viewer/OutlineViews.h"
 #include "viewer/ViewerWnd.h"
@@ -19,17 +20,6 @@
 #include <memory>
 
 namespace {
-class TAnsweringPresenter : public IMessageBoxPresenter {
-public:
-    QMessageBox::StandardButton Answer = QMessageBox::No;
-    QStringList Asked;
-    QMessageBox::StandardButton ShowMessageBox(const TMessageBoxRequest& request) override
-    {
-        Asked << request.Text;
-        return Answer;
-    }
-};
-
 QStringList Captions(const Twnd_quil_Main& w)
 {
     QStringList captions;

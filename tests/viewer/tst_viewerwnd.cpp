@@ -5,6 +5,7 @@
 #include "controls/PathBar.h"
 #include "controls/StatusPanels.h"
 #include "settings/CustomSynEdit.h"
+#include "tests/common/AnsweringPresenter.h"
 #include "util/MessageBoxes.h"
 #include "viewer/OutlineModels.h"
 #include "viewer/OutlineViews.h"
@@ -25,18 +26,6 @@
 #include <QTimer>
 
 namespace {
-// Answers every message box with a chosen button and remembers what was asked.
-class TAnsweringPresenter : public IMessageBoxPresenter {
-public:
-    QMessageBox::StandardButton Answer = QMessageBox::No;
-    QStringList Asked;
-    QMessageBox::StandardButton ShowMessageBox(const TMessageBoxRequest& request) override
-    {
-        Asked << request.Text;
-        return Answer;
-    }
-};
-
 QStringList BoxRows(const Tmdi_quil_Viewer& w)
 {
     QStringList rows;
