@@ -3,6 +3,7 @@
 #include "about/VersionInfo.h"
 #include "shell/CmdLine.h"
 #include "shell/InstanceHandoff.h"
+#include "shell/QuillonApplication.h"
 #include "util/IPCMessage.h"
 #include "util/MessageBoxes.h"
 
@@ -96,7 +97,7 @@ int RunQuillon(int& argc, char** argv, const TStartupHooks& hooks)
     ReadVersionInfo(ProgramFilePath(), AppVersionInfo);
 
     {
-        QApplication application(argc, argv);
+        TQuillonApplication application(argc, argv);
         if (!CheckInstance(InstanceName.toString(), MainWindowClassName.toString(), true, true, 0, false)) {
             SetFormatSettings();
             // The main window is a top-level window of its own, so it is the one the task bar shows,

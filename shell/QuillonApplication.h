@@ -1,0 +1,15 @@
+#pragma once
+// The program's application object. An error that no handler caught ends in the default error
+// report, a message box with the error's text, instead of ending the program.
+
+#include <QApplication>
+
+class TQuillonApplication : public QApplication {
+    Q_OBJECT
+public:
+    TQuillonApplication(int& argc, char** argv);
+    bool notify(QObject* AReceiver, QEvent* AEvent) override;
+};
+
+// The default error report: shows AText in an error box.
+void ShowErrorReport(const QString& AText);
