@@ -17,7 +17,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -87,6 +86,7 @@ Tmdi_quil_Viewer::~Tmdi_quil_Viewer()
 void Tmdi_quil_Viewer::FormCreate()
 {
     setWindowTitle(QStringLiteral("JSON"));
+    // The window frees itself when closed.
     setAttribute(Qt::WA_DeleteOnClose);
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -122,8 +122,8 @@ void Tmdi_quil_Viewer::FormCreate()
     LayoutManager()->Add(TreePanel, {QStringLiteral("Width")}, {});
     LayoutManager()->Add(ValueView, {}, {}, &TLayoutManagerSynEditLayout::Create);
     LayoutManager()->Add(Memo, {}, {}, &TLayoutManagerSynEditLayout::Create);
-    SetOnAfterRestore([this](TLayoutManager*) { FormAfterRestore(); });
-    SetOnBeforeSave([this](TLayoutManager*) { FormBeforeSave(); });
+    // The children list is no registered control and keeps filling the space below the path bar, so
+    // nothing of its height needs recording around a restore or a save.
 
     pc->setCurrentIndex(0);
     resize(900, 600);
@@ -223,7 +223,6 @@ void Tmdi_quil_Viewer::BuildTreePage()
             List->RelayoutRows();
     });
     connect(List, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { ListDblClick(); });
-    List->installEventFilter(this);
     detailLayout->addWidget(List, 1);
 
     ValueView = new TCustomSynEdit(details);
@@ -313,15 +312,7 @@ bool Tmdi_quil_Viewer::eventFilter(QObject* AWatched, QEvent* AEvent)
             }
         }
     }
-    if (AWatched == List && AEvent->type() == QEvent::Resize)
-        FListHeight = List->height();
     return TLMForm::eventFilter(AWatched, AEvent);
-}
-
-void Tmdi_quil_Viewer::closeEvent(QCloseEvent* AEvent)
-{
-    // The window frees itself when closed.
-    TLMForm::closeEvent(AEvent);
 }
 
 void Tmdi_quil_Viewer::SetViewText(TCustomSynEdit* AView, const QString& AText)
@@ -563,11 +554,3 @@ void Tmdi_quil_Viewer::TreeMenuPopup()
     acCollapseNode->setEnabled(focused);
 }
 
-void Tmdi_quil_Viewer::FormAfterRestore() { FListHeight = List->height(); }
-
-void Tmdi_quil_Viewer::FormBeforeSave()
-{
-    // The list is not a registered control: nothing of its height is stored, and it keeps filling the
-    // space below the path bar after a save.
-    FListHeight = List->height();
-}

@@ -110,15 +110,12 @@ public:
     QAction* Copytoclipboard1 = nullptr;
 
 protected:
-    void closeEvent(QCloseEvent* AEvent) override;
     bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
 
 private:
     void FormCreate();
     void BuildTreePage();
     void BuildSourcePage();
-    void FormAfterRestore();
-    void FormBeforeSave();
     void SetViewText(TCustomSynEdit* AView, const QString& AText);
     void ExpandAllBelow(const QModelIndex& AIndex, bool AExpand);
 
@@ -132,7 +129,6 @@ private:
     TOutline FOutline;
     TOutlineTreeModel* FTreeModel = nullptr;
     TChildListModel* FListModel = nullptr;
-    int FListHeight = 0;
     // A load is under way: the events it lets through must not start the changed-file check.
     bool FLoading = false;
 };
