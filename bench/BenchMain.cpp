@@ -7,27 +7,23 @@
 //   load FILE       the time of each stage (read, decode, parse+outline+format) and the peak memory;
 //                   decoding checks the bytes, the outline is built from them without a copy
 //   throughput FILE [SECONDS]   MB/s of decode+parse+outline+format in a warm in-process loop
-//   digest FILE     the MD5 and SHA-1 report rows (with the utility library)
-//   report FILE     the report rows as the document window writes them (with the window)
-//   window FILE     load time and peak memory of a real document window (with the window)
-//   focus FILE      time to fill the details of the top-level node (with the window)
+//   digest FILE     the MD5 and SHA-1 report rows
+//   report FILE     the report rows as the document window writes them
+//   window FILE     load time and peak memory of a real document window
+//   focus FILE      time to fill the details of the top-level node
 //   base64 encode|decode        standard input to standard output (with the utility library)
 
+#include "bench/BenchUtil.h"
+#include "bench/BenchWindow.h"
 #include "core/ByteBuffer.h"
 #include "core/DocumentText.h"
 #include "core/Outline.h"
 #include "core/OutlineBuilder.h"
 #include "core/Utf.h"
-#ifdef QUILLON_BENCH_UTIL
-#include "bench/BenchUtil.h"
-#endif
-#ifdef QUILLON_BENCH_WINDOW
-#include "bench/BenchWindow.h"
-#endif
+#include "util/FileUtils.h"
 
 #include <QLocale>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -35,10 +31,7 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -46,32 +39,12 @@ using Clock = std::chrono::steady_clock;
 double Seconds(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); }
 
 // Reads a whole file; false (with a message on standard error) when it cannot be read.
-bool ReadFileBytes(const char* path, TByteBuffer& bytes)
+bool ReadFile(const char* path, TByteBuffer& bytes)
 {
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        std::fprintf(stderr, "quillon-bench: cannot open %s: %s\n", path, std::strerror(errno));
-        return false;
-    }
-    struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
-        bytes.Reserve(size_t(st.st_size) + 1);
-    for (;;) {
-        bytes.EnsureSpare(1 << 20);
-        const ssize_t n = read(fd, bytes.Data() + bytes.Size(), bytes.Capacity() - bytes.Size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            std::fprintf(stderr, "quillon-bench: cannot read %s: %s\n", path, std::strerror(errno));
-            close(fd);
-            return false;
-        }
-        if (n == 0)
-            break;
-        bytes.ResizeUninitialized(bytes.Size() + size_t(n));
-    }
-    close(fd);
-    return true;
+    if (ReadFileBytes(QString::fromLocal8Bit(path), bytes))
+        return true;
+    std::fprintf(stderr, "quillon-bench: cannot read %s\n", path);
+    return false;
 }
 
 void WriteAll(std::string_view text)
@@ -127,7 +100,7 @@ long PeakResidentKiB()
 bool BuildFromFile(const char* path, TOutline& outline, TJSONCounts& counts)
 {
     TByteBuffer bytes;
-    if (!ReadFileBytes(path, bytes))
+    if (!ReadFile(path, bytes))
         return false;
     TDocumentText refused;
     return BuildDocument(bytes.View(), outline, counts, refused) == TDocumentState::Formatted;
@@ -185,7 +158,7 @@ int Load(const char* path)
 {
     const auto t0 = Clock::now();
     TByteBuffer bytes;
-    if (!ReadFileBytes(path, bytes))
+    if (!ReadFile(path, bytes))
         return 1;
     const auto t1 = Clock::now();
     std::string_view text;
@@ -215,7 +188,7 @@ int Load(const char* path)
 int Throughput(const char* path, double seconds)
 {
     TByteBuffer bytes;
-    if (!ReadFileBytes(path, bytes))
+    if (!ReadFile(path, bytes))
         return 1;
     size_t rounds = 0;
     const auto start = Clock::now();
@@ -239,13 +212,9 @@ int Usage()
     std::fprintf(stderr,
                  "usage: quillon-bench format|outline|counts|load FILE\n"
                  "       quillon-bench throughput FILE [SECONDS]\n"
-#ifdef QUILLON_BENCH_UTIL
                  "       quillon-bench digest FILE\n"
                  "       quillon-bench base64 encode|decode\n"
-#endif
-#ifdef QUILLON_BENCH_WINDOW
                  "       quillon-bench report|window|focus FILE\n"
-#endif
     );
     return 2;
 }
@@ -267,19 +236,15 @@ int main(int argc, char** argv)
         return Load(path);
     if (command == "throughput")
         return Throughput(path, argc > 3 ? std::atof(argv[3]) : 2.0);
-#ifdef QUILLON_BENCH_UTIL
     if (command == "digest")
         return DigestCommand(path);
     if (command == "base64")
         return Base64Command(argv[2]);
-#endif
-#ifdef QUILLON_BENCH_WINDOW
     if (command == "report")
         return ReportCommand(path);
     if (command == "window")
         return WindowCommand(argc, argv, path);
     if (command == "focus")
         return FocusCommand(argc, argv, path);
-#endif
     return Usage();
 }
