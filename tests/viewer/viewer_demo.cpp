@@ -2,7 +2,7 @@
 // document window inside a multiple-document area; with --shot PNG it saves a picture of the frame
 // after loading and quits.
 //
-//   quillon_viewer_demo [--shot PNG] [--source] FILE...
+//   quillon_viewer_demo [--shot PNG] [--source] [--grid] FILE...
 
 #include "controls/MDIChildWindow.h"
 #include "viewer/ViewerWnd.h"
@@ -29,6 +29,11 @@ int main(int argc, char** argv)
         source = true;
         args = args.mid(1);
     }
+    bool grid = false;
+    if (!args.isEmpty() && args[0] == QLatin1String("--grid")) {
+        grid = true;
+        args = args.mid(1);
+    }
     QMainWindow frame;
     frame.setWindowTitle(QStringLiteral("Ravek Quillon (document window)"));
     auto* area = new QMdiArea(&frame);
@@ -47,6 +52,7 @@ int main(int argc, char** argv)
         area->addSubWindow(sub);
         sub->show();
         sub->showMaximized();
+        viewer->SetGridLines(grid);
         viewer->SetFilename(file);
         sub->setWindowTitle(QFileInfo(file).fileName());
         last = viewer;
