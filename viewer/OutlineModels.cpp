@@ -40,11 +40,40 @@ int NodePicture(TNodeType typ)
     return -1;
 }
 
+// --- TOutlineModelBase
+
+TOutlineModelBase::TOutlineModelBase(const QString& AFirstColumn, QObject* parent)
+    : QAbstractItemModel(parent)
+    , FIcons(TMenuImages::Icons())
+    , FFirstColumn(AFirstColumn)
+{
+}
+
+QVariant TOutlineModelBase::NodeRoleData(TNodeIndex node, const QModelIndex& index, int role) const
+{
+    if (role == Qt::DecorationRole && index.column() == 0)
+        return FIcons.value(NodePicture(FOutline->Typ(node)));
+    if (role == NodeRole)
+        return QVariant::fromValue(quint32(node));
+    return {};
+}
+
+QVariant TOutlineModelBase::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    return section == 0 ? FFirstColumn : tr("Value");
+}
+
+Qt::ItemFlags TOutlineModelBase::flags(const QModelIndex& index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
 // --- TOutlineTreeModel
 
 TOutlineTreeModel::TOutlineTreeModel(QObject* parent)
-    : QAbstractItemModel(parent)
-    , FIcons(TMenuImages::Icons())
+    : TOutlineModelBase(tr("Tag"), parent)
 {
 }
 
@@ -116,34 +145,15 @@ QVariant TOutlineTreeModel::data(const QModelIndex& index, int role) const
         const TNodeData record = FOutline->NodeData(node);
         return ToQString(index.column() == 0 ? record.Name : record.Value);
     }
-    case Qt::DecorationRole:
-        if (index.column() == 0)
-            return FIcons.value(NodePicture(FOutline->Typ(node)));
-        return {};
-    case NodeRole:
-        return QVariant::fromValue(quint32(node));
     default:
-        return {};
+        return NodeRoleData(node, index, role);
     }
-}
-
-QVariant TOutlineTreeModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return {};
-    return section == 0 ? tr("Tag") : tr("Value");
-}
-
-Qt::ItemFlags TOutlineTreeModel::flags(const QModelIndex& index) const
-{
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
 // --- TChildListModel
 
 TChildListModel::TChildListModel(QObject* parent)
-    : QAbstractItemModel(parent)
-    , FIcons(TMenuImages::Icons())
+    : TOutlineModelBase(tr("Name"), parent)
 {
 }
 
@@ -202,25 +212,7 @@ QVariant TChildListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
         return CellText(index.row(), index.column());
-    case Qt::DecorationRole:
-        if (index.column() == 0)
-            return FIcons.value(NodePicture(FOutline->Typ(node)));
-        return {};
-    case NodeRole:
-        return QVariant::fromValue(quint32(node));
     default:
-        return {};
+        return NodeRoleData(node, index, role);
     }
-}
-
-QVariant TChildListModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return {};
-    return section == 0 ? tr("Name") : tr("Value");
-}
-
-Qt::ItemFlags TChildListModel::flags(const QModelIndex& index) const
-{
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }

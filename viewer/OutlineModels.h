@@ -11,13 +11,33 @@
 // The picture of a node kind in the menu image list.
 int NodePicture(TNodeType typ);
 
-// "Tag" and "Value": the outline as BuildOutline made it. Column 1 shows the value shortened to
-// 100 characters without CR LF pairs; the full value is in the tooltip.
-class TOutlineTreeModel : public QAbstractItemModel {
+// What both models over the outline share: two columns, the picture of a node's kind in the first,
+// the node's index as a role, rows that can be selected but not edited.
+class TOutlineModelBase : public QAbstractItemModel {
     Q_OBJECT
 public:
     enum Roles { NodeRole = Qt::UserRole + 1 };
 
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+protected:
+    TOutlineModelBase(const QString& AFirstColumn, QObject* parent);
+    // The picture and node roles of a node's cell; null for the other roles.
+    QVariant NodeRoleData(TNodeIndex node, const QModelIndex& index, int role) const;
+
+    const TOutline* FOutline = nullptr;
+
+private:
+    QList<QIcon> FIcons;
+    QString FFirstColumn;
+};
+
+// "Tag" and "Value": the outline as BuildOutline made it. Column 1 shows the value shortened to
+// 100 characters without CR LF pairs; the full value is in the tooltip.
+class TOutlineTreeModel : public TOutlineModelBase {
+    Q_OBJECT
+public:
     explicit TOutlineTreeModel(QObject* parent = nullptr);
 
     // The outline shown; nullptr shows nothing. The outline must outlive its use here.
@@ -33,21 +53,13 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     bool hasChildren(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
-
-private:
-    const TOutline* FOutline = nullptr;
-    QList<QIcon> FIcons;
 };
 
 // "Name" and "Value" of the children of one node: "(object)" and "(array)" for containers, else
 // the value without leading and trailing blanks (inner line breaks kept).
-class TChildListModel : public QAbstractItemModel {
+class TChildListModel : public TOutlineModelBase {
     Q_OBJECT
 public:
-    enum Roles { NodeRole = Qt::UserRole + 1 };
-
     explicit TChildListModel(QObject* parent = nullptr);
 
     // Lists the children of node (NoNode: nothing). Constant time, whatever the number of children.
@@ -63,11 +75,8 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     bool hasChildren(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    const TOutline* FOutline = nullptr;
     TNodeIndex FNode = NoNode;
     // The view asks for every row's index when it lays out a list of a million children.
     int FRows = 0;
