@@ -103,43 +103,39 @@ int TMDIButtonGroup::GetChildIndex(const QObject* Window) const
     return -1;
 }
 
-void TMDIButtonGroup::CloseAll()
+void TMDIButtonGroup::ForEachWindowLastToFirst(const std::function<void(QMdiSubWindow*)>& AWork)
 {
     if (!FArea)
         return;
+    // A window's handling may close or delete others: each is looked at only while it still exists.
     const QList<QMdiSubWindow*> Windows = FArea->subWindowList();
     QList<QPointer<QMdiSubWindow>> Guarded(Windows.cbegin(), Windows.cend());
     for (auto It = Guarded.crbegin(); It != Guarded.crend(); ++It)
         if (*It)
-            (*It)->close();
+            AWork(It->data());
+}
+
+void TMDIButtonGroup::CloseAll()
+{
+    ForEachWindowLastToFirst([](QMdiSubWindow* Window) { Window->close(); });
 }
 
 void TMDIButtonGroup::MinimizeAll()
 {
-    if (!FArea)
-        return;
-    const QList<QMdiSubWindow*> Windows = FArea->subWindowList();
-    QList<QPointer<QMdiSubWindow>> Guarded(Windows.cbegin(), Windows.cend());
     // The area lines the minimized windows up along its bottom edge by itself.
-    for (auto It = Guarded.crbegin(); It != Guarded.crend(); ++It)
-        if (*It)
-            (*It)->showMinimized();
+    ForEachWindowLastToFirst([](QMdiSubWindow* Window) { Window->showMinimized(); });
 }
 
 void TMDIButtonGroup::DestroyAll()
 {
-    if (!FArea)
-        return;
-    const QList<QMdiSubWindow*> Windows = FArea->subWindowList();
-    QList<QPointer<QMdiSubWindow>> Guarded(Windows.cbegin(), Windows.cend());
-    for (auto It = Guarded.crbegin(); It != Guarded.crend(); ++It) {
-        if (auto* Child = qobject_cast<TMDIChildWindow*>(It->data()); Child && Child->OnClose) {
+    ForEachWindowLastToFirst([](QMdiSubWindow* Window) {
+        if (auto* Child = qobject_cast<TMDIChildWindow*>(Window); Child && Child->OnClose) {
             TCloseAction Action = caFree;
             const TCloseEvent Handler = Child->OnClose;
             Handler(Child, Action);
         }
-        delete It->data();
-    }
+        delete Window;
+    });
 }
 
 QString TMDIButtonGroup::Captions(int Index) const

@@ -78,6 +78,8 @@ protected:
     void UpdateLayout() override;
 
 private:
+    // Runs AWork on every document window of the area, last to first.
+    void ForEachWindowLastToFirst(const std::function<void(QMdiSubWindow*)>& AWork);
     static QWidget* CheckOwner(QObject* AOwner);
     void ChildActivate(QObject* Sender);
     void ChildDestroy(QObject* Sender);
