@@ -41,7 +41,8 @@ QByteArray ReadAt(int fd, uint64_t offset, uint64_t size, uint64_t fileSize)
     QByteArray bytes(qsizetype(size), Qt::Uninitialized);
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t got = ::pread(fd, bytes.data() + done, size_t(bytes.size() - done), off_t(offset) + done);
+        const ssize_t got =
+            ::pread(fd, bytes.data() + done, size_t(bytes.size() - done), off_t(offset) + done);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
@@ -62,7 +63,8 @@ struct TSection {
 TSection SectionAt(QByteArrayView table, qsizetype index, qsizetype entrySize)
 {
     const qsizetype at = index * entrySize;
-    return {Le32(table, at), Le32(table, at + 4), Le64(table, at + 24), Le64(table, at + 32), Le32(table, at + 40)};
+    return {Le32(table, at), Le32(table, at + 4), Le64(table, at + 24), Le64(table, at + 32),
+        Le32(table, at + 40)};
 }
 
 // The bytes of the version section of the 64-bit little-endian ELF file FD; empty when it has none.
@@ -71,7 +73,10 @@ QByteArray FindVersionSection(int fd, uint64_t fileSize)
     constexpr uint32_t SHT_NOBITS = 8;
     constexpr qsizetype EntrySize = 64;
     const QByteArray header = ReadAt(fd, 0, 64, fileSize);
-    if (header.size() != 64 || !header.startsWith("\x7F" "ELF") || header[4] != 2 || header[5] != 1)
+    if (header.size() != 64
+        || !header.startsWith("\x7F"
+                              "ELF")
+        || header[4] != 2 || header[5] != 1)
         return {};
     const uint64_t tableOffset = Le64(header, 0x28);
     qsizetype count = Le16(header, 0x3C);
@@ -185,7 +190,8 @@ bool FillFromBlock(QByteArrayView block, TVersionInfo& info)
     info.ProductVersion = VersionText({info.ProductMajor, info.ProductMinor, info.ProductRelease});
     info.FileVersion = VersionText({info.Major, info.Minor, info.Release, info.Build});
     if (info.PreReleaseBuild)
-        info.FileVersion += info.Build != 0 ? QStringLiteral(" BETA %1").arg(info.Build) : QStringLiteral(" BETA");
+        info.FileVersion +=
+            info.Build != 0 ? QStringLiteral(" BETA %1").arg(info.Build) : QStringLiteral(" BETA");
     return true;
 }
 
@@ -213,7 +219,7 @@ bool ReadVersionInfo(const QString& path, TVersionInfo& info)
     if (fd < 0)
         return false;
     QByteArray section;
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
         section = FindVersionSection(fd, uint64_t(st.st_size));
     ::close(fd);

@@ -19,6 +19,8 @@ int main(int argc, char** argv)
         LayoutStorage = CreateLayoutStorage();
         return std::function<void()>([] { LayoutStorage.reset(); });
     };
-    hooks.CreateMainWindow = [](THandoffServer* receiver) -> QWidget* { return new Twnd_quil_Main(receiver); };
+    hooks.CreateMainWindow = [](THandoffServer* receiver) -> QWidget* {
+        return new Twnd_quil_Main(receiver);
+    };
     return RunQuillon(argc, argv, hooks);
 }

@@ -36,7 +36,10 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); }
+double Seconds(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double>(to - from).count();
+}
 
 // Reads a whole file; false (with a message on standard error) when it cannot be read.
 bool ReadFile(const char* path, TByteBuffer& bytes)
@@ -83,15 +86,19 @@ void AppendEscaped(std::string& line, std::u16string_view text)
 
 const char* TypName(TNodeType typ)
 {
-    static const char* const names[] = {"ntObject", "ntArray", "ntString", "ntNumber", "ntFalse", "ntTrue", "ntNull"};
+    static const char* const names[] = {
+        "ntObject", "ntArray", "ntString", "ntNumber", "ntFalse", "ntTrue", "ntNull"};
     return names[typ];
 }
 
-std::u16string LocaleDecimalSeparator() { return QLocale::system().decimalPoint().toStdU16String(); }
+std::u16string LocaleDecimalSeparator()
+{
+    return QLocale::system().decimalPoint().toStdU16String();
+}
 
 long PeakResidentKiB()
 {
-    struct rusage usage {};
+    struct rusage usage { };
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }
@@ -124,7 +131,7 @@ int Outline(const char* path)
     if (!BuildFromFile(path, outline, counts))
         return 1;
     // Pre-order, iteratively: documents nest up to 512 levels.
-    std::vector<std::pair<TNodeIndex, int>> stack{{outline.Root(), 0}};
+    std::vector<std::pair<TNodeIndex, int>> stack {{outline.Root(), 0}};
     std::string line;
     while (!stack.empty()) {
         const auto [node, depth] = stack.back();
@@ -176,11 +183,12 @@ int Load(const char* path)
     std::printf("read      %.3f s\n", Seconds(t0, t1));
     std::printf("decode    %.3f s%s\n", Seconds(t1, t2), decoded ? "" : " (not valid UTF-8)");
     std::printf("parse     %.3f s (parse+outline+format)%s\n", Seconds(t2, t3),
-                decoded && formattedSize == 0 ? " (not valid JSON)" : "");
+        decoded && formattedSize == 0 ? " (not valid JSON)" : "");
     std::printf("total     %.3f s\n", Seconds(t0, t3));
     std::printf("formatted %zu bytes\n", formattedSize);
     std::printf("nodes     %zu\n", outline.NodeCount());
-    std::printf("counts    objects %d, arrays %d, values %d\n", counts.FObjCnt, counts.FArrCnt, counts.FValCnt);
+    std::printf(
+        "counts    objects %d, arrays %d, values %d\n", counts.FObjCnt, counts.FArrCnt, counts.FValCnt);
     std::printf("peak      %ld KiB resident\n", PeakResidentKiB());
     return 0;
 }
@@ -210,12 +218,11 @@ int Throughput(const char* path, double seconds)
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: quillon-bench format|outline|counts|load FILE\n"
-                 "       quillon-bench throughput FILE [SECONDS]\n"
-                 "       quillon-bench digest FILE\n"
-                 "       quillon-bench base64 encode|decode\n"
-                 "       quillon-bench report|window|focus FILE\n"
-    );
+        "usage: quillon-bench format|outline|counts|load FILE\n"
+        "       quillon-bench throughput FILE [SECONDS]\n"
+        "       quillon-bench digest FILE\n"
+        "       quillon-bench base64 encode|decode\n"
+        "       quillon-bench report|window|focus FILE\n");
     return 2;
 }
 } // namespace

@@ -42,8 +42,7 @@ int DigestCommand(const char* path)
     QByteArray sha1;
     HashFile(file, CALG_MD5, 1024, md5);
     HashFile(file, CALG_SHA1, 1024, sha1);
-    std::printf(
-        "MD5: %s\nSHA1: %s\n", qPrintable(BytesToHex(md5)), qPrintable(BytesToHex(sha1)));
+    std::printf("MD5: %s\nSHA1: %s\n", qPrintable(BytesToHex(md5)), qPrintable(BytesToHex(sha1)));
     return 0;
 }
 

@@ -22,7 +22,7 @@
 namespace {
 long PeakKiB()
 {
-    struct rusage usage {};
+    struct rusage usage { };
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }
@@ -67,7 +67,8 @@ int ReportCommand(const char* path)
     TFileDigests digests(file);
     TOutline outline;
     const TDocumentBuild build = BuildDocumentFile(file, outline);
-    for (const TReportRow& row : MakeReport(info.Size, digests, build.ErrorText, build.Counts, since, QLocale::system()))
+    for (const TReportRow& row :
+        MakeReport(info.Size, digests, build.ErrorText, build.Counts, since, QLocale::system()))
         std::printf("%s\n", row.Text.toUtf8().constData());
     return 0;
 }
@@ -102,7 +103,7 @@ int FocusCommand(int argc, char** argv, const char* path)
     QApplication::processEvents();
     const qint64 ms = timer.elapsed();
     std::printf("focus %lld ms (%d rows in the list)\n", static_cast<long long>(ms),
-                fixture.Viewer->List->model()->rowCount());
+        fixture.Viewer->List->model()->rowCount());
     std::fflush(stdout);
     std::_Exit(0);
 }

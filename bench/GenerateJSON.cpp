@@ -26,8 +26,8 @@ private:
 
 void AppendRecord(std::string& out, uint64_t id, TRandom& r)
 {
-    static const char* const words[] = {"alpha", "beta", "gamma", "delta", "caf\xC3\xA9", "\xE4\xB8\x80\xE4\xBA\x8C",
-                                        "line\\nbreak", "quote\\\"d", "path\\/to", "x"};
+    static const char* const words[] = {"alpha", "beta", "gamma", "delta", "caf\xC3\xA9",
+        "\xE4\xB8\x80\xE4\xBA\x8C", "line\\nbreak", "quote\\\"d", "path\\/to", "x"};
     static const char* const tags[] = {"a", "bc", "def", "ghij", "k"};
     out += "{\"id\":";
     out += std::to_string(id);
@@ -84,7 +84,8 @@ int main(int argc, char** argv)
     if (argc == 4 && std::string(argv[1]) == "flat")
         return WriteFlat(std::atol(argv[2]), argv[3]);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: quillon-gen SIZE_MB OUTPUT_FILE\n       quillon-gen flat COUNT OUTPUT_FILE\n");
+        std::fprintf(
+            stderr, "usage: quillon-gen SIZE_MB OUTPUT_FILE\n       quillon-gen flat COUNT OUTPUT_FILE\n");
         return 2;
     }
     const uint64_t target = uint64_t(std::atof(argv[1]) * 1e6);

@@ -163,9 +163,15 @@ void TButtonGroupEx::SetItemOnClick(int Index, std::function<void(QObject*)> OnC
         FItems[Index].OnClick = std::move(OnClick);
 }
 
-void TButtonGroupEx::ItemInserted(int) {}
-void TButtonGroupEx::ItemRemoved(int, const TGrpButtonItem&) {}
-void TButtonGroupEx::ItemMoved(int, int) {}
+void TButtonGroupEx::ItemInserted(int)
+{
+}
+void TButtonGroupEx::ItemRemoved(int, const TGrpButtonItem&)
+{
+}
+void TButtonGroupEx::ItemMoved(int, int)
+{
+}
 
 // ---- selection -----------------------------------------------------------------------------------
 
@@ -203,7 +209,7 @@ QMargins TButtonGroupEx::FrameMargins() const
         return QMargins(3, 3, 3, 3);
     if (FBevelKind != bkNone)
         return QMargins(FBevelEdges.testFlag(beLeft) ? 2 : 0, 1 + (FBevelEdges.testFlag(beTop) ? 2 : 0),
-                        FBevelEdges.testFlag(beRight) ? 2 : 0, 1 + (FBevelEdges.testFlag(beBottom) ? 2 : 0));
+            FBevelEdges.testFlag(beRight) ? 2 : 0, 1 + (FBevelEdges.testFlag(beBottom) ? 2 : 0));
     return QMargins(0, 1, 0, 1);
 }
 
@@ -250,7 +256,7 @@ QRect TButtonGroupEx::ButtonRect(int Index) const
     const int Cols = ColumnCount();
     const int Width = FButtonOptions.testFlag(gboFullSize) ? FGridRect.width() : FButtonWidth;
     return QRect(FGridRect.left() + (Index % Cols) * FButtonWidth,
-                 FGridRect.top() + (Index / Cols - FTopRow) * FButtonHeight, Width, FButtonHeight);
+        FGridRect.top() + (Index / Cols - FTopRow) * FButtonHeight, Width, FButtonHeight);
 }
 
 int TButtonGroupEx::IndexOfButtonAt(const QPoint& Pos) const
@@ -304,14 +310,14 @@ void TButtonGroupEx::UpdateLayout()
         if (minimumHeight() != Height || maximumHeight() != Height)
             setFixedHeight(Height);
         FGridRect = QRect(M.left(), M.top(), std::max(0, width() - M.left() - M.right()),
-                          std::max(0, height() - M.top() - M.bottom()));
+            std::max(0, height() - M.top() - M.bottom()));
         FScrollBar->hide();
     } else {
         FGridRect = rect().marginsRemoved(M);
         if (RowCount() * FButtonHeight > FGridRect.height() && Count() > 0) {
             const int BarWidth = FScrollBar->sizeHint().width();
-            FScrollBar->setGeometry(FGridRect.right() - BarWidth + 1, FGridRect.top(), BarWidth,
-                                    std::max(0, FGridRect.height()));
+            FScrollBar->setGeometry(
+                FGridRect.right() - BarWidth + 1, FGridRect.top(), BarWidth, std::max(0, FGridRect.height()));
             FGridRect.setRight(FGridRect.right() - BarWidth);
             const int Max = std::max(0, RowCount() - FullVisibleRows());
             const QSignalBlocker Block(FScrollBar);
@@ -333,7 +339,7 @@ QSize TButtonGroupEx::sizeHint() const
     const QMargins M = FrameMargins();
     const int Rows = FAutoSize ? RowCount() : std::max(1, RowCount());
     return QSize(M.left() + M.right() + FButtonWidth * std::max(1, std::min(Count(), 4)),
-                 ExtraHeight() + Rows * FButtonHeight);
+        ExtraHeight() + Rows * FButtonHeight);
 }
 
 QSize TButtonGroupEx::minimumSizeHint() const
@@ -664,8 +670,10 @@ void TButtonGroupEx::DrawButton(QPainter& Canvas, int Index, const QRect& Cell, 
         const int TextWidth = std::max(0, TextRight - TextLeft + 1);
         int BlockHeight = LineHeight * int(Lines.size());
         if (Lines.size() == 1 && FWordWrap)
-            BlockHeight = FirstMetrics.boundingRect(QRect(0, 0, std::max(1, TextWidth), 10000),
-                                                    Qt::TextWordWrap, Lines.at(0)).height();
+            BlockHeight =
+                FirstMetrics
+                    .boundingRect(QRect(0, 0, std::max(1, TextWidth), 10000), Qt::TextWordWrap, Lines.at(0))
+                    .height();
         int TextTop = std::max(R.top(), R.top() + (R.height() - BlockHeight) / 2);
         if (Down)
             ++TextTop;
@@ -684,8 +692,7 @@ void TButtonGroupEx::DrawButton(QPainter& Canvas, int Index, const QRect& Cell, 
                     DrawTextLine(Canvas, TextRect, Line, WrapFlags);
                 else
                     DrawTextLine(Canvas, TextRect,
-                                 Canvas.fontMetrics().elidedText(Line, Qt::ElideRight, TextRect.width()),
-                                 SingleFlags);
+                        Canvas.fontMetrics().elidedText(Line, Qt::ElideRight, TextRect.width()), SingleFlags);
             };
             DrawLine(Lines.at(0), FWordWrap && Lines.size() == 1);
             if (Lines.size() > 1) {
@@ -716,7 +723,7 @@ void TButtonGroupEx::paintEvent(QPaintEvent*)
     if (!FEmptyText.isEmpty()) {
         Canvas.setPen(palette().color(QPalette::WindowText));
         Canvas.drawText(QRect(5, 0, std::max(0, width() - 5), height()),
-                        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, FEmptyText);
+            Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, FEmptyText);
     }
 
     if (Count() > 0) {
@@ -867,7 +874,8 @@ int TButtonGroupEx::DropGapAt(const QPoint& Pos) const
     if (Index >= Count())
         return Count();
     const QRect R = ButtonRect(Index);
-    const bool FirstHalf = Cols == 1 ? Pos.y() < R.top() + R.height() / 2 : Pos.x() < R.left() + R.width() / 2;
+    const bool FirstHalf =
+        Cols == 1 ? Pos.y() < R.top() + R.height() / 2 : Pos.x() < R.left() + R.width() / 2;
     return FirstHalf ? Index : Index + 1;
 }
 
@@ -935,14 +943,30 @@ void TButtonGroupEx::keyPressEvent(QKeyEvent* Event)
     const int Page = Cols * FullVisibleRows();
     int Target = -2;
     switch (Event->key()) {
-    case Qt::Key_Left: Target = FItemIndex - 1; break;
-    case Qt::Key_Right: Target = FItemIndex + 1; break;
-    case Qt::Key_Up: Target = FItemIndex - Cols; break;
-    case Qt::Key_Down: Target = FItemIndex + Cols; break;
-    case Qt::Key_Home: Target = 0; break;
-    case Qt::Key_End: Target = Count() - 1; break;
-    case Qt::Key_PageUp: Target = FItemIndex - Page; break;
-    case Qt::Key_PageDown: Target = FItemIndex + Page; break;
+    case Qt::Key_Left:
+        Target = FItemIndex - 1;
+        break;
+    case Qt::Key_Right:
+        Target = FItemIndex + 1;
+        break;
+    case Qt::Key_Up:
+        Target = FItemIndex - Cols;
+        break;
+    case Qt::Key_Down:
+        Target = FItemIndex + Cols;
+        break;
+    case Qt::Key_Home:
+        Target = 0;
+        break;
+    case Qt::Key_End:
+        Target = Count() - 1;
+        break;
+    case Qt::Key_PageUp:
+        Target = FItemIndex - Page;
+        break;
+    case Qt::Key_PageDown:
+        Target = FItemIndex + Page;
+        break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space:

@@ -18,11 +18,11 @@ class TButtonGroupEx;
 
 // One button of a button group.
 struct TGrpButtonItem {
-    QString Caption;   // tab characters split it into up to three lines
-    QString Hint;      // tooltip; the caption is shown when empty
-    int ImageIndex = -1;   // picture in the group's image list, negative for none
-    QPointer<QObject> Data;   // whatever the owner attaches (the window bar: the document window)
-    std::function<void(QObject* Sender)> OnClick;   // the button's own click handler, optional
+    QString Caption; // tab characters split it into up to three lines
+    QString Hint; // tooltip; the caption is shown when empty
+    int ImageIndex = -1; // picture in the group's image list, negative for none
+    QPointer<QObject> Data; // whatever the owner attaches (the window bar: the document window)
+    std::function<void(QObject* Sender)> OnClick; // the button's own click handler, optional
 };
 
 enum TButtonDrawStateFlag {
@@ -41,8 +41,8 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TButtonDrawState)
 
 enum TGrpButtonOption {
     gboAllowReorder = 0x1,
-    gboFullSize = 0x2,   // one full-width column
-    gboGroupStyle = 0x4,  // one button is the selected one
+    gboFullSize = 0x2, // one full-width column
+    gboGroupStyle = 0x4, // one button is the selected one
     gboShowCaptions = 0x8,
 };
 Q_DECLARE_FLAGS(TGrpButtonOptions, TGrpButtonOption)
@@ -56,12 +56,12 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TBevelEdges)
 
 using TGrpButtonEvent = std::function<void(TButtonGroupEx* Sender, int Index)>;
 using TGrpButtonReorderEvent = std::function<void(TButtonGroupEx* Sender, int OldIndex, int NewIndex)>;
-using TGrpButtonDrawEvent = std::function<void(TButtonGroupEx* Sender, int Index, QPainter& Canvas,
-                                               const QRect& Rect, TButtonDrawState State)>;
+using TGrpButtonDrawEvent = std::function<void(
+    TButtonGroupEx* Sender, int Index, QPainter& Canvas, const QRect& Rect, TButtonDrawState State)>;
 using TGrpButtonDrawIconEvent = std::function<void(TButtonGroupEx* Sender, int Index, QPainter& Canvas,
-                                                   const QRect& Rect, TButtonDrawState State, int& TextOffset)>;
+    const QRect& Rect, TButtonDrawState State, int& TextOffset)>;
 using TGrpMouseWheelEvent = std::function<void(TButtonGroupEx* Sender, Qt::KeyboardModifiers Shift,
-                                               int WheelDelta, const QPoint& MousePos, bool& Handled)>;
+    int WheelDelta, const QPoint& MousePos, bool& Handled)>;
 
 // A strip of custom-painted buttons laid out as a grid of equal cells. It keeps one selected button,
 // highlights the button under the pointer, lets the user reorder buttons by dragging and can size its
@@ -102,7 +102,7 @@ public:
     int IndexOfButtonAt(const QPoint& Pos) const;
     QRect ButtonRect(int Index) const;
     int ColumnCount() const;
-    int RowCount() const;   // rows needed for all buttons
+    int RowCount() const; // rows needed for all buttons
     int TopRow() const { return FTopRow; }
     void SetTopRow(int Row);
     void ScrollIntoView(int Index);
@@ -159,7 +159,7 @@ public:
     // Events. Setting OnDrawButton or OnDrawIcon repaints; use the setters for those two.
     TGrpButtonDrawEvent OnBeforeDrawButton;
     TGrpButtonDrawEvent OnAfterDrawButton;
-    TGrpButtonDrawEvent OnDrawText;   // gets the text rectangle
+    TGrpButtonDrawEvent OnDrawText; // gets the text rectangle
     const TGrpButtonDrawEvent& OnDrawButton() const { return FOnDrawButton; }
     void SetOnDrawButton(TGrpButtonDrawEvent Handler);
     const TGrpButtonDrawIconEvent& OnDrawIcon() const { return FOnDrawIcon; }
@@ -222,10 +222,10 @@ private:
     QList<TGrpButtonItem> FItems;
     int FItemIndex = -1;
     int FHotIndex = -1;
-    int FDownIndex = -1;       // pressed button, clicked when released over it
-    int FDragCandidate = -1;   // button under the latest left press, may start a drag
-    int FDragIndex = -1;       // dragged button
-    int FDropGap = -1;         // accepted gap while dragging, -1 for none
+    int FDownIndex = -1; // pressed button, clicked when released over it
+    int FDragCandidate = -1; // button under the latest left press, may start a drag
+    int FDragIndex = -1; // dragged button
+    int FDropGap = -1; // accepted gap while dragging, -1 for none
     int FHotButton = 0;
     int FTopRow = 0;
     int FWheelRemainder = 0;

@@ -80,7 +80,10 @@ void THeaderPanel::SetExpandedHeight(int height)
     ApplyHeight();
 }
 
-int THeaderPanel::HeaderHeight() const { return qMax(BaseHeaderHeight, fontMetrics().height() + 6); }
+int THeaderPanel::HeaderHeight() const
+{
+    return qMax(BaseHeaderHeight, fontMetrics().height() + 6);
+}
 
 void THeaderPanel::SetPanelWidth(int width)
 {
@@ -117,7 +120,10 @@ QSize THeaderPanel::sizeHint() const
     return hint;
 }
 
-QRect THeaderPanel::HeaderRect() const { return QRect(0, 0, width(), HeaderHeight()); }
+QRect THeaderPanel::HeaderRect() const
+{
+    return QRect(0, 0, width(), HeaderHeight());
+}
 
 QRect THeaderPanel::ChevronRect() const
 {
@@ -185,12 +191,13 @@ void THeaderPanel::paintEvent(QPaintEvent*)
     p.setFont(f);
     p.setPen(palette().color(QPalette::WindowText));
     p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
-               QFontMetrics(f).elidedText(FCaption, Qt::ElideRight, qMax(0, text.width())));
+        QFontMetrics(f).elidedText(FCaption, Qt::ElideRight, qMax(0, text.width())));
 }
 
 void THeaderPanel::mousePressEvent(QMouseEvent* event)
 {
-    if (FCollapsible && event->button() == Qt::LeftButton && HeaderRect().contains(event->position().toPoint())) {
+    if (FCollapsible && event->button() == Qt::LeftButton
+        && HeaderRect().contains(event->position().toPoint())) {
         SetCollapsed(!FCollapsed);
         return;
     }

@@ -39,6 +39,6 @@ void TImageList::Draw(QPainter& Canvas, int X, int Y, int Index, bool Enabled) c
 {
     if (!IsValidIndex(Index))
         return;
-    FImages.at(Index).paint(&Canvas, QRect(X, Y, FWidth, FHeight), Qt::AlignCenter,
-                            Enabled ? QIcon::Normal : QIcon::Disabled);
+    FImages.at(Index).paint(
+        &Canvas, QRect(X, Y, FWidth, FHeight), Qt::AlignCenter, Enabled ? QIcon::Normal : QIcon::Disabled);
 }

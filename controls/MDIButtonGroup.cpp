@@ -225,8 +225,8 @@ void TMDIButtonGroup::ChildDestroy(QObject* Sender)
         QMdiArea* Area = Dying ? Dying->mdiArea() : FArea.data();
         if (Area && Area == FArea) {
             const QList<QMdiSubWindow*> Windows = Area->subWindowList();
-            const bool Others = std::any_of(Windows.cbegin(), Windows.cend(),
-                                            [Sender](QMdiSubWindow* W) { return W != Sender; });
+            const bool Others = std::any_of(
+                Windows.cbegin(), Windows.cend(), [Sender](QMdiSubWindow* W) { return W != Sender; });
             if (Others) {
                 QMdiSubWindow* Active = Area->activeSubWindow();
                 SetItemIndex(Active == Sender ? -1 : GetChildIndex(Active));

@@ -80,14 +80,16 @@ void Glass(QPainter& p, const QPointF& centre, qreal radius, const QColor& rim)
 {
     SetPen(p, Ink, 2.2);
     const qreal d = radius * 0.72;
-    p.drawLine(QPointF(centre.x() + d, centre.y() + d), QPointF(centre.x() + radius + 3.2, centre.y() + radius + 3.2));
+    p.drawLine(QPointF(centre.x() + d, centre.y() + d),
+        QPointF(centre.x() + radius + 3.2, centre.y() + radius + 3.2));
     SetPen(p, rim, 1.6);
     p.setBrush(QColor(225, 240, 255));
     p.drawEllipse(centre, radius, radius);
 }
 
 // Text in grid units; fonts take whole pixel sizes, so it is laid out ten times larger and scaled down.
-void Text(QPainter& p, const QRectF& r, const QString& text, const QColor& c, qreal pixelSize, bool bold = true)
+void Text(
+    QPainter& p, const QRectF& r, const QString& text, const QColor& c, qreal pixelSize, bool bold = true)
 {
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setPixelSize(int(std::lround(pixelSize * 10)));
@@ -205,7 +207,8 @@ void Clock(QPainter& p)
     SetPen(p, Ink, 0.8);
     for (int i = 0; i < 12; i += 3) {
         const qreal a = i * M_PI / 6;
-        p.drawLine(QPointF(8 + std::sin(a) * 5.2, 8 - std::cos(a) * 5.2), QPointF(8 + std::sin(a) * 6, 8 - std::cos(a) * 6));
+        p.drawLine(QPointF(8 + std::sin(a) * 5.2, 8 - std::cos(a) * 5.2),
+            QPointF(8 + std::sin(a) * 6, 8 - std::cos(a) * 6));
     }
 }
 
@@ -370,7 +373,8 @@ void Draw(QPainter& p, int index)
         SetPen(p, Grey, 2.6);
         for (int i = 0; i < 4; ++i) {
             const qreal a = i * M_PI / 4;
-            p.drawLine(QPointF(8 + std::cos(a) * 6.5, 8 + std::sin(a) * 6.5), QPointF(8 - std::cos(a) * 6.5, 8 - std::sin(a) * 6.5));
+            p.drawLine(QPointF(8 + std::cos(a) * 6.5, 8 + std::sin(a) * 6.5),
+                QPointF(8 - std::cos(a) * 6.5, 8 - std::sin(a) * 6.5));
         }
         SetPen(p, Ink);
         p.setBrush(Grey.lighter(130));

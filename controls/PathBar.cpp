@@ -28,9 +28,15 @@ void TPathBar::SetIcon(const QIcon& icon)
     update();
 }
 
-QSize TPathBar::sizeHint() const { return QSize(200, qMax(BaseHeight, fontMetrics().height() + 6)); }
+QSize TPathBar::sizeHint() const
+{
+    return QSize(200, qMax(BaseHeight, fontMetrics().height() + 6));
+}
 
-QSize TPathBar::minimumSizeHint() const { return QSize(IconSide + 2 * Margin, sizeHint().height()); }
+QSize TPathBar::minimumSizeHint() const
+{
+    return QSize(IconSide + 2 * Margin, sizeHint().height());
+}
 
 void TPathBar::paintEvent(QPaintEvent*)
 {
@@ -47,7 +53,7 @@ void TPathBar::paintEvent(QPaintEvent*)
     const QRect text(x, 0, width() - x - Margin, height() - 1);
     p.setPen(palette().color(QPalette::Text));
     p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
-               fontMetrics().elidedText(FCaption, Qt::ElideRight, qMax(0, text.width())));
+        fontMetrics().elidedText(FCaption, Qt::ElideRight, qMax(0, text.width())));
 }
 
 bool TPathBar::event(QEvent* event)

@@ -47,7 +47,10 @@ QRect TStatusPanels::PanelRect(int panel) const
     return {};
 }
 
-QSize TStatusPanels::sizeHint() const { return QSize(300, fontMetrics().height() + 8); }
+QSize TStatusPanels::sizeHint() const
+{
+    return QSize(300, fontMetrics().height() + 8);
+}
 
 void TStatusPanels::paintEvent(QPaintEvent*)
 {
@@ -65,7 +68,7 @@ void TStatusPanels::paintEvent(QPaintEvent*)
         const QRect text = r.adjusted(TextMargin, 1, -TextMargin, 0);
         p.setPen(palette().color(QPalette::WindowText));
         p.drawText(text, int(FPanels[i].Alignment | Qt::AlignVCenter),
-                   fontMetrics().elidedText(FPanels[i].Text, Qt::ElideRight, qMax(0, text.width())));
+            fontMetrics().elidedText(FPanels[i].Text, Qt::ElideRight, qMax(0, text.width())));
     }
 }
 

@@ -21,7 +21,10 @@ int TTabStrip::AddTab(const QString& caption, int tag)
     return index;
 }
 
-int TTabStrip::TagOf(int index) const { return tabData(index).toInt(); }
+int TTabStrip::TagOf(int index) const
+{
+    return tabData(index).toInt();
+}
 
 void TTabStrip::SelectTag(int tag)
 {

@@ -13,7 +13,10 @@ namespace {
 constexpr size_t MapThreshold = size_t(1) << 20;
 constexpr size_t PageSize = 4096;
 
-size_t RoundToPages(size_t bytes) { return (bytes + PageSize - 1) & ~(PageSize - 1); }
+size_t RoundToPages(size_t bytes)
+{
+    return (bytes + PageSize - 1) & ~(PageSize - 1);
+}
 
 #if defined(__linux__)
 void AdviseHugePages(void* data, size_t bytes)
@@ -31,7 +34,8 @@ void* AllocateBytes(size_t bytes)
         return nullptr;
 #if defined(__linux__)
     if (bytes >= MapThreshold) {
-        void* p = mmap(nullptr, RoundToPages(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* p =
+            mmap(nullptr, RoundToPages(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED)
             throw std::bad_alloc();
         AdviseHugePages(p, RoundToPages(bytes));

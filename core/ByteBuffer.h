@@ -20,8 +20,7 @@ void FreeBytes(void* data, size_t bytes) noexcept;
 } // namespace quillon_detail
 
 // A contiguous array of trivially copyable elements; new elements are left uninitialised.
-template<class T>
-class TPodBuffer {
+template<class T> class TPodBuffer {
     static_assert(std::is_trivially_copyable_v<T>);
 
 public:
@@ -60,8 +59,8 @@ public:
             return;
         if (FMoveHook && FData)
             FMoveHook(FMoveContext);
-        FData = static_cast<T*>(quillon_detail::ReallocateBytes(FData, FCapacity * sizeof(T), FSize * sizeof(T),
-                                                                 count * sizeof(T)));
+        FData = static_cast<T*>(quillon_detail::ReallocateBytes(
+            FData, FCapacity * sizeof(T), FSize * sizeof(T), count * sizeof(T)));
         FCapacity = count;
     }
     // Makes room for n more elements, growing by half of the size at least.
@@ -101,8 +100,8 @@ public:
             Release();
             return;
         }
-        FData = static_cast<T*>(quillon_detail::ReallocateBytes(FData, FCapacity * sizeof(T), FSize * sizeof(T),
-                                                                 FSize * sizeof(T)));
+        FData = static_cast<T*>(quillon_detail::ReallocateBytes(
+            FData, FCapacity * sizeof(T), FSize * sizeof(T), FSize * sizeof(T)));
         FCapacity = FSize;
     }
     // Swaps the contents; move hooks stay with their buffer objects.

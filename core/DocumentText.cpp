@@ -84,7 +84,7 @@ bool ReadDocumentText(std::string_view bytes, TDocumentText& document)
 }
 
 TDocumentState BuildDocument(std::string_view bytes, TOutline& outline, TJSONCounts& counts,
-                             TDocumentText& refusedText, TFormatObserver* observer)
+    TDocumentText& refusedText, TFormatObserver* observer)
 {
     std::string_view text;
     if (!FindDocumentText(bytes, text))

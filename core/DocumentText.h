@@ -9,7 +9,7 @@
 #include <string_view>
 
 struct TDocumentText {
-    TByteBuffer Text;     // UTF-8; every line followed by CR LF
+    TByteBuffer Text; // UTF-8; every line followed by CR LF
     size_t LineCount = 0; // lines of the text
 };
 
@@ -27,12 +27,12 @@ bool FindDocumentText(std::string_view bytes, std::string_view& text);
 
 enum class TDocumentState {
     Unreadable, // the bytes are no UTF-8: nothing was built
-    NotJSON,    // refused, or its root is no object or array: the document text was made instead
-    Formatted,  // the outline holds the document and its formatted text
+    NotJSON, // refused, or its root is no object or array: the document text was made instead
+    Formatted, // the outline holds the document and its formatted text
 };
 
 // Loads a file's bytes as the document window does, touching as little memory as it can: the
 // outline is built straight from the bytes, and the document text (with CR LF line breaks) is made
 // only when the document is refused, for showing the file as it is.
 TDocumentState BuildDocument(std::string_view bytes, TOutline& outline, TJSONCounts& counts,
-                             TDocumentText& refusedText, TFormatObserver* observer = nullptr);
+    TDocumentText& refusedText, TFormatObserver* observer = nullptr);

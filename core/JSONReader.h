@@ -35,7 +35,10 @@ constexpr int JSONNestingLimit = 512;
 namespace quillon_detail {
 using u8 = unsigned char;
 
-inline bool IsJSONSpace(u8 c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+inline bool IsJSONSpace(u8 c)
+{
+    return c == ' ' || c == '\n' || c == '\r' || c == '\t';
+}
 
 inline const u8* SkipSpace(const u8* p, const u8* end)
 {
@@ -44,7 +47,10 @@ inline const u8* SkipSpace(const u8* p, const u8* end)
     return p;
 }
 
-inline bool IsHexDigit(u8 c) { return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'); }
+inline bool IsHexDigit(u8 c)
+{
+    return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f');
+}
 
 // p points just after the opening quote. On success returns the closing quote and sets plain.
 inline const u8* ScanString(const u8* p, const u8* end, bool& plain)
@@ -97,7 +103,8 @@ inline const u8* ScanString(const u8* p, const u8* end, bool& plain)
             p += 2;
             break;
         case 'u':
-            if (end - p < 6 || !IsHexDigit(p[2]) || !IsHexDigit(p[3]) || !IsHexDigit(p[4]) || !IsHexDigit(p[5]))
+            if (end - p < 6 || !IsHexDigit(p[2]) || !IsHexDigit(p[3]) || !IsHexDigit(p[4])
+                || !IsHexDigit(p[5]))
                 return nullptr;
             p += 6;
             break;
@@ -107,7 +114,10 @@ inline const u8* ScanString(const u8* p, const u8* end, bool& plain)
     }
 }
 
-inline bool IsDigit(u8 c) { return c >= '0' && c <= '9'; }
+inline bool IsDigit(u8 c)
+{
+    return c >= '0' && c <= '9';
+}
 
 inline const u8* SkipDigits(const u8* p, const u8* end)
 {
@@ -169,8 +179,7 @@ inline std::string_view View(const u8* from, const u8* to)
 }
 
 // Reads one scalar value at p into the handler; returns its end or nullptr.
-template<class H>
-inline const u8* ReadScalar(const u8* p, const u8* end, H& h)
+template<class H> inline const u8* ReadScalar(const u8* p, const u8* end, H& h)
 {
     switch (*p) {
     case '"': {
@@ -210,8 +219,7 @@ inline const u8* ReadScalar(const u8* p, const u8* end, H& h)
 } // namespace quillon_detail
 
 // Reads a whole JSON text; true when it is accepted.
-template<class H>
-bool ReadJSON(std::string_view text, H& h)
+template<class H> bool ReadJSON(std::string_view text, H& h)
 {
     using namespace quillon_detail;
     const u8* p = reinterpret_cast<const u8*>(text.data());

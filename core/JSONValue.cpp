@@ -19,11 +19,20 @@ std::u16string TJSONValue::Value(std::u16string_view) const
     }
 }
 
-std::u16string TJSONValue::ToString() const { return Value(); }
+std::u16string TJSONValue::ToString() const
+{
+    return Value();
+}
 
-std::u16string TJSONString::Value(std::u16string_view) const { return FText; }
+std::u16string TJSONString::Value(std::u16string_view) const
+{
+    return FText;
+}
 
-std::u16string TJSONString::ToString() const { return JSONQuote(FText); }
+std::u16string TJSONString::ToString() const
+{
+    return JSONQuote(FText);
+}
 
 std::u16string TJSONNumber::Value(std::u16string_view decimalSeparator) const
 {
@@ -33,7 +42,10 @@ std::u16string TJSONNumber::Value(std::u16string_view decimalSeparator) const
     return out;
 }
 
-std::u16string TJSONNumber::ToString() const { return std::u16string(FText.begin(), FText.end()); }
+std::u16string TJSONNumber::ToString() const
+{
+    return std::u16string(FText.begin(), FText.end());
+}
 
 namespace {
 // Builds the value tree from the reader's events.
@@ -45,8 +57,14 @@ public:
     void BeginArray() { Open(std::make_unique<TJSONArray>()); }
     void EndObject() { FStack.pop_back(); }
     void EndArray() { FStack.pop_back(); }
-    void Key(std::string_view contents, bool) { FName = std::make_unique<TJSONString>(DecodeStringContents(contents)); }
-    void String(std::string_view contents, bool) { Place(std::make_unique<TJSONString>(DecodeStringContents(contents))); }
+    void Key(std::string_view contents, bool)
+    {
+        FName = std::make_unique<TJSONString>(DecodeStringContents(contents));
+    }
+    void String(std::string_view contents, bool)
+    {
+        Place(std::make_unique<TJSONString>(DecodeStringContents(contents)));
+    }
     void Number(std::string_view text) { Place(std::make_unique<TJSONNumber>(std::string(text))); }
     void Literal(TJSONLiteral which)
     {
@@ -92,4 +110,7 @@ std::unique_ptr<TJSONValue> ParseJSONText(std::string_view utf8)
     return std::move(builder.Root);
 }
 
-std::unique_ptr<TJSONValue> ParseJSONText(std::u16string_view text) { return ParseJSONText(Utf16ToUtf8(text)); }
+std::unique_ptr<TJSONValue> ParseJSONText(std::u16string_view text)
+{
+    return ParseJSONText(Utf16ToUtf8(text));
+}

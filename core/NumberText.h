@@ -11,4 +11,5 @@
 //    for decimal exponents -3..15 (value = 0.d1d2... x 10^e), else d1.d2...E<e-1>; fails for forms
 //    that are no double (-e5) and for magnitudes beyond the double range (1e400).
 // decimalSeparator is the user's locale's. Returns false on failure and leaves out untouched.
-bool TryNumberDisplayValue(std::string_view number, std::u16string_view decimalSeparator, std::u16string& out);
+bool TryNumberDisplayValue(
+    std::string_view number, std::u16string_view decimalSeparator, std::u16string& out);

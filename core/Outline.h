@@ -29,12 +29,12 @@ constexpr TNodeIndex NoNode = UINT32_MAX;
 
 // 16 bytes a node: documents of 100 MB have about ten million of them.
 struct TOutlineNode {
-    uint32_t OffsetLow;   // Offset: in the formatted text, the member name's token or the element's token
-    uint8_t OffsetHigh;   // (40 bits: texts up to a terabyte)
+    uint32_t OffsetLow; // Offset: in the formatted text, the member name's token or the element's token
+    uint8_t OffsetHigh; // (40 bits: texts up to a terabyte)
     TNodeType Typ;
     uint16_t Reserved;
-    TNodeIndex Parent;    // NoNode for the root
-    uint32_t Container;   // for objects and arrays: their entry in the container table
+    TNodeIndex Parent; // NoNode for the root
+    uint32_t Container; // for objects and arrays: their entry in the container table
 
     uint64_t Offset() const { return uint64_t(OffsetHigh) << 32 | OffsetLow; }
     static TOutlineNode Make(uint64_t offset, TNodeType typ)
@@ -71,7 +71,10 @@ public:
         const TNodeIndex p = FNodes[node].Parent;
         return p == NoNode ? 0 : node - FContainers[FNodes[p].Container].FirstChild;
     }
-    bool IsContainer(TNodeIndex node) const { return FNodes[node].Typ == ntObject || FNodes[node].Typ == ntArray; }
+    bool IsContainer(TNodeIndex node) const
+    {
+        return FNodes[node].Typ == ntObject || FNodes[node].Typ == ntArray;
+    }
     TNodeType Typ(TNodeIndex node) const { return FNodes[node].Typ; }
     // 0 for the root, 1 for its children, ...
     int Level(TNodeIndex node) const;
@@ -96,14 +99,16 @@ public:
         FText.Release();
     }
     // Takes over a built outline: nodes whose offsets point into text.
-    void Assign(TPodBuffer<TOutlineNode>&& nodes, TPodBuffer<TOutlineContainer>&& containers, TByteBuffer&& text)
+    void Assign(
+        TPodBuffer<TOutlineNode>&& nodes, TPodBuffer<TOutlineContainer>&& containers, TByteBuffer&& text)
     {
         FNodes = std::move(nodes);
         FContainers = std::move(containers);
         FText = std::move(text);
     }
     // Empties the outline and hands its buffers to a new build, which reuses their memory.
-    void TakeBuffers(TPodBuffer<TOutlineNode>& nodes, TPodBuffer<TOutlineContainer>& containers, TByteBuffer& text)
+    void TakeBuffers(
+        TPodBuffer<TOutlineNode>& nodes, TPodBuffer<TOutlineContainer>& containers, TByteBuffer& text)
     {
         FNodes.Clear();
         FContainers.Clear();

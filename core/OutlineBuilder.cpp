@@ -11,8 +11,7 @@ namespace {
 // Lines are written as they are reached rather than built per container and appended: a separator
 // and line break are written when the next member or element starts, and a container's closing line
 // when it ends, which gives the same characters with one copy of each token.
-template<bool WithOutline>
-class TFormatWriter {
+template<bool WithOutline> class TFormatWriter {
 public:
     TFormatWriter(TByteBuffer& out, size_t textSize, TLineBreaks breaks)
         : FOut(out)
@@ -44,7 +43,8 @@ public:
     {
         FObserver = observer;
         if (observer)
-            FOut.SetMoveHook([](void* context) { static_cast<TFormatObserver*>(context)->BeforeMove(); }, observer);
+            FOut.SetMoveHook(
+                [](void* context) { static_cast<TFormatObserver*>(context)->BeforeMove(); }, observer);
     }
     void MaybeReport()
     {
@@ -121,8 +121,8 @@ public:
 private:
     struct Frame {
         bool IsArray;
-        uint64_t Count;         // members or elements written so far
-        size_t ChildrenStart;   // where this container's children begin in FPending
+        uint64_t Count; // members or elements written so far
+        size_t ChildrenStart; // where this container's children begin in FPending
     };
 
     char* Space(size_t n)
@@ -178,7 +178,7 @@ private:
         }
         FOut.Append(isArray ? '[' : '{');
         ++FDepth;
-        FFrames[FDepth] = Frame{isArray, 0, FPending.Size()};
+        FFrames[FDepth] = Frame {isArray, 0, FPending.Size()};
     }
 
     void Close(char bracket)
@@ -210,7 +210,7 @@ private:
         TOutlineNode& container = FPending[start - 1];
         const TNodeIndex first = TNodeIndex(FNodes.Size());
         container.Container = uint32_t(FContainers.Size());
-        FContainers.PushBack(TOutlineContainer{count ? first : 0, uint32_t(count)});
+        FContainers.PushBack(TOutlineContainer {count ? first : 0, uint32_t(count)});
         FNodes.Append(FPending.Data() + start, count);
         FPending.Truncate(start);
         for (size_t i = 0; i < count; ++i) {
@@ -249,8 +249,8 @@ private:
 };
 } // namespace
 
-std::string_view BuildOutline(std::string_view text, TOutline& outline, TJSONCounts& counts, TLineBreaks breaks,
-                              TFormatObserver* observer)
+std::string_view BuildOutline(std::string_view text, TOutline& outline, TJSONCounts& counts,
+    TLineBreaks breaks, TFormatObserver* observer)
 {
     counts = {};
     // A rebuild writes into the memory of the previous build. Reserved but unwritten capacity costs
@@ -271,7 +271,7 @@ std::string_view BuildOutline(std::string_view text, TOutline& outline, TJSONCou
             if (Observer && !HandedOver)
                 Observer->BeforeMove();
         }
-    } stop{observer, formatted};
+    } stop {observer, formatted};
     TFormatWriter<true> writer(formatted, text.size(), breaks);
     writer.UseBuffers(nodes, containers);
     writer.BeginNodes(text.size());

@@ -42,7 +42,7 @@ public:
 // An observer hears of the text as it grows, a few megabytes at a time, and once more at the end of
 // an accepted document; a refused document (or an error) ends with BeforeMove and no further text.
 std::string_view BuildOutline(std::string_view text, TOutline& outline, TJSONCounts& counts,
-                              TLineBreaks breaks = TLineBreaks::AsWritten, TFormatObserver* observer = nullptr);
+    TLineBreaks breaks = TLineBreaks::AsWritten, TFormatObserver* observer = nullptr);
 
 // The same walk without an outline: the formatted text and the counts.
 void FormatJSON(std::string_view text, TByteBuffer& formatted, TJSONCounts& counts);

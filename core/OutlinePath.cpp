@@ -38,8 +38,8 @@ TNodeIndex FindNodeByPath(const TOutline& outline, std::u16string_view path)
     std::vector<std::u16string_view> segments;
     for (size_t start = 0;;) {
         const size_t slash = path.find(u'\\', start);
-        segments.push_back(path.substr(start, slash == std::u16string_view::npos ? std::u16string_view::npos
-                                                                                 : slash - start));
+        segments.push_back(path.substr(
+            start, slash == std::u16string_view::npos ? std::u16string_view::npos : slash - start));
         if (slash == std::u16string_view::npos)
             break;
         start = slash + 1;
@@ -54,7 +54,8 @@ TNodeIndex FindNodeByPath(const TOutline& outline, std::u16string_view path)
         } else {
             const TNodeIndex parent = outline.Parent(node);
             const uint32_t next = outline.Row(node) + 1;
-            node = (parent != NoNode && next < outline.ChildCount(parent)) ? outline.Child(parent, next) : NoNode;
+            node = (parent != NoNode && next < outline.ChildCount(parent)) ? outline.Child(parent, next)
+                                                                           : NoNode;
         }
     }
     return NoNode;

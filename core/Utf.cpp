@@ -144,5 +144,11 @@ std::string EncodeUtf16(std::u16string_view text, bool keepLoneSurrogates)
 }
 } // namespace
 
-std::string Utf16ToWtf8(std::u16string_view text) { return EncodeUtf16(text, true); }
-std::string Utf16ToUtf8(std::u16string_view text) { return EncodeUtf16(text, false); }
+std::string Utf16ToWtf8(std::u16string_view text)
+{
+    return EncodeUtf16(text, true);
+}
+std::string Utf16ToUtf8(std::u16string_view text)
+{
+    return EncodeUtf16(text, false);
+}

@@ -47,5 +47,11 @@ inline size_t EncodeUtf8(uint32_t cp, char* out)
     return 4;
 }
 
-inline bool IsHighSurrogate(uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-inline bool IsLowSurrogate(uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+inline bool IsHighSurrogate(uint32_t u)
+{
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+inline bool IsLowSurrogate(uint32_t u)
+{
+    return u >= 0xDC00 && u <= 0xDFFF;
+}

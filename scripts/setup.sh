@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   # build
-  g++ cmake ninja-build ccache pkg-config
+  g++ cmake ninja-build ccache pkg-config clang-format
   # GUI toolkit, text views, settings store, digests
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libqscintilla2-qt6-dev libsqlite3-dev libssl-dev

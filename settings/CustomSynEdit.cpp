@@ -105,7 +105,7 @@ long TCustomSynEdit::DocumentOptionsFor(size_t ABytes) const
 TCustomSynEdit::TDocumentState TCustomSynEdit::CaptureDocumentState()
 {
     return {isReadOnly(), SendScintilla(SCI_GETCODEPAGE), SendScintilla(SCI_GETTABWIDTH),
-            SendScintilla(SCI_GETUNDOCOLLECTION)};
+        SendScintilla(SCI_GETUNDOCOLLECTION)};
 }
 
 void TCustomSynEdit::SwitchDocument(void* ADocument, const TDocumentState& AState)

@@ -25,7 +25,8 @@ TTextLoader::TTextLoader(TCustomSynEdit* AView, size_t ABytesHint)
     // Without wide positions a document holds less than 2 GB.
     FLimit = (options & QsciScintillaBase::SC_DOCUMENTOPTION_TEXT_LARGE) ? SIZE_MAX : size_t(0x7FFFFFFF) - 1;
     // Room for the expected text at once: growing in steps would copy it over and over.
-    const long loader = AView->SendScintilla(QsciScintillaBase::SCI_CREATELOADER, static_cast<unsigned long>(ABytesHint), options);
+    const long loader = AView->SendScintilla(
+        QsciScintillaBase::SCI_CREATELOADER, static_cast<unsigned long>(ABytesHint), options);
     FLoader = reinterpret_cast<ILoaderFace*>(loader);
     if (!FLoader)
         FFailed = true;

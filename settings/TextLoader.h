@@ -39,12 +39,12 @@ private:
     std::mutex FLock;
     std::condition_variable FChanged;
     const char* FBase = nullptr;
-    size_t FWritten = 0;  // bytes the writer has published
+    size_t FWritten = 0; // bytes the writer has published
     size_t FConsumed = 0; // bytes the worker has handed to the loader
     bool FMoving = false; // the text is moving: its old place must not be read
     bool FReading = false;
-    bool FDone = false;   // no more text comes
+    bool FDone = false; // no more text comes
     bool FFailed = false;
-    size_t FLimit = 0;    // the most the document can hold with its options
+    size_t FLimit = 0; // the most the document can hold with its options
     std::thread FWorker;
 };

@@ -22,8 +22,8 @@ THandoffFrameReader::TState THandoffFrameReader::Append(QByteArrayView bytes)
         return FState;
     }
     while (!bytes.isEmpty()) {
-        const qsizetype wanted = (FBlockSize < 0 ? HandoffHeaderSize : HandoffHeaderSize + FBlockSize)
-            - FBuffer.size();
+        const qsizetype wanted =
+            (FBlockSize < 0 ? HandoffHeaderSize : HandoffHeaderSize + FBlockSize) - FBuffer.size();
         if (wanted == 0)
             return FState = frsInvalid; // bytes after a complete frame
         const qsizetype take = qMin(wanted, bytes.size());

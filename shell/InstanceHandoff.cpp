@@ -34,7 +34,7 @@ bool FitsSocketPath(const QString& path)
 // A folder that only this user may change: ours, and not writable by group or others.
 bool IsOwnClosedFolder(const QByteArray& path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
         && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
@@ -60,7 +60,7 @@ bool PreparePrivateDirectory(const QString& path)
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
         return false;
     // lstat: a link planted in our place is refused, never followed.
-    struct stat st {};
+    struct stat st { };
     if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
         return false;
     if ((st.st_mode & 07777) != 0700 && ::chmod(native.constData(), 0700) != 0)
@@ -80,7 +80,7 @@ QString HandoffDirectory()
     // it is ours and closed, or it has the sticky bit.
     const QString temp = QDir::tempPath();
     const QByteArray nativeTemp = QFile::encodeName(temp);
-    struct stat st {};
+    struct stat st { };
     if (::stat(nativeTemp.constData(), &st) != 0 || !S_ISDIR(st.st_mode)
         || !(IsOwnClosedFolder(nativeTemp) || (st.st_mode & S_ISVTX)))
         return {};
@@ -276,13 +276,15 @@ THandoffSendResult SendHandoff(const QString& socketPath, const QByteArray& bloc
     QDeadlineTimer deadline(replyTimeoutMs);
     socket.write(frame);
     while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime()))) || deadline.hasExpired())
+        if (!socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())))
+            || deadline.hasExpired())
             return hsrFailed;
     }
     QByteArray reply;
     while (reply.size() < HandoffReply.size()) {
         if (socket.bytesAvailable() == 0
-            && (deadline.hasExpired() || !socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))))
+            && (deadline.hasExpired()
+                || !socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))))
             return hsrFailed;
         reply += socket.read(HandoffReply.size() - reply.size());
     }
@@ -318,7 +320,7 @@ bool TSingleInstance::TryBecomeFirst()
     FServer = std::make_unique<THandoffServer>();
     if (!FServer->Listen(SocketPath())) {
         qWarning("Quillon: cannot listen at %ls; later starts cannot hand over their files",
-                 qUtf16Printable(SocketPath()));
+            qUtf16Printable(SocketPath()));
         FServer.reset();
     }
     return true;
@@ -335,7 +337,7 @@ QString TSingleInstance::SocketPath() const
 }
 
 bool CheckInstance(const QString& name, const QString& windowClass, bool activate, bool sendParameters,
-                   quintptr senderWindow, bool global, const QStringList& arguments)
+    quintptr senderWindow, bool global, const QStringList& arguments)
 {
     Q_UNUSED(senderWindow);
     Q_UNUSED(global); // the lock is per user on this platform
@@ -377,10 +379,10 @@ bool CheckInstance(const QString& name, const QString& windowClass, bool activat
 }
 
 bool CheckInstance(const QString& name, const QString& windowClass, bool activate, bool sendParameters,
-                   quintptr senderWindow, bool global)
+    quintptr senderWindow, bool global)
 {
     return CheckInstance(name, windowClass, activate, sendParameters, senderWindow, global,
-                         CommandLine ? CommandLine->FSL : TCommandLine::ProcessArguments());
+        CommandLine ? CommandLine->FSL : TCommandLine::ProcessArguments());
 }
 
 THandoffServer* InstanceServer()
@@ -410,7 +412,7 @@ QStringList FilesToOpen(const QStringList& items, const QString& currentFolder)
         if (item.isEmpty())
             continue;
         const QString path = QDir::isAbsolutePath(item) ? item : folder.filePath(item);
-        struct stat st {};
+        struct stat st { };
         // stat follows links; only a regular file is opened (a FIFO or device would block the reader).
         if (::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode))
             files.append(path);

@@ -88,7 +88,8 @@ private:
 // The second instance's side. Connects to SOCKETPATH, sends the frame of BLOCK (empty: raise only)
 // and waits up to REPLYTIMEOUTMS for the answer.
 enum THandoffSendResult { hsrDelivered, hsrNoServer, hsrFailed };
-THandoffSendResult SendHandoff(const QString& socketPath, const QByteArray& block, int replyTimeoutMs = 10000);
+THandoffSendResult SendHandoff(
+    const QString& socketPath, const QByteArray& block, int replyTimeoutMs = 10000);
 
 // The instance lock and the socket of the first instance, held for the life of the process.
 class TSingleInstance {
@@ -96,7 +97,7 @@ public:
     // DIRECTORY is the private folder (HandoffDirectory()); the lock is named after NAME, the socket
     // after WINDOWCLASS.
     explicit TSingleInstance(const QString& directory, const QString& name = InstanceName.toString(),
-                             const QString& windowClass = MainWindowClassName.toString());
+        const QString& windowClass = MainWindowClassName.toString());
     ~TSingleInstance();
 
     // Takes the lock. True when this process is the first instance; it then listens too.
@@ -129,10 +130,10 @@ inline constexpr int HandoffConnectRetryMs = 2000;
 // SENDERWINDOW is carried for the record only (0); GLOBAL asks for a lock shared by all users,
 // which this platform does not offer: the lock is always per user.
 bool CheckInstance(const QString& name, const QString& windowClass, bool activate, bool sendParameters,
-                   quintptr senderWindow, bool global, const QStringList& arguments);
+    quintptr senderWindow, bool global, const QStringList& arguments);
 // The same with the process's own arguments (those of CommandLine once it exists).
 bool CheckInstance(const QString& name, const QString& windowClass, bool activate, bool sendParameters,
-                   quintptr senderWindow, bool global);
+    quintptr senderWindow, bool global);
 // The process-wide instance state that CheckInstance set up, and its release at exit.
 THandoffServer* InstanceServer();
 void ReleaseInstance();

@@ -48,7 +48,7 @@ std::function<QString(QWidget*)> Twnd_quil_Main::ChooseFileToOpen = [](QWidget* 
 };
 
 Twnd_quil_Main::Twnd_quil_Main(THandoffServer* AReceiver, QWidget* AParent)
-    : TLMForm(AParent, TLMFormSettings{true, true, true, AllLayoutOptions})
+    : TLMForm(AParent, TLMFormSettings {true, true, true, AllLayoutOptions})
 {
     // Windows created from now on take over this window's storage and read-only state.
     TLayoutManager::SetMainWindow(this);
@@ -61,7 +61,8 @@ Twnd_quil_Main::Twnd_quil_Main(THandoffServer* AReceiver, QWidget* AParent)
     }
     // The enabled states are brought up to date whenever the program waits for new events.
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &Twnd_quil_Main::UpdateCommandStates);
+        connect(
+            dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &Twnd_quil_Main::UpdateCommandStates);
 }
 
 Twnd_quil_Main::~Twnd_quil_Main()
@@ -72,7 +73,8 @@ Twnd_quil_Main::~Twnd_quil_Main()
         TLayoutManager::SetMainWindow(nullptr);
 }
 
-QAction* Twnd_quil_Main::MakeAction(const char* AName, const QString& ACaption, const QString& AHint, int APicture)
+QAction* Twnd_quil_Main::MakeAction(
+    const char* AName, const QString& ACaption, const QString& AHint, int APicture)
 {
     auto* action = new QAction(ACaption, this);
     action->setObjectName(QString::fromLatin1(AName));
@@ -273,7 +275,10 @@ void Twnd_quil_Main::FormCreate()
     UpdateCommandStates();
 }
 
-void Twnd_quil_Main::FormAfterRestore() { SetLayoutReadOnly(!acPersistent->isChecked()); }
+void Twnd_quil_Main::FormAfterRestore()
+{
+    SetLayoutReadOnly(!acPersistent->isChecked());
+}
 
 void Twnd_quil_Main::FormAfterSave()
 {
@@ -350,7 +355,10 @@ Tmdi_quil_Viewer* Twnd_quil_Main::ActiveDocument() const
     return active ? qobject_cast<Tmdi_quil_Viewer*>(active->widget()) : nullptr;
 }
 
-TMDIChildWindow* Twnd_quil_Main::TargetWindow() const { return mdibg->GetChild(mdibg->HotButtonIndex()); }
+TMDIChildWindow* Twnd_quil_Main::TargetWindow() const
+{
+    return mdibg->GetChild(mdibg->HotButtonIndex());
+}
 
 Tmdi_quil_Viewer* Twnd_quil_Main::OpenFile(const QString& AFilename)
 {
@@ -467,9 +475,15 @@ void Twnd_quil_Main::Tile(Qt::Orientation AOrientation)
     }
 }
 
-void Twnd_quil_Main::acTileHorExecute() { Tile(Qt::Horizontal); }
+void Twnd_quil_Main::acTileHorExecute()
+{
+    Tile(Qt::Horizontal);
+}
 
-void Twnd_quil_Main::acTileVerExecute() { Tile(Qt::Vertical); }
+void Twnd_quil_Main::acTileVerExecute()
+{
+    Tile(Qt::Vertical);
+}
 
 void Twnd_quil_Main::acTitleExecute()
 {
@@ -486,7 +500,10 @@ void Twnd_quil_Main::FormDropFiles(const QStringList& AFiles)
         OpenFile(file);
 }
 
-void Twnd_quil_Main::MRUManClick(const QString& AItem) { OpenFile(AItem); }
+void Twnd_quil_Main::MRUManClick(const QString& AItem)
+{
+    OpenFile(AItem);
+}
 
 void Twnd_quil_Main::WindowBarMenuPopup()
 {

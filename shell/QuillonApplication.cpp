@@ -22,4 +22,7 @@ bool TQuillonApplication::notify(QObject* AReceiver, QEvent* AEvent)
     return false;
 }
 
-void ShowErrorReport(const QString& AText) { ErrorBox(AText); }
+void ShowErrorReport(const QString& AText)
+{
+    ErrorBox(AText);
+}

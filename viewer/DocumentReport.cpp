@@ -76,7 +76,7 @@ QString TimeRowText(qint64 milliseconds, const QLocale& locale)
 }
 
 QList<TReportRow> MakeReport(uint64_t size, TFileDigests& digests, const QString& errorText,
-                             const TJSONCounts& counts, const QElapsedTimer& since, const QLocale& locale)
+    const TJSONCounts& counts, const QElapsedTimer& since, const QLocale& locale)
 {
     QList<TReportRow> rows;
     rows.append({rpSize, SizeRowText(size, locale)});

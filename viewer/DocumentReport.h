@@ -16,7 +16,15 @@
 #include <future>
 
 // Pictures of the report rows in the menu image list.
-enum TReportPicture { rpSize = 28, rpDigest = 20, rpError = 27, rpObjects = 17, rpArrays = 18, rpValues = 19, rpTime = 22 };
+enum TReportPicture {
+    rpSize = 28,
+    rpDigest = 20,
+    rpError = 27,
+    rpObjects = 17,
+    rpArrays = 18,
+    rpValues = 19,
+    rpTime = 22
+};
 
 struct TReportRow {
     int Picture;
@@ -32,7 +40,7 @@ struct TDocumentBuild {
     TDocumentState State = TDocumentState::Unreadable;
     TJSONCounts Counts;
     TDocumentText Refused; // the document text of a refused file, to show it as it is
-    QString ErrorText;     // empty, or "File is not valid JSON."
+    QString ErrorText; // empty, or "File is not valid JSON."
 };
 
 // Reads the file and builds its outline and formatted text. A file that cannot be read, is no UTF-8,
@@ -67,4 +75,4 @@ QString TimeRowText(qint64 milliseconds, const QLocale& locale);
 // The report in row order: size; MD5; SHA1; the error or the three counts; the time, read from
 // `since` after the digests are in.
 QList<TReportRow> MakeReport(uint64_t size, TFileDigests& digests, const QString& errorText,
-                             const TJSONCounts& counts, const QElapsedTimer& since, const QLocale& locale);
+    const TJSONCounts& counts, const QElapsedTimer& since, const QLocale& locale);

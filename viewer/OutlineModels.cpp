@@ -4,7 +4,10 @@
 #include "core/OutlinePath.h"
 
 namespace {
-QString ToQString(const std::u16string& s) { return QString::fromStdU16String(s); }
+QString ToQString(const std::u16string& s)
+{
+    return QString::fromStdU16String(s);
+}
 
 // Removes characters up to U+0020 from both ends.
 QString TrimControls(const QString& s)
@@ -127,9 +130,15 @@ int TOutlineTreeModel::rowCount(const QModelIndex& parent) const
     return int(FOutline->ChildCount(NodeOf(parent)));
 }
 
-int TOutlineTreeModel::columnCount(const QModelIndex&) const { return 2; }
+int TOutlineTreeModel::columnCount(const QModelIndex&) const
+{
+    return 2;
+}
 
-bool TOutlineTreeModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
+bool TOutlineTreeModel::hasChildren(const QModelIndex& parent) const
+{
+    return rowCount(parent) > 0;
+}
 
 QVariant TOutlineTreeModel::data(const QModelIndex& index, int role) const
 {
@@ -195,13 +204,25 @@ QModelIndex TChildListModel::index(int row, int column, const QModelIndex& paren
     return createIndex(row, column);
 }
 
-QModelIndex TChildListModel::parent(const QModelIndex&) const { return {}; }
+QModelIndex TChildListModel::parent(const QModelIndex&) const
+{
+    return {};
+}
 
-int TChildListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : FRows; }
+int TChildListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : FRows;
+}
 
-bool TChildListModel::hasChildren(const QModelIndex& parent) const { return !parent.isValid() && FRows > 0; }
+bool TChildListModel::hasChildren(const QModelIndex& parent) const
+{
+    return !parent.isValid() && FRows > 0;
+}
 
-int TChildListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
+int TChildListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 2;
+}
 
 QVariant TChildListModel::data(const QModelIndex& index, int role) const
 {

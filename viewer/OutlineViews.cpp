@@ -41,17 +41,20 @@ QColor TGridTreeView::GridColor() const
     return base.lightness() > 128 ? base.darker(118) : base.lighter(140);
 }
 
-void TGridTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void TGridTreeView::drawRow(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     if (FTintedColumn >= 0 && !header()->isSectionHidden(FTintedColumn)) {
         const int x = columnViewportPosition(FTintedColumn);
-        painter->fillRect(QRect(x, option.rect.top(), columnWidth(FTintedColumn), option.rect.height()), FTint);
+        painter->fillRect(
+            QRect(x, option.rect.top(), columnWidth(FTintedColumn), option.rect.height()), FTint);
     }
     QTreeView::drawRow(painter, option, index);
     if (FGridLines) {
         painter->save();
         painter->setPen(GridColor());
-        painter->drawLine(option.rect.left(), option.rect.bottom(), viewport()->width(), option.rect.bottom());
+        painter->drawLine(
+            option.rect.left(), option.rect.bottom(), viewport()->width(), option.rect.bottom());
         painter->restore();
     }
 }
@@ -61,8 +64,9 @@ void TGridTreeView::paintEvent(QPaintEvent* event)
     // Fill the tinted column below the last row too, so the column reads as one band.
     if (FTintedColumn >= 0 && !header()->isSectionHidden(FTintedColumn)) {
         QPainter p(viewport());
-        p.fillRect(QRect(columnViewportPosition(FTintedColumn), 0, columnWidth(FTintedColumn), viewport()->height()),
-                   FTint);
+        p.fillRect(
+            QRect(columnViewportPosition(FTintedColumn), 0, columnWidth(FTintedColumn), viewport()->height()),
+            FTint);
     }
     QTreeView::paintEvent(event);
     // Vertical grid lines over the full height, at the right edge of every visible column.
@@ -159,9 +163,8 @@ QSize TWrapDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIn
     // The height the text needs when wrapped to the column's width; never below a one-line row.
     const int margin = FView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, FView) + 1;
     const int width = qMax(1, FView->columnWidth(FColumn) - 2 * margin);
-    const QRect needed = option.fontMetrics.boundingRect(QRect(0, 0, width, 1 << 20),
-                                                         Qt::TextWordWrap | Qt::TextWrapAnywhere,
-                                                         index.data().toString());
+    const QRect needed = option.fontMetrics.boundingRect(
+        QRect(0, 0, width, 1 << 20), Qt::TextWordWrap | Qt::TextWrapAnywhere, index.data().toString());
     size.setHeight(qMax(size.height(), needed.height() + 4));
     size.setWidth(qMin(size.width(), FView->columnWidth(FColumn)));
     return size;

@@ -21,7 +21,8 @@ public:
     void RelayoutRows() { scheduleDelayedItemsLayout(); }
 
 protected:
-    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void drawRow(
+        QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
     void paintEvent(QPaintEvent* event) override;
     bool viewportEvent(QEvent* event) override;

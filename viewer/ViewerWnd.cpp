@@ -61,15 +61,20 @@ public:
     TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
 
-QString ToQString(const std::u16string& s) { return QString::fromStdU16String(s); }
+QString ToQString(const std::u16string& s)
+{
+    return QString::fromStdU16String(s);
+}
 } // namespace
 
 std::function<bool()> Tmdi_quil_Viewer::ValueColumnOption;
-std::function<void(const QUrl&)> Tmdi_quil_Viewer::OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+std::function<void(const QUrl&)> Tmdi_quil_Viewer::OpenUrl = [](const QUrl& url) {
+    QDesktopServices::openUrl(url);
+};
 const char* const Tmdi_quil_Viewer::HomePage = "https://www.json.org/json-en.html";
 
 Tmdi_quil_Viewer::Tmdi_quil_Viewer(QWidget* AParent)
-    : TLMForm(AParent, TLMFormSettings{true, true, false, AllLayoutOptions})
+    : TLMForm(AParent, TLMFormSettings {true, true, false, AllLayoutOptions})
 {
     FormCreate();
 }
@@ -166,7 +171,7 @@ void Tmdi_quil_Viewer::BuildTreePage()
     Tree->setContextMenuPolicy(Qt::CustomContextMenu);
     TreePanel->SetContent(Tree);
     connect(Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) { TreeFocusChanged(current); });
+        [this](const QModelIndex& current) { TreeFocusChanged(current); });
 
     TreeMenu = new QMenu(this);
     TreeMenu->setObjectName(QStringLiteral("TreeMenu"));
@@ -175,7 +180,8 @@ void Tmdi_quil_Viewer::BuildTreePage()
     TreeMenu->addSeparator();
     acExpandNode = TreeMenu->addAction(tr("Full Expand Node"), this, &Tmdi_quil_Viewer::acExpandNodeClick);
     acExpandNode->setObjectName(QStringLiteral("acExpandNode"));
-    acCollapseNode = TreeMenu->addAction(tr("Full Collapse Node"), this, &Tmdi_quil_Viewer::acCollapseNodeClick);
+    acCollapseNode =
+        TreeMenu->addAction(tr("Full Collapse Node"), this, &Tmdi_quil_Viewer::acCollapseNodeClick);
     acCollapseNode->setObjectName(QStringLiteral("acCollapseNode"));
     connect(Tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         TreeMenuPopup();
@@ -195,10 +201,11 @@ void Tmdi_quil_Viewer::BuildTreePage()
     obPC->setContextMenuPolicy(Qt::CustomContextMenu);
     PathMenu = new QMenu(this);
     PathMenu->setObjectName(QStringLiteral("PathMenu"));
-    Copytoclipboard1 = PathMenu->addAction(tr("Copy to clipboard"), this, &Tmdi_quil_Viewer::Copytoclipboard1Click);
+    Copytoclipboard1 =
+        PathMenu->addAction(tr("Copy to clipboard"), this, &Tmdi_quil_Viewer::Copytoclipboard1Click);
     Copytoclipboard1->setObjectName(QStringLiteral("Copytoclipboard1"));
     connect(obPC, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { PathMenu->popup(obPC->mapToGlobal(pos)); });
+        [this](const QPoint& pos) { PathMenu->popup(obPC->mapToGlobal(pos)); });
     detailLayout->addWidget(obPC);
 
     List = new TGridTreeView(details);
@@ -307,8 +314,8 @@ bool Tmdi_quil_Viewer::eventFilter(QObject* AWatched, QEvent* AEvent)
             const int side = qMin(124, qMin(Image1->width(), Image1->height()));
             if (side > 0) {
                 QPixmap picture = TMenuImages::DocumentPicture(devicePixelRatioF());
-                Image1->setPixmap(picture.scaled(QSize(side, side) * devicePixelRatioF(), Qt::KeepAspectRatio,
-                                                 Qt::SmoothTransformation));
+                Image1->setPixmap(picture.scaled(
+                    QSize(side, side) * devicePixelRatioF(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
             }
         }
     }
@@ -328,7 +335,7 @@ void Tmdi_quil_Viewer::SetFilename(const QString& Value)
     struct TLoadEnd {
         bool& Flag;
         ~TLoadEnd() { Flag = false; }
-    } loadEnd{FLoading};
+    } loadEnd {FLoading};
     FFilename = QFileInfo(Value).absoluteFilePath();
     sb->SetText(0, QStringLiteral("Loading..."));
     sb->repaint();
@@ -392,7 +399,10 @@ void Tmdi_quil_Viewer::Reread()
     RefreshView();
 }
 
-void Tmdi_quil_Viewer::RefreshMod() { GetFileInfo(FFilename, FFI); }
+void Tmdi_quil_Viewer::RefreshMod()
+{
+    GetFileInfo(FFilename, FFI);
+}
 
 void Tmdi_quil_Viewer::RefreshView()
 {
@@ -424,7 +434,10 @@ void Tmdi_quil_Viewer::FormActivate()
         RefreshMod();
 }
 
-void Tmdi_quil_Viewer::SetTreeLines(bool AOn) { Tree->SetTreeLines(AOn); }
+void Tmdi_quil_Viewer::SetTreeLines(bool AOn)
+{
+    Tree->SetTreeLines(AOn);
+}
 
 void Tmdi_quil_Viewer::SetGridLines(bool AOn)
 {
@@ -432,7 +445,10 @@ void Tmdi_quil_Viewer::SetGridLines(bool AOn)
     List->SetGridLines(AOn);
 }
 
-TNodeIndex Tmdi_quil_Viewer::FocusedNode() const { return FTreeModel->NodeOf(Tree->currentIndex()); }
+TNodeIndex Tmdi_quil_Viewer::FocusedNode() const
+{
+    return FTreeModel->NodeOf(Tree->currentIndex());
+}
 
 void Tmdi_quil_Viewer::FocusNode(TNodeIndex ANode)
 {
@@ -511,7 +527,10 @@ void Tmdi_quil_Viewer::acCopyNameClick()
         QGuiApplication::clipboard()->setText(ToQString(FOutline.NodeData(node).Name));
 }
 
-void Tmdi_quil_Viewer::Copytoclipboard1Click() { QGuiApplication::clipboard()->setText(obPC->Hint()); }
+void Tmdi_quil_Viewer::Copytoclipboard1Click()
+{
+    QGuiApplication::clipboard()->setText(obPC->Hint());
+}
 
 void Tmdi_quil_Viewer::ExpandAllBelow(const QModelIndex& AIndex, bool AExpand)
 {
@@ -523,7 +542,7 @@ void Tmdi_quil_Viewer::ExpandAllBelow(const QModelIndex& AIndex, bool AExpand)
     }
     // Collapse the node and every container below it, so that opening it again shows one level.
     Tree->setUpdatesEnabled(false);
-    std::vector<QModelIndex> stack{AIndex};
+    std::vector<QModelIndex> stack {AIndex};
     while (!stack.empty()) {
         const QModelIndex index = stack.back();
         stack.pop_back();
@@ -538,13 +557,25 @@ void Tmdi_quil_Viewer::ExpandAllBelow(const QModelIndex& AIndex, bool AExpand)
     Tree->setUpdatesEnabled(true);
 }
 
-void Tmdi_quil_Viewer::acExpandNodeClick() { ExpandAllBelow(Tree->currentIndex().siblingAtColumn(0), true); }
+void Tmdi_quil_Viewer::acExpandNodeClick()
+{
+    ExpandAllBelow(Tree->currentIndex().siblingAtColumn(0), true);
+}
 
-void Tmdi_quil_Viewer::acCollapseNodeClick() { ExpandAllBelow(Tree->currentIndex().siblingAtColumn(0), false); }
+void Tmdi_quil_Viewer::acCollapseNodeClick()
+{
+    ExpandAllBelow(Tree->currentIndex().siblingAtColumn(0), false);
+}
 
-void Tmdi_quil_Viewer::sbExpandClick() { Tree->expandAll(); }
+void Tmdi_quil_Viewer::sbExpandClick()
+{
+    Tree->expandAll();
+}
 
-void Tmdi_quil_Viewer::sbCollapseClick() { Tree->collapseAll(); }
+void Tmdi_quil_Viewer::sbCollapseClick()
+{
+    Tree->collapseAll();
+}
 
 void Tmdi_quil_Viewer::TreeMenuPopup()
 {
@@ -553,4 +584,3 @@ void Tmdi_quil_Viewer::TreeMenuPopup()
     acExpandNode->setEnabled(focused);
     acCollapseNode->setEnabled(focused);
 }
-

@@ -93,9 +93,10 @@ void TestVersionInfo::programValues()
     QCOMPARE(info.ProductVersion, u"1.0.0");
     QCOMPARE(info.FileVersionText, u"1.4.0.0");
     QCOMPARE(info.ProductVersionText, u"1.0.0.0");
-    QCOMPARE((QList<uint32_t> {info.Major, info.Minor, info.Release, info.Build}), (QList<uint32_t> {1, 4, 0, 0}));
+    QCOMPARE(
+        (QList<uint32_t> {info.Major, info.Minor, info.Release, info.Build}), (QList<uint32_t> {1, 4, 0, 0}));
     QCOMPARE((QList<uint32_t> {info.ProductMajor, info.ProductMinor, info.ProductRelease, info.ProductBuild}),
-             (QList<uint32_t> {1, 0, 0, 0}));
+        (QList<uint32_t> {1, 0, 0, 0}));
     QVERIFY(!info.PreReleaseBuild);
     QVERIFY(!info.DebugBuild);
     QVERIFY(!info.PrivateBuild);
@@ -130,26 +131,42 @@ void TestVersionInfo::blockRules_data()
     QTest::addColumn<QString>("productName");
     QTest::addColumn<QString>("translation");
     QTest::newRow("pre-release without build number")
-        << Block(0x00020000, 0, VersionFlagPreRelease, {}) << true << "2.0.0.0 BETA" << "" << "040704B0";
+        << Block(0x00020000, 0, VersionFlagPreRelease, {}) << true << "2.0.0.0 BETA"
+        << ""
+        << "040704B0";
     QTest::newRow("pre-release with build number")
-        << Block(0x00020000, 7, VersionFlagPreRelease, {}) << true << "2.0.0.7 BETA 7" << "" << "040704B0";
+        << Block(0x00020000, 7, VersionFlagPreRelease, {}) << true << "2.0.0.7 BETA 7"
+        << ""
+        << "040704B0";
     QTest::newRow("parts take 16 bits each") << Block(0xFFFF0001, 0x00020003, 0, {}) << true << "65535.1.2.3"
-                                             << "" << "040704B0";
-    QTest::newRow("names ignore case")
-        << Block(0x00010000, 0, 0, {"PRODUCTNAME", "x"}) << true << "1.0.0.0" << "x" << "040704B0";
+                                             << ""
+                                             << "040704B0";
+    QTest::newRow("names ignore case") << Block(0x00010000, 0, 0, {"PRODUCTNAME", "x"}) << true << "1.0.0.0"
+                                       << "x"
+                                       << "040704B0";
     QByteArray odd = Block(0x00010000, 0, 0, {"ProductName"});
-    QTest::newRow("name without value") << odd << false << "" << "" << "";
+    QTest::newRow("name without value") << odd << false << ""
+                                        << ""
+                                        << "";
     QByteArray unterminated = Block(0x00010000, 0, 0, {"ProductName", "x"});
     unterminated.chop(1);
     PutLe32(unterminated, 8, uint32_t(unterminated.size()));
-    QTest::newRow("last string unterminated") << unterminated << false << "" << "" << "";
+    QTest::newRow("last string unterminated") << unterminated << false << ""
+                                              << ""
+                                              << "";
     QByteArray sizeWrong = Block(0x00010000, 0, 0, {});
     PutLe32(sizeWrong, 8, 99);
-    QTest::newRow("size field disagrees") << sizeWrong << false << "" << "" << "";
-    QTest::newRow("header cut") << Block(0x00010000, 0, 0, {}).first(35) << false << "" << "" << "";
+    QTest::newRow("size field disagrees") << sizeWrong << false << ""
+                                          << ""
+                                          << "";
+    QTest::newRow("header cut") << Block(0x00010000, 0, 0, {}).first(35) << false << ""
+                                << ""
+                                << "";
     QByteArray magic = Block(0x00010000, 0, 0, {});
     magic[0] = 'X';
-    QTest::newRow("wrong magic") << magic << false << "" << "" << "";
+    QTest::newRow("wrong magic") << magic << false << ""
+                                 << ""
+                                 << "";
 }
 
 void TestVersionInfo::blockRules()

@@ -40,8 +40,8 @@ QIcon MakePicture(const QColor& Color, int Kind)
 
 void SendMove(QWidget* Target, QPoint Pos)
 {
-    QMouseEvent Move(QEvent::MouseMove, Pos, Target->mapToGlobal(Pos), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
+    QMouseEvent Move(
+        QEvent::MouseMove, Pos, Target->mapToGlobal(Pos), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(Target, &Move);
 }
 
@@ -83,9 +83,8 @@ int main(int argc, char** argv)
     Bar->SetImages(&Images);
 
     const QStringList Titles = {QStringLiteral("package.json"), QStringLiteral("settings.json"),
-                                QStringLiteral("a very long file name that does not fit.json"),
-                                QStringLiteral("tsconfig.json"), QStringLiteral("data.json"),
-                                QStringLiteral("sixth.json")};
+        QStringLiteral("a very long file name that does not fit.json"), QStringLiteral("tsconfig.json"),
+        QStringLiteral("data.json"), QStringLiteral("sixth.json")};
     Frame.resize(796, 360);
     Frame.show();
     for (int I = 0; I < Titles.size(); ++I) {
@@ -119,9 +118,8 @@ int main(int argc, char** argv)
     Bold.setBold(true);
     Group.setFont(Bold);
     const QStringList Captions = {QStringLiteral("Objects\t1,204 values\tlast change today"),
-                                  QStringLiteral("Arrays\t88"), QStringLiteral("Plain"),
-                                  QStringLiteral("Wrapped caption that runs over several lines"),
-                                  QStringLiteral("Five")};
+        QStringLiteral("Arrays\t88"), QStringLiteral("Plain"),
+        QStringLiteral("Wrapped caption that runs over several lines"), QStringLiteral("Five")};
     for (int I = 0; I < Captions.size(); ++I) {
         TGrpButtonItem Item;
         Item.Caption = Captions.at(I);
@@ -138,11 +136,11 @@ int main(int argc, char** argv)
     // Mid-drag: the third button over the left half of the fifth.
     const QPoint From = Group.ButtonRect(2).center();
     QMouseEvent Press(QEvent::MouseButtonPress, From, Group.mapToGlobal(From), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+        Qt::NoModifier);
     QApplication::sendEvent(&Group, &Press);
     const QPoint To = Group.ButtonRect(4).topLeft() + QPoint(10, 20);
-    QMouseEvent Drag(QEvent::MouseMove, To, Group.mapToGlobal(To), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
+    QMouseEvent Drag(
+        QEvent::MouseMove, To, Group.mapToGlobal(To), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&Group, &Drag);
     Group.grab().save(Base + QStringLiteral("-drag.png"));
     if (argc > 2) {

@@ -13,7 +13,8 @@ namespace {
 
 void Press(QWidget* Target, QPoint Pos, Qt::MouseButton Button = Qt::LeftButton)
 {
-    QMouseEvent Event(QEvent::MouseButtonPress, Pos, Target->mapToGlobal(Pos), Button, Button, Qt::NoModifier);
+    QMouseEvent Event(
+        QEvent::MouseButtonPress, Pos, Target->mapToGlobal(Pos), Button, Button, Qt::NoModifier);
     QApplication::sendEvent(Target, &Event);
 }
 
@@ -25,15 +26,15 @@ void Move(QWidget* Target, QPoint Pos, Qt::MouseButtons Held = Qt::NoButton)
 
 void Release(QWidget* Target, QPoint Pos, Qt::MouseButton Button = Qt::LeftButton)
 {
-    QMouseEvent Event(QEvent::MouseButtonRelease, Pos, Target->mapToGlobal(Pos), Button, Qt::NoButton,
-                      Qt::NoModifier);
+    QMouseEvent Event(
+        QEvent::MouseButtonRelease, Pos, Target->mapToGlobal(Pos), Button, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(Target, &Event);
 }
 
 void Wheel(QWidget* Target, QPoint Pos, int Delta, Qt::KeyboardModifiers Modifiers = Qt::NoModifier)
 {
     QWheelEvent Event(Pos, Target->mapToGlobal(Pos), QPoint(), QPoint(0, Delta), Qt::NoButton, Modifiers,
-                      Qt::NoScrollPhase, false);
+        Qt::NoScrollPhase, false);
     QApplication::sendEvent(Target, &Event);
 }
 
@@ -138,7 +139,8 @@ void TestButtonGroupEx::autoHeight_data()
     QTest::newRow("sixth starts a second row") << 6 << int(bsNone) << None << false << 46;
     QTest::newRow("single border") << 1 << int(bsSingle) << None << false << 28;
     QTest::newRow("top and bottom bevel edges") << 1 << int(bsNone) << int(beTop | beBottom) << false << 28;
-    QTest::newRow("side bevel edges add no height") << 1 << int(bsNone) << int(beLeft | beRight) << false << 24;
+    QTest::newRow("side bevel edges add no height")
+        << 1 << int(bsNone) << int(beLeft | beRight) << false << 24;
     QTest::newRow("full size is one column") << 3 << int(bsNone) << None << true << 68;
 }
 
@@ -243,8 +245,8 @@ void TestButtonGroupEx::buttonFill_data()
     QTest::newRow("selected") << true << false << Edge << Selected << Edge;
     QTest::newRow("hot") << false << true << Edge << Hot << Edge;
     QTest::newRow("hot and selected is hot") << true << true << Edge << Hot << Edge;
-    QTest::newRow("no edge colour frames in the shadow") << true << false << QColor() << Selected
-                                                          << QColor(74, 146, 225);
+    QTest::newRow("no edge colour frames in the shadow")
+        << true << false << QColor() << Selected << QColor(74, 146, 225);
 }
 
 void TestButtonGroupEx::buttonFill()
@@ -394,12 +396,12 @@ void TestButtonGroupEx::splitCaption_data()
 {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QStringList>("lines");
-    QTest::newRow("no tab") << "one" << QStringList{"one"};
-    QTest::newRow("one tab") << "one\ttwo" << QStringList{"one", "two"};
-    QTest::newRow("two tabs") << "one\ttwo\tthree" << QStringList{"one", "two", "three"};
-    QTest::newRow("the rest keeps further tabs") << "a\tb\tc\td" << QStringList{"a", "b", "c\td"};
-    QTest::newRow("empty middle line") << "a\t\tc" << QStringList{"a", "", "c"};
-    QTest::newRow("trailing tab") << "a\t" << QStringList{"a", ""};
+    QTest::newRow("no tab") << "one" << QStringList {"one"};
+    QTest::newRow("one tab") << "one\ttwo" << QStringList {"one", "two"};
+    QTest::newRow("two tabs") << "one\ttwo\tthree" << QStringList {"one", "two", "three"};
+    QTest::newRow("the rest keeps further tabs") << "a\tb\tc\td" << QStringList {"a", "b", "c\td"};
+    QTest::newRow("empty middle line") << "a\t\tc" << QStringList {"a", "", "c"};
+    QTest::newRow("trailing tab") << "a\t" << QStringList {"a", ""};
 }
 
 void TestButtonGroupEx::splitCaption()
@@ -418,15 +420,15 @@ void TestButtonGroupEx::captionLines_data()
     QTest::addColumn<QList<bool>>("wrapped");
     const QString Long = QStringLiteral("A caption far too long for a button of this width");
     QTest::newRow("three lines, style on the first only")
-        << "Title\tsecond\tthird" << false << QStringList{"Title", "second", "third"}
-        << QList<bool>{true, false, false} << QList<bool>{false, false, false};
+        << "Title\tsecond\tthird" << false << QStringList {"Title", "second", "third"}
+        << QList<bool> {true, false, false} << QList<bool> {false, false, false};
     QTest::newRow("long caption ends with an ellipsis")
-        << Long << false << QStringList{"…"} << QList<bool>{true} << QList<bool>{false};
-    QTest::newRow("word wrap of a single line") << Long << true << QStringList{Long} << QList<bool>{true}
-                                                << QList<bool>{true};
+        << Long << false << QStringList {"…"} << QList<bool> {true} << QList<bool> {false};
+    QTest::newRow("word wrap of a single line")
+        << Long << true << QStringList {Long} << QList<bool> {true} << QList<bool> {true};
     QTest::newRow("word wrap: the first of several lines is cut")
-        << Long + "\t" + Long << true << QStringList{"…", Long} << QList<bool>{true, false}
-        << QList<bool>{false, true};
+        << Long + "\t" + Long << true << QStringList {"…", Long} << QList<bool> {true, false}
+        << QList<bool> {false, true};
 }
 
 void TestButtonGroupEx::captionLines()
@@ -458,7 +460,8 @@ void TestButtonGroupEx::captionLines()
     for (int I = 0; I < texts.size(); ++I) {
         const TDrawnLine& Line = Group.Lines.at(I);
         if (texts.at(I) == QStringLiteral("…"))
-            QVERIFY2(Line.Text.endsWith(QChar(0x2026)) && Line.Text.size() < caption.size(), qPrintable(Line.Text));
+            QVERIFY2(Line.Text.endsWith(QChar(0x2026)) && Line.Text.size() < caption.size(),
+                qPrintable(Line.Text));
         else
             QCOMPARE(Line.Text, texts.at(I));
         QCOMPARE(Line.Bold, bold.at(I));
@@ -469,7 +472,8 @@ void TestButtonGroupEx::captionLines()
     }
     if (texts.size() == 3) {
         // A three-line block is centred as 3 line heights; line 2 starts 3 pixels further down.
-        QCOMPARE(Group.Lines.at(0).Rect.top(), std::max(R.top(), R.top() + (R.height() - 3 * LineHeight) / 2));
+        QCOMPARE(
+            Group.Lines.at(0).Rect.top(), std::max(R.top(), R.top() + (R.height() - 3 * LineHeight) / 2));
         QCOMPARE(Group.Lines.at(1).Rect.top(), Group.Lines.at(0).Rect.top() + LineHeight + 3);
         QCOMPARE(Group.Lines.at(2).Rect.top(), Group.Lines.at(1).Rect.top() + LineHeight);
     }
@@ -482,7 +486,7 @@ void TestButtonGroupEx::dropGaps_data()
     QTest::addColumn<int>("dragged");
     QTest::addColumn<QPoint>("drop");
     QTest::addColumn<QString>("order");
-    QTest::addColumn<int>("newIndex");   // -1: no reorder event
+    QTest::addColumn<int>("newIndex"); // -1: no reorder event
     // Buttons A B C in 100-pixel cells on a 400-pixel control (a fourth, empty cell).
     QTest::newRow("own left half") << 1 << QPoint(110, 12) << "ABC" << -1;
     QTest::newRow("own right half") << 1 << QPoint(190, 12) << "ABC" << -1;
@@ -533,7 +537,7 @@ void TestButtonGroupEx::dropGaps()
     if (newIndex < 0)
         QVERIFY(Events.isEmpty());
     else
-        QCOMPARE(Events, (QList<QPair<int, int>>{{dragged, newIndex}}));
+        QCOMPARE(Events, (QList<QPair<int, int>> {{dragged, newIndex}}));
 }
 
 void TestButtonGroupEx::singleButtonAcceptsNoDrop()
@@ -656,20 +660,20 @@ void TestButtonGroupEx::clickStep()
     Press(Group.get(), QPoint(150, 12));
     Release(Group.get(), QPoint(150, 12));
     QCOMPARE(Group->ItemIndex(), 1);
-    QCOMPARE(Clicked, QList<int>{1});
+    QCOMPARE(Clicked, QList<int> {1});
 
     // Releasing over another button is no click.
     Press(Group.get(), QPoint(50, 12));
     Release(Group.get(), QPoint(150, 12));
     QCOMPARE(Group->ItemIndex(), 1);
-    QCOMPARE(Clicked, QList<int>{1});
+    QCOMPARE(Clicked, QList<int> {1});
 
     // A button's own handler replaces the group's event.
     Press(Group.get(), QPoint(250, 12));
     Release(Group.get(), QPoint(251, 12));
     QCOMPARE(Group->ItemIndex(), 2);
     QCOMPARE(OwnClicks, 1);
-    QCOMPARE(Clicked, QList<int>{1});
+    QCOMPARE(Clicked, QList<int> {1});
 }
 
 void TestButtonGroupEx::keyboard()
@@ -691,9 +695,9 @@ void TestButtonGroupEx::keyboard()
     QCOMPARE(Group->ItemIndex(), 4);
     QVERIFY(Clicked.isEmpty());
     QTest::keyClick(Group.get(), Qt::Key_Space);
-    QCOMPARE(Clicked, QList<int>{4});
+    QCOMPARE(Clicked, QList<int> {4});
     QTest::keyClick(Group.get(), Qt::Key_Return);
-    QCOMPARE(Clicked, (QList<int>{4, 4}));
+    QCOMPARE(Clicked, (QList<int> {4, 4}));
 }
 
 void TestButtonGroupEx::wheel()

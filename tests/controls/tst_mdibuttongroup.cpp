@@ -15,21 +15,21 @@ void Click(QWidget* Target, QPoint Pos, Qt::MouseButton Button = Qt::LeftButton)
 {
     QMouseEvent Down(QEvent::MouseButtonPress, Pos, Target->mapToGlobal(Pos), Button, Button, Qt::NoModifier);
     QApplication::sendEvent(Target, &Down);
-    QMouseEvent Up(QEvent::MouseButtonRelease, Pos, Target->mapToGlobal(Pos), Button, Qt::NoButton,
-                   Qt::NoModifier);
+    QMouseEvent Up(
+        QEvent::MouseButtonRelease, Pos, Target->mapToGlobal(Pos), Button, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(Target, &Up);
 }
 
 void Drag(QWidget* Target, QPoint From, QPoint To)
 {
-    QMouseEvent Down(QEvent::MouseButtonPress, From, Target->mapToGlobal(From), Qt::LeftButton, Qt::LeftButton,
-                     Qt::NoModifier);
+    QMouseEvent Down(QEvent::MouseButtonPress, From, Target->mapToGlobal(From), Qt::LeftButton,
+        Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(Target, &Down);
-    QMouseEvent Move(QEvent::MouseMove, To, Target->mapToGlobal(To), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
+    QMouseEvent Move(
+        QEvent::MouseMove, To, Target->mapToGlobal(To), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(Target, &Move);
     QMouseEvent Up(QEvent::MouseButtonRelease, To, Target->mapToGlobal(To), Qt::LeftButton, Qt::NoButton,
-                   Qt::NoModifier);
+        Qt::NoModifier);
     QApplication::sendEvent(Target, &Up);
 }
 
@@ -42,8 +42,8 @@ void FlushDeletes()
 // A frame form like the main window's: the bar above the document area, both in the central widget.
 struct TFrame {
     // Declared before the form: the windows' handlers write here while the form tears them down.
-    QStringList Log;                  // the windows' own handlers write here
-    QList<TMDIAction> Changes;        // OnChange of the bar
+    QStringList Log; // the windows' own handlers write here
+    QList<TMDIAction> Changes; // OnChange of the bar
     QMainWindow Form;
     QMdiArea* Area = nullptr;
     TMDIButtonGroup* Bar = nullptr;
@@ -127,11 +127,16 @@ void TestMDIButtonGroup::construction_data()
 {
     QTest::addColumn<QString>("owner");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no owner") << "none" << "MDIButtonGroup can be put only on Form.";
-    QTest::newRow("widget inside a form") << "child" << "MDIButtonGroup can be put only on Form.";
-    QTest::newRow("form without document area") << "plain form" << "MDIButtonGroup can be put only on MDIForm.";
-    QTest::newRow("second bar") << "second" << "Only one MDIButtonGroup can be put on MDIForm.";
-    QTest::newRow("frame form") << "frame" << "";
+    QTest::newRow("no owner") << "none"
+                              << "MDIButtonGroup can be put only on Form.";
+    QTest::newRow("widget inside a form") << "child"
+                                          << "MDIButtonGroup can be put only on Form.";
+    QTest::newRow("form without document area") << "plain form"
+                                                << "MDIButtonGroup can be put only on MDIForm.";
+    QTest::newRow("second bar") << "second"
+                                << "Only one MDIButtonGroup can be put on MDIForm.";
+    QTest::newRow("frame form") << "frame"
+                                << "";
 }
 
 void TestMDIButtonGroup::construction()
@@ -169,7 +174,8 @@ void TestMDIButtonGroup::construction()
         QCOMPARE(Bar->ButtonOptions(), TGrpButtonOptions(gboGroupStyle | gboShowCaptions));
         QCOMPARE(Bar->height(), 24);
     }
-    QCOMPARE(Form.findChildren<TMDIButtonGroup*>().size(), owner == QLatin1String("second") || message.isEmpty() ? 1 : 0);
+    QCOMPARE(Form.findChildren<TMDIButtonGroup*>().size(),
+        owner == QLatin1String("second") || message.isEmpty() ? 1 : 0);
     if (owner == QLatin1String("plain form"))
         delete Area;
 }
@@ -214,7 +220,7 @@ void TestMDIButtonGroup::addButton()
 {
     TFrame Frame;
     TMDIChildWindow* First = Frame.Open(QStringLiteral("first"));
-    QCOMPARE(Frame.Changes, QList<TMDIAction>{mdiAdd});
+    QCOMPARE(Frame.Changes, QList<TMDIAction> {mdiAdd});
     auto* Second = new TMDIChildWindow;
     Second->setWidget(new QWidget);
     Second->setWindowTitle(QStringLiteral("second"));
@@ -263,7 +269,7 @@ void TestMDIButtonGroup::addButtonTwiceOrForNothingChangesNothing()
     Frame.Open(QStringLiteral("two"));
     Frame.Log.clear();
     Frame.Area->setActiveSubWindow(Window);
-    QCOMPARE(Frame.Log, QStringList{QStringLiteral("activate one")});
+    QCOMPARE(Frame.Log, QStringList {QStringLiteral("activate one")});
 }
 
 void TestMDIButtonGroup::rangeChecks()
@@ -324,8 +330,8 @@ void TestMDIButtonGroup::clickRestoresMinimizedWindow()
     QCOMPARE(Frame.Bar->ItemIndex(), 0);
     QCOMPARE(Frame.Bar->ActiveMDIChild(), A);
     QCOMPARE(Frame.Bar->MinimizedCount(), 0);
-    QCOMPARE(Frame.Log, QStringList{QStringLiteral("activate a")});
-    QCOMPARE(Frame.Changes, (QList<TMDIAction>{mdiOpen, mdiActivate}));
+    QCOMPARE(Frame.Log, QStringList {QStringLiteral("activate a")});
+    QCOMPARE(Frame.Changes, (QList<TMDIAction> {mdiOpen, mdiActivate}));
 }
 
 void TestMDIButtonGroup::clickOnSelectedButtonDoesNothing()
@@ -354,7 +360,7 @@ void TestMDIButtonGroup::beforeChangeCancels()
     };
     Frame.Changes.clear();
     Click(Frame.Bar, Frame.Centre(0));
-    QCOMPARE(Asked, QList<int>{0});
+    QCOMPARE(Asked, QList<int> {0});
     QCOMPARE(Frame.Bar->ItemIndex(), 1);
     QCOMPARE(Frame.Area->activeSubWindow(), B);
     QVERIFY(Frame.Changes.isEmpty());
@@ -411,13 +417,13 @@ void TestMDIButtonGroup::reorderKeepsEachWindowsHandlers()
 
     Drag(Frame.Bar, Frame.Centre(1), QPoint(10, 12));
     QCOMPARE(Frame.Buttons(), QStringLiteral("b a c"));
-    QCOMPARE(Reordered, (QList<QPair<int, int>>{{1, 0}}));
+    QCOMPARE(Reordered, (QList<QPair<int, int>> {{1, 0}}));
     QCOMPARE(Frame.Bar->ActiveMDIChild(), C);
 
     for (TMDIChildWindow* Window : {A, B, C, A}) {
         Frame.Log.clear();
         Frame.Area->setActiveSubWindow(Window);
-        QCOMPARE(Frame.Log, QStringList{QStringLiteral("activate ") + Window->windowTitle()});
+        QCOMPARE(Frame.Log, QStringList {QStringLiteral("activate ") + Window->windowTitle()});
         QCOMPARE(Frame.Bar->ActiveMDIChild(), Window);
     }
 
@@ -431,7 +437,7 @@ void TestMDIButtonGroup::reorderKeepsEachWindowsHandlers()
     for (TMDIChildWindow* Window : {C, B}) {
         Frame.Log.clear();
         Frame.Area->setActiveSubWindow(Window);
-        QCOMPARE(Frame.Log, QStringList{QStringLiteral("activate ") + Window->windowTitle()});
+        QCOMPARE(Frame.Log, QStringList {QStringLiteral("activate ") + Window->windowTitle()});
     }
     Frame.Log.clear();
     delete C;
@@ -456,7 +462,7 @@ void TestMDIButtonGroup::closeAllAsksEveryWindow()
     }
     Frame.Bar->CloseAll();
     FlushDeletes();
-    QCOMPARE(Asked, (QStringList{"c", "b", "a"}));
+    QCOMPARE(Asked, (QStringList {"c", "b", "a"}));
     QCOMPARE(Frame.Buttons(), QStringLiteral("b"));
     QCOMPARE(Frame.Area->subWindowList().size(), 1);
 }
@@ -475,7 +481,7 @@ void TestMDIButtonGroup::minimizeAll()
     for (int I = 0; I < Windows.size(); ++I)
         for (int J = I + 1; J < Windows.size(); ++J)
             QVERIFY2(!Windows.at(I)->geometry().intersects(Windows.at(J)->geometry()),
-                     qPrintable(QStringLiteral("%1 and %2 overlap").arg(I).arg(J)));
+                qPrintable(QStringLiteral("%1 and %2 overlap").arg(I).arg(J)));
 }
 
 void TestMDIButtonGroup::destroyAllRunsCloseHandlers()
@@ -488,14 +494,14 @@ void TestMDIButtonGroup::destroyAllRunsCloseHandlers()
         TMDIChildWindow* Window = Frame.Bar->GetChild(I);
         Window->OnClose = [&Asked, Window](QObject*, TCloseAction& Action) {
             Asked.append(Window->windowTitle() + (Action == caFree ? QStringLiteral(" free") : QString()));
-            Action = caNone;   // ignored
+            Action = caNone; // ignored
         };
     }
     Frame.Log.clear();
     Frame.Bar->DestroyAll();
-    QCOMPARE(Asked, (QStringList{"b free", "a free"}));
+    QCOMPARE(Asked, (QStringList {"b free", "a free"}));
     // Between the two, the area may activate the remaining window; that runs its own handler.
-    QCOMPARE(Frame.Log.filter(QStringLiteral("destroy")), (QStringList{"destroy b", "destroy a"}));
+    QCOMPARE(Frame.Log.filter(QStringLiteral("destroy")), (QStringList {"destroy b", "destroy a"}));
     QCOMPARE(Frame.Bar->Count(), 0);
     QVERIFY(Frame.Area->subWindowList().isEmpty());
 }
@@ -509,11 +515,11 @@ void TestMDIButtonGroup::removedButtonGivesHandlersBack()
     Frame.Changes.clear();
     Frame.Log.clear();
     Frame.Area->setActiveSubWindow(A);
-    QCOMPARE(Frame.Log, QStringList{QStringLiteral("activate a")});
+    QCOMPARE(Frame.Log, QStringList {QStringLiteral("activate a")});
     QVERIFY(Frame.Changes.isEmpty());
     Frame.Log.clear();
     Frame.Area->setActiveSubWindow(B);
-    QCOMPARE(Frame.Log, QStringList{QStringLiteral("activate b")});
+    QCOMPARE(Frame.Log, QStringList {QStringLiteral("activate b")});
     QCOMPARE(Frame.Bar->ActiveMDIChild(), B);
 }
 
@@ -525,10 +531,10 @@ void TestMDIButtonGroup::barDestroyedBeforeWindows()
     delete Frame.Bar;
     Frame.Log.clear();
     Frame.Area->setActiveSubWindow(A);
-    QCOMPARE(Frame.Log, QStringList{QStringLiteral("activate a")});
+    QCOMPARE(Frame.Log, QStringList {QStringLiteral("activate a")});
     Frame.Log.clear();
     delete B;
-    QCOMPARE(Frame.Log, QStringList{QStringLiteral("destroy b")});
+    QCOMPARE(Frame.Log, QStringList {QStringLiteral("destroy b")});
 }
 
 QTEST_MAIN(TestMDIButtonGroup)

@@ -43,11 +43,11 @@ private:
 
     void String(std::string& out)
     {
-        static const char* const pieces[] = {
-            "a", "Zz", " ", "/", "\\\"", "\\\\", "\\/", "\\b", "\\f", "\\n", "\\r", "\\t", "\\u00e9", "\\u002F",
-            "\\u0022", "\\u005C", "\\u0008", "\\u000a", "\\u0000", "\\uD83D\\uDE00", "\\uD800", "\\uDFFF",
-            "\\uD800x", "\\u4E00", "\t", "\r\n", "\r", "\n", "\n\r", "\x01", "\x7F", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
-            "http://x", "12", "}", "]", ",", ":"};
+        static const char* const pieces[] = {"a", "Zz", " ", "/", "\\\"", "\\\\", "\\/", "\\b", "\\f", "\\n",
+            "\\r", "\\t", "\\u00e9", "\\u002F", "\\u0022", "\\u005C", "\\u0008", "\\u000a", "\\u0000",
+            "\\uD83D\\uDE00", "\\uD800", "\\uDFFF", "\\uD800x", "\\u4E00", "\t", "\r\n", "\r", "\n", "\n\r",
+            "\x01", "\x7F", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "http://x", "12", "}", "]", ",",
+            ":"};
         out += '"';
         const size_t n = Pick(6);
         for (size_t i = 0; i < n; ++i)
@@ -58,8 +58,8 @@ private:
     void Scalar(std::string& out)
     {
         static const char* const numbers[] = {"0", "-0", "1.50", "1e3", "-e5", "-E+2", "0.00001", "2.5E-7",
-                                              "12345678901", "123456789012345678", "12345678901234567890",
-                                              "1e400", "-9223372036854775808", "123456789.123456789", "7"};
+            "12345678901", "123456789012345678", "12345678901234567890", "1e400", "-9223372036854775808",
+            "123456789.123456789", "7"};
         switch (Pick(6)) {
         case 0:
         case 1:
@@ -131,4 +131,7 @@ private:
 };
 
 // The folder of shared test material beside the repository (set by the test registration).
-inline QDir SharedDir() { return QDir(qEnvironmentVariable("QUILLON_SHARED_DIR")); }
+inline QDir SharedDir()
+{
+    return QDir(qEnvironmentVariable("QUILLON_SHARED_DIR"));
+}

@@ -8,7 +8,10 @@
 #include <QTest>
 
 namespace {
-std::string_view View(const QByteArray& b) { return {b.constData(), size_t(b.size())}; }
+std::string_view View(const QByteArray& b)
+{
+    return {b.constData(), size_t(b.size())};
+}
 } // namespace
 
 class TestDocumentText : public QObject {
@@ -37,17 +40,19 @@ void TestDocumentText::lines_data()
     QTest::newRow("empty lines kept") << QByteArray("a\n\n") << QByteArray("a\r\n\r\n") << 2;
     QTest::newRow("only a break") << QByteArray("\n") << QByteArray("\r\n") << 1;
     QTest::newRow("byte-order mark dropped") << QByteArray("\xEF\xBB\xBF{}") << QByteArray("{}\r\n") << 1;
-    QTest::newRow("second byte-order mark kept") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF{}")
-                                                 << QByteArray("\xEF\xBB\xBF{}\r\n") << 1;
+    QTest::newRow("second byte-order mark kept")
+        << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF{}") << QByteArray("\xEF\xBB\xBF{}\r\n") << 1;
     QTest::newRow("ends at NUL") << QByteArray("{}\r\n[]\0tail", 11) << QByteArray("{}\r\n[]\r\n") << 2;
     QTest::newRow("NUL after break") << QByteArray("a\n\0b", 4) << QByteArray("a\r\n") << 1;
     QTest::newRow("NUL first") << QByteArray("\0{}", 3) << QByteArray() << 0;
     QTest::newRow("file of NUL bytes") << QByteArray(4096, '\0') << QByteArray() << 0;
     QTest::newRow("breaks in a string") << QByteArray("[\"a\nb\"]") << QByteArray("[\"a\r\nb\"]\r\n") << 2;
-    QTest::newRow("non-ASCII") << QByteArray("\xE4\xB8\x80\xF0\x9F\x98\x80") << QByteArray("\xE4\xB8\x80\xF0\x9F\x98\x80\r\n")
-                               << 1;
-    QTest::newRow("long line crossing block edges") << QByteArray(70, 'x') + "\r" + QByteArray(33, 'y')
-                                                    << QByteArray(70, 'x') + "\r\n" + QByteArray(33, 'y') + "\r\n" << 2;
+    QTest::newRow("non-ASCII") << QByteArray("\xE4\xB8\x80\xF0\x9F\x98\x80")
+                               << QByteArray("\xE4\xB8\x80\xF0\x9F\x98\x80\r\n") << 1;
+    QTest::newRow("long line crossing block edges")
+        << QByteArray(70, 'x') + "\r" + QByteArray(33, 'y')
+        << QByteArray(70, 'x') + "\r\n" + QByteArray(33, 'y') + "\r\n"
+        << 2;
 }
 
 void TestDocumentText::lines()
@@ -100,7 +105,8 @@ void TestDocumentText::conformance_data()
             continue;
         const QStringList fields = line.split('\t');
         QCOMPARE(fields.size(), 2);
-        QTest::newRow(qPrintable(fields[0])) << SharedDir().filePath("testdata/json-test-suite/" + fields[0]) << fields[1];
+        QTest::newRow(qPrintable(fields[0]))
+            << SharedDir().filePath("testdata/json-test-suite/" + fields[0]) << fields[1];
         ++rows;
     }
     QVERIFY(rows > 300);

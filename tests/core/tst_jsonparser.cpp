@@ -8,7 +8,10 @@ std::unique_ptr<TJSONValue> Parse(const QByteArray& text)
 {
     return ParseJSONText(std::string_view(text.constData(), size_t(text.size())));
 }
-QString Q(const std::u16string& s) { return QString::fromStdU16String(s); }
+QString Q(const std::u16string& s)
+{
+    return QString::fromStdU16String(s);
+}
 } // namespace
 
 class TestJSONParser : public QObject {
@@ -89,10 +92,16 @@ void TestJSONParser::language_data()
         {"unterminated string", "[\"abc]", false},
         {"raw TAB in string", "[\"a\tb\"]", true},
         {"raw CR LF in string", "[\"a\r\nb\"]", true},
-        {"raw U+0001 in string", "[\"a\x01" "b\"]", true},
+        {"raw U+0001 in string",
+            "[\"a\x01"
+            "b\"]",
+            true},
         {"non-ASCII in string", "[\"caf\xC3\xA9\"]", true},
         {"non-ASCII outside string", "[\xC3\xA9]", false},
-        {"no-break space between tokens", "[1,\xC2\xA0" "2]", false},
+        {"no-break space between tokens",
+            "[1,\xC2\xA0"
+            "2]",
+            false},
         {"form feed between tokens", "[1,\f2]", false},
         {"capitalised True", "[True]", false},
         {"capitalised NULL", "[NULL]", false},
@@ -101,7 +110,10 @@ void TestJSONParser::language_data()
         {"block comment", "[/*x*/1]", false},
         {"leading byte-order mark", "\xEF\xBB\xBF{}", true},
         {"byte-order mark after whitespace", " \xEF\xBB\xBF{}", false},
-        {"byte-order mark inside", "[\xEF\xBB\xBF" "1]", false},
+        {"byte-order mark inside",
+            "[\xEF\xBB\xBF"
+            "1]",
+            false},
         {"unclosed array", "[1", false},
         {"unclosed object", "{\"a\":1", false},
         {"mismatched brackets", "[1}", false},
@@ -137,7 +149,8 @@ void TestJSONParser::nestingLimit()
 
 void TestJSONParser::kindsAndOrder()
 {
-    const auto root = Parse("{\"a\":1,\"a\":2,\"s\":\"x\",\"t\":true,\"f\":false,\"n\":null,\"o\":{},\"l\":[3,\"4\"]}");
+    const auto root =
+        Parse("{\"a\":1,\"a\":2,\"s\":\"x\",\"t\":true,\"f\":false,\"n\":null,\"o\":{},\"l\":[3,\"4\"]}");
     QVERIFY(root && root->IsObject());
     const auto& object = static_cast<const TJSONObject&>(*root);
     QCOMPARE(object.Count(), 8);
@@ -167,8 +180,8 @@ void TestJSONParser::stringDecoding_data()
     QTest::newRow("surrogate pair") << QByteArray("[\"\\uD83D\\uDE00\"]")
                                     << QString::fromUtf16(u"\U0001F600");
     QTest::newRow("lone high surrogate") << QByteArray("[\"\\uD800\"]") << QString(QChar(0xD800));
-    QTest::newRow("lone low surrogate then text") << QByteArray("[\"\\uDC00x\"]")
-                                                  << QString(QChar(0xDC00)) + "x";
+    QTest::newRow("lone low surrogate then text")
+        << QByteArray("[\"\\uDC00x\"]") << QString(QChar(0xDC00)) + "x";
     QTest::newRow("u0000") << QByteArray("[\"a\\u0000b\"]") << QString("a") + QChar(0) + "b";
     QTest::newRow("simple escapes") << QByteArray("[\"\\\"\\\\\\/\\b\\f\\n\\r\\t\"]")
                                     << QString("\"\\/\b\f\n\r\t");
@@ -197,9 +210,10 @@ void TestJSONParser::toStringEscapes_data()
     QTest::newRow("line break") << QString("a\r\nb") << QString("\"a\\r\\nb\"");
     QTest::newRow("backspace and form feed") << QString("\b\f") << QString("\"\\b\\f\"");
     QTest::newRow("web address") << QString("http://x/y") << QString("\"http:\\/\\/x\\/y\"");
-    QTest::newRow("other control characters unchanged") << QString("\x01\x1F\x7F") << QString("\"\x01\x1F\x7F\"");
-    QTest::newRow("non-ASCII unchanged") << QString::fromUtf16(u"\u00E9\u20AC\U0001F600")
-                                         << QString::fromUtf16(u"\"\u00E9\u20AC\U0001F600\"");
+    QTest::newRow("other control characters unchanged")
+        << QString("\x01\x1F\x7F") << QString("\"\x01\x1F\x7F\"");
+    QTest::newRow("non-ASCII unchanged")
+        << QString::fromUtf16(u"\u00E9\u20AC\U0001F600") << QString::fromUtf16(u"\"\u00E9\u20AC\U0001F600\"");
 }
 
 void TestJSONParser::toStringEscapes()
@@ -220,7 +234,8 @@ void TestJSONParser::numberValue_data()
     QTest::addColumn<QByteArray>("number");
     QTest::addColumn<QString>("separator");
     QTest::addColumn<QString>("display"); // null: the display value fails
-    const auto row = [](const char* name, const char* number, const char* display, const char* separator = ".") {
+    const auto row = [](const char* name, const char* number, const char* display,
+                         const char* separator = ".") {
         QTest::newRow(name) << QByteArray(number) << QString(separator)
                             << (display ? QString(display) : QString());
     };
@@ -254,7 +269,10 @@ void TestJSONParser::numberValue_data()
     row("fixed with exponent 15", "123456789012345.6", "123456789012346");
     row("scientific with exponent 16", "1234567890123456.7", "1.23456789012346E15");
     row("exponent -3 fixed", "0.000123", "0.000123");
-    row("multi-character separator", "3.25", "3\xD9\xAB" "25", "\xD9\xAB");
+    row("multi-character separator", "3.25",
+        "3\xD9\xAB"
+        "25",
+        "\xD9\xAB");
     row("large exponent with point", "1.5e100000000", nullptr);
 }
 

@@ -10,9 +10,18 @@
 #include <QTest>
 
 namespace {
-QString Q(std::u16string_view s) { return QString::fromUtf16(s.data(), qsizetype(s.size())); }
-QString Q(std::string_view utf8) { return Q(Utf8ToUtf16(utf8)); }
-std::string_view View(const QByteArray& b) { return {b.constData(), size_t(b.size())}; }
+QString Q(std::u16string_view s)
+{
+    return QString::fromUtf16(s.data(), qsizetype(s.size()));
+}
+QString Q(std::string_view utf8)
+{
+    return Q(Utf8ToUtf16(utf8));
+}
+std::string_view View(const QByteArray& b)
+{
+    return {b.constData(), size_t(b.size())};
+}
 
 // One line per node in pre-order: depth, Name, Value, Typ.
 QStringList OutlineRows(const TOutline& outline)
@@ -20,7 +29,7 @@ QStringList OutlineRows(const TOutline& outline)
     QStringList rows;
     if (outline.IsEmpty())
         return rows;
-    std::vector<std::pair<TNodeIndex, int>> stack{{outline.Root(), 0}};
+    std::vector<std::pair<TNodeIndex, int>> stack {{outline.Root(), 0}};
     while (!stack.empty()) {
         const auto [node, depth] = stack.back();
         stack.pop_back();
@@ -67,19 +76,20 @@ private Q_SLOTS:
 
 void TestOutline::workedExample()
 {
-    const QByteArray input = R"({"name":"x/y","n":1.50,"t":true,"f":false,"z":null,"o":{"k":"v"},"a":[1,"s",{"q":2},[]],"e":{}})";
+    const QByteArray input =
+        R"({"name":"x/y","n":1.50,"t":true,"f":false,"z":null,"o":{"k":"v"},"a":[1,"s",{"q":2},[]],"e":{}})";
     TOutline outline;
     TJSONCounts counts;
     const std::string_view text = BuildOutline(View(input), outline, counts);
     const QString expected = Lines({"{", R"(  "name": "x\/y",)", R"(  "n": 1.50,)", R"(  "t": true,)",
-                                    R"(  "f": false,)", R"(  "z": null,)", R"(  "o": {)", R"(    "k": "v")", "  },",
-                                    R"(  "a": [)", "        1,", R"(        "s",)", "    {", R"(      "q": 2)", "    },",
-                                    "    [", "    ]", "  ],", R"(  "e": {)", "  }", "}"});
+        R"(  "f": false,)", R"(  "z": null,)", R"(  "o": {)", R"(    "k": "v")", "  },", R"(  "a": [)",
+        "        1,", R"(        "s",)", "    {", R"(      "q": 2)", "    },", "    [", "    ]", "  ],",
+        R"(  "e": {)", "  }", "}"});
     QCOMPARE(Q(text), expected);
-    QCOMPARE(counts, (TJSONCounts{4, 2, 9}));
+    QCOMPARE(counts, (TJSONCounts {4, 2, 9}));
     const QStringList rows = {"0|<object>||0", "1|name|x/y|2", "1|n|1.5|3", "1|t|true|5", "1|f|false|4",
-                              "1|z|null|6", "1|o||0", "2|k|v|2", "1|a||1", "2|1||2", "2|s||2",
-                              "2|<element #2>||0", "3|q|2|3", "2|<element #3>||1", "1|e||0"};
+        "1|z|null|6", "1|o||0", "2|k|v|2", "1|a||1", "2|1||2", "2|s||2", "2|<element #2>||0", "3|q|2|3",
+        "2|<element #3>||1", "1|e||0"};
     QCOMPARE(OutlineRows(outline), rows);
 
     TJSONCounts plain;
@@ -96,38 +106,40 @@ void TestOutline::formatting_data()
     QTest::addColumn<int>("values");
     QTest::addColumn<QStringList>("rows");
     QTest::newRow("empty object") << QByteArray("{}") << Lines({"{", "}"}) << 1 << 0 << 0
-                                  << QStringList{"0|<object>||0"};
+                                  << QStringList {"0|<object>||0"};
     QTest::newRow("empty array") << QByteArray("[]") << Lines({"[", "]"}) << 0 << 1 << 0
-                                 << QStringList{"0|<array>||1"};
-    QTest::newRow("nested arrays")
-        << QByteArray("[[1,2],[3],{}]")
-        << Lines({"[", "  [", "        1,", "        2", "  ],", "  [", "        3", "  ],", "  {", "  }", "]"}) << 1 << 3
-        << 3
-        << QStringList{"0|<array>||1", "1|<element #0>||1", "2|1||2", "2|2||2", "1|<element #1>||1", "2|3||2",
-                       "1|<element #2>||0"};
-    QTest::newRow("duplicate names") << QByteArray(R"({"a":1,"a":2})") << Lines({"{", R"(  "a": 1,)", R"(  "a": 2)", "}"})
-                                     << 1 << 0 << 2 << QStringList{"0|<object>||0", "1|a|1|3", "1|a|2|3"};
+                                 << QStringList {"0|<array>||1"};
+    QTest::newRow("nested arrays") << QByteArray("[[1,2],[3],{}]")
+                                   << Lines({"[", "  [", "        1,", "        2", "  ],", "  [",
+                                          "        3", "  ],", "  {", "  }", "]"})
+                                   << 1 << 3 << 3
+                                   << QStringList {"0|<array>||1", "1|<element #0>||1", "2|1||2", "2|2||2",
+                                          "1|<element #1>||1", "2|3||2", "1|<element #2>||0"};
+    QTest::newRow("duplicate names") << QByteArray(R"({"a":1,"a":2})")
+                                     << Lines({"{", R"(  "a": 1,)", R"(  "a": 2)", "}"}) << 1 << 0 << 2
+                                     << QStringList {"0|<object>||0", "1|a|1|3", "1|a|2|3"};
     QTest::newRow("name with solidus, quote and line break")
         << QByteArray("{\"a/b\\\"c\\nd\":0}") << Lines({"{", R"(  "a\/b\"c\nd": 0)", "}"}) << 1 << 0 << 1
-        << QStringList{"0|<object>||0", "1|a/b\"c\nd|0|3"};
+        << QStringList {"0|<object>||0", "1|a/b\"c\nd|0|3"};
     QTest::newRow("20-digit integer element")
-        << QByteArray("[12345678901234567890,1]") << Lines({"[", "    12345678901234567890,", "    1", "]"}) << 0 << 1
-        << 2 << QStringList{"0|<array>||1", "1|12345678901234567890||2", "1|1||2"};
+        << QByteArray("[12345678901234567890,1]") << Lines({"[", "    12345678901234567890,", "    1", "]"})
+        << 0 << 1 << 2 << QStringList {"0|<array>||1", "1|12345678901234567890||2", "1|1||2"};
     QTest::newRow("literals in an array")
-        << QByteArray("[true,false,null]") << Lines({"[", "    true,", "    false,", "    null", "]"}) << 0 << 1 << 3
-        << QStringList{"0|<array>||1", "1|true||2", "1|false||2", "1|null||2"};
+        << QByteArray("[true,false,null]") << Lines({"[", "    true,", "    false,", "    null", "]"}) << 0
+        << 1 << 3 << QStringList {"0|<array>||1", "1|true||2", "1|false||2", "1|null||2"};
     QTest::newRow("number without display value as member")
         << QByteArray(R"({"big":12345678901234567890,"inf":1e400,"m":-e5})")
-        << Lines({"{", R"(  "big": 12345678901234567890,)", R"(  "inf": 1e400,)", R"(  "m": -e5)", "}"}) << 1 << 0 << 3
-        << QStringList{"0|<object>||0", "1|big|12345678901234567890|3", "1|inf|1e400|3", "1|m|-e5|3"};
+        << Lines({"{", R"(  "big": 12345678901234567890,)", R"(  "inf": 1e400,)", R"(  "m": -e5)", "}"}) << 1
+        << 0 << 3
+        << QStringList {"0|<object>||0", "1|big|12345678901234567890|3", "1|inf|1e400|3", "1|m|-e5|3"};
     QTest::newRow("escapes in values")
         << QByteArray(R"(["\u002f\u0041\t", "\uD83D\uDE00"])")
         << Lines({"[", R"(    "\/A\t",)", "    \"\xF0\x9F\x98\x80\"", "]"}) << 0 << 1 << 2
-        << QStringList{"0|<array>||1", "1|/A\t||2", QString::fromUtf16(u"1|\U0001F600||2")};
+        << QStringList {"0|<array>||1", "1|/A\t||2", QString::fromUtf16(u"1|\U0001F600||2")};
     QTest::newRow("object in object in array")
         << QByteArray(R"([{"a":{"b":[]}}])")
-        << Lines({"[", "  {", R"(    "a": {)", R"(      "b": [)", "      ]", "    }", "  }", "]"}) << 2 << 2 << 0
-        << QStringList{"0|<array>||1", "1|<element #0>||0", "2|a||0", "3|b||1"};
+        << Lines({"[", "  {", R"(    "a": {)", R"(      "b": [)", "      ]", "    }", "  }", "]"}) << 2 << 2
+        << 0 << QStringList {"0|<array>||1", "1|<element #0>||0", "2|a||0", "3|b||1"};
 }
 
 void TestOutline::formatting()
@@ -141,7 +153,7 @@ void TestOutline::formatting()
     TOutline outline;
     TJSONCounts counts;
     QCOMPARE(Q(BuildOutline(View(input), outline, counts)), text);
-    QCOMPARE(counts, (TJSONCounts{objects, arrays, values}));
+    QCOMPARE(counts, (TJSONCounts {objects, arrays, values}));
     QCOMPARE(OutlineRows(outline), rows);
 }
 
@@ -162,17 +174,17 @@ void TestOutline::refusedGivesNothing()
 {
     QFETCH(QByteArray, input);
     TOutline outline;
-    TJSONCounts counts{5, 5, 5};
+    TJSONCounts counts {5, 5, 5};
     // A previous build is replaced, not extended.
     BuildOutline("{\"x\":[1]}", outline, counts);
     QVERIFY(!outline.IsEmpty());
     QVERIFY(BuildOutline(View(input), outline, counts).empty());
     QVERIFY(outline.IsEmpty());
     QCOMPARE(outline.Root(), NoNode);
-    QCOMPARE(counts, TJSONCounts{});
-    TJSONCounts plain{1, 1, 1};
+    QCOMPARE(counts, TJSONCounts {});
+    TJSONCounts plain {1, 1, 1};
     QVERIFY(FormatJSON(View(input), plain).empty());
-    QCOMPARE(plain, TJSONCounts{});
+    QCOMPARE(plain, TJSONCounts {});
 }
 
 void TestOutline::deepestNesting()
@@ -186,7 +198,7 @@ void TestOutline::deepestNesting()
     // The innermost array opens and closes after 1022 spaces.
     QCOMPARE(lines[511], QString(1022, ' ') + "[");
     QCOMPARE(lines[512], QString(1022, ' ') + "]");
-    QCOMPARE(counts, (TJSONCounts{0, 512, 0}));
+    QCOMPARE(counts, (TJSONCounts {0, 512, 0}));
     QCOMPARE(outline.NodeCount(), size_t(512));
     TNodeIndex node = outline.Root();
     for (int level = 0; level < 511; ++level)
@@ -202,7 +214,8 @@ void TestOutline::decimalSeparator()
     outline.SetDecimalSeparator(u",");
     TJSONCounts counts;
     BuildOutline(R"({"n":1.50,"l":[2.25,1e-5]})", outline, counts);
-    QCOMPARE(OutlineRows(outline), (QStringList{"0|<object>||0", "1|n|1,5|3", "1|l||1", "2|2,25||2", "2|1E-5||2"}));
+    QCOMPARE(OutlineRows(outline),
+        (QStringList {"0|<object>||0", "1|n|1,5|3", "1|l||1", "2|2,25||2", "2|1E-5||2"}));
     // The formatted text keeps the numbers as written.
     QVERIFY(Q(outline.Text()).contains("1.50"));
 }
@@ -294,7 +307,7 @@ void TestOutline::largeInputs()
     big += "\"]";
     const std::string_view text = BuildOutline(big, outline, counts);
     QCOMPARE(text.size(), big.size() + 8);
-    QCOMPARE(counts, (TJSONCounts{0, 1, 1}));
+    QCOMPARE(counts, (TJSONCounts {0, 1, 1}));
     QCOMPARE(outline.NodeData(outline.Child(outline.Root(), 0)).Name.size(), size_t(100u << 20));
 
     // A flat array of a million elements: every child reachable in constant time.

@@ -5,8 +5,14 @@
 #include <QTest>
 
 namespace {
-QString Q(std::u16string_view s) { return QString::fromUtf16(s.data(), qsizetype(s.size())); }
-std::u16string U(const QString& s) { return s.toStdU16String(); }
+QString Q(std::u16string_view s)
+{
+    return QString::fromUtf16(s.data(), qsizetype(s.size()));
+}
+std::u16string U(const QString& s)
+{
+    return s.toStdU16String();
+}
 
 // The node reached by following rows from the root.
 TNodeIndex At(const TOutline& outline, std::initializer_list<uint32_t> rows)
@@ -45,21 +51,23 @@ void TestOutlinePath::findByPath_data()
     QTest::addColumn<QString>("document");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QList<int>>("rows"); // the expected node as rows from the root; {-1}: none
-    const QString doc = R"({"a":1,"b":[2,3],"a":{"x":true},"A\\B":4,"A":{"B":5},"caf\u00e9":6,"":{"":7},"p\\q":8,"p":{"q":9}})";
-    QTest::newRow("root") << doc << "<object>" << QList<int>{};
-    QTest::newRow("member") << doc << "<object>\\b" << QList<int>{1};
-    QTest::newRow("array element") << doc << "<object>\\b\\3" << QList<int>{1, 1};
-    QTest::newRow("duplicate name finds the first") << doc << "<object>\\a" << QList<int>{0};
-    QTest::newRow("no backtracking to the second a") << doc << "<object>\\a\\x" << QList<int>{-1};
-    QTest::newRow("ASCII case ignored") << doc << "<OBJECT>\\B" << QList<int>{1};
-    QTest::newRow("non-ASCII case kept") << doc << QString::fromUtf16(u"<object>\\CAF\u00C9") << QList<int>{-1};
-    QTest::newRow("non-ASCII name") << doc << QString::fromUtf16(u"<object>\\caf\u00e9") << QList<int>{5};
-    QTest::newRow("first case-blind match wins") << doc << "<object>\\A\\B" << QList<int>{-1};
-    QTest::newRow("backslash in a name splits the path") << doc << "<object>\\p\\q" << QList<int>{8, 0};
-    QTest::newRow("empty segments") << doc << "<object>\\\\" << QList<int>{6, 0};
-    QTest::newRow("unknown") << doc << "<object>\\zz" << QList<int>{-1};
-    QTest::newRow("wrong root") << doc << "<array>" << QList<int>{-1};
-    QTest::newRow("deeper than the tree") << doc << "<object>\\b\\2\\x" << QList<int>{-1};
+    const QString doc =
+        R"({"a":1,"b":[2,3],"a":{"x":true},"A\\B":4,"A":{"B":5},"caf\u00e9":6,"":{"":7},"p\\q":8,"p":{"q":9}})";
+    QTest::newRow("root") << doc << "<object>" << QList<int> {};
+    QTest::newRow("member") << doc << "<object>\\b" << QList<int> {1};
+    QTest::newRow("array element") << doc << "<object>\\b\\3" << QList<int> {1, 1};
+    QTest::newRow("duplicate name finds the first") << doc << "<object>\\a" << QList<int> {0};
+    QTest::newRow("no backtracking to the second a") << doc << "<object>\\a\\x" << QList<int> {-1};
+    QTest::newRow("ASCII case ignored") << doc << "<OBJECT>\\B" << QList<int> {1};
+    QTest::newRow("non-ASCII case kept")
+        << doc << QString::fromUtf16(u"<object>\\CAF\u00C9") << QList<int> {-1};
+    QTest::newRow("non-ASCII name") << doc << QString::fromUtf16(u"<object>\\caf\u00e9") << QList<int> {5};
+    QTest::newRow("first case-blind match wins") << doc << "<object>\\A\\B" << QList<int> {-1};
+    QTest::newRow("backslash in a name splits the path") << doc << "<object>\\p\\q" << QList<int> {8, 0};
+    QTest::newRow("empty segments") << doc << "<object>\\\\" << QList<int> {6, 0};
+    QTest::newRow("unknown") << doc << "<object>\\zz" << QList<int> {-1};
+    QTest::newRow("wrong root") << doc << "<array>" << QList<int> {-1};
+    QTest::newRow("deeper than the tree") << doc << "<object>\\b\\2\\x" << QList<int> {-1};
 }
 
 void TestOutlinePath::findByPath()
@@ -72,7 +80,7 @@ void TestOutlinePath::findByPath()
     const std::string text = document.toStdString();
     QVERIFY(!BuildOutline(text, outline, counts).empty());
     TNodeIndex expected = outline.Root();
-    if (rows == QList<int>{-1}) {
+    if (rows == QList<int> {-1}) {
         expected = NoNode;
     } else {
         for (int row : rows)
@@ -93,9 +101,10 @@ void TestOutlinePath::shortenText_data()
     QTest::newRow("CR LF removed") << "a\r\nb" << 100 << "ab";
     QTest::newRow("lone CR and LF stay") << "a\rb\nc" << 100 << "a\rb\nc";
     QTest::newRow("LF CR stays") << "a\n\rb" << 100 << "a\n\rb";
-    QTest::newRow("cut first, then CR LF removed") << QString(98, 'x') + "\r\n\r\nyy" << 100
-                                                  << QString(98, 'x') + "...";
-    QTest::newRow("CR LF cut apart keeps the CR") << QString(99, 'x') + "\r\nzz" << 100 << QString(99, 'x') + "\r...";
+    QTest::newRow("cut first, then CR LF removed")
+        << QString(98, 'x') + "\r\n\r\nyy" << 100 << QString(98, 'x') + "...";
+    QTest::newRow("CR LF cut apart keeps the CR")
+        << QString(99, 'x') + "\r\nzz" << 100 << QString(99, 'x') + "\r...";
 }
 
 void TestOutlinePath::shortenText()

@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     if (state != TDocumentState::Unreadable) {
         TJSONCounts decodedCounts;
-        if (FormatJSON(document.Text.View(), decodedCounts) != direct.Text() || !(decodedCounts == directCounts))
+        if (FormatJSON(document.Text.View(), decodedCounts) != direct.Text()
+            || !(decodedCounts == directCounts))
             std::abort();
         if (state == TDocumentState::NotJSON && refused.Text.View() != document.Text.View())
             std::abort();

@@ -220,7 +220,8 @@ void TestCustomSynEdit::setTextBytes_data()
     QTest::addColumn<int>("lines");
     QTest::newRow("read-only, plain") << QByteArray("{\r\n  \"a\": 1\r\n}") << true << false << 3;
     QTest::newRow("editable, styled") << QByteArray("x") << false << true << 1;
-    QTest::newRow("non-ASCII") << QByteArray("caf\xC3\xA9 \xE4\xB8\x80\r\n\xF0\x9F\x98\x80") << true << false << 2;
+    QTest::newRow("non-ASCII") << QByteArray("caf\xC3\xA9 \xE4\xB8\x80\r\n\xF0\x9F\x98\x80") << true << false
+                               << 2;
     QTest::newRow("empty") << QByteArray() << true << false << 1;
     QTest::newRow("NUL inside") << QByteArray("a\0b", 3) << true << false << 1;
 }
@@ -281,16 +282,18 @@ void TestCustomSynEdit::loadWhileWriting()
     TJSONCounts counts;
     {
         TTextLoader loader(&edit, size_t(document.size()));
-        const std::string_view text
-            = BuildOutline(std::string_view(document.constData(), size_t(document.size())), outline, counts,
-                           TLineBreaks::AsWritten, &loader);
+        const std::string_view text =
+            BuildOutline(std::string_view(document.constData(), size_t(document.size())), outline, counts,
+                TLineBreaks::AsWritten, &loader);
         QCOMPARE(!text.empty(), accepted);
         if (accepted)
             QVERIFY(loader.Finish());
     }
     // A refused text never reaches the view.
     const QByteArray shown = edit.text().toUtf8();
-    QCOMPARE(shown, accepted ? QByteArray(outline.Text().data(), qsizetype(outline.Text().size())) : QByteArray("before"));
+    QCOMPARE(shown,
+        accepted ? QByteArray(outline.Text().data(), qsizetype(outline.Text().size()))
+                 : QByteArray("before"));
     QVERIFY(edit.isReadOnly());
     QVERIFY(edit.isUtf8());
 }

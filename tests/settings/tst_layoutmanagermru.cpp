@@ -123,8 +123,8 @@ void TestLayoutManagerMRU::restore_data()
     QTest::newRow("count-beyond-entries") << 4 << QStringList {"/a", "/b"} << QStringList {"/a", "/b"};
     // Entries come back as stored: no duplicate check.
     // A damaged count reads what is there, at once.
-    QTest::newRow("huge-count") << 2000000000 << QStringList{"/a", "/b"} << QStringList{"/a", "/b"};
-    QTest::newRow("negative-count") << -5 << QStringList{"/a"} << QStringList{};
+    QTest::newRow("huge-count") << 2000000000 << QStringList {"/a", "/b"} << QStringList {"/a", "/b"};
+    QTest::newRow("negative-count") << -5 << QStringList {"/a"} << QStringList {};
     QTest::newRow("duplicates-kept") << 2 << QStringList {"/a", "/A"} << QStringList {"/a", "/A"};
 }
 

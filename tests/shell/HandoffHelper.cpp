@@ -79,11 +79,12 @@ int main(int argc, char** argv)
                 Log(QStringLiteral("raise"));
                 RestoreAndActivate(window);
             });
-            QObject::connect(receiver, &THandoffServer::MessageReceived, window, [window](const TIPCMessage& message) {
-                LogOpens(message);
-                if (TCommandLine(message.StrData).FSL.contains(QStringLiteral("--quit-helper")))
-                    window->close();
-            });
+            QObject::connect(
+                receiver, &THandoffServer::MessageReceived, window, [window](const TIPCMessage& message) {
+                    LogOpens(message);
+                    if (TCommandLine(message.StrData).FSL.contains(QStringLiteral("--quit-helper")))
+                        window->close();
+                });
         }
         return window;
     };

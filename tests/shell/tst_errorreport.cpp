@@ -36,10 +36,11 @@ void TestErrorReport::errorTextInAnErrorBox()
     QCoreApplication::postEvent(&failing, new QEvent(QEvent::User));
     QCoreApplication::postEvent(&failing, new QEvent(QEvent::Type(QEvent::User + 1)));
     QCoreApplication::processEvents();
-    QCOMPARE(presenter.Asked, (QStringList{"Failed to get data for 'Width'", "Unknown error."}));
+    QCOMPARE(presenter.Asked, (QStringList {"Failed to get data for 'Width'", "Unknown error."}));
     // The loop goes on delivering events after a failure.
     bool delivered = false;
-    QMetaObject::invokeMethod(&failing, [&delivered] { delivered = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &failing, [&delivered] { delivered = true; }, Qt::QueuedConnection);
     QCoreApplication::processEvents();
     QVERIFY(delivered);
     SetMessageBoxPresenter(nullptr);

@@ -48,11 +48,11 @@ bool Touch(const QString& path)
     return file.open(QIODevice::WriteOnly) && file.write("{}") == 2;
 }
 
-#define QTRY_VERIFY_WITH_TIMEOUT_NO_RETURN(expr, timeout)                                                   \
-    do {                                                                                                    \
-        QDeadlineTimer deadline_(timeout);                                                                  \
-        while (!(expr) && !deadline_.hasExpired())                                                          \
-            QTest::qWait(10);                                                                               \
+#define QTRY_VERIFY_WITH_TIMEOUT_NO_RETURN(expr, timeout)                                                    \
+    do {                                                                                                     \
+        QDeadlineTimer deadline_(timeout);                                                                   \
+        while (!(expr) && !deadline_.hasExpired())                                                           \
+            QTest::qWait(10);                                                                                \
     } while (false)
 
 // SendHandoff blocks, so it runs beside the event loop that serves it.
@@ -67,7 +67,7 @@ THandoffSendResult SendBeside(const QString& path, const QByteArray& block)
 
 mode_t ModeOf(const QString& path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
@@ -115,11 +115,13 @@ void TestHandoff::frame_data()
     QTest::newRow("record") << BuildHandoffFrame(block) << int(THandoffFrameReader::frsComplete) << block;
     QTest::newRow("raise only") << Header(0) << int(THandoffFrameReader::frsComplete) << QByteArray();
     QTest::newRow("header only") << Header(5) << int(THandoffFrameReader::frsIncomplete) << QByteArray();
-    QTest::newRow("half a header") << Header(5).first(3) << int(THandoffFrameReader::frsIncomplete) << QByteArray();
+    QTest::newRow("half a header") << Header(5).first(3) << int(THandoffFrameReader::frsIncomplete)
+                                   << QByteArray();
     QTest::newRow("wrong magic") << Header(0, "QLHX") << int(THandoffFrameReader::frsInvalid) << QByteArray();
-    QTest::newRow("over the cap") << Header(uint32_t(MaxHandoffBlock + 1)) << int(THandoffFrameReader::frsInvalid)
-                                  << QByteArray();
-    QTest::newRow("announces 4 GiB") << Header(0xFFFFFFFF) << int(THandoffFrameReader::frsInvalid) << QByteArray();
+    QTest::newRow("over the cap") << Header(uint32_t(MaxHandoffBlock + 1))
+                                  << int(THandoffFrameReader::frsInvalid) << QByteArray();
+    QTest::newRow("announces 4 GiB") << Header(0xFFFFFFFF) << int(THandoffFrameReader::frsInvalid)
+                                     << QByteArray();
     QTest::newRow("bytes after the frame")
         << BuildHandoffFrame(block) + "x" << int(THandoffFrameReader::frsInvalid) << QByteArray();
     QTest::newRow("at the cap") << Header(uint32_t(MaxHandoffBlock)) + QByteArray(MaxHandoffBlock, 'z')
@@ -163,15 +165,17 @@ void TestHandoff::filesToOpen()
     QVERIFY(QFile::link(dir.filePath("folder"), dir.filePath("folderlink")));
     QVERIFY(QFile::link(dir.filePath("gone"), dir.filePath("dangling")));
 
-    const QString text = QStringList {QStringLiteral("b c.json"), QStringLiteral("-v"), QStringLiteral("/x:y"), QStringLiteral(""), dir.filePath("a.json"), cjk,
-                                      QStringLiteral("folder"), QStringLiteral("fifo"), QStringLiteral("/dev/null"), QStringLiteral("link.json"),
-                                      QStringLiteral("folderlink"), QStringLiteral("dangling"), QStringLiteral("missing.json"), QStringLiteral("a.json")}
-                             .join(u"\r\n");
+    const QString text =
+        QStringList {QStringLiteral("b c.json"), QStringLiteral("-v"), QStringLiteral("/x:y"),
+            QStringLiteral(""), dir.filePath("a.json"), cjk, QStringLiteral("folder"), QStringLiteral("fifo"),
+            QStringLiteral("/dev/null"), QStringLiteral("link.json"), QStringLiteral("folderlink"),
+            QStringLiteral("dangling"), QStringLiteral("missing.json"), QStringLiteral("a.json")}
+            .join(u"\r\n");
     TIPCMessage message;
     message.Typ = ipcParams;
     message.StrData = text;
     const QStringList expected {dir.filePath("b c.json"), dir.filePath("a.json"), dir.filePath(cjk),
-                                dir.filePath("link.json"), dir.filePath("a.json")};
+        dir.filePath("link.json"), dir.filePath("a.json")};
     QCOMPARE(IPCFilesToOpen(message, dir.path()), expected);
     // Relative names belong to the receiver's folder, whoever sent them.
     QVERIFY(IPCFilesToOpen(message, FDir.path()) == QStringList {dir.filePath("a.json")});
@@ -400,7 +404,8 @@ void TestHandoff::noServer()
     QLocalServer mute;
     QVERIFY(mute.listen(FDir.filePath("mute")));
     std::atomic<int> result {-1};
-    std::thread sender([&] { result = SendHandoff(FDir.filePath("mute"), ParamsBlock(QStringLiteral("x")), 300); });
+    std::thread sender(
+        [&] { result = SendHandoff(FDir.filePath("mute"), ParamsBlock(QStringLiteral("x")), 300); });
     QTRY_VERIFY_WITH_TIMEOUT(result != -1, 5000);
     sender.join();
     QCOMPARE(result.load(), int(hsrFailed));

@@ -59,7 +59,8 @@ private:
     void QuitFirst(QProcess* first);
     QStringList LogLines() const;
     QStringList Opened() const;
-    bool WaitForLog(const std::function<bool(const QStringList&)>& ready, int timeoutMs = StartTimeoutMs) const;
+    bool WaitForLog(
+        const std::function<bool(const QStringList&)>& ready, int timeoutMs = StartTimeoutMs) const;
     QString File(const QString& name);
     QString SocketPath() const { return FRuntime->path() + QStringLiteral("/ravek-quillon/Twnd_quil_Main"); }
 
@@ -114,7 +115,8 @@ QProcess* TestHandoffProcess::StartFirst(const QStringList& arguments, const QSt
         return nullptr;
     const QString marker = QStringLiteral("first %1 ").arg(process->processId());
     if (!WaitForLog([&](const QStringList& lines) {
-            return std::any_of(lines.begin(), lines.end(), [&](const QString& l) { return l.startsWith(marker); });
+            return std::any_of(
+                lines.begin(), lines.end(), [&](const QString& l) { return l.startsWith(marker); });
         }))
         return nullptr;
     return process;
@@ -123,8 +125,7 @@ QProcess* TestHandoffProcess::StartFirst(const QStringList& arguments, const QSt
 bool TestHandoffProcess::RunSecond(const QStringList& arguments, const QString& folder)
 {
     QProcess* process = Start(arguments, folder);
-    return Ended(process) && process->exitStatus() == QProcess::NormalExit
-        && process->exitCode() == 0;
+    return Ended(process) && process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
 }
 
 void TestHandoffProcess::QuitFirst(QProcess* first)
@@ -196,7 +197,7 @@ void TestHandoffProcess::unicodeNames()
     // U+4E00 is 00 4E in UTF-16LE: a zero byte inside the record.
     const QString one = File(QString(QChar(0x4E00)) + QStringLiteral(".json"));
     const QString mixed = File(QStringLiteral("x ") + QChar(0x4E00) + QChar(0x0100) + QChar(0x00E9)
-                               + QStringLiteral(" \U0001F600.json"));
+        + QStringLiteral(" \U0001F600.json"));
     QVERIFY(!one.isEmpty() && !mixed.isEmpty());
     QVERIFY(RunSecond({one, QFileInfo(mixed).fileName()}));
     QCOMPARE(Opened(), (QStringList {one, mixed}));
@@ -209,7 +210,7 @@ void TestHandoffProcess::switchesDropped()
     QVERIFY(first);
     const QString a = File(QStringLiteral("a.json"));
     QVERIFY(RunSecond({QStringLiteral("-v"), QStringLiteral("/mode:x;y"), a, QStringLiteral("--flag"),
-                       QStringLiteral("missing.json"), FWork->path(), QStringLiteral("/dev/zero")}));
+        QStringLiteral("missing.json"), FWork->path(), QStringLiteral("/dev/zero")}));
     QCOMPARE(Opened(), QStringList {a});
     QuitFirst(first);
 }
@@ -220,8 +221,8 @@ void TestHandoffProcess::relativeToFirstFolder()
     QTemporaryDir firstFolder;
     QTemporaryDir secondFolder;
     for (const QString& path : {firstFolder.filePath(QStringLiteral("same.json")),
-                                secondFolder.filePath(QStringLiteral("same.json")),
-                                secondFolder.filePath(QStringLiteral("only.json"))}) {
+             secondFolder.filePath(QStringLiteral("same.json")),
+             secondFolder.filePath(QStringLiteral("only.json"))}) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
@@ -254,10 +255,15 @@ void TestHandoffProcess::startAndEndOrder()
     const QStringList lines = LogLines();
     // The first instance: storage, then the window (with the version block of its executable read)
     // and its own file, and at the end the storage released after the window, exit code 0.
-    const QStringList own_steps = lines.filter(QRegularExpression(QStringLiteral("^\\w+ (\\w+ )?") + pid + QStringLiteral("\\b")));
-    QCOMPARE(own_steps, (QStringList {QStringLiteral("storage up ") + pid, QStringLiteral("first ") + pid + QStringLiteral(" 1.4.0.0"),
-                                      QStringLiteral("storage down ") + pid, QStringLiteral("first ") + pid + QStringLiteral(" exit 0")}));
-    QCOMPARE(lines.indexOf(QStringLiteral("open ") + own), lines.indexOf(QStringLiteral("first ") + pid + QStringLiteral(" 1.4.0.0")) + 1);
+    const QStringList own_steps =
+        lines.filter(QRegularExpression(QStringLiteral("^\\w+ (\\w+ )?") + pid + QStringLiteral("\\b")));
+    QCOMPARE(own_steps,
+        (QStringList {QStringLiteral("storage up ") + pid,
+            QStringLiteral("first ") + pid + QStringLiteral(" 1.4.0.0"),
+            QStringLiteral("storage down ") + pid,
+            QStringLiteral("first ") + pid + QStringLiteral(" exit 0")}));
+    QCOMPARE(lines.indexOf(QStringLiteral("open ") + own),
+        lines.indexOf(QStringLiteral("first ") + pid + QStringLiteral(" 1.4.0.0")) + 1);
     // Each later start: storage up and down around its hand-off, exit code 0, no window.
     QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^second [0-9]+ exit 0$"))).size(), 2);
     QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^storage up "))).size(), 3);
@@ -390,7 +396,8 @@ void TestHandoffProcess::slowWindow()
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(SocketPath()), StartTimeoutMs);
     const QString early = File(QStringLiteral("early.json"));
     QVERIFY(RunSecond({early}));
-    QVERIFY(WaitForLog([&](const QStringList& lines) { return lines.contains(QStringLiteral("open ") + early); }));
+    QVERIFY(WaitForLog(
+        [&](const QStringList& lines) { return lines.contains(QStringLiteral("open ") + early); }));
     QCOMPARE(Opened(), (QStringList {own, early}));
     QuitFirst(first);
 }
@@ -433,7 +440,8 @@ void TestHandoffProcess::firstEndsMeanwhile()
     lock.unlock();
     const QString marker = QStringLiteral("first %1 ").arg(next->processId());
     QVERIFY(WaitForLog([&](const QStringList& lines) {
-        return std::any_of(lines.begin(), lines.end(), [&](const QString& l) { return l.startsWith(marker); });
+        return std::any_of(
+            lines.begin(), lines.end(), [&](const QString& l) { return l.startsWith(marker); });
     }));
     QCOMPARE(Opened(), QStringList {a});
     QuitFirst(next);

@@ -130,14 +130,14 @@ void TestMainWnd::absoluteThenRelativeOpenTwo()
 void TestMainWnd::droppedFilesInOrder()
 {
     Twnd_quil_Main* w = NewMain();
-    const QStringList files{Write(QStringLiteral("c.json")), Write(QStringLiteral("a.json")),
-                            Write(QStringLiteral("b.json"))};
+    const QStringList files {
+        Write(QStringLiteral("c.json")), Write(QStringLiteral("a.json")), Write(QStringLiteral("b.json"))};
     w->FormDropFiles(files);
-    QCOMPARE(Captions(*w), (QStringList{"c.json", "a.json", "b.json"}));
+    QCOMPARE(Captions(*w), (QStringList {"c.json", "a.json", "b.json"}));
     QCOMPARE(w->mdibg->Count(), 3);
     // A dropped folder is no file.
     w->FormDropFiles({FDir.path()});
-    QCOMPARE(FPresenter.Asked, QStringList{"File does not exists."});
+    QCOMPARE(FPresenter.Asked, QStringList {"File does not exists."});
     QCOMPARE(w->DocumentWindows().size(), 3);
 }
 
@@ -151,7 +151,7 @@ void TestMainWnd::missingFileWarnsAndLeavesRecentFiles()
     QCOMPARE(w->MRUMan->Count(), 1);
     QFile::remove(path);
     w->MRUManClick(path);
-    QCOMPARE(FPresenter.Asked, QStringList{"File does not exists."});
+    QCOMPARE(FPresenter.Asked, QStringList {"File does not exists."});
     QCOMPARE(w->MRUMan->Count(), 0);
     QCOMPARE(w->DocumentWindows().size(), 0);
 }
@@ -165,7 +165,7 @@ void TestMainWnd::openRequestsAndHandOff()
     w->PostOpenFile(a);
     // Requests run after the poster returned.
     QCOMPARE(w->DocumentWindows().size(), 0);
-    QTRY_COMPARE(Captions(*w), (QStringList{"b.json", "a.json"}));
+    QTRY_COMPARE(Captions(*w), (QStringList {"b.json", "a.json"}));
 
     // A second start's names: switches and missing files are dropped, the rest open in order.
     const QString c = Write(QStringLiteral("c.json"));
@@ -175,7 +175,7 @@ void TestMainWnd::openRequestsAndHandOff()
     message.StrData = c + QStringLiteral("\r\n-switch\r\n") + FDir.filePath(QStringLiteral("none.json"))
         + QStringLiteral("\r\n") + d;
     w->WMCopyData(message);
-    QTRY_COMPARE(Captions(*w), (QStringList{"b.json", "a.json", "c.json", "d.json"}));
+    QTRY_COMPARE(Captions(*w), (QStringList {"b.json", "a.json", "c.json", "d.json"}));
     QCOMPARE(FPresenter.Asked.size(), 0);
 }
 
@@ -216,7 +216,8 @@ void TestMainWnd::reloadQuestionOnFrameActivation()
     const auto touch = [&](int ahead) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(ahead), QFileDevice::FileModificationTime));
+        QVERIFY(file.setFileTime(
+            QDateTime::currentDateTimeUtc().addSecs(ahead), QFileDevice::FileModificationTime));
     };
     touch(10);
     ModalBoxCount = 1;
@@ -232,7 +233,7 @@ void TestMainWnd::reloadQuestionOnFrameActivation()
     FPresenter.Answer = QMessageBox::Yes;
     w->WMNCActivate();
     QCOMPARE(FPresenter.Asked.size(), 2);
-    QCOMPARE(doc->Counts(), (TJSONCounts{0, 1, 3}));
+    QCOMPARE(doc->Counts(), (TJSONCounts {0, 1, 3}));
 }
 
 void TestMainWnd::persistentSettings()
@@ -284,7 +285,7 @@ void TestMainWnd::windowBarMenu()
     w->acRestore->trigger();
     QVERIFY(!w->mdibg->GetChild(0)->isMinimized());
     w->acClose->trigger();
-    QTRY_COMPARE(Captions(*w), QStringList{"b.json"});
+    QTRY_COMPARE(Captions(*w), QStringList {"b.json"});
 }
 
 void TestMainWnd::enabledStates()
@@ -292,13 +293,15 @@ void TestMainWnd::enabledStates()
     Twnd_quil_Main* w = NewMain();
     QCOMPARE(w->windowTitle(), QString("Ravek Quillon"));
     w->UpdateCommandStates();
-    for (QAction* a : {w->acRefresh, w->acClose, w->acCloseAll, w->acCascade, w->acTileHor, w->acTileVer, w->acMinAll})
+    for (QAction* a :
+        {w->acRefresh, w->acClose, w->acCloseAll, w->acCascade, w->acTileHor, w->acTileVer, w->acMinAll})
         QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
     for (QAction* a : {w->acOpen, w->acExit, w->acValueCol, w->acPersistent, w->acRestore, w->acTitle})
         QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
     w->OpenFile(Write(QStringLiteral("a.json")));
     w->UpdateCommandStates();
-    for (QAction* a : {w->acRefresh, w->acClose, w->acCloseAll, w->acCascade, w->acTileHor, w->acTileVer, w->acMinAll})
+    for (QAction* a :
+        {w->acRefresh, w->acClose, w->acCloseAll, w->acCascade, w->acTileHor, w->acTileVer, w->acMinAll})
         QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
     QCOMPARE(w->acOpen->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
     QCOMPARE(w->acOpen->toolTip(), QString("Open"));
@@ -316,7 +319,7 @@ void TestMainWnd::arrangeAndCloseAll()
     QVERIFY(left.right() < right.left() || right.right() < left.left());
     w->acTileHorExecute();
     QVERIFY(w->mdibg->GetChild(0)->geometry().bottom() < w->mdibg->GetChild(1)->geometry().top()
-            || w->mdibg->GetChild(1)->geometry().bottom() < w->mdibg->GetChild(0)->geometry().top());
+        || w->mdibg->GetChild(1)->geometry().bottom() < w->mdibg->GetChild(0)->geometry().top());
     w->acCloseAll->trigger();
     QTRY_COMPARE(w->DocumentWindows().size(), 0);
     // Buttons go with their windows, which are deleted a moment later.

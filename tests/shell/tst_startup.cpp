@@ -20,13 +20,20 @@ void TestStartup::adjustDateFormat_data()
     QTest::addColumn<bool>("slovak");
     QTest::addColumn<QString>("separator");
     QTest::addColumn<QString>("adjusted");
-    QTest::newRow("slashes") << "M/d/yy" << false << "/" << "M/d/yy";
-    QTest::newRow("dots") << "dd.MM.yyyy" << false << "." << "dd.MM.yyyy";
-    QTest::newRow("a dot anywhere wins") << "yyyy-MM-dd." << false << "." << "yyyy-MM-dd.";
-    QTest::newRow("slovak without separator") << "dMyyyy" << true << "." << "d.M.yyyy";
-    QTest::newRow("slovak with separator") << "d. M. yyyy" << true << "." << "d. M. yyyy";
-    QTest::newRow("others keep a format without separator") << "dMyyyy" << false << "" << "dMyyyy";
-    QTest::newRow("quoted words are no separator") << "d 'de' MMMM 'de' yyyy" << false << "" << "d 'de' MMMM 'de' yyyy";
+    QTest::newRow("slashes") << "M/d/yy" << false << "/"
+                             << "M/d/yy";
+    QTest::newRow("dots") << "dd.MM.yyyy" << false << "."
+                          << "dd.MM.yyyy";
+    QTest::newRow("a dot anywhere wins") << "yyyy-MM-dd." << false << "."
+                                         << "yyyy-MM-dd.";
+    QTest::newRow("slovak without separator") << "dMyyyy" << true << "."
+                                              << "d.M.yyyy";
+    QTest::newRow("slovak with separator") << "d. M. yyyy" << true << "."
+                                           << "d. M. yyyy";
+    QTest::newRow("others keep a format without separator") << "dMyyyy" << false << ""
+                                                            << "dMyyyy";
+    QTest::newRow("quoted words are no separator") << "d 'de' MMMM 'de' yyyy" << false << ""
+                                                   << "d 'de' MMMM 'de' yyyy";
 }
 
 void TestStartup::adjustDateFormat()
@@ -45,9 +52,12 @@ void TestStartup::locales_data()
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QString>("separator");
     QTest::addColumn<QString>("text");
-    QTest::newRow("Slovak") << QLocale(QLocale::Slovak, QLocale::Slovakia) << "." << "21. 8. 2019 8:30:41";
-    QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << "." << "21.08.19 08:30:41";
-    QTest::newRow("US English") << QLocale(QLocale::English, QLocale::UnitedStates) << "/" << "8/21/19 8:30:41 AM";
+    QTest::newRow("Slovak") << QLocale(QLocale::Slovak, QLocale::Slovakia) << "."
+                            << "21. 8. 2019 8:30:41";
+    QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << "."
+                            << "21.08.19 08:30:41";
+    QTest::newRow("US English") << QLocale(QLocale::English, QLocale::UnitedStates) << "/"
+                                << "8/21/19 8:30:41 AM";
 }
 
 void TestStartup::locales()

@@ -34,8 +34,8 @@ void TestBase64::encode_data()
                                 << "YQ0KYg==";
     QTest::newRow("57 characters: one full line and its break")
         << QString(57, u'x') << QString::fromLatin1(QByteArray(57, 'x').toBase64()) + QStringLiteral("\r\n");
-    QTest::newRow("58 characters: a second line of four")
-        << QString(58, u'x') << QString::fromLatin1(QByteArray(57, 'x').toBase64()) + QStringLiteral("\r\neA==");
+    QTest::newRow("58 characters: a second line of four") << QString(
+        58, u'x') << QString::fromLatin1(QByteArray(57, 'x').toBase64()) + QStringLiteral("\r\neA==");
     QTest::newRow("lone surrogate as U+FFFD") << QString(QChar(0xD800)) << "77+9";
 }
 

@@ -73,14 +73,14 @@ void TestOutlineModels::childList_data()
     QTest::addColumn<QList<int>>("path"); // rows from the root to the listed node
     QTest::addColumn<QStringList>("cells");
     QTest::addColumn<QList<int>>("pictures");
-    QTest::newRow("root of the example") << R"({"a":1,"b":[2,3]})" << QList<int>{} << QStringList{"a|1", "b|(array)"}
-                                         << QList<int>{46, 18};
+    QTest::newRow("root of the example")
+        << R"({"a":1,"b":[2,3]})" << QList<int> {} << QStringList {"a|1", "b|(array)"} << QList<int> {46, 18};
     QTest::newRow("array elements keep their text in the name")
-        << R"({"a":1,"b":[2,3]})" << QList<int>{1} << QStringList{"2|", "3|"} << QList<int>{45, 45};
-    QTest::newRow("kinds") << R"({"s":"  x\r\ny \t","t":true,"f":false,"z":null,"o":{}})" << QList<int>{}
-                           << QStringList{"s|x\r\ny", "t|true", "f|false", "z|null", "o|(object)"}
-                           << QList<int>{45, 47, 48, 49, 17};
-    QTest::newRow("no children") << R"({"a":{}})" << QList<int>{0} << QStringList{} << QList<int>{};
+        << R"({"a":1,"b":[2,3]})" << QList<int> {1} << QStringList {"2|", "3|"} << QList<int> {45, 45};
+    QTest::newRow("kinds") << R"({"s":"  x\r\ny \t","t":true,"f":false,"z":null,"o":{}})" << QList<int> {}
+                           << QStringList {"s|x\r\ny", "t|true", "f|false", "z|null", "o|(object)"}
+                           << QList<int> {45, 47, 48, 49, 17};
+    QTest::newRow("no children") << R"({"a":{}})" << QList<int> {0} << QStringList {} << QList<int> {};
 }
 
 void TestOutlineModels::childList()

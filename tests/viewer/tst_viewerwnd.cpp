@@ -119,33 +119,42 @@ void TestViewerWnd::report_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("middle"); // the rows after the digests, before the time
     QTest::addColumn<QString>("size");
-    QTest::addColumn<QString>("source");     // the Source page's text, null when left as it was
+    QTest::addColumn<QString>("source"); // the Source page's text, null when left as it was
     QTest::addColumn<int>("nodes");
 
     const auto padded = [](int size) {
         QByteArray b = "{\"a\":[1,2]}";
         return b + QByteArray(size - b.size(), ' ');
     };
-    const QStringList counts{"Object count: 1", "Array count: 1", "Value count: 2"};
-    const QStringList invalid{"File is not valid JSON."};
+    const QStringList counts {"Object count: 1", "Array count: 1", "Value count: 2"};
+    const QStringList invalid {"File is not valid JSON."};
     QTest::newRow("1023 bytes") << padded(1023) << counts << "File size: 1,023 B" << QString() << 4;
     QTest::newRow("1024 bytes") << padded(1024) << counts << "File size: 1 KB" << QString() << 4;
     QTest::newRow("1,500,000 bytes") << padded(1500000) << counts << "File size: 1,464 KB" << QString() << 4;
-    QTest::newRow("empty file") << QByteArray() << invalid << "File size: 0 B" << "" << 0;
+    QTest::newRow("empty file") << QByteArray() << invalid << "File size: 0 B"
+                                << "" << 0;
     QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF{\"a\":[1,2]}") << counts << "File size: 14 B"
                                      << QString() << 4;
-    QTest::newRow("UTF-16 with byte-order mark") << QByteArray("\xFF\xFE{\0}\0", 6) << invalid << "File size: 6 B"
-                                                 << "" << 0;
+    QTest::newRow("UTF-16 with byte-order mark")
+        << QByteArray("\xFF\xFE{\0}\0", 6) << invalid << "File size: 6 B"
+        << "" << 0;
     QTest::newRow("invalid with lone CR and LF") << QByteArray("{\rx\n}") << invalid << "File size: 5 B"
-                                                 << "{\r\nx\r\n}\r\n" << 0;
-    QTest::newRow("valid with lone CR and LF") << QByteArray("{\r\"a\":\n1}") << QStringList{"Object count: 1", "Array count: 0", "Value count: 1"}
-                                               << "File size: 9 B" << "{\r\n  \"a\": 1\r\n}" << 2;
-    QTest::newRow("number root") << QByteArray("42") << invalid << "File size: 2 B" << "42\r\n" << 0;
+                                                 << "{\r\nx\r\n}\r\n"
+                                                 << 0;
+    QTest::newRow("valid with lone CR and LF")
+        << QByteArray("{\r\"a\":\n1}") << QStringList {"Object count: 1", "Array count: 0", "Value count: 1"}
+        << "File size: 9 B"
+        << "{\r\n  \"a\": 1\r\n}" << 2;
+    QTest::newRow("number root") << QByteArray("42") << invalid << "File size: 2 B"
+                                 << "42\r\n"
+                                 << 0;
     QByteArray many = "[";
     for (int i = 0; i < 10000; ++i)
         many += i ? ",{}" : "{}";
     many += "]";
-    QTest::newRow("10,000 objects") << many << QStringList{"Object count: 10,000", "Array count: 1", "Value count: 0"}
+    QTest::newRow("10,000 objects") << many
+                                    << QStringList {"Object count: 10,000", "Array count: 1",
+                                           "Value count: 0"}
                                     << "File size: 29 KB" << QString() << 10001;
 }
 
@@ -166,7 +175,8 @@ void TestViewerWnd::report()
     QCOMPARE(rows[1], bytes.isEmpty() ? QString("MD5: ") : "MD5: " + Hex(bytes, QCryptographicHash::Md5));
     QCOMPARE(rows[2], bytes.isEmpty() ? QString("SHA1: ") : "SHA1: " + Hex(bytes, QCryptographicHash::Sha1));
     QCOMPARE(rows.mid(3, middle.size()), middle);
-    QVERIFY2(QRegularExpression("^Parsing time: \\d+\\.\\d\\d s$").match(rows.last()).hasMatch(), qPrintable(rows.last()));
+    QVERIFY2(QRegularExpression("^Parsing time: \\d+\\.\\d\\d s$").match(rows.last()).hasMatch(),
+        qPrintable(rows.last()));
     QCOMPARE(w->Box->item(0)->icon().isNull(), false);
 
     QCOMPARE(int(w->Outline().NodeCount()), nodes);
@@ -175,8 +185,9 @@ void TestViewerWnd::report()
         QVERIFY(shown.startsWith(bytes.startsWith('[') ? "[" : "{"));
     else
         QCOMPARE(shown, source);
-    const bool invalidFile = middle == QStringList{"File is not valid JSON."};
-    QCOMPARE(w->msb->Text(0), invalidFile && bytes.size() != 6 ? QString("File is not valid JSON.") : QString());
+    const bool invalidFile = middle == QStringList {"File is not valid JSON."};
+    QCOMPARE(
+        w->msb->Text(0), invalidFile && bytes.size() != 6 ? QString("File is not valid JSON.") : QString());
     QCOMPARE(w->sb->Text(0), QString("Ready"));
     QCOMPARE(w->sb->Text(1), QFileInfo(path).absoluteFilePath());
     QCOMPARE(w->TreePanel->Caption(), QString("doc"));
@@ -206,7 +217,7 @@ void TestViewerWnd::reloadReplacesReport()
     w->Reread();
     QCOMPARE(w->Box->count(), 7);
     QCOMPARE(BoxRows(*w).at(5), QString("Value count: 4"));
-    QCOMPARE(w->Counts(), (TJSONCounts{0, 1, 4}));
+    QCOMPARE(w->Counts(), (TJSONCounts {0, 1, 4}));
 }
 
 void TestViewerWnd::reloadQuestion()
@@ -216,7 +227,8 @@ void TestViewerWnd::reloadQuestion()
     const auto touch = [&](int secondsAhead) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(secondsAhead), QFileDevice::FileModificationTime));
+        QVERIFY(file.setFileTime(
+            QDateTime::currentDateTimeUtc().addSecs(secondsAhead), QFileDevice::FileModificationTime));
     };
     // Unchanged: nothing asked.
     w->FormActivate();
@@ -224,7 +236,8 @@ void TestViewerWnd::reloadQuestion()
 
     touch(10);
     w->FormActivate();
-    QCOMPARE(FPresenter.Asked, QStringList{"File " + QFileInfo(path).absoluteFilePath() + " changed. Reload?"});
+    QCOMPARE(
+        FPresenter.Asked, QStringList {"File " + QFileInfo(path).absoluteFilePath() + " changed. Reload?"});
     // Answered No: the same change is not asked about again.
     w->FormActivate();
     QCOMPARE(FPresenter.Asked.size(), 1);
@@ -242,7 +255,7 @@ void TestViewerWnd::reloadQuestion()
     FPresenter.Answer = QMessageBox::Yes;
     w->FormActivate();
     QCOMPARE(FPresenter.Asked.size(), 2);
-    QCOMPARE(w->Counts(), (TJSONCounts{0, 1, 2}));
+    QCOMPARE(w->Counts(), (TJSONCounts {0, 1, 2}));
     w->FormActivate();
     QCOMPARE(FPresenter.Asked.size(), 2);
 
@@ -425,7 +438,7 @@ void TestViewerWnd::noCheckWhileLoading()
     viewer->SetFilename(path);
     QCoreApplication::processEvents();
     QCOMPARE(FPresenter.Asked.size(), 0);
-    QCOMPARE(viewer->Counts(), (TJSONCounts{0, 1, 1}));
+    QCOMPARE(viewer->Counts(), (TJSONCounts {0, 1, 1}));
 }
 
 QTEST_MAIN(TestViewerWnd)

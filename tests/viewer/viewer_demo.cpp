@@ -8,9 +8,9 @@
 #include "viewer/ViewerWnd.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QMdiArea>
-#include <QFileInfo>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTimer>
