@@ -1,7 +1,5 @@
 #include "shell/QuillonApplication.h"
 
-#include "util/MessageBoxes.h"
-
 #include <exception>
 
 TQuillonApplication::TQuillonApplication(int& argc, char** argv)
@@ -20,9 +18,4 @@ bool TQuillonApplication::notify(QObject* AReceiver, QEvent* AEvent)
         ShowErrorReport(QStringLiteral("Unknown error."));
     }
     return false;
-}
-
-void ShowErrorReport(const QString& AText)
-{
-    ErrorBox(AText);
 }

@@ -2,6 +2,8 @@
 // The program's application object. An error that no handler caught ends in the default error
 // report, a message box with the error's text, instead of ending the program.
 
+#include "util/ErrorReport.h"
+
 #include <QApplication>
 
 class TQuillonApplication : public QApplication {
@@ -10,6 +12,3 @@ public:
     TQuillonApplication(int& argc, char** argv);
     bool notify(QObject* AReceiver, QEvent* AEvent) override;
 };
-
-// The default error report: shows AText in an error box.
-void ShowErrorReport(const QString& AText);

@@ -1,0 +1,8 @@
+#include "util/ErrorReport.h"
+
+#include "util/MessageBoxes.h"
+
+void ShowErrorReport(const QString& AText)
+{
+    ErrorBox(AText);
+}
