@@ -1,5 +1,6 @@
 #include "shell/MainWnd.h"
 
+#include "about/AboutDlg.h"
 #include "controls/ImageList.h"
 #include "controls/MDIButtonGroup.h"
 #include "controls/MDIChildWindow.h"
@@ -11,6 +12,7 @@
 #include "shell/CmdLine.h"
 #include "shell/InstanceHandoff.h"
 #include "shell/Startup.h"
+#include "tools/Base64Dlg.h"
 #include "util/MessageBoxes.h"
 #include "viewer/ViewerWnd.h"
 
@@ -68,6 +70,7 @@ Twnd_quil_Main::Twnd_quil_Main(THandoffServer* AReceiver, QWidget* AParent)
 Twnd_quil_Main::~Twnd_quil_Main()
 {
     Tmdi_quil_Viewer::ValueColumnOption = nullptr;
+    Tmdi_quil_Viewer::ShowBase64Dialog = nullptr;
     SetMessageBoxMainWindow(nullptr);
     if (TLayoutManager::MainWindow() == this)
         TLayoutManager::SetMainWindow(nullptr);
@@ -110,6 +113,7 @@ void Twnd_quil_Main::CreateActions()
     acPersistent->setChecked(false);
     // Value Column is read by each document window at its next refresh; nothing is pushed.
     Tmdi_quil_Viewer::ValueColumnOption = [this] { return acValueCol->isChecked(); };
+    Tmdi_quil_Viewer::ShowBase64Dialog = [this](const QString& AText) { ShowBase64Dialog(AText); };
     connect(acTreeLines, &QAction::triggered, this, &Twnd_quil_Main::acTreeLinesExecute);
     connect(acGrid, &QAction::triggered, this, &Twnd_quil_Main::acGridExecute);
     connect(acPersistent, &QAction::triggered, this, &Twnd_quil_Main::acPersistentExecute);
@@ -402,6 +406,16 @@ Tmdi_quil_Viewer* Twnd_quil_Main::CreateMDIChild(const QString& ACaption, int AP
     frame->show();
     mdibg->AddButton(frame, APicture, QString());
     return viewer;
+}
+
+void Twnd_quil_Main::ShowBase64Dialog(const QString& AText)
+{
+    ::ShowBase64Dialog(this, AText);
+}
+
+void Twnd_quil_Main::ShowAboutDialog()
+{
+    ::ShowAboutDialog(this);
 }
 
 void Twnd_quil_Main::UpdateCommandStates()

@@ -55,6 +55,10 @@ public:
     void WMCopyData(const TIPCMessage& AMessage);
     // The changed-file check for the active document window, run when the frame is activated.
     void WMNCActivate();
+    // The Base64 encoder/decoder with ATEXT as its input, modal to this window, freed when closed.
+    void ShowBase64Dialog(const QString& AText);
+    // The About dialog, modal to this window, freed when closed.
+    void ShowAboutDialog();
 
     QList<Tmdi_quil_Viewer*> DocumentWindows() const;
     Tmdi_quil_Viewer* ActiveDocument() const;

@@ -68,6 +68,7 @@ QString ToQString(const std::u16string& s)
 } // namespace
 
 std::function<bool()> Tmdi_quil_Viewer::ValueColumnOption;
+std::function<void(const QString&)> Tmdi_quil_Viewer::ShowBase64Dialog;
 std::function<void(const QUrl&)> Tmdi_quil_Viewer::OpenUrl = [](const QUrl& url) {
     QDesktopServices::openUrl(url);
 };

@@ -57,6 +57,8 @@ public:
     void SetGridLines(bool AOn);
     // Where RefreshView reads the Value Column option (the frame sets it; on when unset).
     static std::function<bool()> ValueColumnOption;
+    // Opens the Base64 encoder/decoder with a text (the frame sets it; nothing happens when unset).
+    static std::function<void(const QString&)> ShowBase64Dialog;
     // Opens an address in the user's browser (tests replace it).
     static std::function<void(const QUrl&)> OpenUrl;
     // The public home page of the JSON format, opened by the document picture.
