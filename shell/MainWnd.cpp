@@ -1,5 +1,6 @@
 #include "shell/MainWnd.h"
 
+#include "codecs/CmdLine.h"
 #include "controls/ImageList.h"
 #include "controls/MDIButtonGroup.h"
 #include "controls/MDIChildWindow.h"
@@ -8,7 +9,6 @@
 #include "settings/LayoutManagerControl.h"
 #include "settings/LayoutManagerMRU.h"
 #include "settings/LayoutManagerStorage.h"
-#include "shell/CmdLine.h"
 #include "shell/InstanceHandoff.h"
 #include "shell/Startup.h"
 #include "util/MessageBoxes.h"

@@ -1,6 +1,6 @@
-#include "settings/TextLoader.h"
+#include "textview/TextLoader.h"
 
-#include "settings/CustomSynEdit.h"
+#include "textview/CustomSynEdit.h"
 
 #include <cstddef>
 #include <cstdint>

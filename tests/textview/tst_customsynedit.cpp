@@ -1,6 +1,6 @@
 // The text control: gutter numbers as drawn, the gutter's width, selection modes, word wrap.
-#include "settings/CustomSynEdit.h"
-#include "settings/TextLoader.h"
+#include "textview/CustomSynEdit.h"
+#include "textview/TextLoader.h"
 
 #include <QStandardPaths>
 #include <QTest>
