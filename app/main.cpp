@@ -2,15 +2,18 @@
 #include "platform/Notice.h"
 #include "settings/LayoutManagerStorage.h"
 #include "shell/MainWnd.h"
+#include "shell/QuillonApplication.h"
 #include "shell/Startup.h"
+#include "util/ErrorReport.h"
 #include "util/MessageBoxes.h"
 
 int main(int argc, char** argv)
 {
-    // What the settings store has to tell the user (a damaged store moved aside) shows as a box.
+    // What the settings store has to tell the user (a damaged store moved aside) shows as a box; its
+    // errors (a layout that could not be saved or restored) take the route of every other error.
     SetNoticeHandler([](TNoticeKind AKind, const QString& AText) {
         if (AKind == TNoticeKind::nkError)
-            ErrorBox(AText);
+            ShowErrorReport(AText);
         else
             WarningBox(AText);
     });

@@ -1,7 +1,7 @@
 #include "bench/BenchUtil.h"
 
+#include "codecs/Base64.h"
 #include "core/Utf.h"
-#include "util/Base64.h"
 #include "util/FileUtils.h"
 #include "util/MappedFile.h"
 

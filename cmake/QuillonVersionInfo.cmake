@@ -3,7 +3,7 @@
 # quillon_embed_version_info(TARGET [FILE_VERSION a.b.c.d] [PRODUCT_VERSION a.b.c.d]
 #                            [PRERELEASE] [DEBUG] [PRIVATE_BUILD] [STRINGS name value ...])
 #
-# adds to TARGET a generated source that holds the version block (about/VersionInfo.h) in the
+# adds to TARGET a generated source that holds the version block (codecs/VersionBlock.h) in the
 # section ".quillon.version"; ReadVersionInfo finds it there in the executable's file. Without
 # arguments the block carries the program's own values; STRINGS replaces or adds string values.
 

@@ -2,10 +2,9 @@
 
 #include "controls/ButtonGroupEx.h"
 #include "controls/MDIChildWindow.h"
+#include "util/QuillonError.h"
 
 #include <QPointer>
-
-#include <stdexcept>
 
 #include <QMdiArea>
 
@@ -16,13 +15,9 @@ using TMDIChangeEvent = std::function<void(QObject* Sender, TMDIAction Action)>;
 using TMDIBeforeChangeEvent = std::function<void(QObject* Sender, int& Index, TMDIAction& Action)>;
 
 // Raised when a window bar is put where it cannot work.
-class EMDIButtonGroup : public std::runtime_error {
+class EMDIButtonGroup : public EQuillonError {
 public:
-    explicit EMDIButtonGroup(const QString& Message)
-        : std::runtime_error(Message.toStdString())
-    {
-    }
-    QString Message() const { return QString::fromUtf8(what()); }
+    using EQuillonError::EQuillonError;
 };
 
 // The window bar of a multiple-document frame: one button per document window. It follows the active

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "util/QuillonError.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 #include <mutex>
-#include <stdexcept>
 
 struct sqlite3;
 
@@ -21,17 +22,9 @@ enum TRegistryType : quint32 {
 };
 
 // Error of registry access; the message names the value ("Failed to get data for 'Pos'").
-class ERegistryException : public std::runtime_error {
+class ERegistryException : public EQuillonError {
 public:
-    explicit ERegistryException(const QString& AMessage)
-        : std::runtime_error(AMessage.toStdString())
-        , FMessage(AMessage)
-    {
-    }
-    QString Message() const { return FMessage; }
-
-private:
-    QString FMessage;
+    using EQuillonError::EQuillonError;
 };
 
 struct TRegistryValue {

@@ -1,21 +1,11 @@
 #pragma once
 
-#include <QString>
-
-#include <stdexcept>
+#include "util/QuillonError.h"
 
 // Error of the layout manager and its control layouts.
-class ELayoutManager : public std::runtime_error {
+class ELayoutManager : public EQuillonError {
 public:
-    explicit ELayoutManager(const QString& AMessage)
-        : std::runtime_error(AMessage.toStdString())
-        , FMessage(AMessage)
-    {
-    }
-    QString Message() const { return FMessage; }
-
-private:
-    QString FMessage;
+    using EQuillonError::EQuillonError;
 };
 
 // Error of the recent-files list.

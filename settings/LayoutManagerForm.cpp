@@ -1,6 +1,7 @@
 #include "settings/LayoutManagerForm.h"
 
 #include "platform/Notice.h"
+#include "util/QuillonError.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -91,12 +92,8 @@ void TLMForm::Guarded(const std::function<void()>& AWork)
 {
     try {
         AWork();
-    } catch (const ERegistryException& e) {
-        ShowNotice(TNoticeKind::nkError, e.Message());
-    } catch (const ELayoutManager& e) {
-        ShowNotice(TNoticeKind::nkError, e.Message());
     } catch (const std::exception& e) {
-        ShowNotice(TNoticeKind::nkError, QString::fromUtf8(e.what()));
+        ShowNotice(TNoticeKind::nkError, ErrorReportText(e));
     }
 }
 

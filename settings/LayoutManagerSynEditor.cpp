@@ -1,6 +1,6 @@
 #include "settings/LayoutManagerSynEditor.h"
 
-#include "settings/CustomSynEdit.h"
+#include "textview/CustomSynEdit.h"
 
 namespace {
 

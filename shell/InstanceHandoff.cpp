@@ -1,7 +1,7 @@
 #include "shell/InstanceHandoff.h"
 
-#include "shell/CmdLine.h"
-#include "shell/HandoffFrame.h"
+#include "codecs/CmdLine.h"
+#include "codecs/HandoffFrame.h"
 #include "shell/Startup.h"
 
 #include <QDeadlineTimer>

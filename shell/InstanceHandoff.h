@@ -4,12 +4,12 @@
 // A lock file in a private per-user folder decides which process is the first instance; the first
 // instance then listens on a local socket named after its main window class, which plays the part
 // of that window: a second instance connects, asks it to raise itself and hands over its arguments
-// as one record (util/IPCMessage.h) in one frame (shell/HandoffFrame.h), waits for the answer and
+// as one record (codecs/IPCMessage.h) in one frame (codecs/HandoffFrame.h), waits for the answer and
 // ends. Only processes of the same user can reach the socket, and the first instance checks the
 // peer's user id anyway; a frame that is too large, malformed or too slow in coming is dropped
 // without effect.
 
-#include "util/IPCMessage.h"
+#include "codecs/IPCMessage.h"
 
 #include <QHash>
 #include <QList>

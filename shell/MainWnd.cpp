@@ -1,6 +1,7 @@
 #include "shell/MainWnd.h"
 
 #include "about/AboutDlg.h"
+#include "codecs/CmdLine.h"
 #include "controls/ImageList.h"
 #include "controls/MDIButtonGroup.h"
 #include "controls/MDIChildWindow.h"
@@ -9,7 +10,6 @@
 #include "settings/LayoutManagerControl.h"
 #include "settings/LayoutManagerMRU.h"
 #include "settings/LayoutManagerStorage.h"
-#include "shell/CmdLine.h"
 #include "shell/InstanceHandoff.h"
 #include "shell/Startup.h"
 #include "tools/Base64Dlg.h"

@@ -3,8 +3,8 @@
 // windows, with the main menu, the toolbar, the window bar, the recent-files list and the view
 // options, and the receiving side of the single-instance hand-off.
 
+#include "codecs/IPCMessage.h"
 #include "settings/LayoutManagerForm.h"
-#include "util/IPCMessage.h"
 
 #include <QEvent>
 #include <QList>

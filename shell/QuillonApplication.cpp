@@ -1,6 +1,7 @@
 #include "shell/QuillonApplication.h"
 
-#include <exception>
+#include "util/ErrorReport.h"
+#include "util/QuillonError.h"
 
 TQuillonApplication::TQuillonApplication(int& argc, char** argv)
     : QApplication(argc, argv)
@@ -12,10 +13,8 @@ bool TQuillonApplication::notify(QObject* AReceiver, QEvent* AEvent)
     // Handlers report their failures by raising errors; the user sees their text and goes on.
     try {
         return QApplication::notify(AReceiver, AEvent);
-    } catch (const std::exception& error) {
-        ShowErrorReport(QString::fromUtf8(error.what()));
     } catch (...) {
-        ShowErrorReport(QStringLiteral("Unknown error."));
+        ShowErrorReport(CurrentErrorReportText());
     }
     return false;
 }

@@ -1,10 +1,10 @@
 #include "shell/Startup.h"
 
 #include "about/VersionInfo.h"
-#include "shell/CmdLine.h"
+#include "codecs/CmdLine.h"
+#include "codecs/IPCMessage.h"
 #include "shell/InstanceHandoff.h"
 #include "shell/QuillonApplication.h"
-#include "util/IPCMessage.h"
 #include "util/MessageBoxes.h"
 
 #include <QApplication>

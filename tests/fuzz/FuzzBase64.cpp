@@ -1,7 +1,7 @@
 // Any text for the Base64 decoder (the bytes read once as UTF-8 and once as UTF-16 code units): it
 // answers a text or the error, and whatever it decodes encodes and decodes back to the same text.
 // Any text for the encoder: its output always decodes.
-#include "util/Base64.h"
+#include "codecs/Base64.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Any bytes as a received hand-off block: the decoder reads nothing beyond them (the sanitizers watch),
 // and what it accepts builds into a block that decodes to the same record.
-#include "util/IPCMessage.h"
+#include "codecs/IPCMessage.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,9 +1,9 @@
 // The layout manager and the form base on small test windows: sections, window bounds per desktop,
 // states, read-only managers, properties, the text control layout and the form's own rules.
 #include "platform/Notice.h"
-#include "settings/CustomSynEdit.h"
 #include "settings/LayoutManagerForm.h"
 #include "settings/LayoutManagerSynEditor.h"
+#include "textview/CustomSynEdit.h"
 
 #include <QAction>
 #include <QApplication>

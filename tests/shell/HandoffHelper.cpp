@@ -11,7 +11,7 @@
 // A handed-over argument "--quit-helper" closes the window, which ends the first instance;
 // QUILLON_HELPER_WINDOW_DELAY_MS makes the window take that long to be created.
 #include "about/VersionInfo.h"
-#include "shell/CmdLine.h"
+#include "codecs/CmdLine.h"
 #include "shell/InstanceHandoff.h"
 #include "shell/Startup.h"
 

@@ -1,6 +1,6 @@
 // The hand-off in one process: the frame reader, the files a record opens, the private folder, the
 // instance lock and the first instance's server against well-formed and hostile connections.
-#include "shell/HandoffFrame.h"
+#include "codecs/HandoffFrame.h"
 #include "shell/InstanceHandoff.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 // The hand-off between real processes: the helper runs the program's start-up with a stand-in
 // window and logs what it would open (see HandoffHelper.cpp).
-#include "shell/HandoffFrame.h"
+#include "codecs/HandoffFrame.h"
 #include "shell/InstanceHandoff.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 //   offset  size  content
 //   0       4     "QLHO"
 //   4       4     length of the record block, little-endian; 0: only "raise your window"
-//   8       len   the record block (util/IPCMessage.h), byte for byte
+//   8       len   the record block (codecs/IPCMessage.h), byte for byte
 //
 // The first instance answers a frame it has acted on with the four bytes "QLOK"; the second instance
 // waits for them, so that its send is synchronous. A frame is read with a size cap: a header that

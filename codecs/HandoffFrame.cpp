@@ -1,4 +1,4 @@
-#include "shell/HandoffFrame.h"
+#include "codecs/HandoffFrame.h"
 
 QByteArray BuildHandoffFrame(QByteArrayView block)
 {

@@ -1,4 +1,4 @@
-#include "shell/CmdLine.h"
+#include "codecs/CmdLine.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "util/Base64.h"
+#include "codecs/Base64.h"
 
 #include "core/Utf.h"
 

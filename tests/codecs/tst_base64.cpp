@@ -1,5 +1,5 @@
 // The Base64 codec: the tool's line layout, lenient decoding, the UTF-8 check and round trips.
-#include "util/Base64.h"
+#include "codecs/Base64.h"
 
 #include <QRandomGenerator>
 #include <QTest>

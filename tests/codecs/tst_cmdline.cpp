@@ -1,5 +1,5 @@
 // The command-line parser: items in order and the switch records, from arguments and from lines.
-#include "shell/CmdLine.h"
+#include "codecs/CmdLine.h"
 
 #include <QTest>
 

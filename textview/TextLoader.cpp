@@ -1,12 +1,19 @@
-#include "settings/TextLoader.h"
+#include "textview/TextLoader.h"
 
-#include "settings/CustomSynEdit.h"
+#include "textview/CustomSynEdit.h"
 
 #include <cstddef>
 #include <cstdint>
 
-// The text control's document loader, as its library defines it (its headers do not declare it):
-// data added from any thread, then turned into a document that a view can show.
+// The text control's document loader, as its library defines it: data added from any thread, then turned
+// into a document that a view can show. The library builds it in but installs no declaration, and offers
+// no other way to fill a document off the GUI thread (appending text needs a view, so it would have to
+// wait until the whole text is written). So the declaration is repeated here, pinned to the library
+// version it was checked against; tst_customsynedit (loaderInterface) fails when the layout differs.
+// Before widening the range: compare with the library's ILoader.h and run that test.
+static_assert(QSCINTILLA_VERSION >= 0x020d00 && QSCINTILLA_VERSION < 0x020e00,
+    "TTextLoader repeats the document loader interface of QScintilla 2.13: check it against this version");
+
 class ILoaderFace {
 public:
     virtual int Release() = 0;

@@ -1,6 +1,6 @@
 // The text control: gutter numbers as drawn, the gutter's width, selection modes, word wrap.
-#include "settings/CustomSynEdit.h"
-#include "settings/TextLoader.h"
+#include "textview/CustomSynEdit.h"
+#include "textview/TextLoader.h"
 
 #include <QStandardPaths>
 #include <QTest>
@@ -23,6 +23,8 @@ private Q_SLOTS:
     void setTextBytes();
     void loadWhileWriting_data();
     void loadWhileWriting();
+    void loaderInterface_data();
+    void loaderInterface();
 
 private:
     static QString MarginText(const TCustomSynEdit& AEdit, int ALine);
@@ -296,6 +298,39 @@ void TestCustomSynEdit::loadWhileWriting()
                  : QByteArray("before"));
     QVERIFY(edit.isReadOnly());
     QVERIFY(edit.isUtf8());
+}
+
+void TestCustomSynEdit::loaderInterface_data()
+{
+    QTest::addColumn<QList<int>>("writes"); // the text's length after each write
+    QTest::addColumn<bool>("finish");
+    QTest::newRow("one write") << QList<int> {26} << true;
+    QTest::newRow("several writes") << QList<int> {3, 10, 10, 26} << true;
+    QTest::newRow("nothing written") << QList<int> {} << true;
+    QTest::newRow("dropped unfinished") << QList<int> {5, 12} << false;
+}
+
+// The loader repeats an interface the text control's library does not declare (textview/TextLoader.cpp).
+// Each of its three calls is used here and its effect checked: adding data, turning it into a document,
+// releasing an unused loader. A changed layout calls the wrong function and fails here.
+void TestCustomSynEdit::loaderInterface()
+{
+    QFETCH(QList<int>, writes);
+    QFETCH(bool, finish);
+    static constexpr char Text[] = "abcdefghijklmnopqrstuvwxyz";
+    TCustomSynEdit edit;
+    edit.SetTextBytes("before");
+    {
+        TTextLoader loader(&edit, sizeof(Text));
+        for (const int length : writes)
+            loader.Written(Text, size_t(length));
+        if (finish)
+            QVERIFY2(
+                loader.Finish(), "the text control refused a loaded document: check its loader interface");
+    }
+    const QByteArray expected = !finish ? "before" : writes.isEmpty() ? "" : QByteArray(Text, writes.last());
+    QVERIFY2(edit.text().toUtf8() == expected, "the loaded document differs: check the loader interface");
+    QCOMPARE(edit.SendScintilla(QsciScintillaBase::SCI_GETLENGTH), long(expected.size()));
 }
 
 QTEST_MAIN(TestCustomSynEdit)

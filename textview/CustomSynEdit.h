@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/QsciInclude.h"
+#include "textview/QsciInclude.h"
 
 #include <string_view>
 

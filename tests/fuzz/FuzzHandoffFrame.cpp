@@ -1,9 +1,9 @@
 // Any bytes as what a connection sends to the first instance: read in one piece and in pieces of the
 // size the first byte gives, both readings agree, nothing is read beyond the bytes, and a complete
 // frame's record goes through the decoder and the line parser as the first instance would take it.
-#include "shell/CmdLine.h"
-#include "shell/HandoffFrame.h"
-#include "util/IPCMessage.h"
+#include "codecs/CmdLine.h"
+#include "codecs/HandoffFrame.h"
+#include "codecs/IPCMessage.h"
 
 #include <cstdint>
 #include <cstdlib>

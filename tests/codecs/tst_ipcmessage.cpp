@@ -1,5 +1,5 @@
 // The hand-off record: the block a second instance builds and what the first one reads from it.
-#include "util/IPCMessage.h"
+#include "codecs/IPCMessage.h"
 
 #include <QRandomGenerator>
 #include <QTest>

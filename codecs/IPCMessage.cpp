@@ -1,4 +1,4 @@
-#include "util/IPCMessage.h"
+#include "codecs/IPCMessage.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "settings/CustomSynEdit.h"
+#include "textview/CustomSynEdit.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>

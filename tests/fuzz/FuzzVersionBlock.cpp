@@ -1,6 +1,6 @@
 // Any bytes as a version block: the reader accepts or refuses them without reading beyond them, and
 // what it refuses leaves nothing but the file name behind.
-#include "about/VersionInfo.h"
+#include "codecs/VersionBlock.h"
 
 #include <cstdint>
 #include <cstdlib>
