@@ -266,102 +266,102 @@ void DocumentGlyph(QPainter& p)
     Text(p, QRectF(2.5, 4, 11, 10), QStringLiteral("{}"), Orange.darker(115), 8.5);
 }
 
-void Draw(QPainter& p, int index)
+void Draw(QPainter& p, TMenuPicture picture)
 {
-    switch (index) {
-    case 0: // exit: a door and an arrow out of it
+    switch (picture) {
+    case TMenuPicture::Exit: // a door and an arrow out of it
         Box(p, QRectF(2.5, 1.5, 7, 13), QColor(170, 120, 80));
         p.fillRect(QRectF(7, 8, 1.2, 1.2), Yellow);
         SetPen(p, Red, 2);
         p.drawLine(QPointF(8, 8), QPointF(13.5, 8));
         ArrowHead(p, QPointF(15.5, 8), 0, Red, 3.5);
         break;
-    case 1: // cascade
+    case TMenuPicture::Cascade:
         Window(p, QRectF(1.5, 1.5, 9, 7), Grey);
         Window(p, QRectF(3.5, 4.5, 9, 7), LightBlue.darker(120));
         Window(p, QRectF(5.5, 7.5, 9, 7));
         break;
-    case 2: // tile horizontally: one window over the other
+    case TMenuPicture::TileHorizontally: // one window over the other
         Window(p, QRectF(1.5, 1.5, 13, 6));
         Window(p, QRectF(1.5, 8.5, 13, 6));
         break;
-    case 3: // tile vertically: side by side
+    case TMenuPicture::TileVertically: // side by side
         Window(p, QRectF(1.5, 1.5, 6, 13));
         Window(p, QRectF(8.5, 1.5, 6, 13));
         break;
-    case 4: // full expand
-    case 5: // full collapse
+    case TMenuPicture::FullExpand:
+    case TMenuPicture::FullCollapse:
         Box(p, QRectF(1.5, 1.5, 9, 9), Paper, Ink, 1);
         SetPen(p, Blue, 1.6);
         p.drawLine(QPointF(3.5, 6), QPointF(8.5, 6));
-        if (index == 4)
+        if (picture == TMenuPicture::FullExpand)
             p.drawLine(QPointF(6, 3.5), QPointF(6, 8.5));
         SetPen(p, Grey);
         p.drawLine(QPointF(6, 10.5), QPointF(6, 13.5));
         p.drawLine(QPointF(6, 13.5), QPointF(9, 13.5));
-        p.fillRect(QRectF(10, 12, 4.5, 3), index == 4 ? Green : Grey);
+        p.fillRect(QRectF(10, 12, 4.5, 3), picture == TMenuPicture::FullExpand ? Green : Grey);
         break;
-    case 6: // restore
+    case TMenuPicture::Restore:
         Window(p, QRectF(4.5, 1.5, 10, 8));
         Window(p, QRectF(1.5, 5.5, 10, 9));
         break;
-    case 7: // minimize
+    case TMenuPicture::Minimize:
         Box(p, QRectF(1.5, 2.5, 13, 11), Paper);
         p.fillRect(QRectF(4, 10, 8, 2), Blue);
         break;
-    case 8: // maximize
+    case TMenuPicture::Maximize:
         Box(p, QRectF(1.5, 1.5, 13, 13), Paper);
         p.fillRect(QRectF(2, 2, 12, 3.5), Blue);
         break;
-    case 9: // close
+    case TMenuPicture::Close:
         Cross(p, QRectF(3.5, 3.5, 9, 9), Red, 2.4);
         break;
-    case 10: // spare: find in a page
+    case TMenuPicture::FindInPage: // find in a page
         Page(p);
         Glass(p, QPointF(7, 7), 3, Blue);
         break;
-    case 11: // open
+    case TMenuPicture::Open:
         Folder(p, true);
         break;
-    case 12: // spare: closed folder
+    case TMenuPicture::ClosedFolder: // closed folder
         Folder(p, false);
         break;
-    case 13: // document
+    case TMenuPicture::Document:
         DocumentGlyph(p);
         break;
-    case 14: // print
+    case TMenuPicture::Print:
         Printer(p);
         break;
-    case 15: // search
+    case TMenuPicture::Search:
         Glass(p, QPointF(6.5, 6.5), 4.5, Blue);
         break;
-    case 16: // search again
+    case TMenuPicture::SearchAgain:
         Glass(p, QPointF(6.5, 6.5), 4.5, Green);
         SetPen(p, Green, 1.6);
         p.drawLine(QPointF(4.5, 6.5), QPointF(8, 6.5));
         ArrowHead(p, QPointF(9.6, 6.5), 0, Green, 2.6);
         break;
-    case 17: // object
+    case TMenuPicture::JSONObject:
         KindTile(p, Orange, QStringLiteral("{}"));
         break;
-    case 18: // array
+    case TMenuPicture::JSONArray:
         KindTile(p, Blue, QStringLiteral("[]"));
         break;
-    case 19: // value
+    case TMenuPicture::JSONValue:
         KindTile(p, Green, QStringLiteral("v"), 10);
         break;
-    case 20: // digest: a fingerprint-like hash sign
+    case TMenuPicture::Digest: // a fingerprint-like hash sign
         Box(p, QRectF(1.5, 1.5, 13, 13), PaperShade, Grey, 2.5);
         Text(p, QRectF(1, 1, 14, 14), QStringLiteral("#"), Purple, 11);
         break;
-    case 21: // Base64
+    case TMenuPicture::Base64:
         Box(p, QRectF(0.5, 3.5, 15, 9), LightGreen, Green.darker(120), 2);
         Text(p, QRectF(0.5, 3.5, 15, 9), QStringLiteral("64"), Green.darker(160), 8);
         break;
-    case 22: // time
+    case TMenuPicture::Time:
         Clock(p);
         break;
-    case 23: // path: steps joined by arrows
+    case TMenuPicture::Path: // steps joined by arrows
         p.fillRect(QRectF(1, 6.5, 3, 3), Orange);
         p.fillRect(QRectF(6.5, 6.5, 3, 3), Blue);
         p.fillRect(QRectF(12, 6.5, 3, 3), Green);
@@ -369,7 +369,7 @@ void Draw(QPainter& p, int index)
         p.drawLine(QPointF(4, 8), QPointF(5.5, 8));
         p.drawLine(QPointF(9.5, 8), QPointF(11, 8));
         break;
-    case 24: // spare: settings
+    case TMenuPicture::Settings: // settings
         SetPen(p, Grey, 2.6);
         for (int i = 0; i < 4; ++i) {
             const qreal a = i * M_PI / 4;
@@ -382,16 +382,16 @@ void Draw(QPainter& p, int index)
         p.setBrush(Paper);
         p.drawEllipse(QRectF(6, 6, 4, 4));
         break;
-    case 25: // about
+    case TMenuPicture::About:
         Badge(p, Blue, QStringLiteral("i"));
         break;
-    case 26: // spare: help
+    case TMenuPicture::Help: // help
         Badge(p, Teal, QStringLiteral("?"));
         break;
-    case 27: // error
+    case TMenuPicture::Error:
         Badge(p, Red, QStringLiteral("!"));
         break;
-    case 28: // file size: a page on a scale
+    case TMenuPicture::FileSize: // a page on a scale
         Page(p, QRectF(4.5, 1.5, 7, 9));
         SetPen(p, Ink);
         p.setBrush(Grey.lighter(120));
@@ -400,22 +400,22 @@ void Draw(QPainter& p, int index)
         for (qreal x = 4; x < 14; x += 3)
             p.drawLine(QPointF(x, 11.5), QPointF(x, 13));
         break;
-    case 29: // refresh
+    case TMenuPicture::Refresh:
         SetPen(p, Green, 2);
         p.setBrush(Qt::NoBrush);
         p.drawArc(QRectF(2.5, 2.5, 11, 11), 30 * 16, 270 * 16);
         ArrowHead(p, QPointF(13.6, 4.8), -60, Green, 3.6);
         break;
-    case 30: // clear
+    case TMenuPicture::Clear:
         SetPen(p, Grey.darker(110));
         p.setBrush(PaperShade);
         p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
         Cross(p, QRectF(5, 5, 6, 6), Grey.darker(140), 1.8);
         break;
-    case 31: // spare: a window
+    case TMenuPicture::Window: // a window
         Window(p, QRectF(1.5, 2.5, 13, 11));
         break;
-    case 32: { // spare: a star
+    case TMenuPicture::Star: { // a star
         QPolygonF star;
         for (int i = 0; i < 10; ++i) {
             const qreal r = (i % 2) ? 3 : 7;
@@ -427,7 +427,7 @@ void Draw(QPainter& p, int index)
         p.drawPolygon(star);
         break;
     }
-    case 33: // convert: arrows both ways
+    case TMenuPicture::Convert: // arrows both ways
         SetPen(p, Blue, 1.8);
         p.drawLine(QPointF(2, 5), QPointF(12, 5));
         ArrowHead(p, QPointF(14.5, 5), 0, Blue, 3.2);
@@ -435,46 +435,46 @@ void Draw(QPainter& p, int index)
         p.drawLine(QPointF(14, 11), QPointF(4, 11));
         ArrowHead(p, QPointF(1.5, 11), 180, Green, 3.2);
         break;
-    case 34: // save
+    case TMenuPicture::Save:
         Floppy(p);
         break;
-    case 35: // find and replace
+    case TMenuPicture::FindReplace:
         Page(p, QRectF(1.5, 1.5, 9, 12));
         PageLines(p, 3, 8, {5, 7.5, 10});
         Glass(p, QPointF(10, 9), 3, Blue);
         break;
-    case 36: // redo
+    case TMenuPicture::Redo:
         ArcArrow(p, true, Blue);
         break;
-    case 37: // undo
+    case TMenuPicture::Undo:
         ArcArrow(p, false, Blue);
         break;
-    case 38: // paste
+    case TMenuPicture::Paste:
         Clipboard(p);
         break;
-    case 39: // cut
+    case TMenuPicture::Cut:
         Scissors(p);
         break;
-    case 40: // copy
+    case TMenuPicture::Copy:
         Page(p, QRectF(1.5, 1.5, 8, 10));
         Page(p, QRectF(6.5, 4.5, 8, 10));
         PageLines(p, 8, 12, {9, 11});
         break;
-    case 41: // new
+    case TMenuPicture::New:
         Page(p);
         SetPen(p, Green, 1.8);
         p.drawLine(QPointF(12, 9), QPointF(12, 15));
         p.drawLine(QPointF(9, 12), QPointF(15, 12));
         break;
-    case 42: // editor
+    case TMenuPicture::Editor:
         Page(p, QRectF(1.5, 1.5, 9, 13));
         PageLines(p, 3, 7, {5, 7.5});
         Pencil(p, QPointF(5, 15));
         break;
-    case 43: // validate
+    case TMenuPicture::Validate:
         Check(p, Green);
         break;
-    case 44: // format: indented lines
+    case TMenuPicture::Format: // indented lines
         SetPen(p, Ink, 1.4);
         p.drawLine(QPointF(2, 3), QPointF(10, 3));
         SetPen(p, Blue, 1.4);
@@ -483,21 +483,21 @@ void Draw(QPainter& p, int index)
         SetPen(p, Ink, 1.4);
         p.drawLine(QPointF(2, 13.5), QPointF(8, 13.5));
         break;
-    case 45: // string
+    case TMenuPicture::JSONString:
         KindTile(p, Green, QStringLiteral("\u201Ca\u201D"), 7.5);
         break;
-    case 46: // number
+    case TMenuPicture::JSONNumber:
         KindTile(p, Purple, QStringLiteral("1"), 10);
         break;
-    case 47: // true
+    case TMenuPicture::JSONTrue:
         Box(p, QRectF(1.5, 1.5, 13, 13), LightGreen, Green, 2.5);
         Check(p, Green.darker(120), 2.0);
         break;
-    case 48: // false
+    case TMenuPicture::JSONFalse:
         Box(p, QRectF(1.5, 1.5, 13, 13), QColor(248, 205, 205), Red, 2.5);
         Cross(p, QRectF(4.5, 4.5, 7, 7), Red.darker(110), 2.0);
         break;
-    case 49: // null
+    case TMenuPicture::JSONNull:
         Box(p, QRectF(1.5, 1.5, 13, 13), PaperShade, Grey, 2.5);
         SetPen(p, Grey.darker(130), 1.4);
         p.setBrush(Qt::NoBrush);
@@ -570,13 +570,18 @@ private:
         p.setRenderHint(QPainter::TextAntialiasing);
         p.translate(rect.topLeft());
         p.scale(rect.width() / qreal(TMenuImages::Size), rect.height() / qreal(TMenuImages::Size));
-        Draw(p, FIndex);
+        Draw(p, static_cast<TMenuPicture>(FIndex));
         p.restore();
     }
 
     int FIndex;
 };
 } // namespace
+
+QIcon TMenuImages::Icon(TMenuPicture APicture)
+{
+    return Icon(PictureIndex(APicture));
+}
 
 QIcon TMenuImages::Icon(int index)
 {
@@ -604,7 +609,7 @@ void TMenuImages::Paint(QPainter& painter, int index)
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    Draw(painter, index);
+    Draw(painter, static_cast<TMenuPicture>(index));
     painter.restore();
 }
 

@@ -79,16 +79,19 @@ QList<TReportRow> MakeReport(uint64_t size, TFileDigests& digests, const QString
     const TJSONCounts& counts, const QElapsedTimer& since, const QLocale& locale)
 {
     QList<TReportRow> rows;
-    rows.append({rpSize, SizeRowText(size, locale)});
-    rows.append({rpDigest, QStringLiteral("MD5: ") + BytesToHex(digests.Md5()).toUpper()});
-    rows.append({rpDigest, QStringLiteral("SHA1: ") + BytesToHex(digests.Sha1()).toUpper()});
+    rows.append({TMenuPicture::FileSize, SizeRowText(size, locale)});
+    rows.append({TMenuPicture::Digest, QStringLiteral("MD5: ") + BytesToHex(digests.Md5()).toUpper()});
+    rows.append({TMenuPicture::Digest, QStringLiteral("SHA1: ") + BytesToHex(digests.Sha1()).toUpper()});
     if (!errorText.isEmpty()) {
-        rows.append({rpError, errorText});
+        rows.append({TMenuPicture::Error, errorText});
     } else {
-        rows.append({rpObjects, QStringLiteral("Object count: %1").arg(locale.toString(counts.FObjCnt))});
-        rows.append({rpArrays, QStringLiteral("Array count: %1").arg(locale.toString(counts.FArrCnt))});
-        rows.append({rpValues, QStringLiteral("Value count: %1").arg(locale.toString(counts.FValCnt))});
+        rows.append({TMenuPicture::JSONObject,
+            QStringLiteral("Object count: %1").arg(locale.toString(counts.FObjCnt))});
+        rows.append({TMenuPicture::JSONArray,
+            QStringLiteral("Array count: %1").arg(locale.toString(counts.FArrCnt))});
+        rows.append({TMenuPicture::JSONValue,
+            QStringLiteral("Value count: %1").arg(locale.toString(counts.FValCnt))});
     }
-    rows.append({rpTime, TimeRowText(since.elapsed(), locale)});
+    rows.append({TMenuPicture::Time, TimeRowText(since.elapsed(), locale)});
     return rows;
 }

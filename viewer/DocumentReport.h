@@ -3,6 +3,7 @@
 // document, and the rows of its report (size, digests, counts or error, time). The window and
 // `quillon-bench report` both use it, so the bench prints exactly what the window shows.
 
+#include "controls/MenuImages.h"
 #include "core/DocumentText.h"
 #include "core/Outline.h"
 #include "core/OutlineBuilder.h"
@@ -15,19 +16,8 @@
 
 #include <future>
 
-// Pictures of the report rows in the menu image list.
-enum TReportPicture {
-    rpSize = 28,
-    rpDigest = 20,
-    rpError = 27,
-    rpObjects = 17,
-    rpArrays = 18,
-    rpValues = 19,
-    rpTime = 22
-};
-
 struct TReportRow {
-    int Picture;
+    TMenuPicture Picture;
     QString Text;
     bool operator==(const TReportRow&) const = default;
 };

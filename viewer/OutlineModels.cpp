@@ -22,25 +22,25 @@ QString TrimControls(const QString& s)
 }
 } // namespace
 
-int NodePicture(TNodeType typ)
+TMenuPicture NodePicture(TNodeType typ)
 {
     switch (typ) {
     case ntObject:
-        return 17;
+        return TMenuPicture::JSONObject;
     case ntArray:
-        return 18;
+        return TMenuPicture::JSONArray;
     case ntString:
-        return 45;
+        return TMenuPicture::JSONString;
     case ntNumber:
-        return 46;
+        return TMenuPicture::JSONNumber;
     case ntTrue:
-        return 47;
+        return TMenuPicture::JSONTrue;
     case ntFalse:
-        return 48;
+        return TMenuPicture::JSONFalse;
     case ntNull:
-        return 49;
+        return TMenuPicture::JSONNull;
     }
-    return -1;
+    return TMenuPicture::JSONValue; // not reached: every node is of one of the kinds above
 }
 
 // --- TOutlineModelBase
@@ -55,7 +55,7 @@ TOutlineModelBase::TOutlineModelBase(const QString& AFirstColumn, QObject* paren
 QVariant TOutlineModelBase::NodeRoleData(TNodeIndex node, const QModelIndex& index, int role) const
 {
     if (role == Qt::DecorationRole && index.column() == 0)
-        return FIcons.value(NodePicture(FOutline->Typ(node)));
+        return FIcons.value(PictureIndex(NodePicture(FOutline->Typ(node))));
     if (role == NodeRole)
         return QVariant::fromValue(quint32(node));
     return {};

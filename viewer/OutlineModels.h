@@ -2,6 +2,7 @@
 // Item models over a document's outline: the two-column tree and the list of a node's children.
 // Both read node records on demand from the compact outline; no item exists per node.
 
+#include "controls/MenuImages.h"
 #include "core/Outline.h"
 
 #include <QAbstractItemModel>
@@ -9,7 +10,7 @@
 #include <QList>
 
 // The picture of a node kind in the menu image list.
-int NodePicture(TNodeType typ);
+TMenuPicture NodePicture(TNodeType typ);
 
 // What both models over the outline share: two columns, the picture of a node's kind in the first,
 // the node's index as a role, rows that can be selected but not edited.

@@ -150,9 +150,9 @@ void Tmdi_quil_Viewer::BuildTreePage()
     // The outline.
     TreePanel = new THeaderPanel(tr("JSON Tree"), Splitter1);
     TreePanel->setObjectName(QStringLiteral("TreePanel"));
-    obExpand = TreePanel->AddButton(TMenuImages::Icon(4), tr("Full expand"));
+    obExpand = TreePanel->AddButton(TMenuImages::Icon(TMenuPicture::FullExpand), tr("Full expand"));
     obExpand->setObjectName(QStringLiteral("obExpand"));
-    obCollapse = TreePanel->AddButton(TMenuImages::Icon(5), tr("Full collapse"));
+    obCollapse = TreePanel->AddButton(TMenuImages::Icon(TMenuPicture::FullCollapse), tr("Full collapse"));
     obCollapse->setObjectName(QStringLiteral("obCollapse"));
     connect(obExpand, &QToolButton::clicked, this, &Tmdi_quil_Viewer::sbExpandClick);
     connect(obCollapse, &QToolButton::clicked, this, &Tmdi_quil_Viewer::sbCollapseClick);
@@ -198,7 +198,7 @@ void Tmdi_quil_Viewer::BuildTreePage()
     detailLayout->setSpacing(0);
     obPC = new TPathBar(details);
     obPC->setObjectName(QStringLiteral("obPC"));
-    obPC->SetIcon(TMenuImages::Icon(23));
+    obPC->SetIcon(TMenuImages::Icon(TMenuPicture::Path));
     obPC->setContextMenuPolicy(Qt::CustomContextMenu);
     PathMenu = new QMenu(this);
     PathMenu->setObjectName(QStringLiteral("PathMenu"));
@@ -413,9 +413,9 @@ void Tmdi_quil_Viewer::RefreshView()
     Tree->setUpdatesEnabled(true);
 }
 
-void Tmdi_quil_Viewer::AddMsg(int AImageIndex, const QString& AText)
+void Tmdi_quil_Viewer::AddMsg(TMenuPicture APicture, const QString& AText)
 {
-    auto* item = new QListWidgetItem(TMenuImages::Icon(AImageIndex), AText);
+    auto* item = new QListWidgetItem(TMenuImages::Icon(APicture), AText);
     Box->addItem(item);
 }
 

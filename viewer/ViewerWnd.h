@@ -2,6 +2,7 @@
 // The document window: one JSON file shown as an outline tree with the details of the focused node,
 // as formatted source text, and as a report of its size, digests, counts and load time.
 
+#include "controls/MenuImages.h"
 #include "core/Outline.h"
 #include "core/OutlineBuilder.h"
 #include "settings/LayoutManagerForm.h"
@@ -47,7 +48,7 @@ public:
     // Shows or hides the tree's value column as the frame's Value Column option says.
     void RefreshView();
     TDateTime GetModified() const { return FFI.Modified; }
-    void AddMsg(int AImageIndex, const QString& AText);
+    void AddMsg(TMenuPicture APicture, const QString& AText);
 
     // The changed-file check, run when the window becomes the active document window.
     void FormActivate();
