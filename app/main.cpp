@@ -5,7 +5,7 @@
 #include "shell/Startup.h"
 #include "util/MessageBoxes.h"
 
-int main(int argc, char** argv)
+int main(int AArgc, char** AArgv)
 {
     // What the settings store has to tell the user (a damaged store moved aside) shows as a box.
     SetNoticeHandler([](TNoticeKind AKind, const QString& AText) {
@@ -22,5 +22,5 @@ int main(int argc, char** argv)
     hooks.CreateMainWindow = [](THandoffServer* receiver) -> QWidget* {
         return new Twnd_quil_Main(receiver);
     };
-    return RunQuillon(argc, argv, hooks);
+    return RunQuillon(AArgc, AArgv, hooks);
 }

@@ -20,28 +20,28 @@ constexpr int DragScrollZone = 6;
 // Pause between two rows scrolled by a drag, so that holding still near an edge does not race.
 constexpr int DragScrollPauseMs = 120;
 
-void FrameRect(QPainter& Canvas, const QRect& Rect, const QColor& Color)
+void FrameRect(QPainter& ACanvas, const QRect& ARect, const QColor& AColor)
 {
     // Four 1-pixel strips instead of a pen: stays crisp and inside the rectangle at any pixel ratio.
-    Canvas.fillRect(QRect(Rect.left(), Rect.top(), Rect.width(), 1), Color);
-    Canvas.fillRect(QRect(Rect.left(), Rect.bottom(), Rect.width(), 1), Color);
-    Canvas.fillRect(QRect(Rect.left(), Rect.top(), 1, Rect.height()), Color);
-    Canvas.fillRect(QRect(Rect.right(), Rect.top(), 1, Rect.height()), Color);
+    ACanvas.fillRect(QRect(ARect.left(), ARect.top(), ARect.width(), 1), AColor);
+    ACanvas.fillRect(QRect(ARect.left(), ARect.bottom(), ARect.width(), 1), AColor);
+    ACanvas.fillRect(QRect(ARect.left(), ARect.top(), 1, ARect.height()), AColor);
+    ACanvas.fillRect(QRect(ARect.right(), ARect.top(), 1, ARect.height()), AColor);
 }
 
-QFont PlainFont(QFont Font)
+QFont PlainFont(QFont AFont)
 {
-    Font.setBold(false);
-    Font.setItalic(false);
-    Font.setUnderline(false);
-    Font.setStrikeOut(false);
-    return Font;
+    AFont.setBold(false);
+    AFont.setItalic(false);
+    AFont.setUnderline(false);
+    AFont.setStrikeOut(false);
+    return AFont;
 }
 
 } // namespace
 
-TButtonGroupEx::TButtonGroupEx(QWidget* Parent)
-    : QWidget(Parent)
+TButtonGroupEx::TButtonGroupEx(QWidget* AParent)
+    : QWidget(AParent)
 {
     const QPalette Pal = QApplication::palette();
     FColor = Pal.color(QPalette::Button);
@@ -65,43 +65,43 @@ TButtonGroupEx::~TButtonGroupEx() = default;
 
 // ---- buttons ---------------------------------------------------------------------------------------
 
-int TButtonGroupEx::AddItem(const TGrpButtonItem& Item)
+int TButtonGroupEx::AddItem(const TGrpButtonItem& AItem)
 {
-    InsertItem(Count(), Item);
+    InsertItem(Count(), AItem);
     return Count() - 1;
 }
 
-void TButtonGroupEx::InsertItem(int Index, const TGrpButtonItem& Item)
+void TButtonGroupEx::InsertItem(int AIndex, const TGrpButtonItem& AItem)
 {
-    Index = std::clamp(Index, 0, Count());
+    AIndex = std::clamp(AIndex, 0, Count());
     if (FDragIndex >= 0)
         EndDrag();
-    FItems.insert(Index, Item);
-    if (FItemIndex >= Index)
+    FItems.insert(AIndex, AItem);
+    if (FItemIndex >= AIndex)
         ++FItemIndex;
     FHotIndex = -1;
     FDownIndex = -1;
     FDragCandidate = -1;
-    ItemInserted(Index);
+    ItemInserted(AIndex);
     UpdateLayout();
     update();
 }
 
-void TButtonGroupEx::DeleteItem(int Index)
+void TButtonGroupEx::DeleteItem(int AIndex)
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return;
     if (FDragIndex >= 0)
         EndDrag();
-    const TGrpButtonItem Removed = FItems.takeAt(Index);
-    if (FItemIndex == Index)
+    const TGrpButtonItem Removed = FItems.takeAt(AIndex);
+    if (FItemIndex == AIndex)
         FItemIndex = -1;
-    else if (FItemIndex > Index)
+    else if (FItemIndex > AIndex)
         --FItemIndex;
     FHotIndex = -1;
     FDownIndex = -1;
     FDragCandidate = -1;
-    ItemRemoved(Index, Removed);
+    ItemRemoved(AIndex, Removed);
     UpdateLayout();
     update();
 }
@@ -112,55 +112,55 @@ void TButtonGroupEx::ClearItems()
         DeleteItem(Count() - 1);
 }
 
-void TButtonGroupEx::MoveItem(int FromIndex, int ToIndex)
+void TButtonGroupEx::MoveItem(int AFromIndex, int AToIndex)
 {
-    if (!IsValidIndex(FromIndex) || !IsValidIndex(ToIndex) || FromIndex == ToIndex)
+    if (!IsValidIndex(AFromIndex) || !IsValidIndex(AToIndex) || AFromIndex == AToIndex)
         return;
-    FItems.move(FromIndex, ToIndex);
-    if (FItemIndex == FromIndex)
-        FItemIndex = ToIndex;
-    else if (FromIndex < FItemIndex && ToIndex >= FItemIndex)
+    FItems.move(AFromIndex, AToIndex);
+    if (FItemIndex == AFromIndex)
+        FItemIndex = AToIndex;
+    else if (AFromIndex < FItemIndex && AToIndex >= FItemIndex)
         --FItemIndex;
-    else if (FromIndex > FItemIndex && ToIndex <= FItemIndex && FItemIndex >= 0)
+    else if (AFromIndex > FItemIndex && AToIndex <= FItemIndex && FItemIndex >= 0)
         ++FItemIndex;
     FHotIndex = -1;
     FDownIndex = -1;
-    ItemMoved(FromIndex, ToIndex);
+    ItemMoved(AFromIndex, AToIndex);
     update();
 }
 
-void TButtonGroupEx::SetItemCaption(int Index, const QString& Caption)
+void TButtonGroupEx::SetItemCaption(int AIndex, const QString& ACaption)
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return;
-    FItems[Index].Caption = Caption;
-    InvalidateButton(Index);
+    FItems[AIndex].Caption = ACaption;
+    InvalidateButton(AIndex);
 }
 
-void TButtonGroupEx::SetItemHint(int Index, const QString& Hint)
+void TButtonGroupEx::SetItemHint(int AIndex, const QString& AHint)
 {
-    if (IsValidIndex(Index))
-        FItems[Index].Hint = Hint;
+    if (IsValidIndex(AIndex))
+        FItems[AIndex].Hint = AHint;
 }
 
-void TButtonGroupEx::SetItemImageIndex(int Index, int ImageIndex)
+void TButtonGroupEx::SetItemImageIndex(int AIndex, int AImageIndex)
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return;
-    FItems[Index].ImageIndex = ImageIndex;
-    InvalidateButton(Index);
+    FItems[AIndex].ImageIndex = AImageIndex;
+    InvalidateButton(AIndex);
 }
 
-void TButtonGroupEx::SetItemData(int Index, QObject* Data)
+void TButtonGroupEx::SetItemData(int AIndex, QObject* AData)
 {
-    if (IsValidIndex(Index))
-        FItems[Index].Data = Data;
+    if (IsValidIndex(AIndex))
+        FItems[AIndex].Data = AData;
 }
 
-void TButtonGroupEx::SetItemOnClick(int Index, std::function<void(QObject*)> OnClick)
+void TButtonGroupEx::SetItemOnClick(int AIndex, std::function<void(QObject*)> AOnClick)
 {
-    if (IsValidIndex(Index))
-        FItems[Index].OnClick = std::move(OnClick);
+    if (IsValidIndex(AIndex))
+        FItems[AIndex].OnClick = std::move(AOnClick);
 }
 
 void TButtonGroupEx::ItemInserted(int)
@@ -175,30 +175,30 @@ void TButtonGroupEx::ItemMoved(int, int)
 
 // ---- selection -----------------------------------------------------------------------------------
 
-void TButtonGroupEx::SetItemIndex(int Index)
+void TButtonGroupEx::SetItemIndex(int AIndex)
 {
-    if (!IsValidIndex(Index))
-        Index = -1;
-    if (Index == FItemIndex)
+    if (!IsValidIndex(AIndex))
+        AIndex = -1;
+    if (AIndex == FItemIndex)
         return;
     InvalidateButton(FItemIndex);
-    FItemIndex = Index;
+    FItemIndex = AIndex;
     InvalidateButton(FItemIndex);
 }
 
-void TButtonGroupEx::SetHotIndex(int Index)
+void TButtonGroupEx::SetHotIndex(int AIndex)
 {
-    if (Index == FHotIndex)
+    if (AIndex == FHotIndex)
         return;
     InvalidateButton(FHotIndex);
-    FHotIndex = Index;
+    FHotIndex = AIndex;
     InvalidateButton(FHotIndex);
 }
 
-void TButtonGroupEx::InvalidateButton(int Index)
+void TButtonGroupEx::InvalidateButton(int AIndex)
 {
-    if (IsValidIndex(Index))
-        update(ButtonRect(Index).adjusted(-2, -2, 2, 2));
+    if (IsValidIndex(AIndex))
+        update(ButtonRect(AIndex).adjusted(-2, -2, 2, 2));
 }
 
 // ---- geometry ------------------------------------------------------------------------------------
@@ -219,11 +219,11 @@ int TButtonGroupEx::ExtraHeight() const
     return M.top() + M.bottom();
 }
 
-int TButtonGroupEx::ColumnsForWidth(int Width) const
+int TButtonGroupEx::ColumnsForWidth(int AWidth) const
 {
     if (FButtonOptions.testFlag(gboFullSize))
         return 1;
-    return std::max(1, Width / std::max(1, FButtonWidth));
+    return std::max(1, AWidth / std::max(1, FButtonWidth));
 }
 
 int TButtonGroupEx::ColumnCount() const
@@ -249,48 +249,48 @@ int TButtonGroupEx::MaxTopRow() const
     return std::max(0, RowCount() - FullVisibleRows());
 }
 
-QRect TButtonGroupEx::ButtonRect(int Index) const
+QRect TButtonGroupEx::ButtonRect(int AIndex) const
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return QRect();
     const int Cols = ColumnCount();
     const int Width = FButtonOptions.testFlag(gboFullSize) ? FGridRect.width() : FButtonWidth;
-    return QRect(FGridRect.left() + (Index % Cols) * FButtonWidth,
-        FGridRect.top() + (Index / Cols - FTopRow) * FButtonHeight, Width, FButtonHeight);
+    return QRect(FGridRect.left() + (AIndex % Cols) * FButtonWidth,
+        FGridRect.top() + (AIndex / Cols - FTopRow) * FButtonHeight, Width, FButtonHeight);
 }
 
-int TButtonGroupEx::IndexOfButtonAt(const QPoint& Pos) const
+int TButtonGroupEx::IndexOfButtonAt(const QPoint& APos) const
 {
-    if (!FGridRect.contains(Pos))
+    if (!FGridRect.contains(APos))
         return -1;
     const int Cols = ColumnCount();
-    const int Col = FButtonOptions.testFlag(gboFullSize) ? 0 : (Pos.x() - FGridRect.left()) / FButtonWidth;
+    const int Col = FButtonOptions.testFlag(gboFullSize) ? 0 : (APos.x() - FGridRect.left()) / FButtonWidth;
     if (Col >= Cols)
         return -1;
-    const int Row = (Pos.y() - FGridRect.top()) / FButtonHeight + FTopRow;
+    const int Row = (APos.y() - FGridRect.top()) / FButtonHeight + FTopRow;
     const int Index = Row * Cols + Col;
     return Index < Count() ? Index : -1;
 }
 
-void TButtonGroupEx::SetTopRow(int Row)
+void TButtonGroupEx::SetTopRow(int ARow)
 {
-    Row = std::clamp(Row, 0, MaxTopRow());
-    if (FScrollBar->value() != Row) {
+    ARow = std::clamp(ARow, 0, MaxTopRow());
+    if (FScrollBar->value() != ARow) {
         const QSignalBlocker Block(FScrollBar);
-        FScrollBar->setValue(Row);
+        FScrollBar->setValue(ARow);
     }
-    if (Row == FTopRow)
+    if (ARow == FTopRow)
         return;
-    FTopRow = Row;
+    FTopRow = ARow;
     FHotIndex = -1;
     update();
 }
 
-void TButtonGroupEx::ScrollIntoView(int Index)
+void TButtonGroupEx::ScrollIntoView(int AIndex)
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return;
-    const int Row = Index / ColumnCount();
+    const int Row = AIndex / ColumnCount();
     if (Row < FTopRow)
         SetTopRow(Row);
     else if (Row >= FTopRow + FullVisibleRows())
@@ -350,123 +350,123 @@ QSize TButtonGroupEx::minimumSizeHint() const
 
 // ---- properties ----------------------------------------------------------------------------------
 
-void TButtonGroupEx::SetButtonWidth(int Value)
+void TButtonGroupEx::SetButtonWidth(int AValue)
 {
-    Value = std::max(1, Value);
-    if (Value == FButtonWidth)
+    AValue = std::max(1, AValue);
+    if (AValue == FButtonWidth)
         return;
-    FButtonWidth = Value;
+    FButtonWidth = AValue;
     UpdateLayout();
     update();
 }
 
-void TButtonGroupEx::SetButtonHeight(int Value)
+void TButtonGroupEx::SetButtonHeight(int AValue)
 {
-    Value = std::max(1, Value);
-    if (Value == FButtonHeight)
+    AValue = std::max(1, AValue);
+    if (AValue == FButtonHeight)
         return;
-    FButtonHeight = Value;
+    FButtonHeight = AValue;
     UpdateLayout();
     update();
 }
 
-void TButtonGroupEx::SetButtonOptions(TGrpButtonOptions Value)
+void TButtonGroupEx::SetButtonOptions(TGrpButtonOptions AValue)
 {
-    if (Value == FButtonOptions)
+    if (AValue == FButtonOptions)
         return;
-    FButtonOptions = Value;
+    FButtonOptions = AValue;
     if (!FButtonOptions.testFlag(gboAllowReorder) && FDragIndex >= 0)
         EndDrag();
     UpdateLayout();
     update();
 }
 
-void TButtonGroupEx::SetImages(TImageList* Value)
+void TButtonGroupEx::SetImages(TImageList* AValue)
 {
-    if (FImages == Value)
+    if (FImages == AValue)
         return;
     if (FImages)
         disconnect(FImages, nullptr, this, nullptr);
-    FImages = Value;
+    FImages = AValue;
     if (FImages)
         connect(FImages, &TImageList::Changed, this, qOverload<>(&QWidget::update));
     update();
 }
 
-void TButtonGroupEx::SetBorderStyle(TBorderStyle Value)
+void TButtonGroupEx::SetBorderStyle(TBorderStyle AValue)
 {
-    FBorderStyle = Value;
+    FBorderStyle = AValue;
     UpdateLayout();
     update();
 }
 
-void TButtonGroupEx::SetBevelKind(TBevelKind Value)
+void TButtonGroupEx::SetBevelKind(TBevelKind AValue)
 {
-    FBevelKind = Value;
+    FBevelKind = AValue;
     UpdateLayout();
     update();
 }
 
-void TButtonGroupEx::SetBevelEdges(TBevelEdges Value)
+void TButtonGroupEx::SetBevelEdges(TBevelEdges AValue)
 {
-    FBevelEdges = Value;
+    FBevelEdges = AValue;
     UpdateLayout();
     update();
 }
 
-void TButtonGroupEx::SetColor(const QColor& Value)
+void TButtonGroupEx::SetColor(const QColor& AValue)
 {
-    FColor = Value;
+    FColor = AValue;
     update();
 }
 
-void TButtonGroupEx::SetHotButtonColor(const QColor& Value)
+void TButtonGroupEx::SetHotButtonColor(const QColor& AValue)
 {
-    if (Value == FHotButtonColor)
+    if (AValue == FHotButtonColor)
         return;
-    FHotButtonColor = Value;
+    FHotButtonColor = AValue;
     update();
 }
 
-void TButtonGroupEx::SetSelectedButtonColor(const QColor& Value)
+void TButtonGroupEx::SetSelectedButtonColor(const QColor& AValue)
 {
-    if (Value == FSelectedButtonColor)
+    if (AValue == FSelectedButtonColor)
         return;
-    FSelectedButtonColor = Value;
+    FSelectedButtonColor = AValue;
     update();
 }
 
-void TButtonGroupEx::SetRegularButtonColor(const QColor& Value)
+void TButtonGroupEx::SetRegularButtonColor(const QColor& AValue)
 {
-    if (Value == FRegularButtonColor)
+    if (AValue == FRegularButtonColor)
         return;
-    FRegularButtonColor = Value;
+    FRegularButtonColor = AValue;
     update();
 }
 
-void TButtonGroupEx::SetEdgeButtonColor(const QColor& Value)
+void TButtonGroupEx::SetEdgeButtonColor(const QColor& AValue)
 {
-    FEdgeButtonColor = Value;
+    FEdgeButtonColor = AValue;
     update();
 }
 
-void TButtonGroupEx::SetTextIndent(int Value)
+void TButtonGroupEx::SetTextIndent(int AValue)
 {
-    FTextIndent = Value;
+    FTextIndent = AValue;
     update();
 }
 
-void TButtonGroupEx::SetWordWrap(bool Value)
+void TButtonGroupEx::SetWordWrap(bool AValue)
 {
-    FWordWrap = Value;
+    FWordWrap = AValue;
     update();
 }
 
-void TButtonGroupEx::SetAutoSize(bool Value)
+void TButtonGroupEx::SetAutoSize(bool AValue)
 {
-    if (Value == FAutoSize)
+    if (AValue == FAutoSize)
         return;
-    FAutoSize = Value;
+    FAutoSize = AValue;
     if (!FAutoSize) {
         setMinimumHeight(0);
         setMaximumHeight(QWIDGETSIZE_MAX);
@@ -475,191 +475,191 @@ void TButtonGroupEx::SetAutoSize(bool Value)
     update();
 }
 
-void TButtonGroupEx::SetGlassButtonStyle(bool Value)
+void TButtonGroupEx::SetGlassButtonStyle(bool AValue)
 {
-    FGlassButtonStyle = Value;
+    FGlassButtonStyle = AValue;
     update();
 }
 
-void TButtonGroupEx::SetGlassButtonColor(const QColor& Value)
+void TButtonGroupEx::SetGlassButtonColor(const QColor& AValue)
 {
-    FGlassButtonColor = Value;
+    FGlassButtonColor = AValue;
     update();
 }
 
-void TButtonGroupEx::SetBorderColor(const QColor& Value)
+void TButtonGroupEx::SetBorderColor(const QColor& AValue)
 {
-    FBorderColor = Value;
+    FBorderColor = AValue;
     update();
 }
 
-void TButtonGroupEx::SetEmptyText(const QString& Value)
+void TButtonGroupEx::SetEmptyText(const QString& AValue)
 {
-    FEmptyText = Value;
+    FEmptyText = AValue;
     update();
 }
 
-void TButtonGroupEx::SetOnDrawButton(TGrpButtonDrawEvent Handler)
+void TButtonGroupEx::SetOnDrawButton(TGrpButtonDrawEvent AHandler)
 {
-    FOnDrawButton = std::move(Handler);
+    FOnDrawButton = std::move(AHandler);
     update();
 }
 
-void TButtonGroupEx::SetOnDrawIcon(TGrpButtonDrawIconEvent Handler)
+void TButtonGroupEx::SetOnDrawIcon(TGrpButtonDrawIconEvent AHandler)
 {
-    FOnDrawIcon = std::move(Handler);
+    FOnDrawIcon = std::move(AHandler);
     update();
 }
 
 // ---- painting ------------------------------------------------------------------------------------
 
-QColor TButtonGroupEx::FillColor(TButtonDrawState State) const
+QColor TButtonGroupEx::FillColor(TButtonDrawState AState) const
 {
-    if (State.testFlag(bdsHot))
+    if (AState.testFlag(bdsHot))
         return FHotButtonColor;
-    if (State.testFlag(bdsSelected))
+    if (AState.testFlag(bdsSelected))
         return FSelectedButtonColor;
     return FRegularButtonColor;
 }
 
-QColor TButtonGroupEx::FrameColor(TButtonDrawState State) const
+QColor TButtonGroupEx::FrameColor(TButtonDrawState AState) const
 {
     if (FEdgeButtonColor.isValid())
         return FEdgeButtonColor;
-    return ShadowColor(FillColor(State));
+    return ShadowColor(FillColor(AState));
 }
 
-QStringList TButtonGroupEx::SplitCaption(const QString& Caption)
+QStringList TButtonGroupEx::SplitCaption(const QString& ACaption)
 {
-    const qsizetype First = Caption.indexOf(QLatin1Char('\t'));
+    const qsizetype First = ACaption.indexOf(QLatin1Char('\t'));
     if (First < 0)
-        return {Caption};
-    const qsizetype Second = Caption.indexOf(QLatin1Char('\t'), First + 1);
+        return {ACaption};
+    const qsizetype Second = ACaption.indexOf(QLatin1Char('\t'), First + 1);
     if (Second < 0)
-        return {Caption.left(First), Caption.mid(First + 1)};
-    return {Caption.left(First), Caption.mid(First + 1, Second - First - 1), Caption.mid(Second + 1)};
+        return {ACaption.left(First), ACaption.mid(First + 1)};
+    return {ACaption.left(First), ACaption.mid(First + 1, Second - First - 1), ACaption.mid(Second + 1)};
 }
 
-QString TButtonGroupEx::TooltipText(int Index) const
+QString TButtonGroupEx::TooltipText(int AIndex) const
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return QString();
-    const TGrpButtonItem& It = FItems.at(Index);
+    const TGrpButtonItem& It = FItems.at(AIndex);
     return It.Hint.isEmpty() ? It.Caption : It.Hint;
 }
 
-TButtonDrawState TButtonGroupEx::DrawState(int Index) const
+TButtonDrawState TButtonGroupEx::DrawState(int AIndex) const
 {
     TButtonDrawState State;
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return State;
-    if (Index == FItemIndex)
+    if (AIndex == FItemIndex)
         State |= bdsSelected;
-    if (Index == FHotIndex)
+    if (AIndex == FHotIndex)
         State |= bdsHot;
-    if (Index == FItemIndex && hasFocus())
+    if (AIndex == FItemIndex && hasFocus())
         State |= bdsFocused;
-    if (Index == FDownIndex && Index == FHotIndex && FDragIndex < 0)
+    if (AIndex == FDownIndex && AIndex == FHotIndex && FDragIndex < 0)
         State |= bdsDown;
-    if (Index == FDragIndex)
+    if (AIndex == FDragIndex)
         State |= bdsDragged;
     if (FDragIndex >= 0 && FDropGap >= 0) {
         const bool OneColumn = ColumnCount() == 1;
-        if (Index == FDropGap)
+        if (AIndex == FDropGap)
             State |= OneColumn ? bdsInsertTop : bdsInsertLeft;
-        if (Index == FDropGap - 1)
+        if (AIndex == FDropGap - 1)
             State |= OneColumn ? bdsInsertBottom : bdsInsertRight;
     }
     return State;
 }
 
-QColor TButtonGroupEx::TextColorOn(const QColor& Fill) const
+QColor TButtonGroupEx::TextColorOn(const QColor& AFill) const
 {
     const QColor Text = palette().color(QPalette::ButtonText);
-    if (!Fill.isValid())
+    if (!AFill.isValid())
         return palette().color(QPalette::WindowText);
     // Fills are set by the owner, the text colour comes from the desktop theme: keep the text legible
     // when a dark theme meets a light fill (or the other way round).
-    const int FillLum = ColorRGBToHLS(Fill).Luminance;
+    const int FillLum = ColorRGBToHLS(AFill).Luminance;
     if (std::abs(ColorRGBToHLS(Text).Luminance - FillLum) >= 90)
         return Text;
     return FillLum >= 120 ? QColor(Qt::black) : QColor(Qt::white);
 }
 
-void TButtonGroupEx::PaintGlass(QPainter& Canvas, const QRect& Rect, const QColor& Fill) const
+void TButtonGroupEx::PaintGlass(QPainter& ACanvas, const QRect& ARect, const QColor& AFill) const
 {
-    const int H = Rect.height();
+    const int H = ARect.height();
     if (H <= 0)
         return;
     const int Half = H / 2;
     const int HalfSpan = Half * 2;
     for (int R = 0; R < H; ++R) {
-        QColor Row = BlendColors(Fill, FGlassButtonColor, int(std::lround(255.0 * R / H)));
+        QColor Row = BlendColors(AFill, FGlassButtonColor, int(std::lround(255.0 * R / H)));
         if (R < Half && HalfSpan > 0)
             Row = BlendColors(Row, QColor(Qt::white), int(std::lround(255.0 * R / HalfSpan)));
-        Canvas.fillRect(QRect(Rect.left(), Rect.top() + R, Rect.width(), 1), Row);
+        ACanvas.fillRect(QRect(ARect.left(), ARect.top() + R, ARect.width(), 1), Row);
     }
 }
 
-void TButtonGroupEx::DrawTextLine(QPainter& Canvas, const QRect& Rect, const QString& Text, int Flags)
+void TButtonGroupEx::DrawTextLine(QPainter& ACanvas, const QRect& ARect, const QString& AText, int AFlags)
 {
-    Canvas.drawText(Rect, Flags, Text);
+    ACanvas.drawText(ARect, AFlags, AText);
 }
 
-void TButtonGroupEx::DrawButton(QPainter& Canvas, int Index, const QRect& Cell, TButtonDrawState State)
+void TButtonGroupEx::DrawButton(QPainter& ACanvas, int AIndex, const QRect& ACell, TButtonDrawState AState)
 {
     if (FOnDrawButton) {
-        FOnDrawButton(this, Index, Canvas, Cell, State);
+        FOnDrawButton(this, AIndex, ACanvas, ACell, AState);
         return;
     }
     if (OnBeforeDrawButton)
-        OnBeforeDrawButton(this, Index, Canvas, Cell, State);
+        OnBeforeDrawButton(this, AIndex, ACanvas, ACell, AState);
 
-    Canvas.save();
-    const QRect R = Cell.adjusted(1, 1, -1, -1);
-    Canvas.setFont(font());
-    const QColor Fill = FillColor(State);
-    const QColor Frame = FrameColor(State);
+    ACanvas.save();
+    const QRect R = ACell.adjusted(1, 1, -1, -1);
+    ACanvas.setFont(font());
+    const QColor Fill = FillColor(AState);
+    const QColor Frame = FrameColor(AState);
     if (Fill.isValid()) {
         if (FGlassButtonStyle)
-            PaintGlass(Canvas, R, Fill);
+            PaintGlass(ACanvas, R, Fill);
         else
-            Canvas.fillRect(R, Fill);
+            ACanvas.fillRect(R, Fill);
         if (Frame.isValid())
-            FrameRect(Canvas, R, Frame);
+            FrameRect(ACanvas, R, Frame);
     }
 
-    const TGrpButtonItem& It = FItems.at(Index);
+    const TGrpButtonItem& It = FItems.at(AIndex);
     const QStringList Lines = SplitCaption(It.Caption);
-    const bool Down = State.testFlag(bdsDown);
+    const bool Down = AState.testFlag(bdsDown);
     int X = R.left() + 4 + (FButtonOptions.testFlag(gboFullSize) ? 4 : 0);
     if (Down)
         ++X;
 
     int TextOffset = 0;
     if (FOnDrawIcon) {
-        FOnDrawIcon(this, Index, Canvas, R, State, TextOffset);
+        FOnDrawIcon(this, AIndex, ACanvas, R, AState, TextOffset);
     } else if (FImages && FImages->IsValidIndex(It.ImageIndex)) {
         int Y = std::max(R.top(), R.top() + (R.height() - FImages->Height()) / 2);
         if (Down)
             ++Y;
-        FImages->Draw(Canvas, X - 1, Y, It.ImageIndex, isEnabled());
+        FImages->Draw(ACanvas, X - 1, Y, It.ImageIndex, isEnabled());
         TextOffset = FImages->Width() + 1;
     }
 
     // Insertion marks while dragging, in the shadow of the frame colour.
-    if (State & (bdsInsertLeft | bdsInsertTop | bdsInsertRight | bdsInsertBottom)) {
+    if (AState & (bdsInsertLeft | bdsInsertTop | bdsInsertRight | bdsInsertBottom)) {
         QColor Mark = ShadowColor(Frame.isValid() ? Frame : FBorderColor);
         if (!Mark.isValid())
             Mark = palette().color(QPalette::Dark);
-        if (State.testFlag(bdsInsertLeft))
-            Canvas.fillRect(QRect(R.left() - 2, R.top(), 2, R.height()), Mark);
-        if (State.testFlag(bdsInsertTop))
-            Canvas.fillRect(QRect(R.left(), R.top(), R.width(), 2), Mark);
-        if (State.testFlag(bdsInsertRight))
-            Canvas.fillRect(QRect(R.right() + 1, R.top(), 2, R.height()), Mark);
-        if (State.testFlag(bdsInsertBottom))
-            Canvas.fillRect(QRect(R.left(), R.bottom() - 1, R.width(), 2), Mark);
+        if (AState.testFlag(bdsInsertLeft))
+            ACanvas.fillRect(QRect(R.left() - 2, R.top(), 2, R.height()), Mark);
+        if (AState.testFlag(bdsInsertTop))
+            ACanvas.fillRect(QRect(R.left(), R.top(), R.width(), 2), Mark);
+        if (AState.testFlag(bdsInsertRight))
+            ACanvas.fillRect(QRect(R.right() + 1, R.top(), 2, R.height()), Mark);
+        if (AState.testFlag(bdsInsertBottom))
+            ACanvas.fillRect(QRect(R.left(), R.bottom() - 1, R.width(), 2), Mark);
     }
 
     if (FButtonOptions.testFlag(gboShowCaptions)) {
@@ -680,24 +680,25 @@ void TButtonGroupEx::DrawButton(QPainter& Canvas, int Index, const QRect& Cell, 
         QRect TextRect(QPoint(TextLeft, TextTop), QPoint(TextRight, R.bottom() - 1));
 
         if (OnDrawText) {
-            OnDrawText(this, Index, Canvas, TextRect, State);
+            OnDrawText(this, AIndex, ACanvas, TextRect, AState);
         } else {
-            Canvas.setPen(TextColorOn(Fill));
+            ACanvas.setPen(TextColorOn(Fill));
             const int SingleFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
             const int WrapFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
-            auto DrawLine = [&](const QString& Line, bool Wrap) {
+            auto DrawLine = [&](const QString& line, bool wrap) {
                 if (TextRect.width() <= 0 || TextRect.height() <= 0)
                     return;
-                if (Wrap)
-                    DrawTextLine(Canvas, TextRect, Line, WrapFlags);
+                if (wrap)
+                    DrawTextLine(ACanvas, TextRect, line, WrapFlags);
                 else
-                    DrawTextLine(Canvas, TextRect,
-                        Canvas.fontMetrics().elidedText(Line, Qt::ElideRight, TextRect.width()), SingleFlags);
+                    DrawTextLine(ACanvas, TextRect,
+                        ACanvas.fontMetrics().elidedText(line, Qt::ElideRight, TextRect.width()),
+                        SingleFlags);
             };
             DrawLine(Lines.at(0), FWordWrap && Lines.size() == 1);
             if (Lines.size() > 1) {
                 TextRect.setTop(TextRect.top() + LineHeight + 3);
-                Canvas.setFont(PlainFont(font()));
+                ACanvas.setFont(PlainFont(font()));
                 DrawLine(Lines.at(1), FWordWrap);
                 if (Lines.size() > 2) {
                     TextRect.setTop(TextRect.top() + LineHeight);
@@ -706,10 +707,10 @@ void TButtonGroupEx::DrawButton(QPainter& Canvas, int Index, const QRect& Cell, 
             }
         }
     }
-    Canvas.restore();
+    ACanvas.restore();
 
     if (OnAfterDrawButton)
-        OnAfterDrawButton(this, Index, Canvas, Cell, State);
+        OnAfterDrawButton(this, AIndex, ACanvas, ACell, AState);
 }
 
 void TButtonGroupEx::paintEvent(QPaintEvent*)
@@ -757,27 +758,27 @@ void TButtonGroupEx::paintEvent(QPaintEvent*)
     }
 }
 
-void TButtonGroupEx::resizeEvent(QResizeEvent* Event)
+void TButtonGroupEx::resizeEvent(QResizeEvent* AEvent)
 {
-    QWidget::resizeEvent(Event);
+    QWidget::resizeEvent(AEvent);
     UpdateLayout();
 }
 
-void TButtonGroupEx::changeEvent(QEvent* Event)
+void TButtonGroupEx::changeEvent(QEvent* AEvent)
 {
-    QWidget::changeEvent(Event);
-    if (Event->type() == QEvent::FontChange || Event->type() == QEvent::PaletteChange)
+    QWidget::changeEvent(AEvent);
+    if (AEvent->type() == QEvent::FontChange || AEvent->type() == QEvent::PaletteChange)
         update();
 }
 
 // ---- mouse ---------------------------------------------------------------------------------------
 
-void TButtonGroupEx::mousePressEvent(QMouseEvent* Event)
+void TButtonGroupEx::mousePressEvent(QMouseEvent* AEvent)
 {
-    const QPoint Pos = Event->position().toPoint();
+    const QPoint Pos = AEvent->position().toPoint();
     const int Index = IndexOfButtonAt(Pos);
     FHotButton = Index;
-    if (Event->button() == Qt::LeftButton) {
+    if (AEvent->button() == Qt::LeftButton) {
         if (focusPolicy() & Qt::ClickFocus)
             setFocus(Qt::MouseFocusReason);
         FDownIndex = Index == FItemIndex ? -1 : Index;
@@ -785,15 +786,15 @@ void TButtonGroupEx::mousePressEvent(QMouseEvent* Event)
         FPressPos = Pos;
         InvalidateButton(FDownIndex);
     }
-    Event->accept();
+    AEvent->accept();
 }
 
-void TButtonGroupEx::mouseMoveEvent(QMouseEvent* Event)
+void TButtonGroupEx::mouseMoveEvent(QMouseEvent* AEvent)
 {
-    const QPoint Pos = Event->position().toPoint();
+    const QPoint Pos = AEvent->position().toPoint();
     if (FDragIndex >= 0) {
         // The button went up where this control did not see it (a dialog took the mouse): no drop.
-        if (!(Event->buttons() & Qt::LeftButton)) {
+        if (!(AEvent->buttons() & Qt::LeftButton)) {
             EndDrag();
             FDragCandidate = -1;
             SetHotIndex(IndexOfButtonAt(Pos));
@@ -802,7 +803,8 @@ void TButtonGroupEx::mouseMoveEvent(QMouseEvent* Event)
         UpdateDrag(Pos);
         return;
     }
-    if ((Event->buttons() & Qt::LeftButton) && FDragCandidate >= 0 && FButtonOptions.testFlag(gboAllowReorder)
+    if ((AEvent->buttons() & Qt::LeftButton) && FDragCandidate >= 0
+        && FButtonOptions.testFlag(gboAllowReorder)
         && (Pos - FPressPos).manhattanLength() >= QApplication::startDragDistance()) {
         StartDrag();
         UpdateDrag(Pos);
@@ -811,11 +813,11 @@ void TButtonGroupEx::mouseMoveEvent(QMouseEvent* Event)
     SetHotIndex(IndexOfButtonAt(Pos));
 }
 
-void TButtonGroupEx::mouseReleaseEvent(QMouseEvent* Event)
+void TButtonGroupEx::mouseReleaseEvent(QMouseEvent* AEvent)
 {
-    if (Event->button() != Qt::LeftButton)
+    if (AEvent->button() != Qt::LeftButton)
         return;
-    const QPoint Pos = Event->position().toPoint();
+    const QPoint Pos = AEvent->position().toPoint();
     FDragCandidate = -1;
     if (FDragIndex >= 0) {
         const int From = FDragIndex;
@@ -837,51 +839,51 @@ void TButtonGroupEx::mouseReleaseEvent(QMouseEvent* Event)
         DoItemClicked(Pressed);
 }
 
-void TButtonGroupEx::leaveEvent(QEvent* Event)
+void TButtonGroupEx::leaveEvent(QEvent* AEvent)
 {
-    QWidget::leaveEvent(Event);
+    QWidget::leaveEvent(AEvent);
     if (FDragIndex < 0)
         SetHotIndex(-1);
 }
 
-void TButtonGroupEx::DoItemClicked(int Index)
+void TButtonGroupEx::DoItemClicked(int AIndex)
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return;
-    SetItemIndex(Index);
+    SetItemIndex(AIndex);
     // Copies: a handler may remove buttons or replace the event.
-    const auto OnClick = FItems.at(Index).OnClick;
+    const auto OnClick = FItems.at(AIndex).OnClick;
     if (OnClick) {
         OnClick(this);
     } else if (OnButtonClicked) {
         const TGrpButtonEvent Handler = OnButtonClicked;
-        Handler(this, Index);
+        Handler(this, AIndex);
     }
 }
 
 // ---- dragging ------------------------------------------------------------------------------------
 
-int TButtonGroupEx::DropGapAt(const QPoint& Pos) const
+int TButtonGroupEx::DropGapAt(const QPoint& APos) const
 {
-    if (!FGridRect.contains(Pos))
+    if (!FGridRect.contains(APos))
         return -1;
     const int Cols = ColumnCount();
-    const int Col = FButtonOptions.testFlag(gboFullSize) ? 0 : (Pos.x() - FGridRect.left()) / FButtonWidth;
+    const int Col = FButtonOptions.testFlag(gboFullSize) ? 0 : (APos.x() - FGridRect.left()) / FButtonWidth;
     if (Col >= Cols)
         return -1;
-    const int Row = (Pos.y() - FGridRect.top()) / FButtonHeight + FTopRow;
+    const int Row = (APos.y() - FGridRect.top()) / FButtonHeight + FTopRow;
     const int Index = Row * Cols + Col;
     if (Index >= Count())
         return Count();
     const QRect R = ButtonRect(Index);
     const bool FirstHalf =
-        Cols == 1 ? Pos.y() < R.top() + R.height() / 2 : Pos.x() < R.left() + R.width() / 2;
+        Cols == 1 ? APos.y() < R.top() + R.height() / 2 : APos.x() < R.left() + R.width() / 2;
     return FirstHalf ? Index : Index + 1;
 }
 
-bool TButtonGroupEx::IsDropGapAccepted(int Gap) const
+bool TButtonGroupEx::IsDropGapAccepted(int AGap) const
 {
-    return Gap >= 0 && Count() > 1 && FDragIndex >= 0 && Gap != FDragIndex && Gap != FDragIndex + 1;
+    return AGap >= 0 && Count() > 1 && FDragIndex >= 0 && AGap != FDragIndex && AGap != FDragIndex + 1;
 }
 
 void TButtonGroupEx::StartDrag()
@@ -905,16 +907,16 @@ void TButtonGroupEx::StartDrag()
     update();
 }
 
-void TButtonGroupEx::UpdateDrag(const QPoint& Pos)
+void TButtonGroupEx::UpdateDrag(const QPoint& APos)
 {
-    FDragPos = Pos;
-    if (Pos.y() < DragScrollZone || Pos.y() >= height() - DragScrollZone) {
+    FDragPos = APos;
+    if (APos.y() < DragScrollZone || APos.y() >= height() - DragScrollZone) {
         if (!FDragScrollClock.isValid() || FDragScrollClock.elapsed() >= DragScrollPauseMs) {
-            SetTopRow(FTopRow + (Pos.y() < DragScrollZone ? -1 : 1));
+            SetTopRow(FTopRow + (APos.y() < DragScrollZone ? -1 : 1));
             FDragScrollClock.start();
         }
     }
-    const int Gap = DropGapAt(Pos);
+    const int Gap = DropGapAt(APos);
     FDropGap = IsDropGapAccepted(Gap) ? Gap : -1;
     update();
 }
@@ -930,10 +932,10 @@ void TButtonGroupEx::EndDrag()
 
 // ---- keyboard, wheel, tooltips -------------------------------------------------------------------
 
-void TButtonGroupEx::keyPressEvent(QKeyEvent* Event)
+void TButtonGroupEx::keyPressEvent(QKeyEvent* AEvent)
 {
     if (FDragIndex >= 0) {
-        if (Event->key() == Qt::Key_Escape) {
+        if (AEvent->key() == Qt::Key_Escape) {
             EndDrag();
             FDragCandidate = -1;
         }
@@ -942,7 +944,7 @@ void TButtonGroupEx::keyPressEvent(QKeyEvent* Event)
     const int Cols = ColumnCount();
     const int Page = Cols * FullVisibleRows();
     int Target = -2;
-    switch (Event->key()) {
+    switch (AEvent->key()) {
     case Qt::Key_Left:
         Target = FItemIndex - 1;
         break;
@@ -972,13 +974,13 @@ void TButtonGroupEx::keyPressEvent(QKeyEvent* Event)
     case Qt::Key_Space:
         if (IsValidIndex(FItemIndex))
             DoItemClicked(FItemIndex);
-        Event->accept();
+        AEvent->accept();
         return;
     default:
-        QWidget::keyPressEvent(Event);
+        QWidget::keyPressEvent(AEvent);
         return;
     }
-    Event->accept();
+    AEvent->accept();
     if (Count() == 0 || !FButtonOptions.testFlag(gboGroupStyle))
         return;
     if (FItemIndex < 0)
@@ -988,13 +990,13 @@ void TButtonGroupEx::keyPressEvent(QKeyEvent* Event)
     ScrollIntoView(Target);
 }
 
-void TButtonGroupEx::wheelEvent(QWheelEvent* Event)
+void TButtonGroupEx::wheelEvent(QWheelEvent* AEvent)
 {
-    Event->accept();
-    const int Delta = Event->angleDelta().y();
+    AEvent->accept();
+    const int Delta = AEvent->angleDelta().y();
     if (OnMouseWheel) {
         bool Handled = false;
-        OnMouseWheel(this, Event->modifiers(), Delta, Event->position().toPoint(), Handled);
+        OnMouseWheel(this, AEvent->modifiers(), Delta, AEvent->position().toPoint(), Handled);
         if (Handled)
             return;
     }
@@ -1003,19 +1005,19 @@ void TButtonGroupEx::wheelEvent(QWheelEvent* Event)
     FWheelRemainder -= Notches * 120;
     if (Notches == 0)
         return;
-    const int Step = Event->modifiers().testFlag(Qt::ControlModifier) ? FullVisibleRows() : 1;
+    const int Step = AEvent->modifiers().testFlag(Qt::ControlModifier) ? FullVisibleRows() : 1;
     SetTopRow(FTopRow - Notches * Step);
 }
 
-void TButtonGroupEx::focusInEvent(QFocusEvent* Event)
+void TButtonGroupEx::focusInEvent(QFocusEvent* AEvent)
 {
-    QWidget::focusInEvent(Event);
+    QWidget::focusInEvent(AEvent);
     InvalidateButton(FItemIndex);
 }
 
-void TButtonGroupEx::focusOutEvent(QFocusEvent* Event)
+void TButtonGroupEx::focusOutEvent(QFocusEvent* AEvent)
 {
-    QWidget::focusOutEvent(Event);
+    QWidget::focusOutEvent(AEvent);
     if (FDragIndex >= 0) {
         EndDrag();
         FDragCandidate = -1;
@@ -1023,19 +1025,19 @@ void TButtonGroupEx::focusOutEvent(QFocusEvent* Event)
     InvalidateButton(FItemIndex);
 }
 
-bool TButtonGroupEx::event(QEvent* Event)
+bool TButtonGroupEx::event(QEvent* AEvent)
 {
-    if (Event->type() == QEvent::ToolTip) {
-        auto* Help = static_cast<QHelpEvent*>(Event);
+    if (AEvent->type() == QEvent::ToolTip) {
+        auto* Help = static_cast<QHelpEvent*>(AEvent);
         const int Index = FShowHint ? IndexOfButtonAt(Help->pos()) : -1;
         const QString Text = TooltipText(Index);
         if (Index >= 0 && !Text.isEmpty()) {
             QToolTip::showText(Help->globalPos(), Text, this, ButtonRect(Index));
         } else {
             QToolTip::hideText();
-            Event->ignore();
+            AEvent->ignore();
         }
         return true;
     }
-    return QWidget::event(Event);
+    return QWidget::event(AEvent);
 }

@@ -8,28 +8,28 @@ constexpr int HLSMax = 240;
 constexpr int RGBMax = 255;
 constexpr int UndefinedHue = HLSMax * 2 / 3;
 
-int HueToRGB(int N1, int N2, int Hue)
+int HueToRGB(int AN1, int AN2, int AHue)
 {
-    if (Hue < 0)
-        Hue += HLSMax;
-    if (Hue > HLSMax)
-        Hue -= HLSMax;
-    if (Hue < HLSMax / 6)
-        return N1 + ((N2 - N1) * Hue + HLSMax / 12) / (HLSMax / 6);
-    if (Hue < HLSMax / 2)
-        return N2;
-    if (Hue < HLSMax * 2 / 3)
-        return N1 + ((N2 - N1) * (HLSMax * 2 / 3 - Hue) + HLSMax / 12) / (HLSMax / 6);
-    return N1;
+    if (AHue < 0)
+        AHue += HLSMax;
+    if (AHue > HLSMax)
+        AHue -= HLSMax;
+    if (AHue < HLSMax / 6)
+        return AN1 + ((AN2 - AN1) * AHue + HLSMax / 12) / (HLSMax / 6);
+    if (AHue < HLSMax / 2)
+        return AN2;
+    if (AHue < HLSMax * 2 / 3)
+        return AN1 + ((AN2 - AN1) * (HLSMax * 2 / 3 - AHue) + HLSMax / 12) / (HLSMax / 6);
+    return AN1;
 }
 
 } // namespace
 
-THLSColor ColorRGBToHLS(const QColor& Color)
+THLSColor ColorRGBToHLS(const QColor& AColor)
 {
-    const int R = Color.red();
-    const int G = Color.green();
-    const int B = Color.blue();
+    const int R = AColor.red();
+    const int G = AColor.green();
+    const int B = AColor.blue();
     const int CMax = std::max({R, G, B});
     const int CMin = std::min({R, G, B});
     THLSColor Result;
@@ -62,11 +62,11 @@ THLSColor ColorRGBToHLS(const QColor& Color)
     return Result;
 }
 
-QColor ColorHLSToRGB(const THLSColor& Hls)
+QColor ColorHLSToRGB(const THLSColor& AHls)
 {
-    const int Hue = std::clamp(Hls.Hue, 0, HLSMax);
-    const int Lum = std::clamp(Hls.Luminance, 0, HLSMax);
-    const int Sat = std::clamp(Hls.Saturation, 0, HLSMax);
+    const int Hue = std::clamp(AHls.Hue, 0, HLSMax);
+    const int Lum = std::clamp(AHls.Luminance, 0, HLSMax);
+    const int Sat = std::clamp(AHls.Saturation, 0, HLSMax);
     if (Sat == 0) {
         const int V = Lum * RGBMax / HLSMax;
         return QColor(V, V, V);
@@ -77,29 +77,29 @@ QColor ColorHLSToRGB(const THLSColor& Hls)
     else
         Magic2 = Lum + Sat - (Lum * Sat + HLSMax / 2) / HLSMax;
     const int Magic1 = 2 * Lum - Magic2;
-    auto Channel = [&](int H) {
-        return std::clamp((HueToRGB(Magic1, Magic2, H) * RGBMax + HLSMax / 2) / HLSMax, 0, RGBMax);
+    auto Channel = [&](int h) {
+        return std::clamp((HueToRGB(Magic1, Magic2, h) * RGBMax + HLSMax / 2) / HLSMax, 0, RGBMax);
     };
     return QColor(Channel(Hue + HLSMax / 3), Channel(Hue), Channel(Hue - HLSMax / 3));
 }
 
-QColor ColorAdjustLuma(const QColor& Color, int Amount)
+QColor ColorAdjustLuma(const QColor& AColor, int AAmount)
 {
-    if (!Color.isValid())
-        return Color;
-    THLSColor Hls = ColorRGBToHLS(Color);
-    Hls.Luminance += Amount;
+    if (!AColor.isValid())
+        return AColor;
+    THLSColor Hls = ColorRGBToHLS(AColor);
+    Hls.Luminance += AAmount;
     return ColorHLSToRGB(Hls);
 }
 
-QColor ShadowColor(const QColor& Color)
+QColor ShadowColor(const QColor& AColor)
 {
-    return ColorAdjustLuma(Color, -50);
+    return ColorAdjustLuma(AColor, -50);
 }
 
-QColor BlendColors(const QColor& A, const QColor& B, int Weight)
+QColor BlendColors(const QColor& AA, const QColor& AB, int AWeight)
 {
-    Weight = std::clamp(Weight, 0, 255);
-    auto Mix = [Weight](int X, int Y) { return (Weight * X + (255 - Weight) * Y) / 256; };
-    return QColor(Mix(A.red(), B.red()), Mix(A.green(), B.green()), Mix(A.blue(), B.blue()));
+    AWeight = std::clamp(AWeight, 0, 255);
+    auto Mix = [AWeight](int x, int y) { return (AWeight * x + (255 - AWeight) * y) / 256; };
+    return QColor(Mix(AA.red(), AB.red()), Mix(AA.green(), AB.green()), Mix(AA.blue(), AB.blue()));
 }

@@ -4,9 +4,9 @@
 
 namespace {
 
-QMdiArea* FindArea(QWidget* Form)
+QMdiArea* FindArea(QWidget* AForm)
 {
-    return Form->findChild<QMdiArea*>();
+    return AForm->findChild<QMdiArea*>();
 }
 
 } // namespace
@@ -58,27 +58,27 @@ void TMDIButtonGroup::UpdateLayout()
     TButtonGroupEx::UpdateLayout();
 }
 
-void TMDIButtonGroup::AddButton(TMDIChildWindow* Window, int ImageIndex, const QString& Hint)
+void TMDIButtonGroup::AddButton(TMDIChildWindow* AWindow, int AImageIndex, const QString& AHint)
 {
-    if (!Window || GetChildIndex(Window) >= 0)
+    if (!AWindow || GetChildIndex(AWindow) >= 0)
         return;
     TGrpButtonItem Item;
-    Item.Caption = Window->Caption();
-    Item.Hint = Hint;
-    Item.ImageIndex = ImageIndex;
-    Item.Data = Window;
+    Item.Caption = AWindow->Caption();
+    Item.Hint = AHint;
+    Item.ImageIndex = AImageIndex;
+    Item.Data = AWindow;
     const int Index = AddItem(Item);
-    FActivateList[Index] = Window->OnActivate;
-    FDestroyList[Index] = Window->OnDestroy;
-    Window->SetHint(Hint);
+    FActivateList[Index] = AWindow->OnActivate;
+    FDestroyList[Index] = AWindow->OnDestroy;
+    AWindow->SetHint(AHint);
     const QPointer<TMDIButtonGroup> Self(this);
-    Window->OnActivate = [Self](QObject* Sender) {
+    AWindow->OnActivate = [Self](QObject* sender) {
         if (Self)
-            Self->ChildActivate(Sender);
+            Self->ChildActivate(sender);
     };
-    Window->OnDestroy = [Self](QObject* Sender) {
+    AWindow->OnDestroy = [Self](QObject* sender) {
         if (Self)
-            Self->ChildDestroy(Sender);
+            Self->ChildDestroy(sender);
     };
     SetItemIndex(Index);
     update();
@@ -86,19 +86,19 @@ void TMDIButtonGroup::AddButton(TMDIChildWindow* Window, int ImageIndex, const Q
     RaiseChange(mdiAdd);
 }
 
-TMDIChildWindow* TMDIButtonGroup::GetChild(int Index) const
+TMDIChildWindow* TMDIButtonGroup::GetChild(int AIndex) const
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return nullptr;
-    return qobject_cast<TMDIChildWindow*>(Item(Index).Data.data());
+    return qobject_cast<TMDIChildWindow*>(Item(AIndex).Data.data());
 }
 
-int TMDIButtonGroup::GetChildIndex(const QObject* Window) const
+int TMDIButtonGroup::GetChildIndex(const QObject* AWindow) const
 {
-    if (!Window)
+    if (!AWindow)
         return -1;
     for (int I = 0; I < Count(); ++I)
-        if (Item(I).Data.data() == Window)
+        if (Item(I).Data.data() == AWindow)
             return I;
     return -1;
 }
@@ -117,55 +117,55 @@ void TMDIButtonGroup::ForEachWindowLastToFirst(const std::function<void(QMdiSubW
 
 void TMDIButtonGroup::CloseAll()
 {
-    ForEachWindowLastToFirst([](QMdiSubWindow* Window) { Window->close(); });
+    ForEachWindowLastToFirst([](QMdiSubWindow* window) { window->close(); });
 }
 
 void TMDIButtonGroup::MinimizeAll()
 {
     // The area lines the minimized windows up along its bottom edge by itself.
-    ForEachWindowLastToFirst([](QMdiSubWindow* Window) { Window->showMinimized(); });
+    ForEachWindowLastToFirst([](QMdiSubWindow* window) { window->showMinimized(); });
 }
 
 void TMDIButtonGroup::DestroyAll()
 {
-    ForEachWindowLastToFirst([](QMdiSubWindow* Window) {
-        if (auto* Child = qobject_cast<TMDIChildWindow*>(Window); Child && Child->OnClose) {
+    ForEachWindowLastToFirst([](QMdiSubWindow* window) {
+        if (auto* Child = qobject_cast<TMDIChildWindow*>(window); Child && Child->OnClose) {
             TCloseAction Action = caFree;
             const TCloseEvent Handler = Child->OnClose;
             Handler(Child, Action);
         }
-        delete Window;
+        delete window;
     });
 }
 
-QString TMDIButtonGroup::Captions(int Index) const
+QString TMDIButtonGroup::Captions(int AIndex) const
 {
-    return IsValidIndex(Index) ? Item(Index).Caption : QString();
+    return IsValidIndex(AIndex) ? Item(AIndex).Caption : QString();
 }
 
-void TMDIButtonGroup::SetCaptions(int Index, const QString& Value)
+void TMDIButtonGroup::SetCaptions(int AIndex, const QString& AValue)
 {
-    SetItemCaption(Index, Value);
+    SetItemCaption(AIndex, AValue);
 }
 
-int TMDIButtonGroup::Glyphs(int Index) const
+int TMDIButtonGroup::Glyphs(int AIndex) const
 {
-    return IsValidIndex(Index) ? Item(Index).ImageIndex : -1;
+    return IsValidIndex(AIndex) ? Item(AIndex).ImageIndex : -1;
 }
 
-void TMDIButtonGroup::SetGlyphs(int Index, int Value)
+void TMDIButtonGroup::SetGlyphs(int AIndex, int AValue)
 {
-    SetItemImageIndex(Index, Value);
+    SetItemImageIndex(AIndex, AValue);
 }
 
-QString TMDIButtonGroup::Hints(int Index) const
+QString TMDIButtonGroup::Hints(int AIndex) const
 {
-    return IsValidIndex(Index) ? Item(Index).Hint : QString();
+    return IsValidIndex(AIndex) ? Item(AIndex).Hint : QString();
 }
 
-void TMDIButtonGroup::SetHints(int Index, const QString& Value)
+void TMDIButtonGroup::SetHints(int AIndex, const QString& AValue)
 {
-    SetItemHint(Index, Value);
+    SetItemHint(AIndex, AValue);
 }
 
 int TMDIButtonGroup::MDIChildCount() const
@@ -186,50 +186,50 @@ int TMDIButtonGroup::MinimizedCount() const
     return Result;
 }
 
-void TMDIButtonGroup::RaiseChange(TMDIAction Action)
+void TMDIButtonGroup::RaiseChange(TMDIAction AAction)
 {
     const TMDIChangeEvent Handler = OnChange;
     if (Handler)
-        Handler(this, Action);
+        Handler(this, AAction);
 }
 
-void TMDIButtonGroup::ChildActivate(QObject* Sender)
+void TMDIButtonGroup::ChildActivate(QObject* ASender)
 {
-    SetItemIndex(GetChildIndex(Sender));
+    SetItemIndex(GetChildIndex(ASender));
     const int Index = ItemIndex();
     if (Index < 0)
         return;
     const TNotifyEvent Saved = FActivateList.value(Index);
     if (Saved)
-        Saved(Sender);
+        Saved(ASender);
     ScrollIntoView(ItemIndex());
     RaiseChange(mdiOpen);
 }
 
-void TMDIButtonGroup::ChildDestroy(QObject* Sender)
+void TMDIButtonGroup::ChildDestroy(QObject* ASender)
 {
     try {
-        int Index = GetChildIndex(Sender);
+        int Index = GetChildIndex(ASender);
         if (Index >= 0) {
             const TNotifyEvent Saved = FDestroyList.value(Index);
             if (Saved)
-                Saved(Sender);
+                Saved(ASender);
             // The handler may have changed the buttons: look again.
-            Index = GetChildIndex(Sender);
+            Index = GetChildIndex(ASender);
             if (Index >= 0)
                 DeleteItem(Index);
         }
         // The dying window still counts among the area's windows; an area that is itself being torn
         // down is no longer reachable from the window and is left alone.
-        auto* Dying = qobject_cast<TMDIChildWindow*>(Sender);
+        auto* Dying = qobject_cast<TMDIChildWindow*>(ASender);
         QMdiArea* Area = Dying ? Dying->mdiArea() : FArea.data();
         if (Area && Area == FArea) {
             const QList<QMdiSubWindow*> Windows = Area->subWindowList();
-            const bool Others = std::any_of(
-                Windows.cbegin(), Windows.cend(), [Sender](QMdiSubWindow* W) { return W != Sender; });
+            const bool Others = std::any_of(Windows.cbegin(), Windows.cend(),
+                [ASender](QMdiSubWindow* window) { return window != ASender; });
             if (Others) {
                 QMdiSubWindow* Active = Area->activeSubWindow();
-                SetItemIndex(Active == Sender ? -1 : GetChildIndex(Active));
+                SetItemIndex(Active == ASender ? -1 : GetChildIndex(Active));
             }
         }
         RaiseChange(mdiClose);
@@ -238,9 +238,9 @@ void TMDIButtonGroup::ChildDestroy(QObject* Sender)
     }
 }
 
-void TMDIButtonGroup::DoItemClicked(int Index)
+void TMDIButtonGroup::DoItemClicked(int AIndex)
 {
-    int Target = Index;
+    int Target = AIndex;
     TMDIAction Action = mdiActivate;
     if (OnBeforeChange) {
         const TMDIBeforeChangeEvent Handler = OnBeforeChange;
@@ -269,25 +269,25 @@ void TMDIButtonGroup::DoItemClicked(int Index)
     RaiseChange(mdiActivate);
 }
 
-void TMDIButtonGroup::ItemInserted(int Index)
+void TMDIButtonGroup::ItemInserted(int AIndex)
 {
-    FActivateList.insert(Index, TNotifyEvent());
-    FDestroyList.insert(Index, TNotifyEvent());
+    FActivateList.insert(AIndex, TNotifyEvent());
+    FDestroyList.insert(AIndex, TNotifyEvent());
 }
 
-void TMDIButtonGroup::ItemRemoved(int Index, const TGrpButtonItem& Item)
+void TMDIButtonGroup::ItemRemoved(int AIndex, const TGrpButtonItem& AItem)
 {
-    const TNotifyEvent SavedActivate = FActivateList.takeAt(Index);
-    const TNotifyEvent SavedDestroy = FDestroyList.takeAt(Index);
+    const TNotifyEvent SavedActivate = FActivateList.takeAt(AIndex);
+    const TNotifyEvent SavedDestroy = FDestroyList.takeAt(AIndex);
     // A window that loses its button gets its own handlers back.
-    if (auto* Window = qobject_cast<TMDIChildWindow*>(Item.Data.data())) {
+    if (auto* Window = qobject_cast<TMDIChildWindow*>(AItem.Data.data())) {
         Window->OnActivate = SavedActivate;
         Window->OnDestroy = SavedDestroy;
     }
 }
 
-void TMDIButtonGroup::ItemMoved(int FromIndex, int ToIndex)
+void TMDIButtonGroup::ItemMoved(int AFromIndex, int AToIndex)
 {
-    FActivateList.move(FromIndex, ToIndex);
-    FDestroyList.move(FromIndex, ToIndex);
+    FActivateList.move(AFromIndex, AToIndex);
+    FDestroyList.move(AFromIndex, AToIndex);
 }

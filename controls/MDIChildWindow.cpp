@@ -2,8 +2,8 @@
 
 #include <QCloseEvent>
 
-TMDIChildWindow::TMDIChildWindow(QWidget* Parent, Qt::WindowFlags Flags)
-    : QMdiSubWindow(Parent, Flags)
+TMDIChildWindow::TMDIChildWindow(QWidget* AParent, Qt::WindowFlags AFlags)
+    : QMdiSubWindow(AParent, AFlags)
 {
     // Document windows free themselves when closed.
     setAttribute(Qt::WA_DeleteOnClose);
@@ -25,9 +25,9 @@ TMDIChildWindow::~TMDIChildWindow()
     }
 }
 
-TMDIChildWindow* TMDIChildWindow::Of(const QWidget* Widget)
+TMDIChildWindow* TMDIChildWindow::Of(const QWidget* AWidget)
 {
-    for (QWidget* W = const_cast<QWidget*>(Widget); W; W = W->parentWidget())
+    for (QWidget* W = const_cast<QWidget*>(AWidget); W; W = W->parentWidget())
         if (auto* Frame = qobject_cast<TMDIChildWindow*>(W))
             return Frame;
     return nullptr;
@@ -40,16 +40,16 @@ QString TMDIChildWindow::Caption() const
     return windowTitle();
 }
 
-void TMDIChildWindow::StateChanged(Qt::WindowStates OldState, Qt::WindowStates NewState)
+void TMDIChildWindow::StateChanged(Qt::WindowStates AOldState, Qt::WindowStates ANewState)
 {
-    if (OldState.testFlag(Qt::WindowActive) || !NewState.testFlag(Qt::WindowActive))
+    if (AOldState.testFlag(Qt::WindowActive) || !ANewState.testFlag(Qt::WindowActive))
         return;
     const TNotifyEvent Handler = OnActivate;
     if (Handler)
         Handler(this);
 }
 
-void TMDIChildWindow::closeEvent(QCloseEvent* Event)
+void TMDIChildWindow::closeEvent(QCloseEvent* AEvent)
 {
     TCloseAction Action = caFree;
     const TCloseEvent Handler = OnClose;
@@ -57,10 +57,10 @@ void TMDIChildWindow::closeEvent(QCloseEvent* Event)
         Handler(this, Action);
     switch (Action) {
     case caNone:
-        Event->ignore();
+        AEvent->ignore();
         return;
     case caMinimize:
-        Event->ignore();
+        AEvent->ignore();
         showMinimized();
         return;
     case caHide:
@@ -70,5 +70,5 @@ void TMDIChildWindow::closeEvent(QCloseEvent* Event)
         setAttribute(Qt::WA_DeleteOnClose, true);
         break;
     }
-    QMdiSubWindow::closeEvent(Event);
+    QMdiSubWindow::closeEvent(AEvent);
 }

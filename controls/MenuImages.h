@@ -79,15 +79,15 @@ public:
     // The icon of a picture.
     static QIcon Icon(TMenuPicture APicture);
     // The icon of the picture at an index; a null icon for an index outside 0..Count-1.
-    static QIcon Icon(int index);
+    static QIcon Icon(int AIndex);
     // All pictures in index order.
     static QList<QIcon> Icons();
     // A picture rendered at a device pixel ratio (Size x Size device-independent pixels).
-    static QPixmap Pixmap(int index, qreal devicePixelRatio = 1.0);
+    static QPixmap Pixmap(int AIndex, qreal ADevicePixelRatio = 1.0);
     // Draws a picture into the square (0, 0, Size, Size) of the painter's current coordinates.
-    static void Paint(QPainter& painter, int index);
+    static void Paint(QPainter& APainter, int AIndex);
     // The 124 x 124 picture of a JSON document (the report's document picture).
-    static QPixmap DocumentPicture(qreal devicePixelRatio = 1.0);
+    static QPixmap DocumentPicture(qreal ADevicePixelRatio = 1.0);
 };
 
 static_assert(PictureIndex(TMenuPicture::JSONNull) + 1 == TMenuImages::Count, "one name per picture");

@@ -36,8 +36,8 @@ constexpr int MRUFirstPicture = 100;
 
 } // namespace
 
-std::function<QString(QWidget*)> Twnd_quil_Main::ChooseFileToOpen = [](QWidget* AParent) {
-    QFileDialog dialog(AParent);
+std::function<QString(QWidget*)> Twnd_quil_Main::ChooseFileToOpen = [](QWidget* parent) {
+    QFileDialog dialog(parent);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({QStringLiteral("JSON files (*.json)"), QStringLiteral("All files (*)")});
     dialog.setOption(QFileDialog::ReadOnly, false);
@@ -228,8 +228,8 @@ void Twnd_quil_Main::CreateWindowBar()
     mdibg->setCursor(Qt::PointingHandCursor);
     mdibg->SetImages(MenuImages);
     // A wheel turn over the bar does nothing.
-    mdibg->OnMouseWheel = [](TButtonGroupEx*, Qt::KeyboardModifiers, int, const QPoint&, bool& Handled) {
-        Handled = true;
+    mdibg->OnMouseWheel = [](TButtonGroupEx*, Qt::KeyboardModifiers, int, const QPoint&, bool& handled) {
+        handled = true;
     };
 
     WindowBarMenu = new QMenu(this);

@@ -2,8 +2,8 @@
 
 #include <exception>
 
-TQuillonApplication::TQuillonApplication(int& argc, char** argv)
-    : QApplication(argc, argv)
+TQuillonApplication::TQuillonApplication(int& AArgc, char** AArgv)
+    : QApplication(AArgc, AArgv)
 {
 }
 

@@ -10,7 +10,7 @@
 #include <QList>
 
 // The picture of a node kind in the menu image list.
-TMenuPicture NodePicture(TNodeType typ);
+TMenuPicture NodePicture(TNodeType ATyp);
 
 // What both models over the outline share: two columns, the picture of a node's kind in the first,
 // the node's index as a role, rows that can be selected but not edited.
@@ -19,13 +19,14 @@ class TOutlineModelBase : public QAbstractItemModel {
 public:
     enum Roles { NodeRole = Qt::UserRole + 1 };
 
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(
+        int ASection, Qt::Orientation AOrientation, int ARole = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& AIndex) const override;
 
 protected:
-    TOutlineModelBase(const QString& AFirstColumn, QObject* parent);
+    TOutlineModelBase(const QString& AFirstColumn, QObject* AParent);
     // The picture and node roles of a node's cell; null for the other roles.
-    QVariant NodeRoleData(TNodeIndex node, const QModelIndex& index, int role) const;
+    QVariant NodeRoleData(TNodeIndex ANode, const QModelIndex& AIndex, int ARole) const;
 
     const TOutline* FOutline = nullptr;
 
@@ -39,21 +40,21 @@ private:
 class TOutlineTreeModel : public TOutlineModelBase {
     Q_OBJECT
 public:
-    explicit TOutlineTreeModel(QObject* parent = nullptr);
+    explicit TOutlineTreeModel(QObject* AParent = nullptr);
 
     // The outline shown; nullptr shows nothing. The outline must outlive its use here.
-    void SetOutline(const TOutline* outline);
+    void SetOutline(const TOutline* AOutline);
     const TOutline* Outline() const { return FOutline; }
 
-    QModelIndex IndexOf(TNodeIndex node, int column = 0) const;
-    TNodeIndex NodeOf(const QModelIndex& index) const;
+    QModelIndex IndexOf(TNodeIndex ANode, int AColumn = 0) const;
+    TNodeIndex NodeOf(const QModelIndex& AIndex) const;
 
-    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
-    QModelIndex parent(const QModelIndex& child) const override;
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    bool hasChildren(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QModelIndex index(int ARow, int AColumn, const QModelIndex& AParent = {}) const override;
+    QModelIndex parent(const QModelIndex& AChild) const override;
+    int rowCount(const QModelIndex& AParent = {}) const override;
+    int columnCount(const QModelIndex& AParent = {}) const override;
+    bool hasChildren(const QModelIndex& AParent = {}) const override;
+    QVariant data(const QModelIndex& AIndex, int ARole = Qt::DisplayRole) const override;
 };
 
 // "Name" and "Value" of the children of one node: "(object)" and "(array)" for containers, else
@@ -61,21 +62,21 @@ public:
 class TChildListModel : public TOutlineModelBase {
     Q_OBJECT
 public:
-    explicit TChildListModel(QObject* parent = nullptr);
+    explicit TChildListModel(QObject* AParent = nullptr);
 
     // Lists the children of node (NoNode: nothing). Constant time, whatever the number of children.
-    void SetNode(const TOutline* outline, TNodeIndex node);
+    void SetNode(const TOutline* AOutline, TNodeIndex ANode);
     TNodeIndex Node() const { return FNode; }
-    TNodeIndex NodeOf(const QModelIndex& index) const;
+    TNodeIndex NodeOf(const QModelIndex& AIndex) const;
     // The text of a cell as the list shows it.
-    QString CellText(int row, int column) const;
+    QString CellText(int ARow, int AColumn) const;
 
-    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
-    QModelIndex parent(const QModelIndex& child) const override;
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    bool hasChildren(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QModelIndex index(int ARow, int AColumn, const QModelIndex& AParent = {}) const override;
+    QModelIndex parent(const QModelIndex& AChild) const override;
+    int rowCount(const QModelIndex& AParent = {}) const override;
+    int columnCount(const QModelIndex& AParent = {}) const override;
+    bool hasChildren(const QModelIndex& AParent = {}) const override;
+    QVariant data(const QModelIndex& AIndex, int ARole = Qt::DisplayRole) const override;
 
 private:
     TNodeIndex FNode = NoNode;

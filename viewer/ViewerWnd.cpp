@@ -47,9 +47,9 @@ const QColor ListColor(255, 251, 240);
 const QColor GutterColor(227, 240, 227);
 
 // Two file times are equal when they fall on the same millisecond.
-bool SameMillisecond(TDateTime a, TDateTime b)
+bool SameMillisecond(TDateTime AA, TDateTime AB)
 {
-    return std::llround(a * 86400000.0) == std::llround(b * 86400000.0);
+    return std::llround(AA * 86400000.0) == std::llround(AB * 86400000.0);
 }
 
 // Shows the busy cursor for the life of the object.
@@ -61,9 +61,9 @@ public:
     TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
 
-QString ToQString(const std::u16string& s)
+QString ToQString(const std::u16string& AS)
 {
-    return QString::fromStdU16String(s);
+    return QString::fromStdU16String(AS);
 }
 } // namespace
 
@@ -329,7 +329,7 @@ void Tmdi_quil_Viewer::SetViewText(TCustomSynEdit* AView, const QString& AText)
     AView->SetTextBytes(std::string_view(utf8.constData(), size_t(utf8.size())));
 }
 
-void Tmdi_quil_Viewer::SetFilename(const QString& Value)
+void Tmdi_quil_Viewer::SetFilename(const QString& AValue)
 {
     TBusyCursor busy;
     FLoading = true;
@@ -337,7 +337,7 @@ void Tmdi_quil_Viewer::SetFilename(const QString& Value)
         bool& Flag;
         ~TLoadEnd() { Flag = false; }
     } loadEnd {FLoading};
-    FFilename = QFileInfo(Value).absoluteFilePath();
+    FFilename = QFileInfo(AValue).absoluteFilePath();
     sb->SetText(0, QStringLiteral("Loading..."));
     sb->repaint();
     QCoreApplication::processEvents();

@@ -40,7 +40,7 @@ public:
 
     // The loaded file's full path; setting it loads the file.
     QString Filename() const { return FFilename; }
-    void SetFilename(const QString& Value);
+    void SetFilename(const QString& AValue);
     // Loads the same file again and refreshes the view.
     void Reread();
     // Records the file's current modification time, so that the same change is not reported again.
