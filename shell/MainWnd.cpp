@@ -48,7 +48,7 @@ std::function<QString(QWidget*)> Twnd_quil_Main::ChooseFileToOpen = [](QWidget* 
 };
 
 Twnd_quil_Main::Twnd_quil_Main(THandoffServer* AReceiver, QWidget* AParent)
-    : TLMForm(AParent, TLMFormSettings {true, true, true, AllLayoutOptions})
+    : TLMForm(AParent, TLMFormSettings {.LayoutControl = true, .LayoutReadOnly = true, .AcceptFiles = true})
 {
     // Windows created from now on take over this window's storage and read-only state.
     TLayoutManager::SetMainWindow(this);

@@ -75,7 +75,7 @@ std::function<void(const QUrl&)> Tmdi_quil_Viewer::OpenUrl = [](const QUrl& url)
 const char* const Tmdi_quil_Viewer::HomePage = "https://www.json.org/json-en.html";
 
 Tmdi_quil_Viewer::Tmdi_quil_Viewer(QWidget* AParent)
-    : TLMForm(AParent, TLMFormSettings {true, true, false, AllLayoutOptions})
+    : TLMForm(AParent, TLMFormSettings {.LayoutControl = true, .LayoutReadOnly = true, .AcceptFiles = false})
 {
     FormCreate();
 }
