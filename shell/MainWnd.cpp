@@ -40,7 +40,6 @@ std::function<QString(QWidget*)> Twnd_quil_Main::ChooseFileToOpen = [](QWidget* 
     QFileDialog dialog(parent);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({QStringLiteral("JSON files (*.json)"), QStringLiteral("All files (*)")});
-    dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setSizeGripEnabled(true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
@@ -53,7 +52,7 @@ Twnd_quil_Main::Twnd_quil_Main(THandoffServer* AReceiver, QWidget* AParent)
     // Windows created from now on take over this window's storage and read-only state.
     TLayoutManager::SetMainWindow(this);
     SetMessageBoxMainWindow(this);
-    setWindowTitle(QStringLiteral("Ravek Quillon"));
+    setWindowTitle(ApplicationTitle.toString());
     FormCreate();
     if (AReceiver) {
         connect(AReceiver, &THandoffServer::RaiseRequested, this, [this] { RestoreAndActivate(this); });

@@ -4,11 +4,6 @@
 #include "core/OutlinePath.h"
 
 namespace {
-QString ToQString(const std::u16string& AS)
-{
-    return QString::fromStdU16String(AS);
-}
-
 // Removes characters up to U+0020 from both ends.
 QString TrimControls(const QString& AS)
 {

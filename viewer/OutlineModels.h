@@ -8,6 +8,15 @@
 #include <QAbstractItemModel>
 #include <QIcon>
 #include <QList>
+#include <QString>
+
+#include <string>
+
+// A name, value or path of the outline as a QString.
+inline QString ToQString(const std::u16string& AText)
+{
+    return QString::fromStdU16String(AText);
+}
 
 // The picture of a node kind in the menu image list.
 TMenuPicture NodePicture(TNodeType ATyp);
@@ -82,5 +91,4 @@ private:
     TNodeIndex FNode = NoNode;
     // The view asks for every row's index when it lays out a list of a million children.
     int FRows = 0;
-    QList<QIcon> FIcons;
 };

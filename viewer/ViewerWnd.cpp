@@ -60,11 +60,6 @@ public:
     TBusyCursor(const TBusyCursor&) = delete;
     TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
-
-QString ToQString(const std::u16string& AS)
-{
-    return QString::fromStdU16String(AS);
-}
 } // namespace
 
 std::function<bool()> Tmdi_quil_Viewer::ValueColumnOption;
