@@ -142,7 +142,22 @@ void Tmdi_quil_Viewer::BuildTreePage()
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
     Splitter1->setChildrenCollapsible(false);
 
-    // The outline.
+    BuildOutlinePanel();
+    BuildDetailPanel();
+    Splitter1->addWidget(TreePanel);
+    Splitter1->addWidget(DetailPanel);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({TreePanelWidth, 500});
+    page->addWidget(Splitter1, 1);
+
+    BuildReportPanel();
+    page->addWidget(MsgPanel);
+}
+
+// The outline: the tree panel with its expand and collapse buttons, the tree and its context menu.
+void Tmdi_quil_Viewer::BuildOutlinePanel()
+{
     TreePanel = new THeaderPanel(tr("JSON Tree"), Splitter1);
     TreePanel->setObjectName(QStringLiteral("TreePanel"));
     obExpand = TreePanel->AddButton(TMenuImages::Icon(TMenuPicture::FullExpand), tr("Full expand"));
@@ -183,8 +198,11 @@ void Tmdi_quil_Viewer::BuildTreePage()
         TreeMenuPopup();
         TreeMenu->popup(Tree->viewport()->mapToGlobal(pos));
     });
+}
 
-    // The details of the focused node.
+// The details of the focused node: the path bar over the child list and the value view.
+void Tmdi_quil_Viewer::BuildDetailPanel()
+{
     DetailPanel = new THeaderPanel(tr("Details"), Splitter1);
     DetailPanel->setObjectName(QStringLiteral("DetailPanel"));
     auto* details = new QWidget(DetailPanel);
@@ -237,15 +255,11 @@ void Tmdi_quil_Viewer::BuildTreePage()
     ValueView->setPaper(ValueColumnColor);
     detailLayout->addWidget(ValueView, 1);
     DetailPanel->SetContent(details);
+}
 
-    Splitter1->addWidget(TreePanel);
-    Splitter1->addWidget(DetailPanel);
-    Splitter1->setStretchFactor(0, 0);
-    Splitter1->setStretchFactor(1, 1);
-    Splitter1->setSizes({TreePanelWidth, 500});
-    page->addWidget(Splitter1, 1);
-
-    // The report.
+// The report: the messages list and the document picture.
+void Tmdi_quil_Viewer::BuildReportPanel()
+{
     MsgPanel = new THeaderPanel(tr("Messages"), tsTree);
     MsgPanel->setObjectName(QStringLiteral("MsgPanel"));
     MsgPanel->SetCollapsible(true);
@@ -272,7 +286,6 @@ void Tmdi_quil_Viewer::BuildTreePage()
     Image1->installEventFilter(this);
     messageLayout->addWidget(Image1);
     MsgPanel->SetContent(messages);
-    page->addWidget(MsgPanel);
 }
 
 void Tmdi_quil_Viewer::BuildSourcePage()

@@ -118,6 +118,9 @@ protected:
 private:
     void FormCreate();
     void BuildTreePage();
+    void BuildOutlinePanel();
+    void BuildDetailPanel();
+    void BuildReportPanel();
     void BuildSourcePage();
     void SetViewText(TCustomSynEdit* AView, const QString& AText);
     void ExpandAllBelow(const QModelIndex& AIndex, bool AExpand);
