@@ -259,17 +259,22 @@ QRect TButtonGroupEx::ButtonRect(int AIndex) const
         FGridRect.top() + (AIndex / Cols - FTopRow) * FButtonHeight, Width, FButtonHeight);
 }
 
-int TButtonGroupEx::IndexOfButtonAt(const QPoint& APos) const
+int TButtonGroupEx::CellIndexAt(const QPoint& APos) const
 {
     if (!FGridRect.contains(APos))
         return -1;
-    const int Cols = ColumnCount();
-    const int Col = FButtonOptions.testFlag(gboFullSize) ? 0 : (APos.x() - FGridRect.left()) / FButtonWidth;
-    if (Col >= Cols)
+    const int cols = ColumnCount();
+    const int col = FButtonOptions.testFlag(gboFullSize) ? 0 : (APos.x() - FGridRect.left()) / FButtonWidth;
+    if (col >= cols)
         return -1;
-    const int Row = (APos.y() - FGridRect.top()) / FButtonHeight + FTopRow;
-    const int Index = Row * Cols + Col;
-    return Index < Count() ? Index : -1;
+    const int row = (APos.y() - FGridRect.top()) / FButtonHeight + FTopRow;
+    return row * cols + col;
+}
+
+int TButtonGroupEx::IndexOfButtonAt(const QPoint& APos) const
+{
+    const int cell = CellIndexAt(APos);
+    return cell < Count() ? cell : -1;
 }
 
 void TButtonGroupEx::SetTopRow(int ARow)
@@ -616,101 +621,118 @@ void TButtonGroupEx::DrawButton(QPainter& ACanvas, int AIndex, const QRect& ACel
         OnBeforeDrawButton(this, AIndex, ACanvas, ACell, AState);
 
     ACanvas.save();
-    const QRect R = ACell.adjusted(1, 1, -1, -1);
+    const QRect face = ACell.adjusted(1, 1, -1, -1);
     ACanvas.setFont(font());
-    const QColor Fill = FillColor(AState);
-    const QColor Frame = FrameColor(AState);
-    if (Fill.isValid()) {
-        if (FGlassButtonStyle)
-            PaintGlass(ACanvas, R, Fill);
-        else
-            ACanvas.fillRect(R, Fill);
-        if (Frame.isValid())
-            FrameRect(ACanvas, R, Frame);
-    }
-
-    const TGrpButtonItem& It = FItems.at(AIndex);
-    const QStringList Lines = SplitCaption(It.Caption);
-    const bool Down = AState.testFlag(bdsDown);
-    int X = R.left() + 4 + (FButtonOptions.testFlag(gboFullSize) ? 4 : 0);
-    if (Down)
-        ++X;
-
-    int TextOffset = 0;
-    if (FOnDrawIcon) {
-        FOnDrawIcon(this, AIndex, ACanvas, R, AState, TextOffset);
-    } else if (FImages && FImages->IsValidIndex(It.ImageIndex)) {
-        int Y = std::max(R.top(), R.top() + (R.height() - FImages->Height()) / 2);
-        if (Down)
-            ++Y;
-        FImages->Draw(ACanvas, X - 1, Y, It.ImageIndex, isEnabled());
-        TextOffset = FImages->Width() + 1;
-    }
-
-    // Insertion marks while dragging, in the shadow of the frame colour.
-    if (AState & (bdsInsertLeft | bdsInsertTop | bdsInsertRight | bdsInsertBottom)) {
-        QColor Mark = ShadowColor(Frame.isValid() ? Frame : FBorderColor);
-        if (!Mark.isValid())
-            Mark = palette().color(QPalette::Dark);
-        if (AState.testFlag(bdsInsertLeft))
-            ACanvas.fillRect(QRect(R.left() - 2, R.top(), 2, R.height()), Mark);
-        if (AState.testFlag(bdsInsertTop))
-            ACanvas.fillRect(QRect(R.left(), R.top(), R.width(), 2), Mark);
-        if (AState.testFlag(bdsInsertRight))
-            ACanvas.fillRect(QRect(R.right() + 1, R.top(), 2, R.height()), Mark);
-        if (AState.testFlag(bdsInsertBottom))
-            ACanvas.fillRect(QRect(R.left(), R.bottom() - 1, R.width(), 2), Mark);
-    }
-
-    if (FButtonOptions.testFlag(gboShowCaptions)) {
-        const QFontMetrics FirstMetrics(font());
-        const int LineHeight = FirstMetrics.height();
-        const int TextLeft = X + TextOffset + FTextIndent;
-        const int TextRight = R.right() - 2;
-        const int TextWidth = std::max(0, TextRight - TextLeft + 1);
-        int BlockHeight = LineHeight * int(Lines.size());
-        if (Lines.size() == 1 && FWordWrap)
-            BlockHeight =
-                FirstMetrics
-                    .boundingRect(QRect(0, 0, std::max(1, TextWidth), 10000), Qt::TextWordWrap, Lines.at(0))
-                    .height();
-        int TextTop = std::max(R.top(), R.top() + (R.height() - BlockHeight) / 2);
-        if (Down)
-            ++TextTop;
-        QRect TextRect(QPoint(TextLeft, TextTop), QPoint(TextRight, R.bottom() - 1));
-
-        if (OnDrawText) {
-            OnDrawText(this, AIndex, ACanvas, TextRect, AState);
-        } else {
-            ACanvas.setPen(TextColorOn(Fill));
-            const int SingleFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
-            const int WrapFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
-            auto DrawLine = [&](const QString& line, bool wrap) {
-                if (TextRect.width() <= 0 || TextRect.height() <= 0)
-                    return;
-                if (wrap)
-                    DrawTextLine(ACanvas, TextRect, line, WrapFlags);
-                else
-                    DrawTextLine(ACanvas, TextRect,
-                        ACanvas.fontMetrics().elidedText(line, Qt::ElideRight, TextRect.width()),
-                        SingleFlags);
-            };
-            DrawLine(Lines.at(0), FWordWrap && Lines.size() == 1);
-            if (Lines.size() > 1) {
-                TextRect.setTop(TextRect.top() + LineHeight + 3);
-                ACanvas.setFont(PlainFont(font()));
-                DrawLine(Lines.at(1), FWordWrap);
-                if (Lines.size() > 2) {
-                    TextRect.setTop(TextRect.top() + LineHeight);
-                    DrawLine(Lines.at(2), FWordWrap);
-                }
-            }
-        }
-    }
+    const QColor fill = FillColor(AState);
+    const QColor frame = FrameColor(AState);
+    DrawButtonFace(ACanvas, face, fill, frame);
+    const bool down = AState.testFlag(bdsDown);
+    // The picture's left edge; the caption follows the picture.
+    const int left = face.left() + 4 + (FButtonOptions.testFlag(gboFullSize) ? 4 : 0) + (down ? 1 : 0);
+    const int textOffset = DrawButtonIcon(ACanvas, AIndex, face, AState, left);
+    DrawInsertionMarks(ACanvas, face, AState, frame);
+    if (FButtonOptions.testFlag(gboShowCaptions))
+        DrawCaption(ACanvas, AIndex, face, AState, fill, left + textOffset + FTextIndent);
     ACanvas.restore();
 
     if (OnAfterDrawButton)
         OnAfterDrawButton(this, AIndex, ACanvas, ACell, AState);
+}
+
+void TButtonGroupEx::DrawButtonFace(
+    QPainter& ACanvas, const QRect& AFace, const QColor& AFill, const QColor& AFrame)
+{
+    if (!AFill.isValid())
+        return;
+    if (FGlassButtonStyle)
+        PaintGlass(ACanvas, AFace, AFill);
+    else
+        ACanvas.fillRect(AFace, AFill);
+    if (AFrame.isValid())
+        FrameRect(ACanvas, AFace, AFrame);
+}
+
+int TButtonGroupEx::DrawButtonIcon(
+    QPainter& ACanvas, int AIndex, const QRect& AFace, TButtonDrawState AState, int ALeft)
+{
+    int textOffset = 0;
+    const int imageIndex = FItems.at(AIndex).ImageIndex;
+    if (FOnDrawIcon) {
+        FOnDrawIcon(this, AIndex, ACanvas, AFace, AState, textOffset);
+    } else if (FImages && FImages->IsValidIndex(imageIndex)) {
+        int top = std::max(AFace.top(), AFace.top() + (AFace.height() - FImages->Height()) / 2);
+        if (AState.testFlag(bdsDown))
+            ++top;
+        FImages->Draw(ACanvas, ALeft - 1, top, imageIndex, isEnabled());
+        textOffset = FImages->Width() + 1;
+    }
+    return textOffset;
+}
+
+void TButtonGroupEx::DrawInsertionMarks(
+    QPainter& ACanvas, const QRect& AFace, TButtonDrawState AState, const QColor& AFrame)
+{
+    if (!(AState & (bdsInsertLeft | bdsInsertTop | bdsInsertRight | bdsInsertBottom)))
+        return;
+    // In the shadow of the frame colour.
+    QColor mark = ShadowColor(AFrame.isValid() ? AFrame : FBorderColor);
+    if (!mark.isValid())
+        mark = palette().color(QPalette::Dark);
+    if (AState.testFlag(bdsInsertLeft))
+        ACanvas.fillRect(QRect(AFace.left() - 2, AFace.top(), 2, AFace.height()), mark);
+    if (AState.testFlag(bdsInsertTop))
+        ACanvas.fillRect(QRect(AFace.left(), AFace.top(), AFace.width(), 2), mark);
+    if (AState.testFlag(bdsInsertRight))
+        ACanvas.fillRect(QRect(AFace.right() + 1, AFace.top(), 2, AFace.height()), mark);
+    if (AState.testFlag(bdsInsertBottom))
+        ACanvas.fillRect(QRect(AFace.left(), AFace.bottom() - 1, AFace.width(), 2), mark);
+}
+
+void TButtonGroupEx::DrawCaption(QPainter& ACanvas, int AIndex, const QRect& AFace, TButtonDrawState AState,
+    const QColor& AFill, int ATextLeft)
+{
+    const QStringList lines = SplitCaption(FItems.at(AIndex).Caption);
+    const QFontMetrics firstMetrics(font());
+    const int lineHeight = firstMetrics.height();
+    const int textRight = AFace.right() - 2;
+    const int textWidth = std::max(0, textRight - ATextLeft + 1);
+    int blockHeight = lineHeight * int(lines.size());
+    if (lines.size() == 1 && FWordWrap)
+        blockHeight =
+            firstMetrics
+                .boundingRect(QRect(0, 0, std::max(1, textWidth), 10000), Qt::TextWordWrap, lines.at(0))
+                .height();
+    int textTop = std::max(AFace.top(), AFace.top() + (AFace.height() - blockHeight) / 2);
+    if (AState.testFlag(bdsDown))
+        ++textTop;
+    QRect textRect(QPoint(ATextLeft, textTop), QPoint(textRight, AFace.bottom() - 1));
+
+    if (OnDrawText) {
+        OnDrawText(this, AIndex, ACanvas, textRect, AState);
+        return;
+    }
+    ACanvas.setPen(TextColorOn(AFill));
+    const int singleFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+    const int wrapFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+    auto drawLine = [&](const QString& line, bool wrap) {
+        if (textRect.width() <= 0 || textRect.height() <= 0)
+            return;
+        if (wrap)
+            DrawTextLine(ACanvas, textRect, line, wrapFlags);
+        else
+            DrawTextLine(ACanvas, textRect,
+                ACanvas.fontMetrics().elidedText(line, Qt::ElideRight, textRect.width()), singleFlags);
+    };
+    drawLine(lines.at(0), FWordWrap && lines.size() == 1);
+    if (lines.size() > 1) {
+        textRect.setTop(textRect.top() + lineHeight + 3);
+        ACanvas.setFont(PlainFont(font()));
+        drawLine(lines.at(1), FWordWrap);
+        if (lines.size() > 2) {
+            textRect.setTop(textRect.top() + lineHeight);
+            drawLine(lines.at(2), FWordWrap);
+        }
+    }
 }
 
 void TButtonGroupEx::paintEvent(QPaintEvent*)
@@ -865,20 +887,15 @@ void TButtonGroupEx::DoItemClicked(int AIndex)
 
 int TButtonGroupEx::DropGapAt(const QPoint& APos) const
 {
-    if (!FGridRect.contains(APos))
+    const int cell = CellIndexAt(APos);
+    if (cell < 0)
         return -1;
-    const int Cols = ColumnCount();
-    const int Col = FButtonOptions.testFlag(gboFullSize) ? 0 : (APos.x() - FGridRect.left()) / FButtonWidth;
-    if (Col >= Cols)
-        return -1;
-    const int Row = (APos.y() - FGridRect.top()) / FButtonHeight + FTopRow;
-    const int Index = Row * Cols + Col;
-    if (Index >= Count())
+    if (cell >= Count())
         return Count();
-    const QRect R = ButtonRect(Index);
-    const bool FirstHalf =
-        Cols == 1 ? APos.y() < R.top() + R.height() / 2 : APos.x() < R.left() + R.width() / 2;
-    return FirstHalf ? Index : Index + 1;
+    const QRect button = ButtonRect(cell);
+    const bool firstHalf = ColumnCount() == 1 ? APos.y() < button.top() + button.height() / 2
+                                              : APos.x() < button.left() + button.width() / 2;
+    return firstHalf ? cell : cell + 1;
 }
 
 bool TButtonGroupEx::IsDropGapAccepted(int AGap) const

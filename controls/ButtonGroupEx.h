@@ -210,7 +210,17 @@ private:
     int ColumnsForWidth(int AWidth) const;
     int FullVisibleRows() const;
     int MaxTopRow() const;
+    // The grid cell under a point (row-major, may lie past the last button); -1 outside the grid.
+    int CellIndexAt(const QPoint& APos) const;
     int DropGapAt(const QPoint& APos) const;
+    // The steps of DrawButton: the face (fill and frame), the picture (returns the caption's offset
+    // from ALeft), the insertion marks of a drag, and the caption from ATextLeft on.
+    void DrawButtonFace(QPainter& ACanvas, const QRect& AFace, const QColor& AFill, const QColor& AFrame);
+    int DrawButtonIcon(QPainter& ACanvas, int AIndex, const QRect& AFace, TButtonDrawState AState, int ALeft);
+    void DrawInsertionMarks(
+        QPainter& ACanvas, const QRect& AFace, TButtonDrawState AState, const QColor& AFrame);
+    void DrawCaption(QPainter& ACanvas, int AIndex, const QRect& AFace, TButtonDrawState AState,
+        const QColor& AFill, int ATextLeft);
     bool IsDropGapAccepted(int AGap) const;
     void StartDrag();
     void UpdateDrag(const QPoint& APos);
