@@ -43,11 +43,11 @@ QFont PlainFont(QFont AFont)
 TButtonGroupEx::TButtonGroupEx(QWidget* AParent)
     : QWidget(AParent)
 {
-    const QPalette Pal = QApplication::palette();
-    FColor = Pal.color(QPalette::Button);
+    const QPalette pal = QApplication::palette();
+    FColor = pal.color(QPalette::Button);
     FHotButtonColor = QColor(198, 211, 239);
-    FSelectedButtonColor = Pal.color(QPalette::ToolTipBase);
-    FRegularButtonColor = ColorAdjustLuma(Pal.color(QPalette::Button), 15);
+    FSelectedButtonColor = pal.color(QPalette::ToolTipBase);
+    FRegularButtonColor = ColorAdjustLuma(pal.color(QPalette::Button), 15);
     FEdgeButtonColor = QColor(160, 160, 164);
     FBorderColor = QColor(128, 128, 128);
 
@@ -93,7 +93,7 @@ void TButtonGroupEx::DeleteItem(int AIndex)
         return;
     if (FDragIndex >= 0)
         EndDrag();
-    const TGrpButtonItem Removed = FItems.takeAt(AIndex);
+    const TGrpButtonItem removed = FItems.takeAt(AIndex);
     if (FItemIndex == AIndex)
         FItemIndex = -1;
     else if (FItemIndex > AIndex)
@@ -101,7 +101,7 @@ void TButtonGroupEx::DeleteItem(int AIndex)
     FHotIndex = -1;
     FDownIndex = -1;
     FDragCandidate = -1;
-    ItemRemoved(AIndex, Removed);
+    ItemRemoved(AIndex, removed);
     UpdateLayout();
     update();
 }
@@ -215,8 +215,8 @@ QMargins TButtonGroupEx::FrameMargins() const
 
 int TButtonGroupEx::ExtraHeight() const
 {
-    const QMargins M = FrameMargins();
-    return M.top() + M.bottom();
+    const QMargins m = FrameMargins();
+    return m.top() + m.bottom();
 }
 
 int TButtonGroupEx::ColumnsForWidth(int AWidth) const
@@ -233,8 +233,8 @@ int TButtonGroupEx::ColumnCount() const
 
 int TButtonGroupEx::RowCount() const
 {
-    const int Cols = ColumnCount();
-    return (Count() + Cols - 1) / Cols;
+    const int cols = ColumnCount();
+    return (Count() + cols - 1) / cols;
 }
 
 int TButtonGroupEx::FullVisibleRows() const
@@ -253,10 +253,10 @@ QRect TButtonGroupEx::ButtonRect(int AIndex) const
 {
     if (!IsValidIndex(AIndex))
         return QRect();
-    const int Cols = ColumnCount();
-    const int Width = FButtonOptions.testFlag(gboFullSize) ? FGridRect.width() : FButtonWidth;
-    return QRect(FGridRect.left() + (AIndex % Cols) * FButtonWidth,
-        FGridRect.top() + (AIndex / Cols - FTopRow) * FButtonHeight, Width, FButtonHeight);
+    const int cols = ColumnCount();
+    const int buttonWidth = FButtonOptions.testFlag(gboFullSize) ? FGridRect.width() : FButtonWidth;
+    return QRect(FGridRect.left() + (AIndex % cols) * FButtonWidth,
+        FGridRect.top() + (AIndex / cols - FTopRow) * FButtonHeight, buttonWidth, FButtonHeight);
 }
 
 int TButtonGroupEx::CellIndexAt(const QPoint& APos) const
@@ -281,7 +281,7 @@ void TButtonGroupEx::SetTopRow(int ARow)
 {
     ARow = std::clamp(ARow, 0, MaxTopRow());
     if (FScrollBar->value() != ARow) {
-        const QSignalBlocker Block(FScrollBar);
+        const QSignalBlocker block(FScrollBar);
         FScrollBar->setValue(ARow);
     }
     if (ARow == FTopRow)
@@ -295,11 +295,11 @@ void TButtonGroupEx::ScrollIntoView(int AIndex)
 {
     if (!IsValidIndex(AIndex))
         return;
-    const int Row = AIndex / ColumnCount();
-    if (Row < FTopRow)
-        SetTopRow(Row);
-    else if (Row >= FTopRow + FullVisibleRows())
-        SetTopRow(Row - FullVisibleRows() + 1);
+    const int row = AIndex / ColumnCount();
+    if (row < FTopRow)
+        SetTopRow(row);
+    else if (row >= FTopRow + FullVisibleRows())
+        SetTopRow(row - FullVisibleRows() + 1);
 }
 
 void TButtonGroupEx::UpdateLayout()
@@ -307,26 +307,26 @@ void TButtonGroupEx::UpdateLayout()
     if (FInLayout)
         return;
     FInLayout = true;
-    const QMargins M = FrameMargins();
+    const QMargins m = FrameMargins();
     if (FAutoSize) {
         // The height follows the rows; the columns depend only on the width, so one pass settles it.
-        FGridRect = rect().marginsRemoved(M);
-        const int Height = ExtraHeight() + RowCount() * FButtonHeight;
-        if (minimumHeight() != Height || maximumHeight() != Height)
-            setFixedHeight(Height);
-        FGridRect = QRect(M.left(), M.top(), std::max(0, width() - M.left() - M.right()),
-            std::max(0, height() - M.top() - M.bottom()));
+        FGridRect = rect().marginsRemoved(m);
+        const int rowsHeight = ExtraHeight() + RowCount() * FButtonHeight;
+        if (minimumHeight() != rowsHeight || maximumHeight() != rowsHeight)
+            setFixedHeight(rowsHeight);
+        FGridRect = QRect(m.left(), m.top(), std::max(0, width() - m.left() - m.right()),
+            std::max(0, height() - m.top() - m.bottom()));
         FScrollBar->hide();
     } else {
-        FGridRect = rect().marginsRemoved(M);
+        FGridRect = rect().marginsRemoved(m);
         if (RowCount() * FButtonHeight > FGridRect.height() && Count() > 0) {
-            const int BarWidth = FScrollBar->sizeHint().width();
+            const int barWidth = FScrollBar->sizeHint().width();
             FScrollBar->setGeometry(
-                FGridRect.right() - BarWidth + 1, FGridRect.top(), BarWidth, std::max(0, FGridRect.height()));
-            FGridRect.setRight(FGridRect.right() - BarWidth);
-            const int Max = std::max(0, RowCount() - FullVisibleRows());
-            const QSignalBlocker Block(FScrollBar);
-            FScrollBar->setRange(0, Max);
+                FGridRect.right() - barWidth + 1, FGridRect.top(), barWidth, std::max(0, FGridRect.height()));
+            FGridRect.setRight(FGridRect.right() - barWidth);
+            const int maxTopRow = std::max(0, RowCount() - FullVisibleRows());
+            const QSignalBlocker block(FScrollBar);
+            FScrollBar->setRange(0, maxTopRow);
             FScrollBar->setPageStep(FullVisibleRows());
             FScrollBar->setSingleStep(1);
             FScrollBar->show();
@@ -341,16 +341,16 @@ void TButtonGroupEx::UpdateLayout()
 
 QSize TButtonGroupEx::sizeHint() const
 {
-    const QMargins M = FrameMargins();
-    const int Rows = FAutoSize ? RowCount() : std::max(1, RowCount());
-    return QSize(M.left() + M.right() + FButtonWidth * std::max(1, std::min(Count(), 4)),
-        ExtraHeight() + Rows * FButtonHeight);
+    const QMargins m = FrameMargins();
+    const int rows = FAutoSize ? RowCount() : std::max(1, RowCount());
+    return QSize(m.left() + m.right() + FButtonWidth * std::max(1, std::min(Count(), 4)),
+        ExtraHeight() + rows * FButtonHeight);
 }
 
 QSize TButtonGroupEx::minimumSizeHint() const
 {
-    const QMargins M = FrameMargins();
-    return QSize(M.left() + M.right() + FButtonWidth, FAutoSize ? sizeHint().height() : ExtraHeight());
+    const QMargins m = FrameMargins();
+    return QSize(m.left() + m.right() + FButtonWidth, FAutoSize ? sizeHint().height() : ExtraHeight());
 }
 
 // ---- properties ----------------------------------------------------------------------------------
@@ -536,73 +536,73 @@ QColor TButtonGroupEx::FrameColor(TButtonDrawState AState) const
 
 QStringList TButtonGroupEx::SplitCaption(const QString& ACaption)
 {
-    const qsizetype First = ACaption.indexOf(QLatin1Char('\t'));
-    if (First < 0)
+    const qsizetype first = ACaption.indexOf(QLatin1Char('\t'));
+    if (first < 0)
         return {ACaption};
-    const qsizetype Second = ACaption.indexOf(QLatin1Char('\t'), First + 1);
-    if (Second < 0)
-        return {ACaption.left(First), ACaption.mid(First + 1)};
-    return {ACaption.left(First), ACaption.mid(First + 1, Second - First - 1), ACaption.mid(Second + 1)};
+    const qsizetype second = ACaption.indexOf(QLatin1Char('\t'), first + 1);
+    if (second < 0)
+        return {ACaption.left(first), ACaption.mid(first + 1)};
+    return {ACaption.left(first), ACaption.mid(first + 1, second - first - 1), ACaption.mid(second + 1)};
 }
 
 QString TButtonGroupEx::TooltipText(int AIndex) const
 {
     if (!IsValidIndex(AIndex))
         return QString();
-    const TGrpButtonItem& It = FItems.at(AIndex);
-    return It.Hint.isEmpty() ? It.Caption : It.Hint;
+    const TGrpButtonItem& it = FItems.at(AIndex);
+    return it.Hint.isEmpty() ? it.Caption : it.Hint;
 }
 
 TButtonDrawState TButtonGroupEx::DrawState(int AIndex) const
 {
-    TButtonDrawState State;
+    TButtonDrawState state;
     if (!IsValidIndex(AIndex))
-        return State;
+        return state;
     if (AIndex == FItemIndex)
-        State |= bdsSelected;
+        state |= bdsSelected;
     if (AIndex == FHotIndex)
-        State |= bdsHot;
+        state |= bdsHot;
     if (AIndex == FItemIndex && hasFocus())
-        State |= bdsFocused;
+        state |= bdsFocused;
     if (AIndex == FDownIndex && AIndex == FHotIndex && FDragIndex < 0)
-        State |= bdsDown;
+        state |= bdsDown;
     if (AIndex == FDragIndex)
-        State |= bdsDragged;
+        state |= bdsDragged;
     if (FDragIndex >= 0 && FDropGap >= 0) {
-        const bool OneColumn = ColumnCount() == 1;
+        const bool oneColumn = ColumnCount() == 1;
         if (AIndex == FDropGap)
-            State |= OneColumn ? bdsInsertTop : bdsInsertLeft;
+            state |= oneColumn ? bdsInsertTop : bdsInsertLeft;
         if (AIndex == FDropGap - 1)
-            State |= OneColumn ? bdsInsertBottom : bdsInsertRight;
+            state |= oneColumn ? bdsInsertBottom : bdsInsertRight;
     }
-    return State;
+    return state;
 }
 
 QColor TButtonGroupEx::TextColorOn(const QColor& AFill) const
 {
-    const QColor Text = palette().color(QPalette::ButtonText);
+    const QColor text = palette().color(QPalette::ButtonText);
     if (!AFill.isValid())
         return palette().color(QPalette::WindowText);
     // Fills are set by the owner, the text colour comes from the desktop theme: keep the text legible
     // when a dark theme meets a light fill (or the other way round).
-    const int FillLum = ColorRGBToHLS(AFill).Luminance;
-    if (std::abs(ColorRGBToHLS(Text).Luminance - FillLum) >= 90)
-        return Text;
-    return FillLum >= 120 ? QColor(Qt::black) : QColor(Qt::white);
+    const int fillLum = ColorRGBToHLS(AFill).Luminance;
+    if (std::abs(ColorRGBToHLS(text).Luminance - fillLum) >= 90)
+        return text;
+    return fillLum >= 120 ? QColor(Qt::black) : QColor(Qt::white);
 }
 
 void TButtonGroupEx::PaintGlass(QPainter& ACanvas, const QRect& ARect, const QColor& AFill) const
 {
-    const int H = ARect.height();
-    if (H <= 0)
+    const int h = ARect.height();
+    if (h <= 0)
         return;
-    const int Half = H / 2;
-    const int HalfSpan = Half * 2;
-    for (int R = 0; R < H; ++R) {
-        QColor Row = BlendColors(AFill, FGlassButtonColor, int(std::lround(255.0 * R / H)));
-        if (R < Half && HalfSpan > 0)
-            Row = BlendColors(Row, QColor(Qt::white), int(std::lround(255.0 * R / HalfSpan)));
-        ACanvas.fillRect(QRect(ARect.left(), ARect.top() + R, ARect.width(), 1), Row);
+    const int half = h / 2;
+    const int halfSpan = half * 2;
+    for (int r = 0; r < h; ++r) {
+        QColor row = BlendColors(AFill, FGlassButtonColor, int(std::lround(255.0 * r / h)));
+        if (r < half && halfSpan > 0)
+            row = BlendColors(row, QColor(Qt::white), int(std::lround(255.0 * r / halfSpan)));
+        ACanvas.fillRect(QRect(ARect.left(), ARect.top() + r, ARect.width(), 1), row);
     }
 }
 
@@ -737,46 +737,46 @@ void TButtonGroupEx::DrawCaption(QPainter& ACanvas, int AIndex, const QRect& AFa
 
 void TButtonGroupEx::paintEvent(QPaintEvent*)
 {
-    QPainter Canvas(this);
+    QPainter canvas(this);
     if (FColor.isValid())
-        Canvas.fillRect(rect(), FColor);
+        canvas.fillRect(rect(), FColor);
     if (FBorderStyle == bsSingle)
-        FrameRect(Canvas, rect(), palette().color(QPalette::Mid));
+        FrameRect(canvas, rect(), palette().color(QPalette::Mid));
 
     if (!FEmptyText.isEmpty()) {
-        Canvas.setPen(palette().color(QPalette::WindowText));
-        Canvas.drawText(QRect(5, 0, std::max(0, width() - 5), height()),
+        canvas.setPen(palette().color(QPalette::WindowText));
+        canvas.drawText(QRect(5, 0, std::max(0, width() - 5), height()),
             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, FEmptyText);
     }
 
     if (Count() > 0) {
-        Canvas.save();
+        canvas.save();
         // Insertion marks reach two pixels beyond a cell; the frame margins keep them.
-        Canvas.setClipRect(FGridRect.adjusted(-2, 0, 2, 0));
-        const int Cols = ColumnCount();
-        const int First = FTopRow * Cols;
-        const int Rows = FGridRect.height() / FButtonHeight + 1;
-        const int Last = std::min(Count(), First + Rows * Cols);
-        for (int I = First; I < Last; ++I)
-            DrawButton(Canvas, I, ButtonRect(I), DrawState(I));
+        canvas.setClipRect(FGridRect.adjusted(-2, 0, 2, 0));
+        const int cols = ColumnCount();
+        const int first = FTopRow * cols;
+        const int rows = FGridRect.height() / FButtonHeight + 1;
+        const int last = std::min(Count(), first + rows * cols);
+        for (int i = first; i < last; ++i)
+            DrawButton(canvas, i, ButtonRect(i), DrawState(i));
         if (FDragIndex >= 0 && !FDragImage.isNull()) {
-            Canvas.setOpacity(0.6);
-            Canvas.drawPixmap(FDragPos - FDragOffset, FDragImage);
+            canvas.setOpacity(0.6);
+            canvas.drawPixmap(FDragPos - FDragOffset, FDragImage);
         }
-        Canvas.restore();
+        canvas.restore();
     }
 
     if (FBevelKind != bkNone && FBorderColor.isValid() && !(Count() == 0 && FAutoSize)) {
-        const int W = width();
-        const int H = height();
+        const int w = width();
+        const int h = height();
         if (FBevelEdges.testFlag(beBottom))
-            Canvas.fillRect(QRect(0, H - 1, W, 1), FBorderColor);
+            canvas.fillRect(QRect(0, h - 1, w, 1), FBorderColor);
         if (FBevelEdges.testFlag(beTop))
-            Canvas.fillRect(QRect(0, 1, W, 1), FBorderColor);
+            canvas.fillRect(QRect(0, 1, w, 1), FBorderColor);
         if (FBevelEdges.testFlag(beLeft))
-            Canvas.fillRect(QRect(1, 0, 1, H), FBorderColor);
+            canvas.fillRect(QRect(1, 0, 1, h), FBorderColor);
         if (FBevelEdges.testFlag(beRight))
-            Canvas.fillRect(QRect(W - 1, 0, 1, H), FBorderColor);
+            canvas.fillRect(QRect(w - 1, 0, 1, h), FBorderColor);
     }
 }
 
@@ -797,15 +797,15 @@ void TButtonGroupEx::changeEvent(QEvent* AEvent)
 
 void TButtonGroupEx::mousePressEvent(QMouseEvent* AEvent)
 {
-    const QPoint Pos = AEvent->position().toPoint();
-    const int Index = IndexOfButtonAt(Pos);
-    FHotButton = Index;
+    const QPoint pos = AEvent->position().toPoint();
+    const int index = IndexOfButtonAt(pos);
+    FHotButton = index;
     if (AEvent->button() == Qt::LeftButton) {
         if (focusPolicy() & Qt::ClickFocus)
             setFocus(Qt::MouseFocusReason);
-        FDownIndex = Index == FItemIndex ? -1 : Index;
-        FDragCandidate = Index;
-        FPressPos = Pos;
+        FDownIndex = index == FItemIndex ? -1 : index;
+        FDragCandidate = index;
+        FPressPos = pos;
         InvalidateButton(FDownIndex);
     }
     AEvent->accept();
@@ -813,52 +813,52 @@ void TButtonGroupEx::mousePressEvent(QMouseEvent* AEvent)
 
 void TButtonGroupEx::mouseMoveEvent(QMouseEvent* AEvent)
 {
-    const QPoint Pos = AEvent->position().toPoint();
+    const QPoint pos = AEvent->position().toPoint();
     if (FDragIndex >= 0) {
         // The button went up where this control did not see it (a dialog took the mouse): no drop.
         if (!(AEvent->buttons() & Qt::LeftButton)) {
             EndDrag();
             FDragCandidate = -1;
-            SetHotIndex(IndexOfButtonAt(Pos));
+            SetHotIndex(IndexOfButtonAt(pos));
             return;
         }
-        UpdateDrag(Pos);
+        UpdateDrag(pos);
         return;
     }
     if ((AEvent->buttons() & Qt::LeftButton) && FDragCandidate >= 0
         && FButtonOptions.testFlag(gboAllowReorder)
-        && (Pos - FPressPos).manhattanLength() >= QApplication::startDragDistance()) {
+        && (pos - FPressPos).manhattanLength() >= QApplication::startDragDistance()) {
         StartDrag();
-        UpdateDrag(Pos);
+        UpdateDrag(pos);
         return;
     }
-    SetHotIndex(IndexOfButtonAt(Pos));
+    SetHotIndex(IndexOfButtonAt(pos));
 }
 
 void TButtonGroupEx::mouseReleaseEvent(QMouseEvent* AEvent)
 {
     if (AEvent->button() != Qt::LeftButton)
         return;
-    const QPoint Pos = AEvent->position().toPoint();
+    const QPoint pos = AEvent->position().toPoint();
     FDragCandidate = -1;
     if (FDragIndex >= 0) {
-        const int From = FDragIndex;
-        const int Gap = FDropGap;
+        const int from = FDragIndex;
+        const int gap = FDropGap;
         EndDrag();
-        if (Gap >= 0) {
-            const int To = Gap > From ? Gap - 1 : Gap;
-            MoveItem(From, To);
+        if (gap >= 0) {
+            const int to = gap > from ? gap - 1 : gap;
+            MoveItem(from, to);
             if (OnReorderButton)
-                OnReorderButton(this, From, To);
+                OnReorderButton(this, from, to);
         }
-        SetHotIndex(IndexOfButtonAt(Pos));
+        SetHotIndex(IndexOfButtonAt(pos));
         return;
     }
-    const int Pressed = FDownIndex;
+    const int pressed = FDownIndex;
     FDownIndex = -1;
-    InvalidateButton(Pressed);
-    if (Pressed >= 0 && IndexOfButtonAt(Pos) == Pressed)
-        DoItemClicked(Pressed);
+    InvalidateButton(pressed);
+    if (pressed >= 0 && IndexOfButtonAt(pos) == pressed)
+        DoItemClicked(pressed);
 }
 
 void TButtonGroupEx::leaveEvent(QEvent* AEvent)
@@ -874,12 +874,12 @@ void TButtonGroupEx::DoItemClicked(int AIndex)
         return;
     SetItemIndex(AIndex);
     // Copies: a handler may remove buttons or replace the event.
-    const auto OnClick = FItems.at(AIndex).OnClick;
-    if (OnClick) {
-        OnClick(this);
+    const auto onClick = FItems.at(AIndex).OnClick;
+    if (onClick) {
+        onClick(this);
     } else if (OnButtonClicked) {
-        const TGrpButtonEvent Handler = OnButtonClicked;
-        Handler(this, AIndex);
+        const TGrpButtonEvent handler = OnButtonClicked;
+        handler(this, AIndex);
     }
 }
 
@@ -908,16 +908,16 @@ void TButtonGroupEx::StartDrag()
     FDragIndex = FDragCandidate;
     FDownIndex = -1;
     FDropGap = -1;
-    const QRect Cell = ButtonRect(FDragIndex);
-    FDragOffset = FPressPos - Cell.topLeft();
-    const qreal Ratio = devicePixelRatioF();
-    FDragImage = QPixmap((QSizeF(Cell.size()) * Ratio).toSize());
-    FDragImage.setDevicePixelRatio(Ratio);
+    const QRect cell = ButtonRect(FDragIndex);
+    FDragOffset = FPressPos - cell.topLeft();
+    const qreal ratio = devicePixelRatioF();
+    FDragImage = QPixmap((QSizeF(cell.size()) * ratio).toSize());
+    FDragImage.setDevicePixelRatio(ratio);
     FDragImage.fill(Qt::transparent);
     {
-        QPainter Canvas(&FDragImage);
-        Canvas.translate(-Cell.topLeft());
-        DrawButton(Canvas, FDragIndex, Cell, DrawState(FDragIndex) & ~TButtonDrawState(bdsDragged));
+        QPainter canvas(&FDragImage);
+        canvas.translate(-cell.topLeft());
+        DrawButton(canvas, FDragIndex, cell, DrawState(FDragIndex) & ~TButtonDrawState(bdsDragged));
     }
     FDragScrollClock.invalidate();
     setCursor(Qt::DragMoveCursor);
@@ -933,8 +933,8 @@ void TButtonGroupEx::UpdateDrag(const QPoint& APos)
             FDragScrollClock.start();
         }
     }
-    const int Gap = DropGapAt(APos);
-    FDropGap = IsDropGapAccepted(Gap) ? Gap : -1;
+    const int gap = DropGapAt(APos);
+    FDropGap = IsDropGapAccepted(gap) ? gap : -1;
     update();
 }
 
@@ -958,33 +958,33 @@ void TButtonGroupEx::keyPressEvent(QKeyEvent* AEvent)
         }
         return;
     }
-    const int Cols = ColumnCount();
-    const int Page = Cols * FullVisibleRows();
-    int Target = -2;
+    const int cols = ColumnCount();
+    const int page = cols * FullVisibleRows();
+    int target = -2;
     switch (AEvent->key()) {
     case Qt::Key_Left:
-        Target = FItemIndex - 1;
+        target = FItemIndex - 1;
         break;
     case Qt::Key_Right:
-        Target = FItemIndex + 1;
+        target = FItemIndex + 1;
         break;
     case Qt::Key_Up:
-        Target = FItemIndex - Cols;
+        target = FItemIndex - cols;
         break;
     case Qt::Key_Down:
-        Target = FItemIndex + Cols;
+        target = FItemIndex + cols;
         break;
     case Qt::Key_Home:
-        Target = 0;
+        target = 0;
         break;
     case Qt::Key_End:
-        Target = Count() - 1;
+        target = Count() - 1;
         break;
     case Qt::Key_PageUp:
-        Target = FItemIndex - Page;
+        target = FItemIndex - page;
         break;
     case Qt::Key_PageDown:
-        Target = FItemIndex + Page;
+        target = FItemIndex + page;
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -1001,29 +1001,29 @@ void TButtonGroupEx::keyPressEvent(QKeyEvent* AEvent)
     if (Count() == 0 || !FButtonOptions.testFlag(gboGroupStyle))
         return;
     if (FItemIndex < 0)
-        Target = 0;
-    Target = std::clamp(Target, 0, Count() - 1);
-    SetItemIndex(Target);
-    ScrollIntoView(Target);
+        target = 0;
+    target = std::clamp(target, 0, Count() - 1);
+    SetItemIndex(target);
+    ScrollIntoView(target);
 }
 
 void TButtonGroupEx::wheelEvent(QWheelEvent* AEvent)
 {
     AEvent->accept();
-    const int Delta = AEvent->angleDelta().y();
+    const int delta = AEvent->angleDelta().y();
     if (OnMouseWheel) {
-        bool Handled = false;
-        OnMouseWheel(this, AEvent->modifiers(), Delta, AEvent->position().toPoint(), Handled);
-        if (Handled)
+        bool handled = false;
+        OnMouseWheel(this, AEvent->modifiers(), delta, AEvent->position().toPoint(), handled);
+        if (handled)
             return;
     }
-    FWheelRemainder += Delta;
-    const int Notches = FWheelRemainder / 120;
-    FWheelRemainder -= Notches * 120;
-    if (Notches == 0)
+    FWheelRemainder += delta;
+    const int notches = FWheelRemainder / 120;
+    FWheelRemainder -= notches * 120;
+    if (notches == 0)
         return;
-    const int Step = AEvent->modifiers().testFlag(Qt::ControlModifier) ? FullVisibleRows() : 1;
-    SetTopRow(FTopRow - Notches * Step);
+    const int step = AEvent->modifiers().testFlag(Qt::ControlModifier) ? FullVisibleRows() : 1;
+    SetTopRow(FTopRow - notches * step);
 }
 
 void TButtonGroupEx::focusInEvent(QFocusEvent* AEvent)
@@ -1045,11 +1045,11 @@ void TButtonGroupEx::focusOutEvent(QFocusEvent* AEvent)
 bool TButtonGroupEx::event(QEvent* AEvent)
 {
     if (AEvent->type() == QEvent::ToolTip) {
-        auto* Help = static_cast<QHelpEvent*>(AEvent);
-        const int Index = FShowHint ? IndexOfButtonAt(Help->pos()) : -1;
-        const QString Text = TooltipText(Index);
-        if (Index >= 0 && !Text.isEmpty()) {
-            QToolTip::showText(Help->globalPos(), Text, this, ButtonRect(Index));
+        auto* help = static_cast<QHelpEvent*>(AEvent);
+        const int index = FShowHint ? IndexOfButtonAt(help->pos()) : -1;
+        const QString text = TooltipText(index);
+        if (index >= 0 && !text.isEmpty()) {
+            QToolTip::showText(help->globalPos(), text, this, ButtonRect(index));
         } else {
             QToolTip::hideText();
             AEvent->ignore();

@@ -13,14 +13,14 @@ QMdiArea* FindArea(QWidget* AForm)
 
 QWidget* TMDIButtonGroup::CheckOwner(QObject* AOwner)
 {
-    auto* Form = qobject_cast<QWidget*>(AOwner);
-    if (!Form || !Form->isWindow())
+    auto* form = qobject_cast<QWidget*>(AOwner);
+    if (!form || !form->isWindow())
         throw EMDIButtonGroup(QStringLiteral("MDIButtonGroup can be put only on Form."));
-    if (!FindArea(Form))
+    if (!FindArea(form))
         throw EMDIButtonGroup(QStringLiteral("MDIButtonGroup can be put only on MDIForm."));
-    if (!Form->findChildren<TMDIButtonGroup*>().isEmpty())
+    if (!form->findChildren<TMDIButtonGroup*>().isEmpty())
         throw EMDIButtonGroup(QStringLiteral("Only one MDIButtonGroup can be put on MDIForm."));
-    return Form;
+    return form;
 }
 
 TMDIButtonGroup::TMDIButtonGroup(QObject* AOwner)
@@ -39,10 +39,10 @@ TMDIButtonGroup::TMDIButtonGroup(QObject* AOwner)
 TMDIButtonGroup::~TMDIButtonGroup()
 {
     // Give the windows that outlive the bar their own handlers back.
-    for (int I = 0; I < Count(); ++I) {
-        if (TMDIChildWindow* Window = GetChild(I)) {
-            Window->OnActivate = FActivateList.value(I);
-            Window->OnDestroy = FDestroyList.value(I);
+    for (int i = 0; i < Count(); ++i) {
+        if (TMDIChildWindow* window = GetChild(i)) {
+            window->OnActivate = FActivateList.value(i);
+            window->OnDestroy = FDestroyList.value(i);
         }
     }
 }
@@ -51,9 +51,9 @@ void TMDIButtonGroup::UpdateLayout()
 {
     // Without AutoSize the bar keeps one row; further rows scroll.
     if (!AutoSize()) {
-        const int Height = ExtraHeight() + ButtonHeight();
-        if (minimumHeight() != Height || maximumHeight() != Height)
-            setFixedHeight(Height);
+        const int height = ExtraHeight() + ButtonHeight();
+        if (minimumHeight() != height || maximumHeight() != height)
+            setFixedHeight(height);
     }
     TButtonGroupEx::UpdateLayout();
 }
@@ -62,27 +62,27 @@ void TMDIButtonGroup::AddButton(TMDIChildWindow* AWindow, int AImageIndex, const
 {
     if (!AWindow || GetChildIndex(AWindow) >= 0)
         return;
-    TGrpButtonItem Item;
-    Item.Caption = AWindow->Caption();
-    Item.Hint = AHint;
-    Item.ImageIndex = AImageIndex;
-    Item.Data = AWindow;
-    const int Index = AddItem(Item);
-    FActivateList[Index] = AWindow->OnActivate;
-    FDestroyList[Index] = AWindow->OnDestroy;
+    TGrpButtonItem item;
+    item.Caption = AWindow->Caption();
+    item.Hint = AHint;
+    item.ImageIndex = AImageIndex;
+    item.Data = AWindow;
+    const int index = AddItem(item);
+    FActivateList[index] = AWindow->OnActivate;
+    FDestroyList[index] = AWindow->OnDestroy;
     AWindow->SetHint(AHint);
-    const QPointer<TMDIButtonGroup> Self(this);
-    AWindow->OnActivate = [Self](QObject* sender) {
-        if (Self)
-            Self->ChildActivate(sender);
+    const QPointer<TMDIButtonGroup> self(this);
+    AWindow->OnActivate = [self](QObject* sender) {
+        if (self)
+            self->ChildActivate(sender);
     };
-    AWindow->OnDestroy = [Self](QObject* sender) {
-        if (Self)
-            Self->ChildDestroy(sender);
+    AWindow->OnDestroy = [self](QObject* sender) {
+        if (self)
+            self->ChildDestroy(sender);
     };
-    SetItemIndex(Index);
+    SetItemIndex(index);
     update();
-    ScrollIntoView(Index);
+    ScrollIntoView(index);
     RaiseChange(mdiAdd);
 }
 
@@ -97,9 +97,9 @@ int TMDIButtonGroup::GetChildIndex(const QObject* AWindow) const
 {
     if (!AWindow)
         return -1;
-    for (int I = 0; I < Count(); ++I)
-        if (Item(I).Data.data() == AWindow)
-            return I;
+    for (int i = 0; i < Count(); ++i)
+        if (Item(i).Data.data() == AWindow)
+            return i;
     return -1;
 }
 
@@ -108,11 +108,11 @@ void TMDIButtonGroup::ForEachWindowLastToFirst(const std::function<void(QMdiSubW
     if (!FArea)
         return;
     // A window's handling may close or delete others: each is looked at only while it still exists.
-    const QList<QMdiSubWindow*> Windows = FArea->subWindowList();
-    QList<QPointer<QMdiSubWindow>> Guarded(Windows.cbegin(), Windows.cend());
-    for (auto It = Guarded.crbegin(); It != Guarded.crend(); ++It)
-        if (*It)
-            AWork(It->data());
+    const QList<QMdiSubWindow*> windows = FArea->subWindowList();
+    QList<QPointer<QMdiSubWindow>> guarded(windows.cbegin(), windows.cend());
+    for (auto it = guarded.crbegin(); it != guarded.crend(); ++it)
+        if (*it)
+            AWork(it->data());
 }
 
 void TMDIButtonGroup::CloseAll()
@@ -129,10 +129,10 @@ void TMDIButtonGroup::MinimizeAll()
 void TMDIButtonGroup::DestroyAll()
 {
     ForEachWindowLastToFirst([](QMdiSubWindow* window) {
-        if (auto* Child = qobject_cast<TMDIChildWindow*>(window); Child && Child->OnClose) {
-            TCloseAction Action = caFree;
-            const TCloseEvent Handler = Child->OnClose;
-            Handler(Child, Action);
+        if (auto* child = qobject_cast<TMDIChildWindow*>(window); child && child->OnClose) {
+            TCloseAction action = caFree;
+            const TCloseEvent handler = child->OnClose;
+            handler(child, action);
         }
         delete window;
     });
@@ -170,38 +170,38 @@ void TMDIButtonGroup::SetHints(int AIndex, const QString& AValue)
 
 int TMDIButtonGroup::MDIChildCount() const
 {
-    int Result = 0;
-    for (int I = 0; I < Count(); ++I)
-        if (Item(I).Data)
-            ++Result;
-    return Result;
+    int result = 0;
+    for (int i = 0; i < Count(); ++i)
+        if (Item(i).Data)
+            ++result;
+    return result;
 }
 
 int TMDIButtonGroup::MinimizedCount() const
 {
-    int Result = 0;
-    for (int I = 0; I < Count(); ++I)
-        if (TMDIChildWindow* Window = GetChild(I); Window && Window->isMinimized())
-            ++Result;
-    return Result;
+    int result = 0;
+    for (int i = 0; i < Count(); ++i)
+        if (TMDIChildWindow* window = GetChild(i); window && window->isMinimized())
+            ++result;
+    return result;
 }
 
 void TMDIButtonGroup::RaiseChange(TMDIAction AAction)
 {
-    const TMDIChangeEvent Handler = OnChange;
-    if (Handler)
-        Handler(this, AAction);
+    const TMDIChangeEvent handler = OnChange;
+    if (handler)
+        handler(this, AAction);
 }
 
 void TMDIButtonGroup::ChildActivate(QObject* ASender)
 {
     SetItemIndex(GetChildIndex(ASender));
-    const int Index = ItemIndex();
-    if (Index < 0)
+    const int index = ItemIndex();
+    if (index < 0)
         return;
-    const TNotifyEvent Saved = FActivateList.value(Index);
-    if (Saved)
-        Saved(ASender);
+    const TNotifyEvent saved = FActivateList.value(index);
+    if (saved)
+        saved(ASender);
     ScrollIntoView(ItemIndex());
     RaiseChange(mdiOpen);
 }
@@ -209,27 +209,27 @@ void TMDIButtonGroup::ChildActivate(QObject* ASender)
 void TMDIButtonGroup::ChildDestroy(QObject* ASender)
 {
     try {
-        int Index = GetChildIndex(ASender);
-        if (Index >= 0) {
-            const TNotifyEvent Saved = FDestroyList.value(Index);
-            if (Saved)
-                Saved(ASender);
+        int index = GetChildIndex(ASender);
+        if (index >= 0) {
+            const TNotifyEvent saved = FDestroyList.value(index);
+            if (saved)
+                saved(ASender);
             // The handler may have changed the buttons: look again.
-            Index = GetChildIndex(ASender);
-            if (Index >= 0)
-                DeleteItem(Index);
+            index = GetChildIndex(ASender);
+            if (index >= 0)
+                DeleteItem(index);
         }
         // The dying window still counts among the area's windows; an area that is itself being torn
         // down is no longer reachable from the window and is left alone.
-        auto* Dying = qobject_cast<TMDIChildWindow*>(ASender);
-        QMdiArea* Area = Dying ? Dying->mdiArea() : FArea.data();
-        if (Area && Area == FArea) {
-            const QList<QMdiSubWindow*> Windows = Area->subWindowList();
-            const bool Others = std::any_of(Windows.cbegin(), Windows.cend(),
+        auto* dying = qobject_cast<TMDIChildWindow*>(ASender);
+        QMdiArea* area = dying ? dying->mdiArea() : FArea.data();
+        if (area && area == FArea) {
+            const QList<QMdiSubWindow*> windows = area->subWindowList();
+            const bool others = std::any_of(windows.cbegin(), windows.cend(),
                 [ASender](QMdiSubWindow* window) { return window != ASender; });
-            if (Others) {
-                QMdiSubWindow* Active = Area->activeSubWindow();
-                SetItemIndex(Active == ASender ? -1 : GetChildIndex(Active));
+            if (others) {
+                QMdiSubWindow* active = area->activeSubWindow();
+                SetItemIndex(active == ASender ? -1 : GetChildIndex(active));
             }
         }
         RaiseChange(mdiClose);
@@ -240,31 +240,31 @@ void TMDIButtonGroup::ChildDestroy(QObject* ASender)
 
 void TMDIButtonGroup::DoItemClicked(int AIndex)
 {
-    int Target = AIndex;
-    TMDIAction Action = mdiActivate;
+    int target = AIndex;
+    TMDIAction action = mdiActivate;
     if (OnBeforeChange) {
-        const TMDIBeforeChangeEvent Handler = OnBeforeChange;
-        Handler(this, Target, Action);
+        const TMDIBeforeChangeEvent handler = OnBeforeChange;
+        handler(this, target, action);
         // A handler may redirect the click to another button; one outside the buttons cancels it.
-        if (Action == mdiNone || !IsValidIndex(Target))
+        if (action == mdiNone || !IsValidIndex(target))
             return;
     }
-    SetItemIndex(Target);
-    const QPointer<TMDIChildWindow> Window = GetChild(Target);
-    if (Window) {
-        if (FArea && Window->mdiArea() == FArea)
-            FArea->setActiveSubWindow(Window);
-        if (Window)
-            Window->setFocus(Qt::OtherFocusReason);
-        if (Window)
-            Window->raise();
-        if (Window && Window->isMinimized())
-            Window->showNormal();
+    SetItemIndex(target);
+    const QPointer<TMDIChildWindow> window = GetChild(target);
+    if (window) {
+        if (FArea && window->mdiArea() == FArea)
+            FArea->setActiveSubWindow(window);
+        if (window)
+            window->setFocus(Qt::OtherFocusReason);
+        if (window)
+            window->raise();
+        if (window && window->isMinimized())
+            window->showNormal();
     }
     // The activation may have removed buttons.
-    if (!IsValidIndex(Target))
+    if (!IsValidIndex(target))
         return;
-    TButtonGroupEx::DoItemClicked(Target);
+    TButtonGroupEx::DoItemClicked(target);
     InvalidateButton(ItemIndex());
     RaiseChange(mdiActivate);
 }
@@ -277,12 +277,12 @@ void TMDIButtonGroup::ItemInserted(int AIndex)
 
 void TMDIButtonGroup::ItemRemoved(int AIndex, const TGrpButtonItem& AItem)
 {
-    const TNotifyEvent SavedActivate = FActivateList.takeAt(AIndex);
-    const TNotifyEvent SavedDestroy = FDestroyList.takeAt(AIndex);
+    const TNotifyEvent savedActivate = FActivateList.takeAt(AIndex);
+    const TNotifyEvent savedDestroy = FDestroyList.takeAt(AIndex);
     // A window that loses its button gets its own handlers back.
-    if (auto* Window = qobject_cast<TMDIChildWindow*>(AItem.Data.data())) {
-        Window->OnActivate = SavedActivate;
-        Window->OnDestroy = SavedDestroy;
+    if (auto* window = qobject_cast<TMDIChildWindow*>(AItem.Data.data())) {
+        window->OnActivate = savedActivate;
+        window->OnDestroy = savedDestroy;
     }
 }
 

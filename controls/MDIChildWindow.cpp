@@ -15,10 +15,10 @@ TMDIChildWindow::~TMDIChildWindow()
     // The base class still changes the window state while it is torn down; this part is gone by then.
     disconnect(this, &QMdiSubWindow::windowStateChanged, this, &TMDIChildWindow::StateChanged);
     // Copied first: a handler may clear or replace the slot while it runs.
-    const TNotifyEvent Handler = OnDestroy;
-    if (Handler) {
+    const TNotifyEvent handler = OnDestroy;
+    if (handler) {
         try {
-            Handler(this);
+            handler(this);
         } catch (...) {
             // Nothing may leave a destructor; the window goes anyway.
         }
@@ -27,9 +27,9 @@ TMDIChildWindow::~TMDIChildWindow()
 
 TMDIChildWindow* TMDIChildWindow::Of(const QWidget* AWidget)
 {
-    for (QWidget* W = const_cast<QWidget*>(AWidget); W; W = W->parentWidget())
-        if (auto* Frame = qobject_cast<TMDIChildWindow*>(W))
-            return Frame;
+    for (QWidget* w = const_cast<QWidget*>(AWidget); w; w = w->parentWidget())
+        if (auto* frame = qobject_cast<TMDIChildWindow*>(w))
+            return frame;
     return nullptr;
 }
 
@@ -44,18 +44,18 @@ void TMDIChildWindow::StateChanged(Qt::WindowStates AOldState, Qt::WindowStates 
 {
     if (AOldState.testFlag(Qt::WindowActive) || !ANewState.testFlag(Qt::WindowActive))
         return;
-    const TNotifyEvent Handler = OnActivate;
-    if (Handler)
-        Handler(this);
+    const TNotifyEvent handler = OnActivate;
+    if (handler)
+        handler(this);
 }
 
 void TMDIChildWindow::closeEvent(QCloseEvent* AEvent)
 {
-    TCloseAction Action = caFree;
-    const TCloseEvent Handler = OnClose;
-    if (Handler)
-        Handler(this, Action);
-    switch (Action) {
+    TCloseAction action = caFree;
+    const TCloseEvent handler = OnClose;
+    if (handler)
+        handler(this, action);
+    switch (action) {
     case caNone:
         AEvent->ignore();
         return;
