@@ -22,7 +22,7 @@ struct TGrpButtonItem {
     QString Hint; // tooltip; the caption is shown when empty
     int ImageIndex = -1; // picture in the group's image list, negative for none
     QPointer<QObject> Data; // whatever the owner attaches (the window bar: the document window)
-    std::function<void(QObject* Sender)> OnClick; // the button's own click handler, optional
+    std::function<void(QObject* ASender)> OnClick; // the button's own click handler, optional
 };
 
 enum TButtonDrawStateFlag {
@@ -54,14 +54,14 @@ enum TBevelEdge { beLeft = 0x1, beTop = 0x2, beRight = 0x4, beBottom = 0x8 };
 Q_DECLARE_FLAGS(TBevelEdges, TBevelEdge)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TBevelEdges)
 
-using TGrpButtonEvent = std::function<void(TButtonGroupEx* Sender, int Index)>;
-using TGrpButtonReorderEvent = std::function<void(TButtonGroupEx* Sender, int OldIndex, int NewIndex)>;
+using TGrpButtonEvent = std::function<void(TButtonGroupEx* ASender, int AIndex)>;
+using TGrpButtonReorderEvent = std::function<void(TButtonGroupEx* ASender, int AOldIndex, int ANewIndex)>;
 using TGrpButtonDrawEvent = std::function<void(
-    TButtonGroupEx* Sender, int Index, QPainter& Canvas, const QRect& Rect, TButtonDrawState State)>;
-using TGrpButtonDrawIconEvent = std::function<void(TButtonGroupEx* Sender, int Index, QPainter& Canvas,
-    const QRect& Rect, TButtonDrawState State, int& TextOffset)>;
-using TGrpMouseWheelEvent = std::function<void(TButtonGroupEx* Sender, Qt::KeyboardModifiers Shift,
-    int WheelDelta, const QPoint& MousePos, bool& Handled)>;
+    TButtonGroupEx* ASender, int AIndex, QPainter& ACanvas, const QRect& ARect, TButtonDrawState AState)>;
+using TGrpButtonDrawIconEvent = std::function<void(TButtonGroupEx* ASender, int AIndex, QPainter& ACanvas,
+    const QRect& ARect, TButtonDrawState AState, int& ATextOffset)>;
+using TGrpMouseWheelEvent = std::function<void(TButtonGroupEx* ASender, Qt::KeyboardModifiers AShift,
+    int AWheelDelta, const QPoint& AMousePos, bool& AHandled)>;
 
 // A strip of custom-painted buttons laid out as a grid of equal cells. It keeps one selected button,
 // highlights the button under the pointer, lets the user reorder buttons by dragging and can size its

@@ -12,8 +12,8 @@
 // What happened to the window bar, passed to its change events.
 enum TMDIAction { mdiNone = 0, mdiAdd = 1, mdiOpen = 2, mdiActivate = 3, mdiClose = 4 };
 
-using TMDIChangeEvent = std::function<void(QObject* Sender, TMDIAction Action)>;
-using TMDIBeforeChangeEvent = std::function<void(QObject* Sender, int& Index, TMDIAction& Action)>;
+using TMDIChangeEvent = std::function<void(QObject* ASender, TMDIAction AAction)>;
+using TMDIBeforeChangeEvent = std::function<void(QObject* ASender, int& AIndex, TMDIAction& AAction)>;
 
 // Raised when a window bar is put where it cannot work.
 class EMDIButtonGroup : public std::runtime_error {

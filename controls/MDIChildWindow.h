@@ -7,8 +7,8 @@
 // What a window's close handler decides.
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 
-using TNotifyEvent = std::function<void(QObject* Sender)>;
-using TCloseEvent = std::function<void(QObject* Sender, TCloseAction& Action)>;
+using TNotifyEvent = std::function<void(QObject* ASender)>;
+using TCloseEvent = std::function<void(QObject* ASender, TCloseAction& AAction)>;
 
 // A document window's frame inside the multiple-document area. It carries the window's own activation,
 // destruction and close handlers as replaceable slots, so that a window bar can take them over and

@@ -40,11 +40,11 @@
 class QMdiSubWindow;
 class TLMForm;
 
-using TNotifyEvent = std::function<void(QObject* Sender)>;
-using TOnDropFilesEvent = std::function<void(QObject* Sender, const QStringList& AFiles)>;
-using TDisplayChangeEvent = std::function<void(QObject* Sender, int Width, int Height, int BitsPerPixel)>;
-using TMonitorChangedEvent = std::function<void(QObject* Sender, int OldMonitor, int NewMonitor)>;
-using TMonitorDpiChangedEvent = std::function<void(QObject* Sender, int OldDPI, int NewDPI)>;
+using TNotifyEvent = std::function<void(QObject* ASender)>;
+using TOnDropFilesEvent = std::function<void(QObject* ASender, const QStringList& AFiles)>;
+using TDisplayChangeEvent = std::function<void(QObject* ASender, int AWidth, int AHeight, int ABitsPerPixel)>;
+using TMonitorChangedEvent = std::function<void(QObject* ASender, int AOldMonitor, int ANewMonitor)>;
+using TMonitorDpiChangedEvent = std::function<void(QObject* ASender, int AOldDPI, int ANewDPI)>;
 
 // What a window sets up before its layout is taken over from the main window (its "resource").
 struct TLMFormSettings {

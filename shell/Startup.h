@@ -26,7 +26,7 @@ struct TStartupHooks {
     // of later starts (null when there is no hand-off); connect to it here, it starts delivering
     // right after the window is shown. The window is deleted after the message loop ends unless it
     // deleted itself.
-    std::function<QWidget*(THandoffServer* receiver)> CreateMainWindow;
+    std::function<QWidget*(THandoffServer* AReceiver)> CreateMainWindow;
 };
 
 // Runs the program: creates the sender id, resets ModalBoxCount, creates CommandLine and the layout
