@@ -75,7 +75,7 @@ public:
     // Buttons.
     int Count() const { return int(FItems.size()); }
     bool IsValidIndex(int AIndex) const { return AIndex >= 0 && AIndex < Count(); }
-    // Precondition: IsValidIndex(Index).
+    // Precondition: IsValidIndex(AIndex).
     const TGrpButtonItem& Item(int AIndex) const { return FItems.at(AIndex); }
     int AddItem(const TGrpButtonItem& AItem);
     void InsertItem(int AIndex, const TGrpButtonItem& AItem);

@@ -22,9 +22,10 @@ public:
     int Add(const QIcon& AImage);
     void Replace(int AIndex, const QIcon& AImage);
     void Clear();
-    // The picture at Index, an empty icon outside the list.
+    // The picture at AIndex, an empty icon outside the list.
     QIcon GetIcon(int AIndex) const;
-    // Paints picture Index with its top-left corner at (X, Y) in the list's size; nothing outside the list.
+    // Paints picture AIndex with its top-left corner at (AX, AY) in the list's size; nothing outside the
+    // list.
     void Draw(QPainter& ACanvas, int AX, int AY, int AIndex, bool AEnabled = true) const;
 
 Q_SIGNALS:

@@ -46,7 +46,7 @@ public:
 
     // Called before the elements may move to other memory (when the buffer grows), so that a reader
     // on another thread can stop reading the old place.
-    using TMoveHook = void (*)(void* context);
+    using TMoveHook = void (*)(void* AContext);
     void SetMoveHook(TMoveHook AHook, void* AContext)
     {
         FMoveHook = AHook;
