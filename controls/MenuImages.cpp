@@ -144,11 +144,11 @@ void Cross(QPainter& AP, const QRectF& AR, const QColor& AC, qreal AWidth)
 
 void Check(QPainter& AP, const QColor& AC, qreal AWidth = 2.2, const QPointF& AShift = {})
 {
-    SetPen(p, c, width);
+    SetPen(AP, AC, AWidth);
     QPolygonF tick;
-    tick << QPointF(3, 8.5) + shift << QPointF(6.5, 12) + shift << QPointF(13, 4.5) + shift;
-    p.setBrush(Qt::NoBrush);
-    p.drawPolyline(tick);
+    tick << QPointF(3, 8.5) + AShift << QPointF(6.5, 12) + AShift << QPointF(13, 4.5) + AShift;
+    AP.setBrush(Qt::NoBrush);
+    AP.drawPolyline(tick);
 }
 
 // A round badge with a one-character sign.
