@@ -7,7 +7,7 @@
 #include "util/ErrorReport.h"
 #include "util/MessageBoxes.h"
 
-int main(int argc, char** argv)
+int main(int AArgc, char** AArgv)
 {
     // What the settings store has to tell the user (a damaged store moved aside) shows as a box; its
     // errors (a layout that could not be saved or restored) take the route of every other error.
@@ -25,5 +25,5 @@ int main(int argc, char** argv)
     hooks.CreateMainWindow = [](THandoffServer* receiver) -> QWidget* {
         return new Twnd_quil_Main(receiver);
     };
-    return RunQuillon(argc, argv, hooks);
+    return RunQuillon(AArgc, AArgv, hooks);
 }

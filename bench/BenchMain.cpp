@@ -36,25 +36,25 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point from, Clock::time_point to)
+double Seconds(Clock::time_point AFrom, Clock::time_point ATo)
 {
-    return std::chrono::duration<double>(to - from).count();
+    return std::chrono::duration<double>(ATo - AFrom).count();
 }
 
 // Reads a whole file; false (with a message on standard error) when it cannot be read.
-bool ReadFile(const char* path, TByteBuffer& bytes)
+bool ReadFile(const char* APath, TByteBuffer& ABytes)
 {
-    if (ReadFileBytes(QString::fromLocal8Bit(path), bytes))
+    if (ReadFileBytes(QString::fromLocal8Bit(APath), ABytes))
         return true;
-    std::fprintf(stderr, "quillon-bench: cannot read %s\n", path);
+    std::fprintf(stderr, "quillon-bench: cannot read %s\n", APath);
     return false;
 }
 
-void WriteAll(std::string_view text)
+void WriteAll(std::string_view AText)
 {
     size_t done = 0;
-    while (done < text.size()) {
-        const size_t n = std::fwrite(text.data() + done, 1, text.size() - done, stdout);
+    while (done < AText.size()) {
+        const size_t n = std::fwrite(AText.data() + done, 1, AText.size() - done, stdout);
         if (n == 0)
             break;
         done += n;
@@ -62,33 +62,33 @@ void WriteAll(std::string_view text)
 }
 
 // Backslash, tab, CR and LF written as \\, \t, \r, \n so that every node stays on one line.
-void AppendEscaped(std::string& line, std::u16string_view text)
+void AppendEscaped(std::string& ALine, std::u16string_view AText)
 {
-    for (char c : Utf16ToWtf8(text)) {
+    for (char c : Utf16ToWtf8(AText)) {
         switch (c) {
         case '\\':
-            line += "\\\\";
+            ALine += "\\\\";
             break;
         case '\t':
-            line += "\\t";
+            ALine += "\\t";
             break;
         case '\r':
-            line += "\\r";
+            ALine += "\\r";
             break;
         case '\n':
-            line += "\\n";
+            ALine += "\\n";
             break;
         default:
-            line += c;
+            ALine += c;
         }
     }
 }
 
-const char* TypName(TNodeType typ)
+const char* TypName(TNodeType ATyp)
 {
     static const char* const names[] = {
         "ntObject", "ntArray", "ntString", "ntNumber", "ntFalse", "ntTrue", "ntNull"};
-    return names[typ];
+    return names[ATyp];
 }
 
 std::u16string LocaleDecimalSeparator()
@@ -104,31 +104,31 @@ long PeakResidentKiB()
 }
 
 // Loads FILE as the document window does; false when it cannot be read or gives no outline.
-bool BuildFromFile(const char* path, TOutline& outline, TJSONCounts& counts)
+bool BuildFromFile(const char* APath, TOutline& AOutline, TJSONCounts& ACounts)
 {
     TByteBuffer bytes;
-    if (!ReadFile(path, bytes))
+    if (!ReadFile(APath, bytes))
         return false;
     TDocumentText refused;
-    return BuildDocument(bytes.View(), outline, counts, refused) == TDocumentState::Formatted;
+    return BuildDocument(bytes.View(), AOutline, ACounts, refused) == TDocumentState::Formatted;
 }
 
-int Format(const char* path)
+int Format(const char* APath)
 {
     TOutline outline;
     TJSONCounts counts;
-    if (!BuildFromFile(path, outline, counts))
+    if (!BuildFromFile(APath, outline, counts))
         return 1;
     WriteAll(outline.Text());
     return 0;
 }
 
-int Outline(const char* path)
+int Outline(const char* APath)
 {
     TOutline outline;
     outline.SetDecimalSeparator(LocaleDecimalSeparator());
     TJSONCounts counts;
-    if (!BuildFromFile(path, outline, counts))
+    if (!BuildFromFile(APath, outline, counts))
         return 1;
     // Pre-order, iteratively: documents nest up to 512 levels.
     std::vector<std::pair<TNodeIndex, int>> stack {{outline.Root(), 0}};
@@ -152,20 +152,20 @@ int Outline(const char* path)
     return 0;
 }
 
-int Counts(const char* path)
+int Counts(const char* APath)
 {
     TOutline outline;
     TJSONCounts counts;
-    BuildFromFile(path, outline, counts);
+    BuildFromFile(APath, outline, counts);
     std::printf("objects %d\narrays %d\nvalues %d\n", counts.FObjCnt, counts.FArrCnt, counts.FValCnt);
     return 0;
 }
 
-int Load(const char* path)
+int Load(const char* APath)
 {
     const auto t0 = Clock::now();
     TByteBuffer bytes;
-    if (!ReadFile(path, bytes))
+    if (!ReadFile(APath, bytes))
         return 1;
     const auto t1 = Clock::now();
     std::string_view text;
@@ -193,10 +193,10 @@ int Load(const char* path)
     return 0;
 }
 
-int Throughput(const char* path, double seconds)
+int Throughput(const char* APath, double ASeconds)
 {
     TByteBuffer bytes;
-    if (!ReadFile(path, bytes))
+    if (!ReadFile(APath, bytes))
         return 1;
     size_t rounds = 0;
     const auto start = Clock::now();
@@ -209,7 +209,7 @@ int Throughput(const char* path, double seconds)
         BuildDocument(bytes.View(), outline, counts, refused);
         ++rounds;
         elapsed = Seconds(start, Clock::now());
-    } while (elapsed < seconds);
+    } while (elapsed < ASeconds);
     const double mbps = double(bytes.Size()) * double(rounds) / elapsed / 1e6;
     std::printf("%.1f MB/s (%zu rounds of %zu bytes in %.2f s)\n", mbps, rounds, bytes.Size(), elapsed);
     return 0;
@@ -227,12 +227,12 @@ int Usage()
 }
 } // namespace
 
-int main(int argc, char** argv)
+int main(int AArgc, char** AArgv)
 {
-    if (argc < 3)
+    if (AArgc < 3)
         return Usage();
-    const std::string command = argv[1];
-    const char* path = argv[2];
+    const std::string command = AArgv[1];
+    const char* path = AArgv[2];
     if (command == "format")
         return Format(path);
     if (command == "outline")
@@ -242,16 +242,16 @@ int main(int argc, char** argv)
     if (command == "load")
         return Load(path);
     if (command == "throughput")
-        return Throughput(path, argc > 3 ? std::atof(argv[3]) : 2.0);
+        return Throughput(path, AArgc > 3 ? std::atof(AArgv[3]) : 2.0);
     if (command == "digest")
         return DigestCommand(path);
     if (command == "base64")
-        return Base64Command(argv[2]);
+        return Base64Command(AArgv[2]);
     if (command == "report")
         return ReportCommand(path);
     if (command == "window")
-        return WindowCommand(argc, argv, path);
+        return WindowCommand(AArgc, AArgv, path);
     if (command == "focus")
-        return FocusCommand(argc, argv, path);
+        return FocusCommand(AArgc, AArgv, path);
     return Usage();
 }

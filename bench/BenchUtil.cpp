@@ -21,20 +21,20 @@ std::string ReadStandardInput()
     return bytes;
 }
 
-void WriteUtf8(const QString& text)
+void WriteUtf8(const QString& AText)
 {
     const std::string bytes = Utf16ToUtf8(
-        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
+        std::u16string_view(reinterpret_cast<const char16_t*>(AText.utf16()), size_t(AText.size())));
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
 
 } // namespace
 
-int DigestCommand(const char* path)
+int DigestCommand(const char* APath)
 {
-    const QString file = QString::fromLocal8Bit(path);
+    const QString file = QString::fromLocal8Bit(APath);
     if (!TMappedFile(file).IsOpen()) {
-        std::fprintf(stderr, "quillon-bench: cannot read %s\n", path);
+        std::fprintf(stderr, "quillon-bench: cannot read %s\n", APath);
         return 1;
     }
     // As the report writes them: chunks of 1024 bytes, upper-case hexadecimal, empty when there is none.
@@ -46,15 +46,15 @@ int DigestCommand(const char* path)
     return 0;
 }
 
-int Base64Command(const char* mode)
+int Base64Command(const char* AMode)
 {
     const std::string input = ReadStandardInput();
     const QString text = QString::fromUtf8(input.data(), qsizetype(input.size()));
-    if (std::strcmp(mode, "encode") == 0) {
+    if (std::strcmp(AMode, "encode") == 0) {
         WriteUtf8(EncodeBase64Text(text));
         return 0;
     }
-    if (std::strcmp(mode, "decode") == 0) {
+    if (std::strcmp(AMode, "decode") == 0) {
         QString error;
         const std::optional<QString> decoded = DecodeBase64Text(text, &error);
         if (!decoded) {

@@ -33,15 +33,15 @@ struct TWindowFixture {
     std::unique_ptr<QMainWindow> Frame;
     Tmdi_quil_Viewer* Viewer = nullptr;
 
-    TWindowFixture(int argc, char** argv)
+    TWindowFixture(int AArgc, char** AArgv)
     {
         if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         // Never the user's own settings.
         QStandardPaths::setTestModeEnabled(true);
         static int count = 1;
-        App = std::make_unique<QApplication>(count, argv);
-        (void)argc;
+        App = std::make_unique<QApplication>(count, AArgv);
+        (void)AArgc;
         Frame = std::make_unique<QMainWindow>();
         auto* area = new QMdiArea(Frame.get());
         Frame->setCentralWidget(area);
@@ -57,9 +57,9 @@ struct TWindowFixture {
 };
 } // namespace
 
-int ReportCommand(const char* path)
+int ReportCommand(const char* APath)
 {
-    const QString file = QString::fromLocal8Bit(path);
+    const QString file = QString::fromLocal8Bit(APath);
     TFileInfo info;
     GetFileInfo(file, info);
     QElapsedTimer since;
@@ -73,12 +73,12 @@ int ReportCommand(const char* path)
     return 0;
 }
 
-int WindowCommand(int argc, char** argv, const char* path)
+int WindowCommand(int AArgc, char** AArgv, const char* APath)
 {
-    TWindowFixture fixture(argc, argv);
+    TWindowFixture fixture(AArgc, AArgv);
     QElapsedTimer timer;
     timer.start();
-    fixture.Viewer->SetFilename(QString::fromLocal8Bit(path));
+    fixture.Viewer->SetFilename(QString::fromLocal8Bit(APath));
     const qint64 loadMs = timer.elapsed();
     QApplication::processEvents();
     std::printf("window load %.3f s\n", double(loadMs) / 1000.0);
@@ -89,10 +89,10 @@ int WindowCommand(int argc, char** argv, const char* path)
     std::_Exit(0);
 }
 
-int FocusCommand(int argc, char** argv, const char* path)
+int FocusCommand(int AArgc, char** AArgv, const char* APath)
 {
-    TWindowFixture fixture(argc, argv);
-    fixture.Viewer->SetFilename(QString::fromLocal8Bit(path));
+    TWindowFixture fixture(AArgc, AArgv);
+    fixture.Viewer->SetFilename(QString::fromLocal8Bit(APath));
     fixture.Viewer->pc->setCurrentIndex(0);
     QApplication::processEvents();
     QElapsedTimer timer;

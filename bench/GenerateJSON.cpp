@@ -18,80 +18,80 @@ public:
         FState = FState * 6364136223846793005ULL + 1442695040888963407ULL;
         return uint32_t(FState >> 33);
     }
-    uint32_t Below(uint32_t n) { return Next() % n; }
+    uint32_t Below(uint32_t AN) { return Next() % AN; }
 
 private:
     uint64_t FState = 0x2545F4914F6CDD1DULL;
 };
 
-void AppendRecord(std::string& out, uint64_t id, TRandom& r)
+void AppendRecord(std::string& AOut, uint64_t AId, TRandom& AR)
 {
     static const char* const words[] = {"alpha", "beta", "gamma", "delta", "caf\xC3\xA9",
         "\xE4\xB8\x80\xE4\xBA\x8C", "line\\nbreak", "quote\\\"d", "path\\/to", "x"};
     static const char* const tags[] = {"a", "bc", "def", "ghij", "k"};
-    out += "{\"id\":";
-    out += std::to_string(id);
-    out += ",\"name\":\"";
-    out += words[r.Below(10)];
-    out += '_';
-    out += std::to_string(r.Below(100000));
-    out += "\",\"ok\":";
-    out += r.Below(2) ? "true" : "false";
-    out += ",\"score\":";
-    out += std::to_string(r.Below(1000));
-    out += '.';
-    out += std::to_string(r.Below(100));
-    out += ",\"tags\":[";
-    const uint32_t n = r.Below(5);
+    AOut += "{\"id\":";
+    AOut += std::to_string(AId);
+    AOut += ",\"name\":\"";
+    AOut += words[AR.Below(10)];
+    AOut += '_';
+    AOut += std::to_string(AR.Below(100000));
+    AOut += "\",\"ok\":";
+    AOut += AR.Below(2) ? "true" : "false";
+    AOut += ",\"score\":";
+    AOut += std::to_string(AR.Below(1000));
+    AOut += '.';
+    AOut += std::to_string(AR.Below(100));
+    AOut += ",\"tags\":[";
+    const uint32_t n = AR.Below(5);
     for (uint32_t i = 0; i < n; ++i) {
         if (i)
-            out += ',';
-        out += '"';
-        out += tags[r.Below(5)];
-        out += '"';
+            AOut += ',';
+        AOut += '"';
+        AOut += tags[AR.Below(5)];
+        AOut += '"';
     }
-    out += "],\"pos\":{\"x\":";
-    out += std::to_string(int(r.Below(2000)) - 1000);
-    out += ",\"y\":";
-    out += std::to_string(r.Below(1000));
-    out += "e-3},\"v\":[";
-    out += std::to_string(r.Below(10));
-    out += ',';
-    out += std::to_string(r.Below(100));
-    out += ",null],\"url\":\"https://example.org/r/";
-    out += std::to_string(id);
-    out += "\"}";
+    AOut += "],\"pos\":{\"x\":";
+    AOut += std::to_string(int(AR.Below(2000)) - 1000);
+    AOut += ",\"y\":";
+    AOut += std::to_string(AR.Below(1000));
+    AOut += "e-3},\"v\":[";
+    AOut += std::to_string(AR.Below(10));
+    AOut += ',';
+    AOut += std::to_string(AR.Below(100));
+    AOut += ",null],\"url\":\"https://example.org/r/";
+    AOut += std::to_string(AId);
+    AOut += "\"}";
 }
 } // namespace
 
 // An array of the numbers 0 .. count-1.
-int WriteFlat(long count, const char* path)
+int WriteFlat(long ACount, const char* APath)
 {
-    FILE* f = std::fopen(path, "wb");
+    FILE* f = std::fopen(APath, "wb");
     if (!f) {
-        std::perror(path);
+        std::perror(APath);
         return 1;
     }
     std::fputc('[', f);
-    for (long i = 0; i < count; ++i)
+    for (long i = 0; i < ACount; ++i)
         std::fprintf(f, i ? ",%ld" : "%ld", i);
     std::fputc(']', f);
     return std::fclose(f) == 0 ? 0 : 1;
 }
 
-int main(int argc, char** argv)
+int main(int AArgc, char** AArgv)
 {
-    if (argc == 4 && std::string(argv[1]) == "flat")
-        return WriteFlat(std::atol(argv[2]), argv[3]);
-    if (argc != 3) {
+    if (AArgc == 4 && std::string(AArgv[1]) == "flat")
+        return WriteFlat(std::atol(AArgv[2]), AArgv[3]);
+    if (AArgc != 3) {
         std::fprintf(
             stderr, "usage: quillon-gen SIZE_MB OUTPUT_FILE\n       quillon-gen flat COUNT OUTPUT_FILE\n");
         return 2;
     }
-    const uint64_t target = uint64_t(std::atof(argv[1]) * 1e6);
-    FILE* f = std::fopen(argv[2], "wb");
+    const uint64_t target = uint64_t(std::atof(AArgv[1]) * 1e6);
+    FILE* f = std::fopen(AArgv[2], "wb");
     if (!f) {
-        std::perror(argv[2]);
+        std::perror(AArgv[2]);
         return 1;
     }
     TRandom r;
@@ -108,7 +108,7 @@ int main(int argc, char** argv)
         }
         written += chunk.size();
         if (std::fwrite(chunk.data(), 1, chunk.size(), f) != chunk.size()) {
-            std::perror(argv[2]);
+            std::perror(AArgv[2]);
             return 1;
         }
     }

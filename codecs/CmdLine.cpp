@@ -8,30 +8,30 @@ namespace {
 constexpr qsizetype MaxSwitchText = 260;
 
 // The first COUNT code units, one fewer when the cut would split a surrogate pair.
-QString CutText(const QString& text, qsizetype count)
+QString CutText(const QString& AText, qsizetype ACount)
 {
-    if (text.size() <= count)
-        return text;
-    if (text.at(count - 1).isHighSurrogate())
-        --count;
-    return text.left(count);
+    if (AText.size() <= ACount)
+        return AText;
+    if (AText.at(ACount - 1).isHighSurrogate())
+        --ACount;
+    return AText.left(ACount);
 }
 
 // Parameter parts: split at every ";" (empty parts included). A part that begins with a double quote
 // is quoted text in which "" stands for one quote; a ";" inside the quotes belongs to the part, and
 // text after the closing quote up to the next ";" is kept as it is.
-QStringList SplitParameters(const QString& parameter)
+QStringList SplitParameters(const QString& AParameter)
 {
     QStringList parts;
-    const qsizetype size = parameter.size();
+    const qsizetype size = AParameter.size();
     qsizetype i = 0;
     for (;;) {
         QString part;
-        if (i < size && parameter.at(i) == u'"') {
+        if (i < size && AParameter.at(i) == u'"') {
             ++i;
             while (i < size) {
-                if (parameter.at(i) == u'"') {
-                    if (i + 1 < size && parameter.at(i + 1) == u'"') {
+                if (AParameter.at(i) == u'"') {
+                    if (i + 1 < size && AParameter.at(i + 1) == u'"') {
                         part += u'"';
                         i += 2;
                         continue;
@@ -39,11 +39,11 @@ QStringList SplitParameters(const QString& parameter)
                     ++i;
                     break;
                 }
-                part += parameter.at(i++);
+                part += AParameter.at(i++);
             }
         }
-        const qsizetype next = parameter.indexOf(u';', i);
-        part += parameter.mid(i, (next < 0 ? size : next) - i);
+        const qsizetype next = AParameter.indexOf(u';', i);
+        part += AParameter.mid(i, (next < 0 ? size : next) - i);
         parts.append(part);
         if (next < 0)
             break;
@@ -77,9 +77,9 @@ TCommandLine::TCommandLine(const QString& ACmdLine)
     }
 }
 
-TCommandLine::TCommandLine(const QStringList& arguments)
+TCommandLine::TCommandLine(const QStringList& AArguments)
 {
-    for (const QString& argument : arguments)
+    for (const QString& argument : AArguments)
         AddItem(argument);
 }
 
@@ -113,21 +113,21 @@ QStringList TCommandLine::ProcessArguments()
     return arguments;
 }
 
-void TCommandLine::AddItem(const QString& item)
+void TCommandLine::AddItem(const QString& AItem)
 {
-    FSL.append(item);
-    if (item.isEmpty() || (item.at(0) != u'-' && item.at(0) != u'/'))
+    FSL.append(AItem);
+    if (AItem.isEmpty() || (AItem.at(0) != u'-' && AItem.at(0) != u'/'))
         return;
     TSwitch record;
-    const qsizetype colon = item.indexOf(u':');
+    const qsizetype colon = AItem.indexOf(u':');
     if (colon >= 0) {
-        record.Parameter = CutText(item.mid(colon + 1), MaxSwitchText);
+        record.Parameter = CutText(AItem.mid(colon + 1), MaxSwitchText);
         if (record.Parameter.size() >= 2 && record.Parameter.startsWith(u'\'')
             && record.Parameter.endsWith(u'\''))
             record.Parameter = record.Parameter.mid(1, record.Parameter.size() - 2);
-        record.Switch = item.mid(1, colon - 1);
+        record.Switch = AItem.mid(1, colon - 1);
     } else {
-        record.Switch = CutText(item.mid(1), MaxSwitchText);
+        record.Switch = CutText(AItem.mid(1), MaxSwitchText);
     }
     record.Present = true;
     if (record.Parameter.contains(u';'))

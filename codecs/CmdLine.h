@@ -24,7 +24,7 @@ public:
     // empty item; a NUL character ends the text.
     explicit TCommandLine(const QString& ACmdLine);
     // The given arguments, each one item.
-    explicit TCommandLine(const QStringList& arguments);
+    explicit TCommandLine(const QStringList& AArguments);
     ~TCommandLine();
 
     // Forgets the switch records (the items stay).
@@ -37,5 +37,5 @@ public:
     TSwitches FSwitches; // one record per switch item, in item order
 
 private:
-    void AddItem(const QString& item);
+    void AddItem(const QString& AItem);
 };

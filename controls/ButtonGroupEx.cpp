@@ -20,34 +20,34 @@ constexpr int DragScrollZone = 6;
 // Pause between two rows scrolled by a drag, so that holding still near an edge does not race.
 constexpr int DragScrollPauseMs = 120;
 
-void FrameRect(QPainter& Canvas, const QRect& Rect, const QColor& Color)
+void FrameRect(QPainter& ACanvas, const QRect& ARect, const QColor& AColor)
 {
     // Four 1-pixel strips instead of a pen: stays crisp and inside the rectangle at any pixel ratio.
-    Canvas.fillRect(QRect(Rect.left(), Rect.top(), Rect.width(), 1), Color);
-    Canvas.fillRect(QRect(Rect.left(), Rect.bottom(), Rect.width(), 1), Color);
-    Canvas.fillRect(QRect(Rect.left(), Rect.top(), 1, Rect.height()), Color);
-    Canvas.fillRect(QRect(Rect.right(), Rect.top(), 1, Rect.height()), Color);
+    ACanvas.fillRect(QRect(ARect.left(), ARect.top(), ARect.width(), 1), AColor);
+    ACanvas.fillRect(QRect(ARect.left(), ARect.bottom(), ARect.width(), 1), AColor);
+    ACanvas.fillRect(QRect(ARect.left(), ARect.top(), 1, ARect.height()), AColor);
+    ACanvas.fillRect(QRect(ARect.right(), ARect.top(), 1, ARect.height()), AColor);
 }
 
-QFont PlainFont(QFont Font)
+QFont PlainFont(QFont AFont)
 {
-    Font.setBold(false);
-    Font.setItalic(false);
-    Font.setUnderline(false);
-    Font.setStrikeOut(false);
-    return Font;
+    AFont.setBold(false);
+    AFont.setItalic(false);
+    AFont.setUnderline(false);
+    AFont.setStrikeOut(false);
+    return AFont;
 }
 
 } // namespace
 
-TButtonGroupEx::TButtonGroupEx(QWidget* Parent)
-    : QWidget(Parent)
+TButtonGroupEx::TButtonGroupEx(QWidget* AParent)
+    : QWidget(AParent)
 {
-    const QPalette Pal = QApplication::palette();
-    FColor = Pal.color(QPalette::Button);
+    const QPalette pal = QApplication::palette();
+    FColor = pal.color(QPalette::Button);
     FHotButtonColor = QColor(198, 211, 239);
-    FSelectedButtonColor = Pal.color(QPalette::ToolTipBase);
-    FRegularButtonColor = ColorAdjustLuma(Pal.color(QPalette::Button), 15);
+    FSelectedButtonColor = pal.color(QPalette::ToolTipBase);
+    FRegularButtonColor = ColorAdjustLuma(pal.color(QPalette::Button), 15);
     FEdgeButtonColor = QColor(160, 160, 164);
     FBorderColor = QColor(128, 128, 128);
 
@@ -65,43 +65,43 @@ TButtonGroupEx::~TButtonGroupEx() = default;
 
 // ---- buttons ---------------------------------------------------------------------------------------
 
-int TButtonGroupEx::AddItem(const TGrpButtonItem& Item)
+int TButtonGroupEx::AddItem(const TGrpButtonItem& AItem)
 {
-    InsertItem(Count(), Item);
+    InsertItem(Count(), AItem);
     return Count() - 1;
 }
 
-void TButtonGroupEx::InsertItem(int Index, const TGrpButtonItem& Item)
+void TButtonGroupEx::InsertItem(int AIndex, const TGrpButtonItem& AItem)
 {
-    Index = std::clamp(Index, 0, Count());
+    AIndex = std::clamp(AIndex, 0, Count());
     if (FDragIndex >= 0)
         EndDrag();
-    FItems.insert(Index, Item);
-    if (FItemIndex >= Index)
+    FItems.insert(AIndex, AItem);
+    if (FItemIndex >= AIndex)
         ++FItemIndex;
     FHotIndex = -1;
     FDownIndex = -1;
     FDragCandidate = -1;
-    ItemInserted(Index);
+    ItemInserted(AIndex);
     UpdateLayout();
     update();
 }
 
-void TButtonGroupEx::DeleteItem(int Index)
+void TButtonGroupEx::DeleteItem(int AIndex)
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return;
     if (FDragIndex >= 0)
         EndDrag();
-    const TGrpButtonItem Removed = FItems.takeAt(Index);
-    if (FItemIndex == Index)
+    const TGrpButtonItem removed = FItems.takeAt(AIndex);
+    if (FItemIndex == AIndex)
         FItemIndex = -1;
-    else if (FItemIndex > Index)
+    else if (FItemIndex > AIndex)
         --FItemIndex;
     FHotIndex = -1;
     FDownIndex = -1;
     FDragCandidate = -1;
-    ItemRemoved(Index, Removed);
+    ItemRemoved(AIndex, removed);
     UpdateLayout();
     update();
 }
@@ -112,55 +112,55 @@ void TButtonGroupEx::ClearItems()
         DeleteItem(Count() - 1);
 }
 
-void TButtonGroupEx::MoveItem(int FromIndex, int ToIndex)
+void TButtonGroupEx::MoveItem(int AFromIndex, int AToIndex)
 {
-    if (!IsValidIndex(FromIndex) || !IsValidIndex(ToIndex) || FromIndex == ToIndex)
+    if (!IsValidIndex(AFromIndex) || !IsValidIndex(AToIndex) || AFromIndex == AToIndex)
         return;
-    FItems.move(FromIndex, ToIndex);
-    if (FItemIndex == FromIndex)
-        FItemIndex = ToIndex;
-    else if (FromIndex < FItemIndex && ToIndex >= FItemIndex)
+    FItems.move(AFromIndex, AToIndex);
+    if (FItemIndex == AFromIndex)
+        FItemIndex = AToIndex;
+    else if (AFromIndex < FItemIndex && AToIndex >= FItemIndex)
         --FItemIndex;
-    else if (FromIndex > FItemIndex && ToIndex <= FItemIndex && FItemIndex >= 0)
+    else if (AFromIndex > FItemIndex && AToIndex <= FItemIndex && FItemIndex >= 0)
         ++FItemIndex;
     FHotIndex = -1;
     FDownIndex = -1;
-    ItemMoved(FromIndex, ToIndex);
+    ItemMoved(AFromIndex, AToIndex);
     update();
 }
 
-void TButtonGroupEx::SetItemCaption(int Index, const QString& Caption)
+void TButtonGroupEx::SetItemCaption(int AIndex, const QString& ACaption)
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return;
-    FItems[Index].Caption = Caption;
-    InvalidateButton(Index);
+    FItems[AIndex].Caption = ACaption;
+    InvalidateButton(AIndex);
 }
 
-void TButtonGroupEx::SetItemHint(int Index, const QString& Hint)
+void TButtonGroupEx::SetItemHint(int AIndex, const QString& AHint)
 {
-    if (IsValidIndex(Index))
-        FItems[Index].Hint = Hint;
+    if (IsValidIndex(AIndex))
+        FItems[AIndex].Hint = AHint;
 }
 
-void TButtonGroupEx::SetItemImageIndex(int Index, int ImageIndex)
+void TButtonGroupEx::SetItemImageIndex(int AIndex, int AImageIndex)
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return;
-    FItems[Index].ImageIndex = ImageIndex;
-    InvalidateButton(Index);
+    FItems[AIndex].ImageIndex = AImageIndex;
+    InvalidateButton(AIndex);
 }
 
-void TButtonGroupEx::SetItemData(int Index, QObject* Data)
+void TButtonGroupEx::SetItemData(int AIndex, QObject* AData)
 {
-    if (IsValidIndex(Index))
-        FItems[Index].Data = Data;
+    if (IsValidIndex(AIndex))
+        FItems[AIndex].Data = AData;
 }
 
-void TButtonGroupEx::SetItemOnClick(int Index, std::function<void(QObject*)> OnClick)
+void TButtonGroupEx::SetItemOnClick(int AIndex, std::function<void(QObject*)> AOnClick)
 {
-    if (IsValidIndex(Index))
-        FItems[Index].OnClick = std::move(OnClick);
+    if (IsValidIndex(AIndex))
+        FItems[AIndex].OnClick = std::move(AOnClick);
 }
 
 void TButtonGroupEx::ItemInserted(int)
@@ -175,30 +175,30 @@ void TButtonGroupEx::ItemMoved(int, int)
 
 // ---- selection -----------------------------------------------------------------------------------
 
-void TButtonGroupEx::SetItemIndex(int Index)
+void TButtonGroupEx::SetItemIndex(int AIndex)
 {
-    if (!IsValidIndex(Index))
-        Index = -1;
-    if (Index == FItemIndex)
+    if (!IsValidIndex(AIndex))
+        AIndex = -1;
+    if (AIndex == FItemIndex)
         return;
     InvalidateButton(FItemIndex);
-    FItemIndex = Index;
+    FItemIndex = AIndex;
     InvalidateButton(FItemIndex);
 }
 
-void TButtonGroupEx::SetHotIndex(int Index)
+void TButtonGroupEx::SetHotIndex(int AIndex)
 {
-    if (Index == FHotIndex)
+    if (AIndex == FHotIndex)
         return;
     InvalidateButton(FHotIndex);
-    FHotIndex = Index;
+    FHotIndex = AIndex;
     InvalidateButton(FHotIndex);
 }
 
-void TButtonGroupEx::InvalidateButton(int Index)
+void TButtonGroupEx::InvalidateButton(int AIndex)
 {
-    if (IsValidIndex(Index))
-        update(ButtonRect(Index).adjusted(-2, -2, 2, 2));
+    if (IsValidIndex(AIndex))
+        update(ButtonRect(AIndex).adjusted(-2, -2, 2, 2));
 }
 
 // ---- geometry ------------------------------------------------------------------------------------
@@ -215,15 +215,15 @@ QMargins TButtonGroupEx::FrameMargins() const
 
 int TButtonGroupEx::ExtraHeight() const
 {
-    const QMargins M = FrameMargins();
-    return M.top() + M.bottom();
+    const QMargins m = FrameMargins();
+    return m.top() + m.bottom();
 }
 
-int TButtonGroupEx::ColumnsForWidth(int Width) const
+int TButtonGroupEx::ColumnsForWidth(int AWidth) const
 {
     if (FButtonOptions.testFlag(gboFullSize))
         return 1;
-    return std::max(1, Width / std::max(1, FButtonWidth));
+    return std::max(1, AWidth / std::max(1, FButtonWidth));
 }
 
 int TButtonGroupEx::ColumnCount() const
@@ -233,8 +233,8 @@ int TButtonGroupEx::ColumnCount() const
 
 int TButtonGroupEx::RowCount() const
 {
-    const int Cols = ColumnCount();
-    return (Count() + Cols - 1) / Cols;
+    const int cols = ColumnCount();
+    return (Count() + cols - 1) / cols;
 }
 
 int TButtonGroupEx::FullVisibleRows() const
@@ -249,52 +249,57 @@ int TButtonGroupEx::MaxTopRow() const
     return std::max(0, RowCount() - FullVisibleRows());
 }
 
-QRect TButtonGroupEx::ButtonRect(int Index) const
+QRect TButtonGroupEx::ButtonRect(int AIndex) const
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return QRect();
-    const int Cols = ColumnCount();
-    const int Width = FButtonOptions.testFlag(gboFullSize) ? FGridRect.width() : FButtonWidth;
-    return QRect(FGridRect.left() + (Index % Cols) * FButtonWidth,
-        FGridRect.top() + (Index / Cols - FTopRow) * FButtonHeight, Width, FButtonHeight);
+    const int cols = ColumnCount();
+    const int buttonWidth = FButtonOptions.testFlag(gboFullSize) ? FGridRect.width() : FButtonWidth;
+    return QRect(FGridRect.left() + (AIndex % cols) * FButtonWidth,
+        FGridRect.top() + (AIndex / cols - FTopRow) * FButtonHeight, buttonWidth, FButtonHeight);
 }
 
-int TButtonGroupEx::IndexOfButtonAt(const QPoint& Pos) const
+int TButtonGroupEx::CellIndexAt(const QPoint& APos) const
 {
-    if (!FGridRect.contains(Pos))
+    if (!FGridRect.contains(APos))
         return -1;
-    const int Cols = ColumnCount();
-    const int Col = FButtonOptions.testFlag(gboFullSize) ? 0 : (Pos.x() - FGridRect.left()) / FButtonWidth;
-    if (Col >= Cols)
+    const int cols = ColumnCount();
+    const int col = FButtonOptions.testFlag(gboFullSize) ? 0 : (APos.x() - FGridRect.left()) / FButtonWidth;
+    if (col >= cols)
         return -1;
-    const int Row = (Pos.y() - FGridRect.top()) / FButtonHeight + FTopRow;
-    const int Index = Row * Cols + Col;
-    return Index < Count() ? Index : -1;
+    const int row = (APos.y() - FGridRect.top()) / FButtonHeight + FTopRow;
+    return row * cols + col;
 }
 
-void TButtonGroupEx::SetTopRow(int Row)
+int TButtonGroupEx::IndexOfButtonAt(const QPoint& APos) const
 {
-    Row = std::clamp(Row, 0, MaxTopRow());
-    if (FScrollBar->value() != Row) {
-        const QSignalBlocker Block(FScrollBar);
-        FScrollBar->setValue(Row);
+    const int cell = CellIndexAt(APos);
+    return cell < Count() ? cell : -1;
+}
+
+void TButtonGroupEx::SetTopRow(int ARow)
+{
+    ARow = std::clamp(ARow, 0, MaxTopRow());
+    if (FScrollBar->value() != ARow) {
+        const QSignalBlocker block(FScrollBar);
+        FScrollBar->setValue(ARow);
     }
-    if (Row == FTopRow)
+    if (ARow == FTopRow)
         return;
-    FTopRow = Row;
+    FTopRow = ARow;
     FHotIndex = -1;
     update();
 }
 
-void TButtonGroupEx::ScrollIntoView(int Index)
+void TButtonGroupEx::ScrollIntoView(int AIndex)
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return;
-    const int Row = Index / ColumnCount();
-    if (Row < FTopRow)
-        SetTopRow(Row);
-    else if (Row >= FTopRow + FullVisibleRows())
-        SetTopRow(Row - FullVisibleRows() + 1);
+    const int row = AIndex / ColumnCount();
+    if (row < FTopRow)
+        SetTopRow(row);
+    else if (row >= FTopRow + FullVisibleRows())
+        SetTopRow(row - FullVisibleRows() + 1);
 }
 
 void TButtonGroupEx::UpdateLayout()
@@ -302,26 +307,26 @@ void TButtonGroupEx::UpdateLayout()
     if (FInLayout)
         return;
     FInLayout = true;
-    const QMargins M = FrameMargins();
+    const QMargins m = FrameMargins();
     if (FAutoSize) {
         // The height follows the rows; the columns depend only on the width, so one pass settles it.
-        FGridRect = rect().marginsRemoved(M);
-        const int Height = ExtraHeight() + RowCount() * FButtonHeight;
-        if (minimumHeight() != Height || maximumHeight() != Height)
-            setFixedHeight(Height);
-        FGridRect = QRect(M.left(), M.top(), std::max(0, width() - M.left() - M.right()),
-            std::max(0, height() - M.top() - M.bottom()));
+        FGridRect = rect().marginsRemoved(m);
+        const int rowsHeight = ExtraHeight() + RowCount() * FButtonHeight;
+        if (minimumHeight() != rowsHeight || maximumHeight() != rowsHeight)
+            setFixedHeight(rowsHeight);
+        FGridRect = QRect(m.left(), m.top(), std::max(0, width() - m.left() - m.right()),
+            std::max(0, height() - m.top() - m.bottom()));
         FScrollBar->hide();
     } else {
-        FGridRect = rect().marginsRemoved(M);
+        FGridRect = rect().marginsRemoved(m);
         if (RowCount() * FButtonHeight > FGridRect.height() && Count() > 0) {
-            const int BarWidth = FScrollBar->sizeHint().width();
+            const int barWidth = FScrollBar->sizeHint().width();
             FScrollBar->setGeometry(
-                FGridRect.right() - BarWidth + 1, FGridRect.top(), BarWidth, std::max(0, FGridRect.height()));
-            FGridRect.setRight(FGridRect.right() - BarWidth);
-            const int Max = std::max(0, RowCount() - FullVisibleRows());
-            const QSignalBlocker Block(FScrollBar);
-            FScrollBar->setRange(0, Max);
+                FGridRect.right() - barWidth + 1, FGridRect.top(), barWidth, std::max(0, FGridRect.height()));
+            FGridRect.setRight(FGridRect.right() - barWidth);
+            const int maxTopRow = std::max(0, RowCount() - FullVisibleRows());
+            const QSignalBlocker block(FScrollBar);
+            FScrollBar->setRange(0, maxTopRow);
             FScrollBar->setPageStep(FullVisibleRows());
             FScrollBar->setSingleStep(1);
             FScrollBar->show();
@@ -336,137 +341,137 @@ void TButtonGroupEx::UpdateLayout()
 
 QSize TButtonGroupEx::sizeHint() const
 {
-    const QMargins M = FrameMargins();
-    const int Rows = FAutoSize ? RowCount() : std::max(1, RowCount());
-    return QSize(M.left() + M.right() + FButtonWidth * std::max(1, std::min(Count(), 4)),
-        ExtraHeight() + Rows * FButtonHeight);
+    const QMargins m = FrameMargins();
+    const int rows = FAutoSize ? RowCount() : std::max(1, RowCount());
+    return QSize(m.left() + m.right() + FButtonWidth * std::max(1, std::min(Count(), 4)),
+        ExtraHeight() + rows * FButtonHeight);
 }
 
 QSize TButtonGroupEx::minimumSizeHint() const
 {
-    const QMargins M = FrameMargins();
-    return QSize(M.left() + M.right() + FButtonWidth, FAutoSize ? sizeHint().height() : ExtraHeight());
+    const QMargins m = FrameMargins();
+    return QSize(m.left() + m.right() + FButtonWidth, FAutoSize ? sizeHint().height() : ExtraHeight());
 }
 
 // ---- properties ----------------------------------------------------------------------------------
 
-void TButtonGroupEx::SetButtonWidth(int Value)
+void TButtonGroupEx::SetButtonWidth(int AValue)
 {
-    Value = std::max(1, Value);
-    if (Value == FButtonWidth)
+    AValue = std::max(1, AValue);
+    if (AValue == FButtonWidth)
         return;
-    FButtonWidth = Value;
+    FButtonWidth = AValue;
     UpdateLayout();
     update();
 }
 
-void TButtonGroupEx::SetButtonHeight(int Value)
+void TButtonGroupEx::SetButtonHeight(int AValue)
 {
-    Value = std::max(1, Value);
-    if (Value == FButtonHeight)
+    AValue = std::max(1, AValue);
+    if (AValue == FButtonHeight)
         return;
-    FButtonHeight = Value;
+    FButtonHeight = AValue;
     UpdateLayout();
     update();
 }
 
-void TButtonGroupEx::SetButtonOptions(TGrpButtonOptions Value)
+void TButtonGroupEx::SetButtonOptions(TGrpButtonOptions AValue)
 {
-    if (Value == FButtonOptions)
+    if (AValue == FButtonOptions)
         return;
-    FButtonOptions = Value;
+    FButtonOptions = AValue;
     if (!FButtonOptions.testFlag(gboAllowReorder) && FDragIndex >= 0)
         EndDrag();
     UpdateLayout();
     update();
 }
 
-void TButtonGroupEx::SetImages(TImageList* Value)
+void TButtonGroupEx::SetImages(TImageList* AValue)
 {
-    if (FImages == Value)
+    if (FImages == AValue)
         return;
     if (FImages)
         disconnect(FImages, nullptr, this, nullptr);
-    FImages = Value;
+    FImages = AValue;
     if (FImages)
         connect(FImages, &TImageList::Changed, this, qOverload<>(&QWidget::update));
     update();
 }
 
-void TButtonGroupEx::SetBorderStyle(TBorderStyle Value)
+void TButtonGroupEx::SetBorderStyle(TBorderStyle AValue)
 {
-    FBorderStyle = Value;
+    FBorderStyle = AValue;
     UpdateLayout();
     update();
 }
 
-void TButtonGroupEx::SetBevelKind(TBevelKind Value)
+void TButtonGroupEx::SetBevelKind(TBevelKind AValue)
 {
-    FBevelKind = Value;
+    FBevelKind = AValue;
     UpdateLayout();
     update();
 }
 
-void TButtonGroupEx::SetBevelEdges(TBevelEdges Value)
+void TButtonGroupEx::SetBevelEdges(TBevelEdges AValue)
 {
-    FBevelEdges = Value;
+    FBevelEdges = AValue;
     UpdateLayout();
     update();
 }
 
-void TButtonGroupEx::SetColor(const QColor& Value)
+void TButtonGroupEx::SetColor(const QColor& AValue)
 {
-    FColor = Value;
+    FColor = AValue;
     update();
 }
 
-void TButtonGroupEx::SetHotButtonColor(const QColor& Value)
+void TButtonGroupEx::SetHotButtonColor(const QColor& AValue)
 {
-    if (Value == FHotButtonColor)
+    if (AValue == FHotButtonColor)
         return;
-    FHotButtonColor = Value;
+    FHotButtonColor = AValue;
     update();
 }
 
-void TButtonGroupEx::SetSelectedButtonColor(const QColor& Value)
+void TButtonGroupEx::SetSelectedButtonColor(const QColor& AValue)
 {
-    if (Value == FSelectedButtonColor)
+    if (AValue == FSelectedButtonColor)
         return;
-    FSelectedButtonColor = Value;
+    FSelectedButtonColor = AValue;
     update();
 }
 
-void TButtonGroupEx::SetRegularButtonColor(const QColor& Value)
+void TButtonGroupEx::SetRegularButtonColor(const QColor& AValue)
 {
-    if (Value == FRegularButtonColor)
+    if (AValue == FRegularButtonColor)
         return;
-    FRegularButtonColor = Value;
+    FRegularButtonColor = AValue;
     update();
 }
 
-void TButtonGroupEx::SetEdgeButtonColor(const QColor& Value)
+void TButtonGroupEx::SetEdgeButtonColor(const QColor& AValue)
 {
-    FEdgeButtonColor = Value;
+    FEdgeButtonColor = AValue;
     update();
 }
 
-void TButtonGroupEx::SetTextIndent(int Value)
+void TButtonGroupEx::SetTextIndent(int AValue)
 {
-    FTextIndent = Value;
+    FTextIndent = AValue;
     update();
 }
 
-void TButtonGroupEx::SetWordWrap(bool Value)
+void TButtonGroupEx::SetWordWrap(bool AValue)
 {
-    FWordWrap = Value;
+    FWordWrap = AValue;
     update();
 }
 
-void TButtonGroupEx::SetAutoSize(bool Value)
+void TButtonGroupEx::SetAutoSize(bool AValue)
 {
-    if (Value == FAutoSize)
+    if (AValue == FAutoSize)
         return;
-    FAutoSize = Value;
+    FAutoSize = AValue;
     if (!FAutoSize) {
         setMinimumHeight(0);
         setMaximumHeight(QWIDGETSIZE_MAX);
@@ -475,413 +480,427 @@ void TButtonGroupEx::SetAutoSize(bool Value)
     update();
 }
 
-void TButtonGroupEx::SetGlassButtonStyle(bool Value)
+void TButtonGroupEx::SetGlassButtonStyle(bool AValue)
 {
-    FGlassButtonStyle = Value;
+    FGlassButtonStyle = AValue;
     update();
 }
 
-void TButtonGroupEx::SetGlassButtonColor(const QColor& Value)
+void TButtonGroupEx::SetGlassButtonColor(const QColor& AValue)
 {
-    FGlassButtonColor = Value;
+    FGlassButtonColor = AValue;
     update();
 }
 
-void TButtonGroupEx::SetBorderColor(const QColor& Value)
+void TButtonGroupEx::SetBorderColor(const QColor& AValue)
 {
-    FBorderColor = Value;
+    FBorderColor = AValue;
     update();
 }
 
-void TButtonGroupEx::SetEmptyText(const QString& Value)
+void TButtonGroupEx::SetEmptyText(const QString& AValue)
 {
-    FEmptyText = Value;
+    FEmptyText = AValue;
     update();
 }
 
-void TButtonGroupEx::SetOnDrawButton(TGrpButtonDrawEvent Handler)
+void TButtonGroupEx::SetOnDrawButton(TGrpButtonDrawEvent AHandler)
 {
-    FOnDrawButton = std::move(Handler);
+    FOnDrawButton = std::move(AHandler);
     update();
 }
 
-void TButtonGroupEx::SetOnDrawIcon(TGrpButtonDrawIconEvent Handler)
+void TButtonGroupEx::SetOnDrawIcon(TGrpButtonDrawIconEvent AHandler)
 {
-    FOnDrawIcon = std::move(Handler);
+    FOnDrawIcon = std::move(AHandler);
     update();
 }
 
 // ---- painting ------------------------------------------------------------------------------------
 
-QColor TButtonGroupEx::FillColor(TButtonDrawState State) const
+QColor TButtonGroupEx::FillColor(TButtonDrawState AState) const
 {
-    if (State.testFlag(bdsHot))
+    if (AState.testFlag(bdsHot))
         return FHotButtonColor;
-    if (State.testFlag(bdsSelected))
+    if (AState.testFlag(bdsSelected))
         return FSelectedButtonColor;
     return FRegularButtonColor;
 }
 
-QColor TButtonGroupEx::FrameColor(TButtonDrawState State) const
+QColor TButtonGroupEx::FrameColor(TButtonDrawState AState) const
 {
     if (FEdgeButtonColor.isValid())
         return FEdgeButtonColor;
-    return ShadowColor(FillColor(State));
+    return ShadowColor(FillColor(AState));
 }
 
-QStringList TButtonGroupEx::SplitCaption(const QString& Caption)
+QStringList TButtonGroupEx::SplitCaption(const QString& ACaption)
 {
-    const qsizetype First = Caption.indexOf(QLatin1Char('\t'));
-    if (First < 0)
-        return {Caption};
-    const qsizetype Second = Caption.indexOf(QLatin1Char('\t'), First + 1);
-    if (Second < 0)
-        return {Caption.left(First), Caption.mid(First + 1)};
-    return {Caption.left(First), Caption.mid(First + 1, Second - First - 1), Caption.mid(Second + 1)};
+    const qsizetype first = ACaption.indexOf(QLatin1Char('\t'));
+    if (first < 0)
+        return {ACaption};
+    const qsizetype second = ACaption.indexOf(QLatin1Char('\t'), first + 1);
+    if (second < 0)
+        return {ACaption.left(first), ACaption.mid(first + 1)};
+    return {ACaption.left(first), ACaption.mid(first + 1, second - first - 1), ACaption.mid(second + 1)};
 }
 
-QString TButtonGroupEx::TooltipText(int Index) const
+QString TButtonGroupEx::TooltipText(int AIndex) const
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return QString();
-    const TGrpButtonItem& It = FItems.at(Index);
-    return It.Hint.isEmpty() ? It.Caption : It.Hint;
+    const TGrpButtonItem& it = FItems.at(AIndex);
+    return it.Hint.isEmpty() ? it.Caption : it.Hint;
 }
 
-TButtonDrawState TButtonGroupEx::DrawState(int Index) const
+TButtonDrawState TButtonGroupEx::DrawState(int AIndex) const
 {
-    TButtonDrawState State;
-    if (!IsValidIndex(Index))
-        return State;
-    if (Index == FItemIndex)
-        State |= bdsSelected;
-    if (Index == FHotIndex)
-        State |= bdsHot;
-    if (Index == FItemIndex && hasFocus())
-        State |= bdsFocused;
-    if (Index == FDownIndex && Index == FHotIndex && FDragIndex < 0)
-        State |= bdsDown;
-    if (Index == FDragIndex)
-        State |= bdsDragged;
+    TButtonDrawState state;
+    if (!IsValidIndex(AIndex))
+        return state;
+    if (AIndex == FItemIndex)
+        state |= bdsSelected;
+    if (AIndex == FHotIndex)
+        state |= bdsHot;
+    if (AIndex == FItemIndex && hasFocus())
+        state |= bdsFocused;
+    if (AIndex == FDownIndex && AIndex == FHotIndex && FDragIndex < 0)
+        state |= bdsDown;
+    if (AIndex == FDragIndex)
+        state |= bdsDragged;
     if (FDragIndex >= 0 && FDropGap >= 0) {
-        const bool OneColumn = ColumnCount() == 1;
-        if (Index == FDropGap)
-            State |= OneColumn ? bdsInsertTop : bdsInsertLeft;
-        if (Index == FDropGap - 1)
-            State |= OneColumn ? bdsInsertBottom : bdsInsertRight;
+        const bool oneColumn = ColumnCount() == 1;
+        if (AIndex == FDropGap)
+            state |= oneColumn ? bdsInsertTop : bdsInsertLeft;
+        if (AIndex == FDropGap - 1)
+            state |= oneColumn ? bdsInsertBottom : bdsInsertRight;
     }
-    return State;
+    return state;
 }
 
-QColor TButtonGroupEx::TextColorOn(const QColor& Fill) const
+QColor TButtonGroupEx::TextColorOn(const QColor& AFill) const
 {
-    const QColor Text = palette().color(QPalette::ButtonText);
-    if (!Fill.isValid())
+    const QColor text = palette().color(QPalette::ButtonText);
+    if (!AFill.isValid())
         return palette().color(QPalette::WindowText);
     // Fills are set by the owner, the text colour comes from the desktop theme: keep the text legible
     // when a dark theme meets a light fill (or the other way round).
-    const int FillLum = ColorRGBToHLS(Fill).Luminance;
-    if (std::abs(ColorRGBToHLS(Text).Luminance - FillLum) >= 90)
-        return Text;
-    return FillLum >= 120 ? QColor(Qt::black) : QColor(Qt::white);
+    const int fillLum = ColorRGBToHLS(AFill).Luminance;
+    if (std::abs(ColorRGBToHLS(text).Luminance - fillLum) >= 90)
+        return text;
+    return fillLum >= 120 ? QColor(Qt::black) : QColor(Qt::white);
 }
 
-void TButtonGroupEx::PaintGlass(QPainter& Canvas, const QRect& Rect, const QColor& Fill) const
+void TButtonGroupEx::PaintGlass(QPainter& ACanvas, const QRect& ARect, const QColor& AFill) const
 {
-    const int H = Rect.height();
-    if (H <= 0)
+    const int h = ARect.height();
+    if (h <= 0)
         return;
-    const int Half = H / 2;
-    const int HalfSpan = Half * 2;
-    for (int R = 0; R < H; ++R) {
-        QColor Row = BlendColors(Fill, FGlassButtonColor, int(std::lround(255.0 * R / H)));
-        if (R < Half && HalfSpan > 0)
-            Row = BlendColors(Row, QColor(Qt::white), int(std::lround(255.0 * R / HalfSpan)));
-        Canvas.fillRect(QRect(Rect.left(), Rect.top() + R, Rect.width(), 1), Row);
+    const int half = h / 2;
+    const int halfSpan = half * 2;
+    for (int r = 0; r < h; ++r) {
+        QColor row = BlendColors(AFill, FGlassButtonColor, int(std::lround(255.0 * r / h)));
+        if (r < half && halfSpan > 0)
+            row = BlendColors(row, QColor(Qt::white), int(std::lround(255.0 * r / halfSpan)));
+        ACanvas.fillRect(QRect(ARect.left(), ARect.top() + r, ARect.width(), 1), row);
     }
 }
 
-void TButtonGroupEx::DrawTextLine(QPainter& Canvas, const QRect& Rect, const QString& Text, int Flags)
+void TButtonGroupEx::DrawTextLine(QPainter& ACanvas, const QRect& ARect, const QString& AText, int AFlags)
 {
-    Canvas.drawText(Rect, Flags, Text);
+    ACanvas.drawText(ARect, AFlags, AText);
 }
 
-void TButtonGroupEx::DrawButton(QPainter& Canvas, int Index, const QRect& Cell, TButtonDrawState State)
+void TButtonGroupEx::DrawButton(QPainter& ACanvas, int AIndex, const QRect& ACell, TButtonDrawState AState)
 {
     if (FOnDrawButton) {
-        FOnDrawButton(this, Index, Canvas, Cell, State);
+        FOnDrawButton(this, AIndex, ACanvas, ACell, AState);
         return;
     }
     if (OnBeforeDrawButton)
-        OnBeforeDrawButton(this, Index, Canvas, Cell, State);
+        OnBeforeDrawButton(this, AIndex, ACanvas, ACell, AState);
 
-    Canvas.save();
-    const QRect R = Cell.adjusted(1, 1, -1, -1);
-    Canvas.setFont(font());
-    const QColor Fill = FillColor(State);
-    const QColor Frame = FrameColor(State);
-    if (Fill.isValid()) {
-        if (FGlassButtonStyle)
-            PaintGlass(Canvas, R, Fill);
-        else
-            Canvas.fillRect(R, Fill);
-        if (Frame.isValid())
-            FrameRect(Canvas, R, Frame);
-    }
-
-    const TGrpButtonItem& It = FItems.at(Index);
-    const QStringList Lines = SplitCaption(It.Caption);
-    const bool Down = State.testFlag(bdsDown);
-    int X = R.left() + 4 + (FButtonOptions.testFlag(gboFullSize) ? 4 : 0);
-    if (Down)
-        ++X;
-
-    int TextOffset = 0;
-    if (FOnDrawIcon) {
-        FOnDrawIcon(this, Index, Canvas, R, State, TextOffset);
-    } else if (FImages && FImages->IsValidIndex(It.ImageIndex)) {
-        int Y = std::max(R.top(), R.top() + (R.height() - FImages->Height()) / 2);
-        if (Down)
-            ++Y;
-        FImages->Draw(Canvas, X - 1, Y, It.ImageIndex, isEnabled());
-        TextOffset = FImages->Width() + 1;
-    }
-
-    // Insertion marks while dragging, in the shadow of the frame colour.
-    if (State & (bdsInsertLeft | bdsInsertTop | bdsInsertRight | bdsInsertBottom)) {
-        QColor Mark = ShadowColor(Frame.isValid() ? Frame : FBorderColor);
-        if (!Mark.isValid())
-            Mark = palette().color(QPalette::Dark);
-        if (State.testFlag(bdsInsertLeft))
-            Canvas.fillRect(QRect(R.left() - 2, R.top(), 2, R.height()), Mark);
-        if (State.testFlag(bdsInsertTop))
-            Canvas.fillRect(QRect(R.left(), R.top(), R.width(), 2), Mark);
-        if (State.testFlag(bdsInsertRight))
-            Canvas.fillRect(QRect(R.right() + 1, R.top(), 2, R.height()), Mark);
-        if (State.testFlag(bdsInsertBottom))
-            Canvas.fillRect(QRect(R.left(), R.bottom() - 1, R.width(), 2), Mark);
-    }
-
-    if (FButtonOptions.testFlag(gboShowCaptions)) {
-        const QFontMetrics FirstMetrics(font());
-        const int LineHeight = FirstMetrics.height();
-        const int TextLeft = X + TextOffset + FTextIndent;
-        const int TextRight = R.right() - 2;
-        const int TextWidth = std::max(0, TextRight - TextLeft + 1);
-        int BlockHeight = LineHeight * int(Lines.size());
-        if (Lines.size() == 1 && FWordWrap)
-            BlockHeight =
-                FirstMetrics
-                    .boundingRect(QRect(0, 0, std::max(1, TextWidth), 10000), Qt::TextWordWrap, Lines.at(0))
-                    .height();
-        int TextTop = std::max(R.top(), R.top() + (R.height() - BlockHeight) / 2);
-        if (Down)
-            ++TextTop;
-        QRect TextRect(QPoint(TextLeft, TextTop), QPoint(TextRight, R.bottom() - 1));
-
-        if (OnDrawText) {
-            OnDrawText(this, Index, Canvas, TextRect, State);
-        } else {
-            Canvas.setPen(TextColorOn(Fill));
-            const int SingleFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
-            const int WrapFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
-            auto DrawLine = [&](const QString& Line, bool Wrap) {
-                if (TextRect.width() <= 0 || TextRect.height() <= 0)
-                    return;
-                if (Wrap)
-                    DrawTextLine(Canvas, TextRect, Line, WrapFlags);
-                else
-                    DrawTextLine(Canvas, TextRect,
-                        Canvas.fontMetrics().elidedText(Line, Qt::ElideRight, TextRect.width()), SingleFlags);
-            };
-            DrawLine(Lines.at(0), FWordWrap && Lines.size() == 1);
-            if (Lines.size() > 1) {
-                TextRect.setTop(TextRect.top() + LineHeight + 3);
-                Canvas.setFont(PlainFont(font()));
-                DrawLine(Lines.at(1), FWordWrap);
-                if (Lines.size() > 2) {
-                    TextRect.setTop(TextRect.top() + LineHeight);
-                    DrawLine(Lines.at(2), FWordWrap);
-                }
-            }
-        }
-    }
-    Canvas.restore();
+    ACanvas.save();
+    const QRect face = ACell.adjusted(1, 1, -1, -1);
+    ACanvas.setFont(font());
+    const QColor fill = FillColor(AState);
+    const QColor frame = FrameColor(AState);
+    DrawButtonFace(ACanvas, face, fill, frame);
+    const bool down = AState.testFlag(bdsDown);
+    // The picture's left edge; the caption follows the picture.
+    const int left = face.left() + 4 + (FButtonOptions.testFlag(gboFullSize) ? 4 : 0) + (down ? 1 : 0);
+    const int textOffset = DrawButtonIcon(ACanvas, AIndex, face, AState, left);
+    DrawInsertionMarks(ACanvas, face, AState, frame);
+    if (FButtonOptions.testFlag(gboShowCaptions))
+        DrawCaption(ACanvas, AIndex, face, AState, fill, left + textOffset + FTextIndent);
+    ACanvas.restore();
 
     if (OnAfterDrawButton)
-        OnAfterDrawButton(this, Index, Canvas, Cell, State);
+        OnAfterDrawButton(this, AIndex, ACanvas, ACell, AState);
+}
+
+void TButtonGroupEx::DrawButtonFace(
+    QPainter& ACanvas, const QRect& AFace, const QColor& AFill, const QColor& AFrame)
+{
+    if (!AFill.isValid())
+        return;
+    if (FGlassButtonStyle)
+        PaintGlass(ACanvas, AFace, AFill);
+    else
+        ACanvas.fillRect(AFace, AFill);
+    if (AFrame.isValid())
+        FrameRect(ACanvas, AFace, AFrame);
+}
+
+int TButtonGroupEx::DrawButtonIcon(
+    QPainter& ACanvas, int AIndex, const QRect& AFace, TButtonDrawState AState, int ALeft)
+{
+    int textOffset = 0;
+    const int imageIndex = FItems.at(AIndex).ImageIndex;
+    if (FOnDrawIcon) {
+        FOnDrawIcon(this, AIndex, ACanvas, AFace, AState, textOffset);
+    } else if (FImages && FImages->IsValidIndex(imageIndex)) {
+        int top = std::max(AFace.top(), AFace.top() + (AFace.height() - FImages->Height()) / 2);
+        if (AState.testFlag(bdsDown))
+            ++top;
+        FImages->Draw(ACanvas, ALeft - 1, top, imageIndex, isEnabled());
+        textOffset = FImages->Width() + 1;
+    }
+    return textOffset;
+}
+
+void TButtonGroupEx::DrawInsertionMarks(
+    QPainter& ACanvas, const QRect& AFace, TButtonDrawState AState, const QColor& AFrame)
+{
+    if (!(AState & (bdsInsertLeft | bdsInsertTop | bdsInsertRight | bdsInsertBottom)))
+        return;
+    // In the shadow of the frame colour.
+    QColor mark = ShadowColor(AFrame.isValid() ? AFrame : FBorderColor);
+    if (!mark.isValid())
+        mark = palette().color(QPalette::Dark);
+    if (AState.testFlag(bdsInsertLeft))
+        ACanvas.fillRect(QRect(AFace.left() - 2, AFace.top(), 2, AFace.height()), mark);
+    if (AState.testFlag(bdsInsertTop))
+        ACanvas.fillRect(QRect(AFace.left(), AFace.top(), AFace.width(), 2), mark);
+    if (AState.testFlag(bdsInsertRight))
+        ACanvas.fillRect(QRect(AFace.right() + 1, AFace.top(), 2, AFace.height()), mark);
+    if (AState.testFlag(bdsInsertBottom))
+        ACanvas.fillRect(QRect(AFace.left(), AFace.bottom() - 1, AFace.width(), 2), mark);
+}
+
+void TButtonGroupEx::DrawCaption(QPainter& ACanvas, int AIndex, const QRect& AFace, TButtonDrawState AState,
+    const QColor& AFill, int ATextLeft)
+{
+    const QStringList lines = SplitCaption(FItems.at(AIndex).Caption);
+    const QFontMetrics firstMetrics(font());
+    const int lineHeight = firstMetrics.height();
+    const int textRight = AFace.right() - 2;
+    const int textWidth = std::max(0, textRight - ATextLeft + 1);
+    int blockHeight = lineHeight * int(lines.size());
+    if (lines.size() == 1 && FWordWrap)
+        blockHeight =
+            firstMetrics
+                .boundingRect(QRect(0, 0, std::max(1, textWidth), 10000), Qt::TextWordWrap, lines.at(0))
+                .height();
+    int textTop = std::max(AFace.top(), AFace.top() + (AFace.height() - blockHeight) / 2);
+    if (AState.testFlag(bdsDown))
+        ++textTop;
+    QRect textRect(QPoint(ATextLeft, textTop), QPoint(textRight, AFace.bottom() - 1));
+
+    if (OnDrawText) {
+        OnDrawText(this, AIndex, ACanvas, textRect, AState);
+        return;
+    }
+    ACanvas.setPen(TextColorOn(AFill));
+    const int singleFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+    const int wrapFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+    auto drawLine = [&](const QString& line, bool wrap) {
+        if (textRect.width() <= 0 || textRect.height() <= 0)
+            return;
+        if (wrap)
+            DrawTextLine(ACanvas, textRect, line, wrapFlags);
+        else
+            DrawTextLine(ACanvas, textRect,
+                ACanvas.fontMetrics().elidedText(line, Qt::ElideRight, textRect.width()), singleFlags);
+    };
+    drawLine(lines.at(0), FWordWrap && lines.size() == 1);
+    if (lines.size() > 1) {
+        textRect.setTop(textRect.top() + lineHeight + 3);
+        ACanvas.setFont(PlainFont(font()));
+        drawLine(lines.at(1), FWordWrap);
+        if (lines.size() > 2) {
+            textRect.setTop(textRect.top() + lineHeight);
+            drawLine(lines.at(2), FWordWrap);
+        }
+    }
 }
 
 void TButtonGroupEx::paintEvent(QPaintEvent*)
 {
-    QPainter Canvas(this);
+    QPainter canvas(this);
     if (FColor.isValid())
-        Canvas.fillRect(rect(), FColor);
+        canvas.fillRect(rect(), FColor);
     if (FBorderStyle == bsSingle)
-        FrameRect(Canvas, rect(), palette().color(QPalette::Mid));
+        FrameRect(canvas, rect(), palette().color(QPalette::Mid));
 
     if (!FEmptyText.isEmpty()) {
-        Canvas.setPen(palette().color(QPalette::WindowText));
-        Canvas.drawText(QRect(5, 0, std::max(0, width() - 5), height()),
+        canvas.setPen(palette().color(QPalette::WindowText));
+        canvas.drawText(QRect(5, 0, std::max(0, width() - 5), height()),
             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, FEmptyText);
     }
 
     if (Count() > 0) {
-        Canvas.save();
+        canvas.save();
         // Insertion marks reach two pixels beyond a cell; the frame margins keep them.
-        Canvas.setClipRect(FGridRect.adjusted(-2, 0, 2, 0));
-        const int Cols = ColumnCount();
-        const int First = FTopRow * Cols;
-        const int Rows = FGridRect.height() / FButtonHeight + 1;
-        const int Last = std::min(Count(), First + Rows * Cols);
-        for (int I = First; I < Last; ++I)
-            DrawButton(Canvas, I, ButtonRect(I), DrawState(I));
+        canvas.setClipRect(FGridRect.adjusted(-2, 0, 2, 0));
+        const int cols = ColumnCount();
+        const int first = FTopRow * cols;
+        const int rows = FGridRect.height() / FButtonHeight + 1;
+        const int last = std::min(Count(), first + rows * cols);
+        for (int i = first; i < last; ++i)
+            DrawButton(canvas, i, ButtonRect(i), DrawState(i));
         if (FDragIndex >= 0 && !FDragImage.isNull()) {
-            Canvas.setOpacity(0.6);
-            Canvas.drawPixmap(FDragPos - FDragOffset, FDragImage);
+            canvas.setOpacity(0.6);
+            canvas.drawPixmap(FDragPos - FDragOffset, FDragImage);
         }
-        Canvas.restore();
+        canvas.restore();
     }
 
     if (FBevelKind != bkNone && FBorderColor.isValid() && !(Count() == 0 && FAutoSize)) {
-        const int W = width();
-        const int H = height();
+        const int w = width();
+        const int h = height();
         if (FBevelEdges.testFlag(beBottom))
-            Canvas.fillRect(QRect(0, H - 1, W, 1), FBorderColor);
+            canvas.fillRect(QRect(0, h - 1, w, 1), FBorderColor);
         if (FBevelEdges.testFlag(beTop))
-            Canvas.fillRect(QRect(0, 1, W, 1), FBorderColor);
+            canvas.fillRect(QRect(0, 1, w, 1), FBorderColor);
         if (FBevelEdges.testFlag(beLeft))
-            Canvas.fillRect(QRect(1, 0, 1, H), FBorderColor);
+            canvas.fillRect(QRect(1, 0, 1, h), FBorderColor);
         if (FBevelEdges.testFlag(beRight))
-            Canvas.fillRect(QRect(W - 1, 0, 1, H), FBorderColor);
+            canvas.fillRect(QRect(w - 1, 0, 1, h), FBorderColor);
     }
 }
 
-void TButtonGroupEx::resizeEvent(QResizeEvent* Event)
+void TButtonGroupEx::resizeEvent(QResizeEvent* AEvent)
 {
-    QWidget::resizeEvent(Event);
+    QWidget::resizeEvent(AEvent);
     UpdateLayout();
 }
 
-void TButtonGroupEx::changeEvent(QEvent* Event)
+void TButtonGroupEx::changeEvent(QEvent* AEvent)
 {
-    QWidget::changeEvent(Event);
-    if (Event->type() == QEvent::FontChange || Event->type() == QEvent::PaletteChange)
+    QWidget::changeEvent(AEvent);
+    if (AEvent->type() == QEvent::FontChange || AEvent->type() == QEvent::PaletteChange)
         update();
 }
 
 // ---- mouse ---------------------------------------------------------------------------------------
 
-void TButtonGroupEx::mousePressEvent(QMouseEvent* Event)
+void TButtonGroupEx::mousePressEvent(QMouseEvent* AEvent)
 {
-    const QPoint Pos = Event->position().toPoint();
-    const int Index = IndexOfButtonAt(Pos);
-    FHotButton = Index;
-    if (Event->button() == Qt::LeftButton) {
+    const QPoint pos = AEvent->position().toPoint();
+    const int index = IndexOfButtonAt(pos);
+    FHotButton = index;
+    if (AEvent->button() == Qt::LeftButton) {
         if (focusPolicy() & Qt::ClickFocus)
             setFocus(Qt::MouseFocusReason);
-        FDownIndex = Index == FItemIndex ? -1 : Index;
-        FDragCandidate = Index;
-        FPressPos = Pos;
+        FDownIndex = index == FItemIndex ? -1 : index;
+        FDragCandidate = index;
+        FPressPos = pos;
         InvalidateButton(FDownIndex);
     }
-    Event->accept();
+    AEvent->accept();
 }
 
-void TButtonGroupEx::mouseMoveEvent(QMouseEvent* Event)
+void TButtonGroupEx::mouseMoveEvent(QMouseEvent* AEvent)
 {
-    const QPoint Pos = Event->position().toPoint();
+    const QPoint pos = AEvent->position().toPoint();
     if (FDragIndex >= 0) {
         // The button went up where this control did not see it (a dialog took the mouse): no drop.
-        if (!(Event->buttons() & Qt::LeftButton)) {
+        if (!(AEvent->buttons() & Qt::LeftButton)) {
             EndDrag();
             FDragCandidate = -1;
-            SetHotIndex(IndexOfButtonAt(Pos));
+            SetHotIndex(IndexOfButtonAt(pos));
             return;
         }
-        UpdateDrag(Pos);
+        UpdateDrag(pos);
         return;
     }
-    if ((Event->buttons() & Qt::LeftButton) && FDragCandidate >= 0 && FButtonOptions.testFlag(gboAllowReorder)
-        && (Pos - FPressPos).manhattanLength() >= QApplication::startDragDistance()) {
+    if ((AEvent->buttons() & Qt::LeftButton) && FDragCandidate >= 0
+        && FButtonOptions.testFlag(gboAllowReorder)
+        && (pos - FPressPos).manhattanLength() >= QApplication::startDragDistance()) {
         StartDrag();
-        UpdateDrag(Pos);
+        UpdateDrag(pos);
         return;
     }
-    SetHotIndex(IndexOfButtonAt(Pos));
+    SetHotIndex(IndexOfButtonAt(pos));
 }
 
-void TButtonGroupEx::mouseReleaseEvent(QMouseEvent* Event)
+void TButtonGroupEx::mouseReleaseEvent(QMouseEvent* AEvent)
 {
-    if (Event->button() != Qt::LeftButton)
+    if (AEvent->button() != Qt::LeftButton)
         return;
-    const QPoint Pos = Event->position().toPoint();
+    const QPoint pos = AEvent->position().toPoint();
     FDragCandidate = -1;
     if (FDragIndex >= 0) {
-        const int From = FDragIndex;
-        const int Gap = FDropGap;
+        const int from = FDragIndex;
+        const int gap = FDropGap;
         EndDrag();
-        if (Gap >= 0) {
-            const int To = Gap > From ? Gap - 1 : Gap;
-            MoveItem(From, To);
+        if (gap >= 0) {
+            const int to = gap > from ? gap - 1 : gap;
+            MoveItem(from, to);
             if (OnReorderButton)
-                OnReorderButton(this, From, To);
+                OnReorderButton(this, from, to);
         }
-        SetHotIndex(IndexOfButtonAt(Pos));
+        SetHotIndex(IndexOfButtonAt(pos));
         return;
     }
-    const int Pressed = FDownIndex;
+    const int pressed = FDownIndex;
     FDownIndex = -1;
-    InvalidateButton(Pressed);
-    if (Pressed >= 0 && IndexOfButtonAt(Pos) == Pressed)
-        DoItemClicked(Pressed);
+    InvalidateButton(pressed);
+    if (pressed >= 0 && IndexOfButtonAt(pos) == pressed)
+        DoItemClicked(pressed);
 }
 
-void TButtonGroupEx::leaveEvent(QEvent* Event)
+void TButtonGroupEx::leaveEvent(QEvent* AEvent)
 {
-    QWidget::leaveEvent(Event);
+    QWidget::leaveEvent(AEvent);
     if (FDragIndex < 0)
         SetHotIndex(-1);
 }
 
-void TButtonGroupEx::DoItemClicked(int Index)
+void TButtonGroupEx::DoItemClicked(int AIndex)
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return;
-    SetItemIndex(Index);
+    SetItemIndex(AIndex);
     // Copies: a handler may remove buttons or replace the event.
-    const auto OnClick = FItems.at(Index).OnClick;
-    if (OnClick) {
-        OnClick(this);
+    const auto onClick = FItems.at(AIndex).OnClick;
+    if (onClick) {
+        onClick(this);
     } else if (OnButtonClicked) {
-        const TGrpButtonEvent Handler = OnButtonClicked;
-        Handler(this, Index);
+        const TGrpButtonEvent handler = OnButtonClicked;
+        handler(this, AIndex);
     }
 }
 
 // ---- dragging ------------------------------------------------------------------------------------
 
-int TButtonGroupEx::DropGapAt(const QPoint& Pos) const
+int TButtonGroupEx::DropGapAt(const QPoint& APos) const
 {
-    if (!FGridRect.contains(Pos))
+    const int cell = CellIndexAt(APos);
+    if (cell < 0)
         return -1;
-    const int Cols = ColumnCount();
-    const int Col = FButtonOptions.testFlag(gboFullSize) ? 0 : (Pos.x() - FGridRect.left()) / FButtonWidth;
-    if (Col >= Cols)
-        return -1;
-    const int Row = (Pos.y() - FGridRect.top()) / FButtonHeight + FTopRow;
-    const int Index = Row * Cols + Col;
-    if (Index >= Count())
+    if (cell >= Count())
         return Count();
-    const QRect R = ButtonRect(Index);
-    const bool FirstHalf =
-        Cols == 1 ? Pos.y() < R.top() + R.height() / 2 : Pos.x() < R.left() + R.width() / 2;
-    return FirstHalf ? Index : Index + 1;
+    const QRect button = ButtonRect(cell);
+    const bool firstHalf = ColumnCount() == 1 ? APos.y() < button.top() + button.height() / 2
+                                              : APos.x() < button.left() + button.width() / 2;
+    return firstHalf ? cell : cell + 1;
 }
 
-bool TButtonGroupEx::IsDropGapAccepted(int Gap) const
+bool TButtonGroupEx::IsDropGapAccepted(int AGap) const
 {
-    return Gap >= 0 && Count() > 1 && FDragIndex >= 0 && Gap != FDragIndex && Gap != FDragIndex + 1;
+    return AGap >= 0 && Count() > 1 && FDragIndex >= 0 && AGap != FDragIndex && AGap != FDragIndex + 1;
 }
 
 void TButtonGroupEx::StartDrag()
@@ -889,33 +908,33 @@ void TButtonGroupEx::StartDrag()
     FDragIndex = FDragCandidate;
     FDownIndex = -1;
     FDropGap = -1;
-    const QRect Cell = ButtonRect(FDragIndex);
-    FDragOffset = FPressPos - Cell.topLeft();
-    const qreal Ratio = devicePixelRatioF();
-    FDragImage = QPixmap((QSizeF(Cell.size()) * Ratio).toSize());
-    FDragImage.setDevicePixelRatio(Ratio);
+    const QRect cell = ButtonRect(FDragIndex);
+    FDragOffset = FPressPos - cell.topLeft();
+    const qreal ratio = devicePixelRatioF();
+    FDragImage = QPixmap((QSizeF(cell.size()) * ratio).toSize());
+    FDragImage.setDevicePixelRatio(ratio);
     FDragImage.fill(Qt::transparent);
     {
-        QPainter Canvas(&FDragImage);
-        Canvas.translate(-Cell.topLeft());
-        DrawButton(Canvas, FDragIndex, Cell, DrawState(FDragIndex) & ~TButtonDrawState(bdsDragged));
+        QPainter canvas(&FDragImage);
+        canvas.translate(-cell.topLeft());
+        DrawButton(canvas, FDragIndex, cell, DrawState(FDragIndex) & ~TButtonDrawState(bdsDragged));
     }
     FDragScrollClock.invalidate();
     setCursor(Qt::DragMoveCursor);
     update();
 }
 
-void TButtonGroupEx::UpdateDrag(const QPoint& Pos)
+void TButtonGroupEx::UpdateDrag(const QPoint& APos)
 {
-    FDragPos = Pos;
-    if (Pos.y() < DragScrollZone || Pos.y() >= height() - DragScrollZone) {
+    FDragPos = APos;
+    if (APos.y() < DragScrollZone || APos.y() >= height() - DragScrollZone) {
         if (!FDragScrollClock.isValid() || FDragScrollClock.elapsed() >= DragScrollPauseMs) {
-            SetTopRow(FTopRow + (Pos.y() < DragScrollZone ? -1 : 1));
+            SetTopRow(FTopRow + (APos.y() < DragScrollZone ? -1 : 1));
             FDragScrollClock.start();
         }
     }
-    const int Gap = DropGapAt(Pos);
-    FDropGap = IsDropGapAccepted(Gap) ? Gap : -1;
+    const int gap = DropGapAt(APos);
+    FDropGap = IsDropGapAccepted(gap) ? gap : -1;
     update();
 }
 
@@ -930,92 +949,92 @@ void TButtonGroupEx::EndDrag()
 
 // ---- keyboard, wheel, tooltips -------------------------------------------------------------------
 
-void TButtonGroupEx::keyPressEvent(QKeyEvent* Event)
+void TButtonGroupEx::keyPressEvent(QKeyEvent* AEvent)
 {
     if (FDragIndex >= 0) {
-        if (Event->key() == Qt::Key_Escape) {
+        if (AEvent->key() == Qt::Key_Escape) {
             EndDrag();
             FDragCandidate = -1;
         }
         return;
     }
-    const int Cols = ColumnCount();
-    const int Page = Cols * FullVisibleRows();
-    int Target = -2;
-    switch (Event->key()) {
+    const int cols = ColumnCount();
+    const int page = cols * FullVisibleRows();
+    int target = -2;
+    switch (AEvent->key()) {
     case Qt::Key_Left:
-        Target = FItemIndex - 1;
+        target = FItemIndex - 1;
         break;
     case Qt::Key_Right:
-        Target = FItemIndex + 1;
+        target = FItemIndex + 1;
         break;
     case Qt::Key_Up:
-        Target = FItemIndex - Cols;
+        target = FItemIndex - cols;
         break;
     case Qt::Key_Down:
-        Target = FItemIndex + Cols;
+        target = FItemIndex + cols;
         break;
     case Qt::Key_Home:
-        Target = 0;
+        target = 0;
         break;
     case Qt::Key_End:
-        Target = Count() - 1;
+        target = Count() - 1;
         break;
     case Qt::Key_PageUp:
-        Target = FItemIndex - Page;
+        target = FItemIndex - page;
         break;
     case Qt::Key_PageDown:
-        Target = FItemIndex + Page;
+        target = FItemIndex + page;
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space:
         if (IsValidIndex(FItemIndex))
             DoItemClicked(FItemIndex);
-        Event->accept();
+        AEvent->accept();
         return;
     default:
-        QWidget::keyPressEvent(Event);
+        QWidget::keyPressEvent(AEvent);
         return;
     }
-    Event->accept();
+    AEvent->accept();
     if (Count() == 0 || !FButtonOptions.testFlag(gboGroupStyle))
         return;
     if (FItemIndex < 0)
-        Target = 0;
-    Target = std::clamp(Target, 0, Count() - 1);
-    SetItemIndex(Target);
-    ScrollIntoView(Target);
+        target = 0;
+    target = std::clamp(target, 0, Count() - 1);
+    SetItemIndex(target);
+    ScrollIntoView(target);
 }
 
-void TButtonGroupEx::wheelEvent(QWheelEvent* Event)
+void TButtonGroupEx::wheelEvent(QWheelEvent* AEvent)
 {
-    Event->accept();
-    const int Delta = Event->angleDelta().y();
+    AEvent->accept();
+    const int delta = AEvent->angleDelta().y();
     if (OnMouseWheel) {
-        bool Handled = false;
-        OnMouseWheel(this, Event->modifiers(), Delta, Event->position().toPoint(), Handled);
-        if (Handled)
+        bool handled = false;
+        OnMouseWheel(this, AEvent->modifiers(), delta, AEvent->position().toPoint(), handled);
+        if (handled)
             return;
     }
-    FWheelRemainder += Delta;
-    const int Notches = FWheelRemainder / 120;
-    FWheelRemainder -= Notches * 120;
-    if (Notches == 0)
+    FWheelRemainder += delta;
+    const int notches = FWheelRemainder / 120;
+    FWheelRemainder -= notches * 120;
+    if (notches == 0)
         return;
-    const int Step = Event->modifiers().testFlag(Qt::ControlModifier) ? FullVisibleRows() : 1;
-    SetTopRow(FTopRow - Notches * Step);
+    const int step = AEvent->modifiers().testFlag(Qt::ControlModifier) ? FullVisibleRows() : 1;
+    SetTopRow(FTopRow - notches * step);
 }
 
-void TButtonGroupEx::focusInEvent(QFocusEvent* Event)
+void TButtonGroupEx::focusInEvent(QFocusEvent* AEvent)
 {
-    QWidget::focusInEvent(Event);
+    QWidget::focusInEvent(AEvent);
     InvalidateButton(FItemIndex);
 }
 
-void TButtonGroupEx::focusOutEvent(QFocusEvent* Event)
+void TButtonGroupEx::focusOutEvent(QFocusEvent* AEvent)
 {
-    QWidget::focusOutEvent(Event);
+    QWidget::focusOutEvent(AEvent);
     if (FDragIndex >= 0) {
         EndDrag();
         FDragCandidate = -1;
@@ -1023,19 +1042,19 @@ void TButtonGroupEx::focusOutEvent(QFocusEvent* Event)
     InvalidateButton(FItemIndex);
 }
 
-bool TButtonGroupEx::event(QEvent* Event)
+bool TButtonGroupEx::event(QEvent* AEvent)
 {
-    if (Event->type() == QEvent::ToolTip) {
-        auto* Help = static_cast<QHelpEvent*>(Event);
-        const int Index = FShowHint ? IndexOfButtonAt(Help->pos()) : -1;
-        const QString Text = TooltipText(Index);
-        if (Index >= 0 && !Text.isEmpty()) {
-            QToolTip::showText(Help->globalPos(), Text, this, ButtonRect(Index));
+    if (AEvent->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(AEvent);
+        const int index = FShowHint ? IndexOfButtonAt(help->pos()) : -1;
+        const QString text = TooltipText(index);
+        if (index >= 0 && !text.isEmpty()) {
+            QToolTip::showText(help->globalPos(), text, this, ButtonRect(index));
         } else {
             QToolTip::hideText();
-            Event->ignore();
+            AEvent->ignore();
         }
         return true;
     }
-    return QWidget::event(Event);
+    return QWidget::event(AEvent);
 }

@@ -8,98 +8,98 @@ constexpr int HLSMax = 240;
 constexpr int RGBMax = 255;
 constexpr int UndefinedHue = HLSMax * 2 / 3;
 
-int HueToRGB(int N1, int N2, int Hue)
+int HueToRGB(int AN1, int AN2, int AHue)
 {
-    if (Hue < 0)
-        Hue += HLSMax;
-    if (Hue > HLSMax)
-        Hue -= HLSMax;
-    if (Hue < HLSMax / 6)
-        return N1 + ((N2 - N1) * Hue + HLSMax / 12) / (HLSMax / 6);
-    if (Hue < HLSMax / 2)
-        return N2;
-    if (Hue < HLSMax * 2 / 3)
-        return N1 + ((N2 - N1) * (HLSMax * 2 / 3 - Hue) + HLSMax / 12) / (HLSMax / 6);
-    return N1;
+    if (AHue < 0)
+        AHue += HLSMax;
+    if (AHue > HLSMax)
+        AHue -= HLSMax;
+    if (AHue < HLSMax / 6)
+        return AN1 + ((AN2 - AN1) * AHue + HLSMax / 12) / (HLSMax / 6);
+    if (AHue < HLSMax / 2)
+        return AN2;
+    if (AHue < HLSMax * 2 / 3)
+        return AN1 + ((AN2 - AN1) * (HLSMax * 2 / 3 - AHue) + HLSMax / 12) / (HLSMax / 6);
+    return AN1;
 }
 
 } // namespace
 
-THLSColor ColorRGBToHLS(const QColor& Color)
+THLSColor ColorRGBToHLS(const QColor& AColor)
 {
-    const int R = Color.red();
-    const int G = Color.green();
-    const int B = Color.blue();
-    const int CMax = std::max({R, G, B});
-    const int CMin = std::min({R, G, B});
-    THLSColor Result;
-    Result.Luminance = ((CMax + CMin) * HLSMax + RGBMax) / (2 * RGBMax);
-    if (CMax == CMin) {
-        Result.Saturation = 0;
-        Result.Hue = UndefinedHue;
-        return Result;
+    const int r = AColor.red();
+    const int g = AColor.green();
+    const int b = AColor.blue();
+    const int cMax = std::max({r, g, b});
+    const int cMin = std::min({r, g, b});
+    THLSColor result;
+    result.Luminance = ((cMax + cMin) * HLSMax + RGBMax) / (2 * RGBMax);
+    if (cMax == cMin) {
+        result.Saturation = 0;
+        result.Hue = UndefinedHue;
+        return result;
     }
-    const int Range = CMax - CMin;
-    if (Result.Luminance <= HLSMax / 2)
-        Result.Saturation = (Range * HLSMax + (CMax + CMin) / 2) / (CMax + CMin);
+    const int range = cMax - cMin;
+    if (result.Luminance <= HLSMax / 2)
+        result.Saturation = (range * HLSMax + (cMax + cMin) / 2) / (cMax + cMin);
     else
-        Result.Saturation = (Range * HLSMax + (2 * RGBMax - CMax - CMin) / 2) / (2 * RGBMax - CMax - CMin);
-    const int RDelta = ((CMax - R) * (HLSMax / 6) + Range / 2) / Range;
-    const int GDelta = ((CMax - G) * (HLSMax / 6) + Range / 2) / Range;
-    const int BDelta = ((CMax - B) * (HLSMax / 6) + Range / 2) / Range;
-    int Hue;
-    if (R == CMax)
-        Hue = BDelta - GDelta;
-    else if (G == CMax)
-        Hue = HLSMax / 3 + RDelta - BDelta;
+        result.Saturation = (range * HLSMax + (2 * RGBMax - cMax - cMin) / 2) / (2 * RGBMax - cMax - cMin);
+    const int rDelta = ((cMax - r) * (HLSMax / 6) + range / 2) / range;
+    const int gDelta = ((cMax - g) * (HLSMax / 6) + range / 2) / range;
+    const int bDelta = ((cMax - b) * (HLSMax / 6) + range / 2) / range;
+    int hue;
+    if (r == cMax)
+        hue = bDelta - gDelta;
+    else if (g == cMax)
+        hue = HLSMax / 3 + rDelta - bDelta;
     else
-        Hue = 2 * HLSMax / 3 + GDelta - RDelta;
-    if (Hue < 0)
-        Hue += HLSMax;
-    if (Hue > HLSMax)
-        Hue -= HLSMax;
-    Result.Hue = Hue;
-    return Result;
+        hue = 2 * HLSMax / 3 + gDelta - rDelta;
+    if (hue < 0)
+        hue += HLSMax;
+    if (hue > HLSMax)
+        hue -= HLSMax;
+    result.Hue = hue;
+    return result;
 }
 
-QColor ColorHLSToRGB(const THLSColor& Hls)
+QColor ColorHLSToRGB(const THLSColor& AHls)
 {
-    const int Hue = std::clamp(Hls.Hue, 0, HLSMax);
-    const int Lum = std::clamp(Hls.Luminance, 0, HLSMax);
-    const int Sat = std::clamp(Hls.Saturation, 0, HLSMax);
-    if (Sat == 0) {
-        const int V = Lum * RGBMax / HLSMax;
-        return QColor(V, V, V);
+    const int hue = std::clamp(AHls.Hue, 0, HLSMax);
+    const int lum = std::clamp(AHls.Luminance, 0, HLSMax);
+    const int sat = std::clamp(AHls.Saturation, 0, HLSMax);
+    if (sat == 0) {
+        const int v = lum * RGBMax / HLSMax;
+        return QColor(v, v, v);
     }
-    int Magic2;
-    if (Lum <= HLSMax / 2)
-        Magic2 = (Lum * (HLSMax + Sat) + HLSMax / 2) / HLSMax;
+    int magic2;
+    if (lum <= HLSMax / 2)
+        magic2 = (lum * (HLSMax + sat) + HLSMax / 2) / HLSMax;
     else
-        Magic2 = Lum + Sat - (Lum * Sat + HLSMax / 2) / HLSMax;
-    const int Magic1 = 2 * Lum - Magic2;
-    auto Channel = [&](int H) {
-        return std::clamp((HueToRGB(Magic1, Magic2, H) * RGBMax + HLSMax / 2) / HLSMax, 0, RGBMax);
+        magic2 = lum + sat - (lum * sat + HLSMax / 2) / HLSMax;
+    const int magic1 = 2 * lum - magic2;
+    auto channel = [&](int h) {
+        return std::clamp((HueToRGB(magic1, magic2, h) * RGBMax + HLSMax / 2) / HLSMax, 0, RGBMax);
     };
-    return QColor(Channel(Hue + HLSMax / 3), Channel(Hue), Channel(Hue - HLSMax / 3));
+    return QColor(channel(hue + HLSMax / 3), channel(hue), channel(hue - HLSMax / 3));
 }
 
-QColor ColorAdjustLuma(const QColor& Color, int Amount)
+QColor ColorAdjustLuma(const QColor& AColor, int AAmount)
 {
-    if (!Color.isValid())
-        return Color;
-    THLSColor Hls = ColorRGBToHLS(Color);
-    Hls.Luminance += Amount;
-    return ColorHLSToRGB(Hls);
+    if (!AColor.isValid())
+        return AColor;
+    THLSColor hls = ColorRGBToHLS(AColor);
+    hls.Luminance += AAmount;
+    return ColorHLSToRGB(hls);
 }
 
-QColor ShadowColor(const QColor& Color)
+QColor ShadowColor(const QColor& AColor)
 {
-    return ColorAdjustLuma(Color, -50);
+    return ColorAdjustLuma(AColor, -50);
 }
 
-QColor BlendColors(const QColor& A, const QColor& B, int Weight)
+QColor BlendColors(const QColor& AA, const QColor& AB, int AWeight)
 {
-    Weight = std::clamp(Weight, 0, 255);
-    auto Mix = [Weight](int X, int Y) { return (Weight * X + (255 - Weight) * Y) / 256; };
-    return QColor(Mix(A.red(), B.red()), Mix(A.green(), B.green()), Mix(A.blue(), B.blue()));
+    AWeight = std::clamp(AWeight, 0, 255);
+    auto mix = [AWeight](int x, int y) { return (AWeight * x + (255 - AWeight) * y) / 256; };
+    return QColor(mix(AA.red(), AB.red()), mix(AA.green(), AB.green()), mix(AA.blue(), AB.blue()));
 }

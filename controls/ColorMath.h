@@ -12,13 +12,13 @@ struct THLSColor {
 };
 
 // RGB to hue/luminance/saturation (0..240 each; a grey has saturation 0 and hue 160).
-THLSColor ColorRGBToHLS(const QColor& Color);
+THLSColor ColorRGBToHLS(const QColor& AColor);
 // Back to RGB; values outside 0..240 are clamped first.
-QColor ColorHLSToRGB(const THLSColor& Hls);
+QColor ColorHLSToRGB(const THLSColor& AHls);
 // The colour with its luminance raised (positive Amount) or lowered (negative), clamped to 0..240.
 // An invalid colour stays invalid.
-QColor ColorAdjustLuma(const QColor& Color, int Amount);
+QColor ColorAdjustLuma(const QColor& AColor, int AAmount);
 // The frame colour derived from a fill: the luminance lowered by 50.
-QColor ShadowColor(const QColor& Color);
+QColor ShadowColor(const QColor& AColor);
 // Per channel (Weight * A + (255 - Weight) * B) div 256, Weight in 0..255.
-QColor BlendColors(const QColor& A, const QColor& B, int Weight);
+QColor BlendColors(const QColor& AA, const QColor& AB, int AWeight);

@@ -14,9 +14,9 @@ namespace {
 constexpr int BaseHeaderHeight = 20;
 } // namespace
 
-THeaderPanel::THeaderPanel(const QString& caption, QWidget* parent)
-    : QWidget(parent)
-    , FCaption(caption)
+THeaderPanel::THeaderPanel(const QString& ACaption, QWidget* AParent)
+    : QWidget(AParent)
+    , FCaption(ACaption)
 {
     FContentLayout = new QVBoxLayout(this);
     FContentLayout->setContentsMargins(0, HeaderHeight(), 0, 0);
@@ -24,19 +24,19 @@ THeaderPanel::THeaderPanel(const QString& caption, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
-void THeaderPanel::SetCaption(const QString& caption)
+void THeaderPanel::SetCaption(const QString& ACaption)
 {
-    if (caption == FCaption)
+    if (ACaption == FCaption)
         return;
-    FCaption = caption;
+    FCaption = ACaption;
     update(HeaderRect());
 }
 
-QToolButton* THeaderPanel::AddButton(const QIcon& icon, const QString& hint)
+QToolButton* THeaderPanel::AddButton(const QIcon& AIcon, const QString& AHint)
 {
     auto* button = new QToolButton(this);
-    button->setIcon(icon);
-    button->setToolTip(hint);
+    button->setIcon(AIcon);
+    button->setToolTip(AHint);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
     FButtons.append(button);
@@ -45,38 +45,38 @@ QToolButton* THeaderPanel::AddButton(const QIcon& icon, const QString& hint)
     return button;
 }
 
-void THeaderPanel::SetContent(QWidget* content)
+void THeaderPanel::SetContent(QWidget* AContent)
 {
     if (FContent)
         FContent->deleteLater();
-    FContent = content;
-    if (content) {
-        FContentLayout->addWidget(content);
-        content->setVisible(!FCollapsed);
+    FContent = AContent;
+    if (AContent) {
+        FContentLayout->addWidget(AContent);
+        AContent->setVisible(!FCollapsed);
     }
 }
 
-void THeaderPanel::SetCollapsible(bool collapsible)
+void THeaderPanel::SetCollapsible(bool ACollapsible)
 {
-    FCollapsible = collapsible;
+    FCollapsible = ACollapsible;
     update(HeaderRect());
 }
 
-void THeaderPanel::SetCollapsed(bool collapsed)
+void THeaderPanel::SetCollapsed(bool ACollapsed)
 {
-    if (!FCollapsible || collapsed == FCollapsed)
+    if (!FCollapsible || ACollapsed == FCollapsed)
         return;
-    FCollapsed = collapsed;
+    FCollapsed = ACollapsed;
     if (FContent)
-        FContent->setVisible(!collapsed);
+        FContent->setVisible(!ACollapsed);
     ApplyHeight();
     update();
-    Q_EMIT CollapsedChanged(collapsed);
+    Q_EMIT CollapsedChanged(ACollapsed);
 }
 
-void THeaderPanel::SetExpandedHeight(int height)
+void THeaderPanel::SetExpandedHeight(int AHeight)
 {
-    FExpandedHeight = height;
+    FExpandedHeight = AHeight;
     ApplyHeight();
 }
 
@@ -85,7 +85,7 @@ int THeaderPanel::HeaderHeight() const
     return qMax(BaseHeaderHeight, fontMetrics().height() + 6);
 }
 
-void THeaderPanel::SetPanelWidth(int width)
+void THeaderPanel::SetPanelWidth(int AWidth)
 {
     if (auto* splitter = qobject_cast<QSplitter*>(parentWidget())) {
         QList<int> sizes = splitter->sizes();
@@ -96,20 +96,20 @@ void THeaderPanel::SetPanelWidth(int width)
         if (index < 0 || sizes.size() < 2)
             return;
         if (total <= 0)
-            total = qMax(splitter->width(), width + 200);
+            total = qMax(splitter->width(), AWidth + 200);
         // The other panes share what is left in their current proportions.
-        const int rest = qMax(0, total - width);
+        const int rest = qMax(0, total - AWidth);
         int others = total - sizes[index];
         for (int i = 0; i < sizes.size(); ++i) {
             if (i == index)
                 continue;
             sizes[i] = others > 0 ? sizes[i] * rest / others : rest / int(sizes.size() - 1);
         }
-        sizes[index] = width;
+        sizes[index] = AWidth;
         splitter->setSizes(sizes);
         return;
     }
-    setFixedWidth(width);
+    setFixedWidth(AWidth);
 }
 
 QSize THeaderPanel::sizeHint() const
@@ -194,28 +194,28 @@ void THeaderPanel::paintEvent(QPaintEvent*)
         QFontMetrics(f).elidedText(FCaption, Qt::ElideRight, qMax(0, text.width())));
 }
 
-void THeaderPanel::mousePressEvent(QMouseEvent* event)
+void THeaderPanel::mousePressEvent(QMouseEvent* AEvent)
 {
-    if (FCollapsible && event->button() == Qt::LeftButton
-        && HeaderRect().contains(event->position().toPoint())) {
+    if (FCollapsible && AEvent->button() == Qt::LeftButton
+        && HeaderRect().contains(AEvent->position().toPoint())) {
         SetCollapsed(!FCollapsed);
         return;
     }
-    QWidget::mousePressEvent(event);
+    QWidget::mousePressEvent(AEvent);
 }
 
-void THeaderPanel::changeEvent(QEvent* event)
+void THeaderPanel::changeEvent(QEvent* AEvent)
 {
-    if (event->type() == QEvent::FontChange) {
+    if (AEvent->type() == QEvent::FontChange) {
         FContentLayout->setContentsMargins(0, HeaderHeight(), 0, 0);
         LayoutButtons();
         ApplyHeight();
     }
-    QWidget::changeEvent(event);
+    QWidget::changeEvent(AEvent);
 }
 
-void THeaderPanel::resizeEvent(QResizeEvent* event)
+void THeaderPanel::resizeEvent(QResizeEvent* AEvent)
 {
     LayoutButtons();
-    QWidget::resizeEvent(event);
+    QWidget::resizeEvent(AEvent);
 }

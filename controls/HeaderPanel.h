@@ -17,40 +17,40 @@ class THeaderPanel : public QWidget {
     Q_PROPERTY(int Width READ PanelWidth WRITE SetPanelWidth)
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
 public:
-    explicit THeaderPanel(const QString& caption = QString(), QWidget* parent = nullptr);
+    explicit THeaderPanel(const QString& ACaption = QString(), QWidget* AParent = nullptr);
 
     QString Caption() const { return FCaption; }
-    void SetCaption(const QString& caption);
+    void SetCaption(const QString& ACaption);
 
     // Adds a picture button at the right end of the header (buttons stand in the order added).
-    QToolButton* AddButton(const QIcon& icon, const QString& hint);
+    QToolButton* AddButton(const QIcon& AIcon, const QString& AHint);
 
     // The widget that fills the area below the header (the panel takes ownership).
-    void SetContent(QWidget* content);
+    void SetContent(QWidget* AContent);
     QVBoxLayout* ContentLayout() const { return FContentLayout; }
 
-    void SetCollapsible(bool collapsible);
+    void SetCollapsible(bool ACollapsible);
     bool Collapsible() const { return FCollapsible; }
     bool Collapsed() const { return FCollapsed; }
-    void SetCollapsed(bool collapsed);
+    void SetCollapsed(bool ACollapsed);
     // The height of the open panel (a collapsed one is as high as its header).
-    void SetExpandedHeight(int height);
+    void SetExpandedHeight(int AHeight);
     int ExpandedHeight() const { return FExpandedHeight; }
     int HeaderHeight() const;
 
     int PanelWidth() const { return width(); }
-    void SetPanelWidth(int width);
+    void SetPanelWidth(int AWidth);
 
     QSize sizeHint() const override;
 
 Q_SIGNALS:
-    void CollapsedChanged(bool collapsed);
+    void CollapsedChanged(bool ACollapsed);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* AEvent) override;
+    void mousePressEvent(QMouseEvent* AEvent) override;
+    void changeEvent(QEvent* AEvent) override;
+    void resizeEvent(QResizeEvent* AEvent) override;
 
 private:
     QRect HeaderRect() const;

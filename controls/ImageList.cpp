@@ -2,25 +2,25 @@
 
 #include <QPainter>
 
-TImageList::TImageList(QObject* Parent, int Width, int Height)
-    : QObject(Parent)
-    , FWidth(Width)
-    , FHeight(Height)
+TImageList::TImageList(QObject* AParent, int AWidth, int AHeight)
+    : QObject(AParent)
+    , FWidth(AWidth)
+    , FHeight(AHeight)
 {
 }
 
-int TImageList::Add(const QIcon& Image)
+int TImageList::Add(const QIcon& AImage)
 {
-    FImages.append(Image);
+    FImages.append(AImage);
     Q_EMIT Changed();
     return Count() - 1;
 }
 
-void TImageList::Replace(int Index, const QIcon& Image)
+void TImageList::Replace(int AIndex, const QIcon& AImage)
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return;
-    FImages[Index] = Image;
+    FImages[AIndex] = AImage;
     Q_EMIT Changed();
 }
 
@@ -30,15 +30,15 @@ void TImageList::Clear()
     Q_EMIT Changed();
 }
 
-QIcon TImageList::GetIcon(int Index) const
+QIcon TImageList::GetIcon(int AIndex) const
 {
-    return IsValidIndex(Index) ? FImages.at(Index) : QIcon();
+    return IsValidIndex(AIndex) ? FImages.at(AIndex) : QIcon();
 }
 
-void TImageList::Draw(QPainter& Canvas, int X, int Y, int Index, bool Enabled) const
+void TImageList::Draw(QPainter& ACanvas, int AX, int AY, int AIndex, bool AEnabled) const
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return;
-    FImages.at(Index).paint(
-        &Canvas, QRect(X, Y, FWidth, FHeight), Qt::AlignCenter, Enabled ? QIcon::Normal : QIcon::Disabled);
+    FImages.at(AIndex).paint(&ACanvas, QRect(AX, AY, FWidth, FHeight), Qt::AlignCenter,
+        AEnabled ? QIcon::Normal : QIcon::Disabled);
 }

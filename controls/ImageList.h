@@ -11,21 +11,22 @@ class QPainter;
 class TImageList : public QObject {
     Q_OBJECT
 public:
-    explicit TImageList(QObject* Parent = nullptr, int Width = 16, int Height = 16);
+    explicit TImageList(QObject* AParent = nullptr, int AWidth = 16, int AHeight = 16);
 
     int Width() const { return FWidth; }
     int Height() const { return FHeight; }
     int Count() const { return int(FImages.size()); }
-    bool IsValidIndex(int Index) const { return Index >= 0 && Index < Count(); }
+    bool IsValidIndex(int AIndex) const { return AIndex >= 0 && AIndex < Count(); }
 
     // Appends a picture and returns its index.
-    int Add(const QIcon& Image);
-    void Replace(int Index, const QIcon& Image);
+    int Add(const QIcon& AImage);
+    void Replace(int AIndex, const QIcon& AImage);
     void Clear();
-    // The picture at Index, an empty icon outside the list.
-    QIcon GetIcon(int Index) const;
-    // Paints picture Index with its top-left corner at (X, Y) in the list's size; nothing outside the list.
-    void Draw(QPainter& Canvas, int X, int Y, int Index, bool Enabled = true) const;
+    // The picture at AIndex, an empty icon outside the list.
+    QIcon GetIcon(int AIndex) const;
+    // Paints picture AIndex with its top-left corner at (AX, AY) in the list's size; nothing outside the
+    // list.
+    void Draw(QPainter& ACanvas, int AX, int AY, int AIndex, bool AEnabled = true) const;
 
 Q_SIGNALS:
     void Changed();

@@ -4,23 +4,23 @@
 
 namespace {
 
-QMdiArea* FindArea(QWidget* Form)
+QMdiArea* FindArea(QWidget* AForm)
 {
-    return Form->findChild<QMdiArea*>();
+    return AForm->findChild<QMdiArea*>();
 }
 
 } // namespace
 
 QWidget* TMDIButtonGroup::CheckOwner(QObject* AOwner)
 {
-    auto* Form = qobject_cast<QWidget*>(AOwner);
-    if (!Form || !Form->isWindow())
+    auto* form = qobject_cast<QWidget*>(AOwner);
+    if (!form || !form->isWindow())
         throw EMDIButtonGroup(QStringLiteral("MDIButtonGroup can be put only on Form."));
-    if (!FindArea(Form))
+    if (!FindArea(form))
         throw EMDIButtonGroup(QStringLiteral("MDIButtonGroup can be put only on MDIForm."));
-    if (!Form->findChildren<TMDIButtonGroup*>().isEmpty())
+    if (!form->findChildren<TMDIButtonGroup*>().isEmpty())
         throw EMDIButtonGroup(QStringLiteral("Only one MDIButtonGroup can be put on MDIForm."));
-    return Form;
+    return form;
 }
 
 TMDIButtonGroup::TMDIButtonGroup(QObject* AOwner)
@@ -39,10 +39,10 @@ TMDIButtonGroup::TMDIButtonGroup(QObject* AOwner)
 TMDIButtonGroup::~TMDIButtonGroup()
 {
     // Give the windows that outlive the bar their own handlers back.
-    for (int I = 0; I < Count(); ++I) {
-        if (TMDIChildWindow* Window = GetChild(I)) {
-            Window->OnActivate = FActivateList.value(I);
-            Window->OnDestroy = FDestroyList.value(I);
+    for (int i = 0; i < Count(); ++i) {
+        if (TMDIChildWindow* window = GetChild(i)) {
+            window->OnActivate = FActivateList.value(i);
+            window->OnDestroy = FDestroyList.value(i);
         }
     }
 }
@@ -51,55 +51,55 @@ void TMDIButtonGroup::UpdateLayout()
 {
     // Without AutoSize the bar keeps one row; further rows scroll.
     if (!AutoSize()) {
-        const int Height = ExtraHeight() + ButtonHeight();
-        if (minimumHeight() != Height || maximumHeight() != Height)
-            setFixedHeight(Height);
+        const int height = ExtraHeight() + ButtonHeight();
+        if (minimumHeight() != height || maximumHeight() != height)
+            setFixedHeight(height);
     }
     TButtonGroupEx::UpdateLayout();
 }
 
-void TMDIButtonGroup::AddButton(TMDIChildWindow* Window, int ImageIndex, const QString& Hint)
+void TMDIButtonGroup::AddButton(TMDIChildWindow* AWindow, int AImageIndex, const QString& AHint)
 {
-    if (!Window || GetChildIndex(Window) >= 0)
+    if (!AWindow || GetChildIndex(AWindow) >= 0)
         return;
-    TGrpButtonItem Item;
-    Item.Caption = Window->Caption();
-    Item.Hint = Hint;
-    Item.ImageIndex = ImageIndex;
-    Item.Data = Window;
-    const int Index = AddItem(Item);
-    FActivateList[Index] = Window->OnActivate;
-    FDestroyList[Index] = Window->OnDestroy;
-    Window->SetHint(Hint);
-    const QPointer<TMDIButtonGroup> Self(this);
-    Window->OnActivate = [Self](QObject* Sender) {
-        if (Self)
-            Self->ChildActivate(Sender);
+    TGrpButtonItem item;
+    item.Caption = AWindow->Caption();
+    item.Hint = AHint;
+    item.ImageIndex = AImageIndex;
+    item.Data = AWindow;
+    const int index = AddItem(item);
+    FActivateList[index] = AWindow->OnActivate;
+    FDestroyList[index] = AWindow->OnDestroy;
+    AWindow->SetHint(AHint);
+    const QPointer<TMDIButtonGroup> self(this);
+    AWindow->OnActivate = [self](QObject* sender) {
+        if (self)
+            self->ChildActivate(sender);
     };
-    Window->OnDestroy = [Self](QObject* Sender) {
-        if (Self)
-            Self->ChildDestroy(Sender);
+    AWindow->OnDestroy = [self](QObject* sender) {
+        if (self)
+            self->ChildDestroy(sender);
     };
-    SetItemIndex(Index);
+    SetItemIndex(index);
     update();
-    ScrollIntoView(Index);
+    ScrollIntoView(index);
     RaiseChange(mdiAdd);
 }
 
-TMDIChildWindow* TMDIButtonGroup::GetChild(int Index) const
+TMDIChildWindow* TMDIButtonGroup::GetChild(int AIndex) const
 {
-    if (!IsValidIndex(Index))
+    if (!IsValidIndex(AIndex))
         return nullptr;
-    return qobject_cast<TMDIChildWindow*>(Item(Index).Data.data());
+    return qobject_cast<TMDIChildWindow*>(Item(AIndex).Data.data());
 }
 
-int TMDIButtonGroup::GetChildIndex(const QObject* Window) const
+int TMDIButtonGroup::GetChildIndex(const QObject* AWindow) const
 {
-    if (!Window)
+    if (!AWindow)
         return -1;
-    for (int I = 0; I < Count(); ++I)
-        if (Item(I).Data.data() == Window)
-            return I;
+    for (int i = 0; i < Count(); ++i)
+        if (Item(i).Data.data() == AWindow)
+            return i;
     return -1;
 }
 
@@ -108,128 +108,128 @@ void TMDIButtonGroup::ForEachWindowLastToFirst(const std::function<void(QMdiSubW
     if (!FArea)
         return;
     // A window's handling may close or delete others: each is looked at only while it still exists.
-    const QList<QMdiSubWindow*> Windows = FArea->subWindowList();
-    QList<QPointer<QMdiSubWindow>> Guarded(Windows.cbegin(), Windows.cend());
-    for (auto It = Guarded.crbegin(); It != Guarded.crend(); ++It)
-        if (*It)
-            AWork(It->data());
+    const QList<QMdiSubWindow*> windows = FArea->subWindowList();
+    QList<QPointer<QMdiSubWindow>> guarded(windows.cbegin(), windows.cend());
+    for (auto it = guarded.crbegin(); it != guarded.crend(); ++it)
+        if (*it)
+            AWork(it->data());
 }
 
 void TMDIButtonGroup::CloseAll()
 {
-    ForEachWindowLastToFirst([](QMdiSubWindow* Window) { Window->close(); });
+    ForEachWindowLastToFirst([](QMdiSubWindow* window) { window->close(); });
 }
 
 void TMDIButtonGroup::MinimizeAll()
 {
     // The area lines the minimized windows up along its bottom edge by itself.
-    ForEachWindowLastToFirst([](QMdiSubWindow* Window) { Window->showMinimized(); });
+    ForEachWindowLastToFirst([](QMdiSubWindow* window) { window->showMinimized(); });
 }
 
 void TMDIButtonGroup::DestroyAll()
 {
-    ForEachWindowLastToFirst([](QMdiSubWindow* Window) {
-        if (auto* Child = qobject_cast<TMDIChildWindow*>(Window); Child && Child->OnClose) {
-            TCloseAction Action = caFree;
-            const TCloseEvent Handler = Child->OnClose;
-            Handler(Child, Action);
+    ForEachWindowLastToFirst([](QMdiSubWindow* window) {
+        if (auto* child = qobject_cast<TMDIChildWindow*>(window); child && child->OnClose) {
+            TCloseAction action = caFree;
+            const TCloseEvent handler = child->OnClose;
+            handler(child, action);
         }
-        delete Window;
+        delete window;
     });
 }
 
-QString TMDIButtonGroup::Captions(int Index) const
+QString TMDIButtonGroup::Captions(int AIndex) const
 {
-    return IsValidIndex(Index) ? Item(Index).Caption : QString();
+    return IsValidIndex(AIndex) ? Item(AIndex).Caption : QString();
 }
 
-void TMDIButtonGroup::SetCaptions(int Index, const QString& Value)
+void TMDIButtonGroup::SetCaptions(int AIndex, const QString& AValue)
 {
-    SetItemCaption(Index, Value);
+    SetItemCaption(AIndex, AValue);
 }
 
-int TMDIButtonGroup::Glyphs(int Index) const
+int TMDIButtonGroup::Glyphs(int AIndex) const
 {
-    return IsValidIndex(Index) ? Item(Index).ImageIndex : -1;
+    return IsValidIndex(AIndex) ? Item(AIndex).ImageIndex : -1;
 }
 
-void TMDIButtonGroup::SetGlyphs(int Index, int Value)
+void TMDIButtonGroup::SetGlyphs(int AIndex, int AValue)
 {
-    SetItemImageIndex(Index, Value);
+    SetItemImageIndex(AIndex, AValue);
 }
 
-QString TMDIButtonGroup::Hints(int Index) const
+QString TMDIButtonGroup::Hints(int AIndex) const
 {
-    return IsValidIndex(Index) ? Item(Index).Hint : QString();
+    return IsValidIndex(AIndex) ? Item(AIndex).Hint : QString();
 }
 
-void TMDIButtonGroup::SetHints(int Index, const QString& Value)
+void TMDIButtonGroup::SetHints(int AIndex, const QString& AValue)
 {
-    SetItemHint(Index, Value);
+    SetItemHint(AIndex, AValue);
 }
 
 int TMDIButtonGroup::MDIChildCount() const
 {
-    int Result = 0;
-    for (int I = 0; I < Count(); ++I)
-        if (Item(I).Data)
-            ++Result;
-    return Result;
+    int result = 0;
+    for (int i = 0; i < Count(); ++i)
+        if (Item(i).Data)
+            ++result;
+    return result;
 }
 
 int TMDIButtonGroup::MinimizedCount() const
 {
-    int Result = 0;
-    for (int I = 0; I < Count(); ++I)
-        if (TMDIChildWindow* Window = GetChild(I); Window && Window->isMinimized())
-            ++Result;
-    return Result;
+    int result = 0;
+    for (int i = 0; i < Count(); ++i)
+        if (TMDIChildWindow* window = GetChild(i); window && window->isMinimized())
+            ++result;
+    return result;
 }
 
-void TMDIButtonGroup::RaiseChange(TMDIAction Action)
+void TMDIButtonGroup::RaiseChange(TMDIAction AAction)
 {
-    const TMDIChangeEvent Handler = OnChange;
-    if (Handler)
-        Handler(this, Action);
+    const TMDIChangeEvent handler = OnChange;
+    if (handler)
+        handler(this, AAction);
 }
 
-void TMDIButtonGroup::ChildActivate(QObject* Sender)
+void TMDIButtonGroup::ChildActivate(QObject* ASender)
 {
-    SetItemIndex(GetChildIndex(Sender));
-    const int Index = ItemIndex();
-    if (Index < 0)
+    SetItemIndex(GetChildIndex(ASender));
+    const int index = ItemIndex();
+    if (index < 0)
         return;
-    const TNotifyEvent Saved = FActivateList.value(Index);
-    if (Saved)
-        Saved(Sender);
+    const TNotifyEvent saved = FActivateList.value(index);
+    if (saved)
+        saved(ASender);
     ScrollIntoView(ItemIndex());
     RaiseChange(mdiOpen);
 }
 
-void TMDIButtonGroup::ChildDestroy(QObject* Sender)
+void TMDIButtonGroup::ChildDestroy(QObject* ASender)
 {
     try {
-        int Index = GetChildIndex(Sender);
-        if (Index >= 0) {
-            const TNotifyEvent Saved = FDestroyList.value(Index);
-            if (Saved)
-                Saved(Sender);
+        int index = GetChildIndex(ASender);
+        if (index >= 0) {
+            const TNotifyEvent saved = FDestroyList.value(index);
+            if (saved)
+                saved(ASender);
             // The handler may have changed the buttons: look again.
-            Index = GetChildIndex(Sender);
-            if (Index >= 0)
-                DeleteItem(Index);
+            index = GetChildIndex(ASender);
+            if (index >= 0)
+                DeleteItem(index);
         }
         // The dying window still counts among the area's windows; an area that is itself being torn
         // down is no longer reachable from the window and is left alone.
-        auto* Dying = qobject_cast<TMDIChildWindow*>(Sender);
-        QMdiArea* Area = Dying ? Dying->mdiArea() : FArea.data();
-        if (Area && Area == FArea) {
-            const QList<QMdiSubWindow*> Windows = Area->subWindowList();
-            const bool Others = std::any_of(
-                Windows.cbegin(), Windows.cend(), [Sender](QMdiSubWindow* W) { return W != Sender; });
-            if (Others) {
-                QMdiSubWindow* Active = Area->activeSubWindow();
-                SetItemIndex(Active == Sender ? -1 : GetChildIndex(Active));
+        auto* dying = qobject_cast<TMDIChildWindow*>(ASender);
+        QMdiArea* area = dying ? dying->mdiArea() : FArea.data();
+        if (area && area == FArea) {
+            const QList<QMdiSubWindow*> windows = area->subWindowList();
+            const bool others = std::any_of(windows.cbegin(), windows.cend(),
+                [ASender](QMdiSubWindow* window) { return window != ASender; });
+            if (others) {
+                QMdiSubWindow* active = area->activeSubWindow();
+                SetItemIndex(active == ASender ? -1 : GetChildIndex(active));
             }
         }
         RaiseChange(mdiClose);
@@ -238,56 +238,56 @@ void TMDIButtonGroup::ChildDestroy(QObject* Sender)
     }
 }
 
-void TMDIButtonGroup::DoItemClicked(int Index)
+void TMDIButtonGroup::DoItemClicked(int AIndex)
 {
-    int Target = Index;
-    TMDIAction Action = mdiActivate;
+    int target = AIndex;
+    TMDIAction action = mdiActivate;
     if (OnBeforeChange) {
-        const TMDIBeforeChangeEvent Handler = OnBeforeChange;
-        Handler(this, Target, Action);
+        const TMDIBeforeChangeEvent handler = OnBeforeChange;
+        handler(this, target, action);
         // A handler may redirect the click to another button; one outside the buttons cancels it.
-        if (Action == mdiNone || !IsValidIndex(Target))
+        if (action == mdiNone || !IsValidIndex(target))
             return;
     }
-    SetItemIndex(Target);
-    const QPointer<TMDIChildWindow> Window = GetChild(Target);
-    if (Window) {
-        if (FArea && Window->mdiArea() == FArea)
-            FArea->setActiveSubWindow(Window);
-        if (Window)
-            Window->setFocus(Qt::OtherFocusReason);
-        if (Window)
-            Window->raise();
-        if (Window && Window->isMinimized())
-            Window->showNormal();
+    SetItemIndex(target);
+    const QPointer<TMDIChildWindow> window = GetChild(target);
+    if (window) {
+        if (FArea && window->mdiArea() == FArea)
+            FArea->setActiveSubWindow(window);
+        if (window)
+            window->setFocus(Qt::OtherFocusReason);
+        if (window)
+            window->raise();
+        if (window && window->isMinimized())
+            window->showNormal();
     }
     // The activation may have removed buttons.
-    if (!IsValidIndex(Target))
+    if (!IsValidIndex(target))
         return;
-    TButtonGroupEx::DoItemClicked(Target);
+    TButtonGroupEx::DoItemClicked(target);
     InvalidateButton(ItemIndex());
     RaiseChange(mdiActivate);
 }
 
-void TMDIButtonGroup::ItemInserted(int Index)
+void TMDIButtonGroup::ItemInserted(int AIndex)
 {
-    FActivateList.insert(Index, TNotifyEvent());
-    FDestroyList.insert(Index, TNotifyEvent());
+    FActivateList.insert(AIndex, TNotifyEvent());
+    FDestroyList.insert(AIndex, TNotifyEvent());
 }
 
-void TMDIButtonGroup::ItemRemoved(int Index, const TGrpButtonItem& Item)
+void TMDIButtonGroup::ItemRemoved(int AIndex, const TGrpButtonItem& AItem)
 {
-    const TNotifyEvent SavedActivate = FActivateList.takeAt(Index);
-    const TNotifyEvent SavedDestroy = FDestroyList.takeAt(Index);
+    const TNotifyEvent savedActivate = FActivateList.takeAt(AIndex);
+    const TNotifyEvent savedDestroy = FDestroyList.takeAt(AIndex);
     // A window that loses its button gets its own handlers back.
-    if (auto* Window = qobject_cast<TMDIChildWindow*>(Item.Data.data())) {
-        Window->OnActivate = SavedActivate;
-        Window->OnDestroy = SavedDestroy;
+    if (auto* window = qobject_cast<TMDIChildWindow*>(AItem.Data.data())) {
+        window->OnActivate = savedActivate;
+        window->OnDestroy = savedDestroy;
     }
 }
 
-void TMDIButtonGroup::ItemMoved(int FromIndex, int ToIndex)
+void TMDIButtonGroup::ItemMoved(int AFromIndex, int AToIndex)
 {
-    FActivateList.move(FromIndex, ToIndex);
-    FDestroyList.move(FromIndex, ToIndex);
+    FActivateList.move(AFromIndex, AToIndex);
+    FDestroyList.move(AFromIndex, AToIndex);
 }

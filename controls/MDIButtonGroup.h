@@ -11,8 +11,8 @@
 // What happened to the window bar, passed to its change events.
 enum TMDIAction { mdiNone = 0, mdiAdd = 1, mdiOpen = 2, mdiActivate = 3, mdiClose = 4 };
 
-using TMDIChangeEvent = std::function<void(QObject* Sender, TMDIAction Action)>;
-using TMDIBeforeChangeEvent = std::function<void(QObject* Sender, int& Index, TMDIAction& Action)>;
+using TMDIChangeEvent = std::function<void(QObject* ASender, TMDIAction AAction)>;
+using TMDIBeforeChangeEvent = std::function<void(QObject* ASender, int& AIndex, TMDIAction& AAction)>;
 
 // Raised when a window bar is put where it cannot work.
 class EMDIButtonGroup : public EQuillonError {
@@ -35,12 +35,12 @@ public:
     QMdiArea* MDIArea() const { return FArea; }
 
     // Adds a button for the window and selects it; nothing when the window is absent or has a button.
-    void AddButton(TMDIChildWindow* Window, int ImageIndex, const QString& Hint);
+    void AddButton(TMDIChildWindow* AWindow, int AImageIndex, const QString& AHint);
     // The window of a button, none outside 0 .. Count() - 1.
-    TMDIChildWindow* GetChild(int Index) const;
-    TMDIChildWindow* MDIChildren(int Index) const { return GetChild(Index); }
+    TMDIChildWindow* GetChild(int AIndex) const;
+    TMDIChildWindow* MDIChildren(int AIndex) const { return GetChild(AIndex); }
     // The index of the window's button, -1 when it has none.
-    int GetChildIndex(const QObject* Window) const;
+    int GetChildIndex(const QObject* AWindow) const;
 
     // Asks every document window of the area to close, last to first; a window may refuse.
     void CloseAll();
@@ -49,12 +49,12 @@ public:
     // Runs every document window's close handler with caFree (whatever it answers) and destroys it.
     void DestroyAll();
 
-    QString Captions(int Index) const;
-    void SetCaptions(int Index, const QString& Value);
-    int Glyphs(int Index) const;
-    void SetGlyphs(int Index, int Value);
-    QString Hints(int Index) const;
-    void SetHints(int Index, const QString& Value);
+    QString Captions(int AIndex) const;
+    void SetCaptions(int AIndex, const QString& AValue);
+    int Glyphs(int AIndex) const;
+    void SetGlyphs(int AIndex, int AValue);
+    QString Hints(int AIndex) const;
+    void SetHints(int AIndex, const QString& AValue);
 
     // The window of the selected button, none when nothing is selected.
     TMDIChildWindow* ActiveMDIChild() const { return GetChild(ItemIndex()); }
@@ -66,19 +66,19 @@ public:
     TMDIBeforeChangeEvent OnBeforeChange;
 
 protected:
-    void DoItemClicked(int Index) override;
-    void ItemInserted(int Index) override;
-    void ItemRemoved(int Index, const TGrpButtonItem& Item) override;
-    void ItemMoved(int FromIndex, int ToIndex) override;
+    void DoItemClicked(int AIndex) override;
+    void ItemInserted(int AIndex) override;
+    void ItemRemoved(int AIndex, const TGrpButtonItem& AItem) override;
+    void ItemMoved(int AFromIndex, int AToIndex) override;
     void UpdateLayout() override;
 
 private:
     // Runs AWork on every document window of the area, last to first.
     void ForEachWindowLastToFirst(const std::function<void(QMdiSubWindow*)>& AWork);
     static QWidget* CheckOwner(QObject* AOwner);
-    void ChildActivate(QObject* Sender);
-    void ChildDestroy(QObject* Sender);
-    void RaiseChange(TMDIAction Action);
+    void ChildActivate(QObject* ASender);
+    void ChildDestroy(QObject* ASender);
+    void RaiseChange(TMDIAction AAction);
 
     QPointer<QMdiArea> FArea;
     // Entry i belongs to button i.

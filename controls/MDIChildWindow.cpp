@@ -2,8 +2,8 @@
 
 #include <QCloseEvent>
 
-TMDIChildWindow::TMDIChildWindow(QWidget* Parent, Qt::WindowFlags Flags)
-    : QMdiSubWindow(Parent, Flags)
+TMDIChildWindow::TMDIChildWindow(QWidget* AParent, Qt::WindowFlags AFlags)
+    : QMdiSubWindow(AParent, AFlags)
 {
     // Document windows free themselves when closed.
     setAttribute(Qt::WA_DeleteOnClose);
@@ -15,21 +15,21 @@ TMDIChildWindow::~TMDIChildWindow()
     // The base class still changes the window state while it is torn down; this part is gone by then.
     disconnect(this, &QMdiSubWindow::windowStateChanged, this, &TMDIChildWindow::StateChanged);
     // Copied first: a handler may clear or replace the slot while it runs.
-    const TNotifyEvent Handler = OnDestroy;
-    if (Handler) {
+    const TNotifyEvent handler = OnDestroy;
+    if (handler) {
         try {
-            Handler(this);
+            handler(this);
         } catch (...) {
             // Nothing may leave a destructor; the window goes anyway.
         }
     }
 }
 
-TMDIChildWindow* TMDIChildWindow::Of(const QWidget* Widget)
+TMDIChildWindow* TMDIChildWindow::Of(const QWidget* AWidget)
 {
-    for (QWidget* W = const_cast<QWidget*>(Widget); W; W = W->parentWidget())
-        if (auto* Frame = qobject_cast<TMDIChildWindow*>(W))
-            return Frame;
+    for (QWidget* w = const_cast<QWidget*>(AWidget); w; w = w->parentWidget())
+        if (auto* frame = qobject_cast<TMDIChildWindow*>(w))
+            return frame;
     return nullptr;
 }
 
@@ -40,27 +40,27 @@ QString TMDIChildWindow::Caption() const
     return windowTitle();
 }
 
-void TMDIChildWindow::StateChanged(Qt::WindowStates OldState, Qt::WindowStates NewState)
+void TMDIChildWindow::StateChanged(Qt::WindowStates AOldState, Qt::WindowStates ANewState)
 {
-    if (OldState.testFlag(Qt::WindowActive) || !NewState.testFlag(Qt::WindowActive))
+    if (AOldState.testFlag(Qt::WindowActive) || !ANewState.testFlag(Qt::WindowActive))
         return;
-    const TNotifyEvent Handler = OnActivate;
-    if (Handler)
-        Handler(this);
+    const TNotifyEvent handler = OnActivate;
+    if (handler)
+        handler(this);
 }
 
-void TMDIChildWindow::closeEvent(QCloseEvent* Event)
+void TMDIChildWindow::closeEvent(QCloseEvent* AEvent)
 {
-    TCloseAction Action = caFree;
-    const TCloseEvent Handler = OnClose;
-    if (Handler)
-        Handler(this, Action);
-    switch (Action) {
+    TCloseAction action = caFree;
+    const TCloseEvent handler = OnClose;
+    if (handler)
+        handler(this, action);
+    switch (action) {
     case caNone:
-        Event->ignore();
+        AEvent->ignore();
         return;
     case caMinimize:
-        Event->ignore();
+        AEvent->ignore();
         showMinimized();
         return;
     case caHide:
@@ -70,5 +70,5 @@ void TMDIChildWindow::closeEvent(QCloseEvent* Event)
         setAttribute(Qt::WA_DeleteOnClose, true);
         break;
     }
-    QMdiSubWindow::closeEvent(Event);
+    QMdiSubWindow::closeEvent(AEvent);
 }

@@ -7,8 +7,8 @@
 // What a window's close handler decides.
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 
-using TNotifyEvent = std::function<void(QObject* Sender)>;
-using TCloseEvent = std::function<void(QObject* Sender, TCloseAction& Action)>;
+using TNotifyEvent = std::function<void(QObject* ASender)>;
+using TCloseEvent = std::function<void(QObject* ASender, TCloseAction& AAction)>;
 
 // A document window's frame inside the multiple-document area. It carries the window's own activation,
 // destruction and close handlers as replaceable slots, so that a window bar can take them over and
@@ -24,11 +24,11 @@ using TCloseEvent = std::function<void(QObject* Sender, TCloseAction& Action)>;
 class TMDIChildWindow : public QMdiSubWindow {
     Q_OBJECT
 public:
-    explicit TMDIChildWindow(QWidget* Parent = nullptr, Qt::WindowFlags Flags = {});
+    explicit TMDIChildWindow(QWidget* AParent = nullptr, Qt::WindowFlags AFlags = {});
     ~TMDIChildWindow() override;
 
     // The document window frame that holds Widget (the widget itself or an ancestor), none outside one.
-    static TMDIChildWindow* Of(const QWidget* Widget);
+    static TMDIChildWindow* Of(const QWidget* AWidget);
     // The caption: the frame's title, or its form's title while the frame has none.
     QString Caption() const;
 
@@ -38,13 +38,13 @@ public:
 
     // The window's own hint (a window bar shows it as the button's tooltip).
     QString Hint() const { return FHint; }
-    void SetHint(const QString& Value) { FHint = Value; }
+    void SetHint(const QString& AValue) { FHint = AValue; }
 
 protected:
-    void closeEvent(QCloseEvent* Event) override;
+    void closeEvent(QCloseEvent* AEvent) override;
 
 private:
-    void StateChanged(Qt::WindowStates OldState, Qt::WindowStates NewState);
+    void StateChanged(Qt::WindowStates AOldState, Qt::WindowStates ANewState);
 
     QString FHint;
 };

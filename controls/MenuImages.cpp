@@ -24,152 +24,153 @@ const QColor Grey(128, 134, 144);
 const QColor Purple(130, 80, 185);
 const QColor Teal(20, 140, 150);
 
-void SetPen(QPainter& p, const QColor& c, qreal width = 1.0)
+void SetPen(QPainter& AP, const QColor& AC, qreal AWidth = 1.0)
 {
-    p.setPen(QPen(c, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    AP.setPen(QPen(AC, AWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
 }
 
-void Box(QPainter& p, const QRectF& r, const QColor& fill, const QColor& line = Ink, qreal radius = 0)
+void Box(QPainter& AP, const QRectF& AR, const QColor& AFill, const QColor& ALine = Ink, qreal ARadius = 0)
 {
-    SetPen(p, line);
-    p.setBrush(fill);
-    if (radius > 0)
-        p.drawRoundedRect(r, radius, radius);
+    SetPen(AP, ALine);
+    AP.setBrush(AFill);
+    if (ARadius > 0)
+        AP.drawRoundedRect(AR, ARadius, ARadius);
     else
-        p.drawRect(r);
+        AP.drawRect(AR);
 }
 
 // A page with a folded corner.
-void Page(QPainter& p, const QRectF& r = QRectF(3.5, 1.5, 9, 13), const QColor& fill = Paper)
+void Page(QPainter& AP, const QRectF& AR = QRectF(3.5, 1.5, 9, 13), const QColor& AFill = Paper)
 {
     const qreal fold = 3;
     QPainterPath path;
-    path.moveTo(r.left(), r.top());
-    path.lineTo(r.right() - fold, r.top());
-    path.lineTo(r.right(), r.top() + fold);
-    path.lineTo(r.right(), r.bottom());
-    path.lineTo(r.left(), r.bottom());
+    path.moveTo(AR.left(), AR.top());
+    path.lineTo(AR.right() - fold, AR.top());
+    path.lineTo(AR.right(), AR.top() + fold);
+    path.lineTo(AR.right(), AR.bottom());
+    path.lineTo(AR.left(), AR.bottom());
     path.closeSubpath();
-    SetPen(p, Ink);
-    p.setBrush(fill);
-    p.drawPath(path);
+    SetPen(AP, Ink);
+    AP.setBrush(AFill);
+    AP.drawPath(path);
     QPainterPath corner;
-    corner.moveTo(r.right() - fold, r.top());
-    corner.lineTo(r.right() - fold, r.top() + fold);
-    corner.lineTo(r.right(), r.top() + fold);
-    p.setBrush(PaperShade);
-    p.drawPath(corner);
+    corner.moveTo(AR.right() - fold, AR.top());
+    corner.lineTo(AR.right() - fold, AR.top() + fold);
+    corner.lineTo(AR.right(), AR.top() + fold);
+    AP.setBrush(PaperShade);
+    AP.drawPath(corner);
 }
 
 // Text lines on a page.
-void PageLines(QPainter& p, qreal left, qreal right, std::initializer_list<qreal> ys, const QColor& c = Grey)
+void PageLines(
+    QPainter& AP, qreal ALeft, qreal ARight, std::initializer_list<qreal> AYs, const QColor& AC = Grey)
 {
-    SetPen(p, c);
-    for (qreal y : ys)
-        p.drawLine(QPointF(left, y), QPointF(right, y));
+    SetPen(AP, AC);
+    for (qreal y : AYs)
+        AP.drawLine(QPointF(ALeft, y), QPointF(ARight, y));
 }
 
 // A window frame with a coloured title bar.
-void Window(QPainter& p, const QRectF& r, const QColor& title = Blue)
+void Window(QPainter& AP, const QRectF& AR, const QColor& ATitle = Blue)
 {
-    Box(p, r, Paper);
-    p.fillRect(QRectF(r.left() + 0.5, r.top() + 0.5, r.width() - 1, 2.5), title);
+    Box(AP, AR, Paper);
+    AP.fillRect(QRectF(AR.left() + 0.5, AR.top() + 0.5, AR.width() - 1, 2.5), ATitle);
 }
 
-void Glass(QPainter& p, const QPointF& centre, qreal radius, const QColor& rim)
+void Glass(QPainter& AP, const QPointF& ACentre, qreal ARadius, const QColor& ARim)
 {
-    SetPen(p, Ink, 2.2);
-    const qreal d = radius * 0.72;
-    p.drawLine(QPointF(centre.x() + d, centre.y() + d),
-        QPointF(centre.x() + radius + 3.2, centre.y() + radius + 3.2));
-    SetPen(p, rim, 1.6);
-    p.setBrush(QColor(225, 240, 255));
-    p.drawEllipse(centre, radius, radius);
+    SetPen(AP, Ink, 2.2);
+    const qreal d = ARadius * 0.72;
+    AP.drawLine(QPointF(ACentre.x() + d, ACentre.y() + d),
+        QPointF(ACentre.x() + ARadius + 3.2, ACentre.y() + ARadius + 3.2));
+    SetPen(AP, ARim, 1.6);
+    AP.setBrush(QColor(225, 240, 255));
+    AP.drawEllipse(ACentre, ARadius, ARadius);
 }
 
 // Text in grid units; fonts take whole pixel sizes, so it is laid out ten times larger and scaled down.
-void Text(
-    QPainter& p, const QRectF& r, const QString& text, const QColor& c, qreal pixelSize, bool bold = true)
+void Text(QPainter& AP, const QRectF& AR, const QString& AText, const QColor& AC, qreal APixelSize,
+    bool ABold = true)
 {
     QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(int(std::lround(pixelSize * 10)));
-    f.setBold(bold);
+    f.setPixelSize(int(std::lround(APixelSize * 10)));
+    f.setBold(ABold);
     f.setStyleStrategy(QFont::PreferAntialias);
-    p.save();
-    p.scale(0.1, 0.1);
-    p.setFont(f);
-    p.setPen(c);
-    p.drawText(QRectF(r.x() * 10, r.y() * 10, r.width() * 10, r.height() * 10), Qt::AlignCenter, text);
-    p.restore();
+    AP.save();
+    AP.scale(0.1, 0.1);
+    AP.setFont(f);
+    AP.setPen(AC);
+    AP.drawText(QRectF(AR.x() * 10, AR.y() * 10, AR.width() * 10, AR.height() * 10), Qt::AlignCenter, AText);
+    AP.restore();
 }
 
-void ArrowHead(QPainter& p, const QPointF& tip, qreal angleDegrees, const QColor& c, qreal size = 3.2)
+void ArrowHead(QPainter& AP, const QPointF& ATip, qreal AAngleDegrees, const QColor& AC, qreal ASize = 3.2)
 {
-    const qreal a = angleDegrees * M_PI / 180.0;
-    const QPointF back(std::cos(a) * size, std::sin(a) * size);
-    const QPointF side(-std::sin(a) * size * 0.8, std::cos(a) * size * 0.8);
+    const qreal a = AAngleDegrees * M_PI / 180.0;
+    const QPointF back(std::cos(a) * ASize, std::sin(a) * ASize);
+    const QPointF side(-std::sin(a) * ASize * 0.8, std::cos(a) * ASize * 0.8);
     QPolygonF head;
-    head << tip << tip - back + side << tip - back - side;
-    p.setPen(Qt::NoPen);
-    p.setBrush(c);
-    p.drawPolygon(head);
+    head << ATip << ATip - back + side << ATip - back - side;
+    AP.setPen(Qt::NoPen);
+    AP.setBrush(AC);
+    AP.drawPolygon(head);
 }
 
 // An arc arrow around (8, 8.5): counter-clockwise for undo, clockwise for redo.
-void ArcArrow(QPainter& p, bool clockwise, const QColor& c)
+void ArcArrow(QPainter& AP, bool AClockwise, const QColor& AC)
 {
-    SetPen(p, c, 2.0);
-    p.setBrush(Qt::NoBrush);
+    SetPen(AP, AC, 2.0);
+    AP.setBrush(Qt::NoBrush);
     QPainterPath path;
-    if (clockwise) {
+    if (AClockwise) {
         path.moveTo(3, 11);
         path.cubicTo(3, 4, 12, 3, 12.5, 8);
-        p.drawPath(path);
-        ArrowHead(p, QPointF(12.6, 10.6), 90, c, 3.4);
+        AP.drawPath(path);
+        ArrowHead(AP, QPointF(12.6, 10.6), 90, AC, 3.4);
     } else {
         path.moveTo(13, 11);
         path.cubicTo(13, 4, 4, 3, 3.5, 8);
-        p.drawPath(path);
-        ArrowHead(p, QPointF(3.4, 10.6), 90, c, 3.4);
+        AP.drawPath(path);
+        ArrowHead(AP, QPointF(3.4, 10.6), 90, AC, 3.4);
     }
 }
 
-void Cross(QPainter& p, const QRectF& r, const QColor& c, qreal width)
+void Cross(QPainter& AP, const QRectF& AR, const QColor& AC, qreal AWidth)
 {
-    SetPen(p, c, width);
-    p.drawLine(r.topLeft(), r.bottomRight());
-    p.drawLine(r.topRight(), r.bottomLeft());
+    SetPen(AP, AC, AWidth);
+    AP.drawLine(AR.topLeft(), AR.bottomRight());
+    AP.drawLine(AR.topRight(), AR.bottomLeft());
 }
 
-void Check(QPainter& p, const QColor& c, qreal width = 2.2, const QPointF& shift = {})
+void Check(QPainter& AP, const QColor& AC, qreal AWidth = 2.2, const QPointF& AShift = {})
 {
-    SetPen(p, c, width);
+    SetPen(AP, AC, AWidth);
     QPolygonF tick;
-    tick << QPointF(3, 8.5) + shift << QPointF(6.5, 12) + shift << QPointF(13, 4.5) + shift;
-    p.setBrush(Qt::NoBrush);
-    p.drawPolyline(tick);
+    tick << QPointF(3, 8.5) + AShift << QPointF(6.5, 12) + AShift << QPointF(13, 4.5) + AShift;
+    AP.setBrush(Qt::NoBrush);
+    AP.drawPolyline(tick);
 }
 
 // A round badge with a one-character sign.
-void Badge(QPainter& p, const QColor& fill, const QString& sign, qreal pixelSize = 10)
+void Badge(QPainter& AP, const QColor& AFill, const QString& ASign, qreal APixelSize = 10)
 {
-    SetPen(p, fill.darker(130));
-    p.setBrush(fill);
-    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-    Text(p, QRectF(1.5, 1.5, 13, 13), sign, Paper, pixelSize);
+    SetPen(AP, AFill.darker(130));
+    AP.setBrush(AFill);
+    AP.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    Text(AP, QRectF(1.5, 1.5, 13, 13), ASign, Paper, APixelSize);
 }
 
 // A square tile with a glyph, for the kinds of outline nodes.
-void KindTile(QPainter& p, const QColor& fill, const QString& glyph, qreal pixelSize = 9)
+void KindTile(QPainter& AP, const QColor& AFill, const QString& AGlyph, qreal APixelSize = 9)
 {
-    Box(p, QRectF(1.5, 1.5, 13, 13), fill, fill.darker(135), 2.5);
-    Text(p, QRectF(1, 1, 14, 14), glyph, Paper, pixelSize);
+    Box(AP, QRectF(1.5, 1.5, 13, 13), AFill, AFill.darker(135), 2.5);
+    Text(AP, QRectF(1, 1, 14, 14), AGlyph, Paper, APixelSize);
 }
 
-void Folder(QPainter& p, bool open)
+void Folder(QPainter& AP, bool AOpen)
 {
-    SetPen(p, Ink);
-    p.setBrush(Yellow.darker(110));
+    SetPen(AP, Ink);
+    AP.setBrush(Yellow.darker(110));
     QPainterPath back;
     back.moveTo(1.5, 13.5);
     back.lineTo(1.5, 3.5);
@@ -178,10 +179,10 @@ void Folder(QPainter& p, bool open)
     back.lineTo(13.5, 5);
     back.lineTo(13.5, 13.5);
     back.closeSubpath();
-    p.drawPath(back);
-    p.setBrush(Yellow);
+    AP.drawPath(back);
+    AP.setBrush(Yellow);
     QPainterPath front;
-    if (open) {
+    if (AOpen) {
         front.moveTo(1.5, 13.5);
         front.lineTo(4, 7.5);
         front.lineTo(15, 7.5);
@@ -193,316 +194,316 @@ void Folder(QPainter& p, bool open)
         front.lineTo(13.5, 13.5);
     }
     front.closeSubpath();
-    p.drawPath(front);
+    AP.drawPath(front);
 }
 
-void Clock(QPainter& p)
+void Clock(QPainter& AP)
 {
-    SetPen(p, Ink);
-    p.setBrush(Paper);
-    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-    SetPen(p, Blue, 1.6);
-    p.drawLine(QPointF(8, 8), QPointF(8, 4));
-    p.drawLine(QPointF(8, 8), QPointF(11, 9.5));
-    SetPen(p, Ink, 0.8);
+    SetPen(AP, Ink);
+    AP.setBrush(Paper);
+    AP.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    SetPen(AP, Blue, 1.6);
+    AP.drawLine(QPointF(8, 8), QPointF(8, 4));
+    AP.drawLine(QPointF(8, 8), QPointF(11, 9.5));
+    SetPen(AP, Ink, 0.8);
     for (int i = 0; i < 12; i += 3) {
         const qreal a = i * M_PI / 6;
-        p.drawLine(QPointF(8 + std::sin(a) * 5.2, 8 - std::cos(a) * 5.2),
+        AP.drawLine(QPointF(8 + std::sin(a) * 5.2, 8 - std::cos(a) * 5.2),
             QPointF(8 + std::sin(a) * 6, 8 - std::cos(a) * 6));
     }
 }
 
-void Printer(QPainter& p)
+void Printer(QPainter& AP)
 {
-    Box(p, QRectF(4.5, 1.5, 7, 5), Paper);
-    Box(p, QRectF(1.5, 6.5, 13, 6), PaperShade, Ink, 1.5);
-    Box(p, QRectF(4.5, 10.5, 7, 4), Paper);
-    p.fillRect(QRectF(11.5, 8, 1.5, 1.2), Green);
+    Box(AP, QRectF(4.5, 1.5, 7, 5), Paper);
+    Box(AP, QRectF(1.5, 6.5, 13, 6), PaperShade, Ink, 1.5);
+    Box(AP, QRectF(4.5, 10.5, 7, 4), Paper);
+    AP.fillRect(QRectF(11.5, 8, 1.5, 1.2), Green);
 }
 
-void Scissors(QPainter& p)
+void Scissors(QPainter& AP)
 {
-    SetPen(p, Ink, 1.3);
-    p.drawLine(QPointF(4, 1.5), QPointF(10.5, 11));
-    p.drawLine(QPointF(12, 1.5), QPointF(5.5, 11));
-    SetPen(p, Red, 1.5);
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QRectF(2, 10, 4, 4));
-    p.drawEllipse(QRectF(10, 10, 4, 4));
+    SetPen(AP, Ink, 1.3);
+    AP.drawLine(QPointF(4, 1.5), QPointF(10.5, 11));
+    AP.drawLine(QPointF(12, 1.5), QPointF(5.5, 11));
+    SetPen(AP, Red, 1.5);
+    AP.setBrush(Qt::NoBrush);
+    AP.drawEllipse(QRectF(2, 10, 4, 4));
+    AP.drawEllipse(QRectF(10, 10, 4, 4));
 }
 
-void Clipboard(QPainter& p)
+void Clipboard(QPainter& AP)
 {
-    Box(p, QRectF(2.5, 2.5, 10, 12), QColor(200, 160, 110), Ink, 1);
-    Box(p, QRectF(4.5, 4.5, 6, 8.5), Paper);
-    Box(p, QRectF(5.5, 1.5, 4, 2.5), Grey, Ink, 0.8);
-    PageLines(p, 6, 9, {7, 9, 11});
+    Box(AP, QRectF(2.5, 2.5, 10, 12), QColor(200, 160, 110), Ink, 1);
+    Box(AP, QRectF(4.5, 4.5, 6, 8.5), Paper);
+    Box(AP, QRectF(5.5, 1.5, 4, 2.5), Grey, Ink, 0.8);
+    PageLines(AP, 6, 9, {7, 9, 11});
 }
 
-void Floppy(QPainter& p)
+void Floppy(QPainter& AP)
 {
-    Box(p, QRectF(1.5, 1.5, 13, 13), Blue, Ink, 1);
-    Box(p, QRectF(4.5, 1.5, 7, 5), Paper);
-    p.fillRect(QRectF(9, 2.5, 1.5, 3), Ink);
-    Box(p, QRectF(3.5, 9.5, 9, 5), PaperShade);
+    Box(AP, QRectF(1.5, 1.5, 13, 13), Blue, Ink, 1);
+    Box(AP, QRectF(4.5, 1.5, 7, 5), Paper);
+    AP.fillRect(QRectF(9, 2.5, 1.5, 3), Ink);
+    Box(AP, QRectF(3.5, 9.5, 9, 5), PaperShade);
 }
 
-void Pencil(QPainter& p, const QPointF& tip)
+void Pencil(QPainter& AP, const QPointF& ATip)
 {
-    SetPen(p, Ink);
-    p.setBrush(Orange);
+    SetPen(AP, Ink);
+    AP.setBrush(Orange);
     QPolygonF body;
-    body << tip << tip + QPointF(1.2, -3.4) << tip + QPointF(8.6, -11) << tip + QPointF(11, -8.6)
-         << tip + QPointF(3.4, -1.2);
-    p.drawPolygon(body);
-    SetPen(p, Ink, 0.8);
-    p.drawLine(tip + QPointF(1.2, -3.4), tip + QPointF(3.4, -1.2));
+    body << ATip << ATip + QPointF(1.2, -3.4) << ATip + QPointF(8.6, -11) << ATip + QPointF(11, -8.6)
+         << ATip + QPointF(3.4, -1.2);
+    AP.drawPolygon(body);
+    SetPen(AP, Ink, 0.8);
+    AP.drawLine(ATip + QPointF(1.2, -3.4), ATip + QPointF(3.4, -1.2));
 }
 
 // The JSON document: a page with braces.
-void DocumentGlyph(QPainter& p)
+void DocumentGlyph(QPainter& AP)
 {
-    Page(p, QRectF(2.5, 1.5, 11, 13));
-    Text(p, QRectF(2.5, 4, 11, 10), QStringLiteral("{}"), Orange.darker(115), 8.5);
+    Page(AP, QRectF(2.5, 1.5, 11, 13));
+    Text(AP, QRectF(2.5, 4, 11, 10), QStringLiteral("{}"), Orange.darker(115), 8.5);
 }
 
-void Draw(QPainter& p, int index)
+void Draw(QPainter& AP, TMenuPicture APicture)
 {
-    switch (index) {
-    case 0: // exit: a door and an arrow out of it
-        Box(p, QRectF(2.5, 1.5, 7, 13), QColor(170, 120, 80));
-        p.fillRect(QRectF(7, 8, 1.2, 1.2), Yellow);
-        SetPen(p, Red, 2);
-        p.drawLine(QPointF(8, 8), QPointF(13.5, 8));
-        ArrowHead(p, QPointF(15.5, 8), 0, Red, 3.5);
+    switch (APicture) {
+    case TMenuPicture::Exit: // a door and an arrow out of it
+        Box(AP, QRectF(2.5, 1.5, 7, 13), QColor(170, 120, 80));
+        AP.fillRect(QRectF(7, 8, 1.2, 1.2), Yellow);
+        SetPen(AP, Red, 2);
+        AP.drawLine(QPointF(8, 8), QPointF(13.5, 8));
+        ArrowHead(AP, QPointF(15.5, 8), 0, Red, 3.5);
         break;
-    case 1: // cascade
-        Window(p, QRectF(1.5, 1.5, 9, 7), Grey);
-        Window(p, QRectF(3.5, 4.5, 9, 7), LightBlue.darker(120));
-        Window(p, QRectF(5.5, 7.5, 9, 7));
+    case TMenuPicture::Cascade:
+        Window(AP, QRectF(1.5, 1.5, 9, 7), Grey);
+        Window(AP, QRectF(3.5, 4.5, 9, 7), LightBlue.darker(120));
+        Window(AP, QRectF(5.5, 7.5, 9, 7));
         break;
-    case 2: // tile horizontally: one window over the other
-        Window(p, QRectF(1.5, 1.5, 13, 6));
-        Window(p, QRectF(1.5, 8.5, 13, 6));
+    case TMenuPicture::TileHorizontally: // one window over the other
+        Window(AP, QRectF(1.5, 1.5, 13, 6));
+        Window(AP, QRectF(1.5, 8.5, 13, 6));
         break;
-    case 3: // tile vertically: side by side
-        Window(p, QRectF(1.5, 1.5, 6, 13));
-        Window(p, QRectF(8.5, 1.5, 6, 13));
+    case TMenuPicture::TileVertically: // side by side
+        Window(AP, QRectF(1.5, 1.5, 6, 13));
+        Window(AP, QRectF(8.5, 1.5, 6, 13));
         break;
-    case 4: // full expand
-    case 5: // full collapse
-        Box(p, QRectF(1.5, 1.5, 9, 9), Paper, Ink, 1);
-        SetPen(p, Blue, 1.6);
-        p.drawLine(QPointF(3.5, 6), QPointF(8.5, 6));
-        if (index == 4)
-            p.drawLine(QPointF(6, 3.5), QPointF(6, 8.5));
-        SetPen(p, Grey);
-        p.drawLine(QPointF(6, 10.5), QPointF(6, 13.5));
-        p.drawLine(QPointF(6, 13.5), QPointF(9, 13.5));
-        p.fillRect(QRectF(10, 12, 4.5, 3), index == 4 ? Green : Grey);
+    case TMenuPicture::FullExpand:
+    case TMenuPicture::FullCollapse:
+        Box(AP, QRectF(1.5, 1.5, 9, 9), Paper, Ink, 1);
+        SetPen(AP, Blue, 1.6);
+        AP.drawLine(QPointF(3.5, 6), QPointF(8.5, 6));
+        if (APicture == TMenuPicture::FullExpand)
+            AP.drawLine(QPointF(6, 3.5), QPointF(6, 8.5));
+        SetPen(AP, Grey);
+        AP.drawLine(QPointF(6, 10.5), QPointF(6, 13.5));
+        AP.drawLine(QPointF(6, 13.5), QPointF(9, 13.5));
+        AP.fillRect(QRectF(10, 12, 4.5, 3), APicture == TMenuPicture::FullExpand ? Green : Grey);
         break;
-    case 6: // restore
-        Window(p, QRectF(4.5, 1.5, 10, 8));
-        Window(p, QRectF(1.5, 5.5, 10, 9));
+    case TMenuPicture::Restore:
+        Window(AP, QRectF(4.5, 1.5, 10, 8));
+        Window(AP, QRectF(1.5, 5.5, 10, 9));
         break;
-    case 7: // minimize
-        Box(p, QRectF(1.5, 2.5, 13, 11), Paper);
-        p.fillRect(QRectF(4, 10, 8, 2), Blue);
+    case TMenuPicture::Minimize:
+        Box(AP, QRectF(1.5, 2.5, 13, 11), Paper);
+        AP.fillRect(QRectF(4, 10, 8, 2), Blue);
         break;
-    case 8: // maximize
-        Box(p, QRectF(1.5, 1.5, 13, 13), Paper);
-        p.fillRect(QRectF(2, 2, 12, 3.5), Blue);
+    case TMenuPicture::Maximize:
+        Box(AP, QRectF(1.5, 1.5, 13, 13), Paper);
+        AP.fillRect(QRectF(2, 2, 12, 3.5), Blue);
         break;
-    case 9: // close
-        Cross(p, QRectF(3.5, 3.5, 9, 9), Red, 2.4);
+    case TMenuPicture::Close:
+        Cross(AP, QRectF(3.5, 3.5, 9, 9), Red, 2.4);
         break;
-    case 10: // spare: find in a page
-        Page(p);
-        Glass(p, QPointF(7, 7), 3, Blue);
+    case TMenuPicture::FindInPage: // find in a page
+        Page(AP);
+        Glass(AP, QPointF(7, 7), 3, Blue);
         break;
-    case 11: // open
-        Folder(p, true);
+    case TMenuPicture::Open:
+        Folder(AP, true);
         break;
-    case 12: // spare: closed folder
-        Folder(p, false);
+    case TMenuPicture::ClosedFolder: // closed folder
+        Folder(AP, false);
         break;
-    case 13: // document
-        DocumentGlyph(p);
+    case TMenuPicture::Document:
+        DocumentGlyph(AP);
         break;
-    case 14: // print
-        Printer(p);
+    case TMenuPicture::Print:
+        Printer(AP);
         break;
-    case 15: // search
-        Glass(p, QPointF(6.5, 6.5), 4.5, Blue);
+    case TMenuPicture::Search:
+        Glass(AP, QPointF(6.5, 6.5), 4.5, Blue);
         break;
-    case 16: // search again
-        Glass(p, QPointF(6.5, 6.5), 4.5, Green);
-        SetPen(p, Green, 1.6);
-        p.drawLine(QPointF(4.5, 6.5), QPointF(8, 6.5));
-        ArrowHead(p, QPointF(9.6, 6.5), 0, Green, 2.6);
+    case TMenuPicture::SearchAgain:
+        Glass(AP, QPointF(6.5, 6.5), 4.5, Green);
+        SetPen(AP, Green, 1.6);
+        AP.drawLine(QPointF(4.5, 6.5), QPointF(8, 6.5));
+        ArrowHead(AP, QPointF(9.6, 6.5), 0, Green, 2.6);
         break;
-    case 17: // object
-        KindTile(p, Orange, QStringLiteral("{}"));
+    case TMenuPicture::JSONObject:
+        KindTile(AP, Orange, QStringLiteral("{}"));
         break;
-    case 18: // array
-        KindTile(p, Blue, QStringLiteral("[]"));
+    case TMenuPicture::JSONArray:
+        KindTile(AP, Blue, QStringLiteral("[]"));
         break;
-    case 19: // value
-        KindTile(p, Green, QStringLiteral("v"), 10);
+    case TMenuPicture::JSONValue:
+        KindTile(AP, Green, QStringLiteral("v"), 10);
         break;
-    case 20: // digest: a fingerprint-like hash sign
-        Box(p, QRectF(1.5, 1.5, 13, 13), PaperShade, Grey, 2.5);
-        Text(p, QRectF(1, 1, 14, 14), QStringLiteral("#"), Purple, 11);
+    case TMenuPicture::Digest: // a fingerprint-like hash sign
+        Box(AP, QRectF(1.5, 1.5, 13, 13), PaperShade, Grey, 2.5);
+        Text(AP, QRectF(1, 1, 14, 14), QStringLiteral("#"), Purple, 11);
         break;
-    case 21: // Base64
-        Box(p, QRectF(0.5, 3.5, 15, 9), LightGreen, Green.darker(120), 2);
-        Text(p, QRectF(0.5, 3.5, 15, 9), QStringLiteral("64"), Green.darker(160), 8);
+    case TMenuPicture::Base64:
+        Box(AP, QRectF(0.5, 3.5, 15, 9), LightGreen, Green.darker(120), 2);
+        Text(AP, QRectF(0.5, 3.5, 15, 9), QStringLiteral("64"), Green.darker(160), 8);
         break;
-    case 22: // time
-        Clock(p);
+    case TMenuPicture::Time:
+        Clock(AP);
         break;
-    case 23: // path: steps joined by arrows
-        p.fillRect(QRectF(1, 6.5, 3, 3), Orange);
-        p.fillRect(QRectF(6.5, 6.5, 3, 3), Blue);
-        p.fillRect(QRectF(12, 6.5, 3, 3), Green);
-        SetPen(p, Ink, 1);
-        p.drawLine(QPointF(4, 8), QPointF(5.5, 8));
-        p.drawLine(QPointF(9.5, 8), QPointF(11, 8));
+    case TMenuPicture::Path: // steps joined by arrows
+        AP.fillRect(QRectF(1, 6.5, 3, 3), Orange);
+        AP.fillRect(QRectF(6.5, 6.5, 3, 3), Blue);
+        AP.fillRect(QRectF(12, 6.5, 3, 3), Green);
+        SetPen(AP, Ink, 1);
+        AP.drawLine(QPointF(4, 8), QPointF(5.5, 8));
+        AP.drawLine(QPointF(9.5, 8), QPointF(11, 8));
         break;
-    case 24: // spare: settings
-        SetPen(p, Grey, 2.6);
+    case TMenuPicture::Settings: // settings
+        SetPen(AP, Grey, 2.6);
         for (int i = 0; i < 4; ++i) {
             const qreal a = i * M_PI / 4;
-            p.drawLine(QPointF(8 + std::cos(a) * 6.5, 8 + std::sin(a) * 6.5),
+            AP.drawLine(QPointF(8 + std::cos(a) * 6.5, 8 + std::sin(a) * 6.5),
                 QPointF(8 - std::cos(a) * 6.5, 8 - std::sin(a) * 6.5));
         }
-        SetPen(p, Ink);
-        p.setBrush(Grey.lighter(130));
-        p.drawEllipse(QRectF(3.5, 3.5, 9, 9));
-        p.setBrush(Paper);
-        p.drawEllipse(QRectF(6, 6, 4, 4));
+        SetPen(AP, Ink);
+        AP.setBrush(Grey.lighter(130));
+        AP.drawEllipse(QRectF(3.5, 3.5, 9, 9));
+        AP.setBrush(Paper);
+        AP.drawEllipse(QRectF(6, 6, 4, 4));
         break;
-    case 25: // about
-        Badge(p, Blue, QStringLiteral("i"));
+    case TMenuPicture::About:
+        Badge(AP, Blue, QStringLiteral("i"));
         break;
-    case 26: // spare: help
-        Badge(p, Teal, QStringLiteral("?"));
+    case TMenuPicture::Help: // help
+        Badge(AP, Teal, QStringLiteral("?"));
         break;
-    case 27: // error
-        Badge(p, Red, QStringLiteral("!"));
+    case TMenuPicture::Error:
+        Badge(AP, Red, QStringLiteral("!"));
         break;
-    case 28: // file size: a page on a scale
-        Page(p, QRectF(4.5, 1.5, 7, 9));
-        SetPen(p, Ink);
-        p.setBrush(Grey.lighter(120));
-        p.drawRect(QRectF(1.5, 11.5, 13, 3));
-        SetPen(p, Ink, 0.8);
+    case TMenuPicture::FileSize: // a page on a scale
+        Page(AP, QRectF(4.5, 1.5, 7, 9));
+        SetPen(AP, Ink);
+        AP.setBrush(Grey.lighter(120));
+        AP.drawRect(QRectF(1.5, 11.5, 13, 3));
+        SetPen(AP, Ink, 0.8);
         for (qreal x = 4; x < 14; x += 3)
-            p.drawLine(QPointF(x, 11.5), QPointF(x, 13));
+            AP.drawLine(QPointF(x, 11.5), QPointF(x, 13));
         break;
-    case 29: // refresh
-        SetPen(p, Green, 2);
-        p.setBrush(Qt::NoBrush);
-        p.drawArc(QRectF(2.5, 2.5, 11, 11), 30 * 16, 270 * 16);
-        ArrowHead(p, QPointF(13.6, 4.8), -60, Green, 3.6);
+    case TMenuPicture::Refresh:
+        SetPen(AP, Green, 2);
+        AP.setBrush(Qt::NoBrush);
+        AP.drawArc(QRectF(2.5, 2.5, 11, 11), 30 * 16, 270 * 16);
+        ArrowHead(AP, QPointF(13.6, 4.8), -60, Green, 3.6);
         break;
-    case 30: // clear
-        SetPen(p, Grey.darker(110));
-        p.setBrush(PaperShade);
-        p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-        Cross(p, QRectF(5, 5, 6, 6), Grey.darker(140), 1.8);
+    case TMenuPicture::Clear:
+        SetPen(AP, Grey.darker(110));
+        AP.setBrush(PaperShade);
+        AP.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+        Cross(AP, QRectF(5, 5, 6, 6), Grey.darker(140), 1.8);
         break;
-    case 31: // spare: a window
-        Window(p, QRectF(1.5, 2.5, 13, 11));
+    case TMenuPicture::Window: // a window
+        Window(AP, QRectF(1.5, 2.5, 13, 11));
         break;
-    case 32: { // spare: a star
+    case TMenuPicture::Star: { // a star
         QPolygonF star;
         for (int i = 0; i < 10; ++i) {
             const qreal r = (i % 2) ? 3 : 7;
             const qreal a = -M_PI / 2 + i * M_PI / 5;
             star << QPointF(8 + std::cos(a) * r, 8.5 + std::sin(a) * r);
         }
-        SetPen(p, Orange.darker(130));
-        p.setBrush(Yellow);
-        p.drawPolygon(star);
+        SetPen(AP, Orange.darker(130));
+        AP.setBrush(Yellow);
+        AP.drawPolygon(star);
         break;
     }
-    case 33: // convert: arrows both ways
-        SetPen(p, Blue, 1.8);
-        p.drawLine(QPointF(2, 5), QPointF(12, 5));
-        ArrowHead(p, QPointF(14.5, 5), 0, Blue, 3.2);
-        SetPen(p, Green, 1.8);
-        p.drawLine(QPointF(14, 11), QPointF(4, 11));
-        ArrowHead(p, QPointF(1.5, 11), 180, Green, 3.2);
+    case TMenuPicture::Convert: // arrows both ways
+        SetPen(AP, Blue, 1.8);
+        AP.drawLine(QPointF(2, 5), QPointF(12, 5));
+        ArrowHead(AP, QPointF(14.5, 5), 0, Blue, 3.2);
+        SetPen(AP, Green, 1.8);
+        AP.drawLine(QPointF(14, 11), QPointF(4, 11));
+        ArrowHead(AP, QPointF(1.5, 11), 180, Green, 3.2);
         break;
-    case 34: // save
-        Floppy(p);
+    case TMenuPicture::Save:
+        Floppy(AP);
         break;
-    case 35: // find and replace
-        Page(p, QRectF(1.5, 1.5, 9, 12));
-        PageLines(p, 3, 8, {5, 7.5, 10});
-        Glass(p, QPointF(10, 9), 3, Blue);
+    case TMenuPicture::FindReplace:
+        Page(AP, QRectF(1.5, 1.5, 9, 12));
+        PageLines(AP, 3, 8, {5, 7.5, 10});
+        Glass(AP, QPointF(10, 9), 3, Blue);
         break;
-    case 36: // redo
-        ArcArrow(p, true, Blue);
+    case TMenuPicture::Redo:
+        ArcArrow(AP, true, Blue);
         break;
-    case 37: // undo
-        ArcArrow(p, false, Blue);
+    case TMenuPicture::Undo:
+        ArcArrow(AP, false, Blue);
         break;
-    case 38: // paste
-        Clipboard(p);
+    case TMenuPicture::Paste:
+        Clipboard(AP);
         break;
-    case 39: // cut
-        Scissors(p);
+    case TMenuPicture::Cut:
+        Scissors(AP);
         break;
-    case 40: // copy
-        Page(p, QRectF(1.5, 1.5, 8, 10));
-        Page(p, QRectF(6.5, 4.5, 8, 10));
-        PageLines(p, 8, 12, {9, 11});
+    case TMenuPicture::Copy:
+        Page(AP, QRectF(1.5, 1.5, 8, 10));
+        Page(AP, QRectF(6.5, 4.5, 8, 10));
+        PageLines(AP, 8, 12, {9, 11});
         break;
-    case 41: // new
-        Page(p);
-        SetPen(p, Green, 1.8);
-        p.drawLine(QPointF(12, 9), QPointF(12, 15));
-        p.drawLine(QPointF(9, 12), QPointF(15, 12));
+    case TMenuPicture::New:
+        Page(AP);
+        SetPen(AP, Green, 1.8);
+        AP.drawLine(QPointF(12, 9), QPointF(12, 15));
+        AP.drawLine(QPointF(9, 12), QPointF(15, 12));
         break;
-    case 42: // editor
-        Page(p, QRectF(1.5, 1.5, 9, 13));
-        PageLines(p, 3, 7, {5, 7.5});
-        Pencil(p, QPointF(5, 15));
+    case TMenuPicture::Editor:
+        Page(AP, QRectF(1.5, 1.5, 9, 13));
+        PageLines(AP, 3, 7, {5, 7.5});
+        Pencil(AP, QPointF(5, 15));
         break;
-    case 43: // validate
-        Check(p, Green);
+    case TMenuPicture::Validate:
+        Check(AP, Green);
         break;
-    case 44: // format: indented lines
-        SetPen(p, Ink, 1.4);
-        p.drawLine(QPointF(2, 3), QPointF(10, 3));
-        SetPen(p, Blue, 1.4);
-        p.drawLine(QPointF(5, 6.5), QPointF(14, 6.5));
-        p.drawLine(QPointF(5, 10), QPointF(12, 10));
-        SetPen(p, Ink, 1.4);
-        p.drawLine(QPointF(2, 13.5), QPointF(8, 13.5));
+    case TMenuPicture::Format: // indented lines
+        SetPen(AP, Ink, 1.4);
+        AP.drawLine(QPointF(2, 3), QPointF(10, 3));
+        SetPen(AP, Blue, 1.4);
+        AP.drawLine(QPointF(5, 6.5), QPointF(14, 6.5));
+        AP.drawLine(QPointF(5, 10), QPointF(12, 10));
+        SetPen(AP, Ink, 1.4);
+        AP.drawLine(QPointF(2, 13.5), QPointF(8, 13.5));
         break;
-    case 45: // string
-        KindTile(p, Green, QStringLiteral("\u201Ca\u201D"), 7.5);
+    case TMenuPicture::JSONString:
+        KindTile(AP, Green, QStringLiteral("\u201Ca\u201D"), 7.5);
         break;
-    case 46: // number
-        KindTile(p, Purple, QStringLiteral("1"), 10);
+    case TMenuPicture::JSONNumber:
+        KindTile(AP, Purple, QStringLiteral("1"), 10);
         break;
-    case 47: // true
-        Box(p, QRectF(1.5, 1.5, 13, 13), LightGreen, Green, 2.5);
-        Check(p, Green.darker(120), 2.0);
+    case TMenuPicture::JSONTrue:
+        Box(AP, QRectF(1.5, 1.5, 13, 13), LightGreen, Green, 2.5);
+        Check(AP, Green.darker(120), 2.0);
         break;
-    case 48: // false
-        Box(p, QRectF(1.5, 1.5, 13, 13), QColor(248, 205, 205), Red, 2.5);
-        Cross(p, QRectF(4.5, 4.5, 7, 7), Red.darker(110), 2.0);
+    case TMenuPicture::JSONFalse:
+        Box(AP, QRectF(1.5, 1.5, 13, 13), QColor(248, 205, 205), Red, 2.5);
+        Cross(AP, QRectF(4.5, 4.5, 7, 7), Red.darker(110), 2.0);
         break;
-    case 49: // null
-        Box(p, QRectF(1.5, 1.5, 13, 13), PaperShade, Grey, 2.5);
-        SetPen(p, Grey.darker(130), 1.4);
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(QRectF(4.5, 4.5, 7, 7));
-        p.drawLine(QPointF(4, 12), QPointF(12, 4));
+    case TMenuPicture::JSONNull:
+        Box(AP, QRectF(1.5, 1.5, 13, 13), PaperShade, Grey, 2.5);
+        SetPen(AP, Grey.darker(130), 1.4);
+        AP.setBrush(Qt::NoBrush);
+        AP.drawEllipse(QRectF(4.5, 4.5, 7, 7));
+        AP.drawLine(QPointF(4, 12), QPointF(12, 4));
         break;
     default:
         break;
@@ -512,26 +513,26 @@ void Draw(QPainter& p, int index)
 // Paints a picture at any size; disabled pictures are drawn pale and grey.
 class TMenuIconEngine : public QIconEngine {
 public:
-    explicit TMenuIconEngine(int index)
-        : FIndex(index)
+    explicit TMenuIconEngine(int AIndex)
+        : FIndex(AIndex)
     {
     }
     QIconEngine* clone() const override { return new TMenuIconEngine(FIndex); }
     QString key() const override { return QStringLiteral("TMenuIconEngine"); }
 
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
+    void paint(QPainter* APainter, const QRect& ARect, QIcon::Mode AMode, QIcon::State) override
     {
-        if (mode != QIcon::Disabled) {
-            PaintScaled(*painter, rect);
+        if (AMode != QIcon::Disabled) {
+            PaintScaled(*APainter, ARect);
             return;
         }
-        const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-        QImage image(rect.size() * dpr, QImage::Format_ARGB32_Premultiplied);
+        const qreal dpr = APainter->device() ? APainter->device()->devicePixelRatioF() : 1.0;
+        QImage image(ARect.size() * dpr, QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(dpr);
         image.fill(Qt::transparent);
         {
             QPainter ip(&image);
-            PaintScaled(ip, QRect(QPoint(0, 0), rect.size()));
+            PaintScaled(ip, QRect(QPoint(0, 0), ARect.size()));
         }
         for (int y = 0; y < image.height(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -541,48 +542,53 @@ public:
                 line[x] = qRgba(g, g, g, a);
             }
         }
-        painter->drawImage(rect, image);
+        APainter->drawImage(ARect, image);
     }
 
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    QPixmap pixmap(const QSize& ASize, QIcon::Mode AMode, QIcon::State AState) override
     {
-        return scaledPixmap(size, mode, state, 1.0);
+        return scaledPixmap(ASize, AMode, AState, 1.0);
     }
 
     // size is in device pixels already; the picture is drawn on its logical size at that scale.
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    QPixmap scaledPixmap(const QSize& ASize, QIcon::Mode AMode, QIcon::State AState, qreal AScale) override
     {
-        QPixmap pm(size);
-        pm.setDevicePixelRatio(scale);
+        QPixmap pm(ASize);
+        pm.setDevicePixelRatio(AScale);
         pm.fill(Qt::transparent);
         QPainter p(&pm);
-        paint(&p, QRect(QPoint(0, 0), (QSizeF(size) / scale).toSize()), mode, state);
+        paint(&p, QRect(QPoint(0, 0), (QSizeF(ASize) / AScale).toSize()), AMode, AState);
         return pm;
     }
 
-    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override { return size; }
+    QSize actualSize(const QSize& ASize, QIcon::Mode, QIcon::State) override { return ASize; }
 
 private:
-    void PaintScaled(QPainter& p, const QRect& rect) const
+    void PaintScaled(QPainter& AP, const QRect& ARect) const
     {
-        p.save();
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::TextAntialiasing);
-        p.translate(rect.topLeft());
-        p.scale(rect.width() / qreal(TMenuImages::Size), rect.height() / qreal(TMenuImages::Size));
-        Draw(p, FIndex);
-        p.restore();
+        AP.save();
+        AP.setRenderHint(QPainter::Antialiasing);
+        AP.setRenderHint(QPainter::TextAntialiasing);
+        AP.translate(ARect.topLeft());
+        AP.scale(ARect.width() / qreal(TMenuImages::Size), ARect.height() / qreal(TMenuImages::Size));
+        Draw(AP, static_cast<TMenuPicture>(FIndex));
+        AP.restore();
     }
 
     int FIndex;
 };
 } // namespace
 
-QIcon TMenuImages::Icon(int index)
+QIcon TMenuImages::Icon(TMenuPicture APicture)
 {
-    if (index < 0 || index >= Count)
+    return Icon(PictureIndex(APicture));
+}
+
+QIcon TMenuImages::Icon(int AIndex)
+{
+    if (AIndex < 0 || AIndex >= Count)
         return {};
-    return QIcon(new TMenuIconEngine(index));
+    return QIcon(new TMenuIconEngine(AIndex));
 }
 
 QList<QIcon> TMenuImages::Icons()
@@ -594,25 +600,25 @@ QList<QIcon> TMenuImages::Icons()
     return icons;
 }
 
-QPixmap TMenuImages::Pixmap(int index, qreal devicePixelRatio)
+QPixmap TMenuImages::Pixmap(int AIndex, qreal ADevicePixelRatio)
 {
-    return Icon(index).pixmap(QSize(Size, Size), devicePixelRatio);
+    return Icon(AIndex).pixmap(QSize(Size, Size), ADevicePixelRatio);
 }
 
-void TMenuImages::Paint(QPainter& painter, int index)
+void TMenuImages::Paint(QPainter& APainter, int AIndex)
 {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    Draw(painter, index);
-    painter.restore();
+    APainter.save();
+    APainter.setRenderHint(QPainter::Antialiasing);
+    APainter.setRenderHint(QPainter::TextAntialiasing);
+    Draw(APainter, static_cast<TMenuPicture>(AIndex));
+    APainter.restore();
 }
 
-QPixmap TMenuImages::DocumentPicture(qreal devicePixelRatio)
+QPixmap TMenuImages::DocumentPicture(qreal ADevicePixelRatio)
 {
     const int side = 124;
-    QPixmap pm(QSize(side, side) * devicePixelRatio);
-    pm.setDevicePixelRatio(devicePixelRatio);
+    QPixmap pm(QSize(side, side) * ADevicePixelRatio);
+    pm.setDevicePixelRatio(ADevicePixelRatio);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);

@@ -10,21 +10,21 @@ constexpr int IconSide = 16;
 constexpr int Margin = 4;
 } // namespace
 
-TPathBar::TPathBar(QWidget* parent)
-    : QWidget(parent)
+TPathBar::TPathBar(QWidget* AParent)
+    : QWidget(AParent)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
-void TPathBar::SetCaption(const QString& caption)
+void TPathBar::SetCaption(const QString& ACaption)
 {
-    FCaption = caption;
+    FCaption = ACaption;
     update();
 }
 
-void TPathBar::SetIcon(const QIcon& icon)
+void TPathBar::SetIcon(const QIcon& AIcon)
 {
-    FIcon = icon;
+    FIcon = AIcon;
     update();
 }
 
@@ -56,11 +56,11 @@ void TPathBar::paintEvent(QPaintEvent*)
         fontMetrics().elidedText(FCaption, Qt::ElideRight, qMax(0, text.width())));
 }
 
-bool TPathBar::event(QEvent* event)
+bool TPathBar::event(QEvent* AEvent)
 {
     // The whole caption shows as a tooltip when it had to be cut.
-    if (event->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(event);
+    if (AEvent->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(AEvent);
         const int room = width() - 3 * Margin - (FIcon.isNull() ? 0 : IconSide);
         if (fontMetrics().horizontalAdvance(FCaption) > room)
             QToolTip::showText(help->globalPos(), FCaption, this);
@@ -68,5 +68,5 @@ bool TPathBar::event(QEvent* event)
             QToolTip::hideText();
         return true;
     }
-    return QWidget::event(event);
+    return QWidget::event(AEvent);
 }

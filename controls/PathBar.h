@@ -9,20 +9,20 @@
 class TPathBar : public QWidget {
     Q_OBJECT
 public:
-    explicit TPathBar(QWidget* parent = nullptr);
+    explicit TPathBar(QWidget* AParent = nullptr);
 
     QString Caption() const { return FCaption; }
-    void SetCaption(const QString& caption);
+    void SetCaption(const QString& ACaption);
     QString Hint() const { return FHint; }
-    void SetHint(const QString& hint) { FHint = hint; }
-    void SetIcon(const QIcon& icon);
+    void SetHint(const QString& AHint) { FHint = AHint; }
+    void SetIcon(const QIcon& AIcon);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* AEvent) override;
+    bool event(QEvent* AEvent) override;
 
 private:
     QString FCaption;

@@ -8,39 +8,39 @@ namespace {
 constexpr int TextMargin = 4;
 } // namespace
 
-TStatusPanels::TStatusPanels(QWidget* parent)
-    : QWidget(parent)
+TStatusPanels::TStatusPanels(QWidget* AParent)
+    : QWidget(AParent)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
-int TStatusPanels::AddPanel(int width, Qt::Alignment alignment, const QString& text)
+int TStatusPanels::AddPanel(int AWidth, Qt::Alignment AAlignment, const QString& AText)
 {
-    FPanels.append({width, alignment, text});
+    FPanels.append({AWidth, AAlignment, AText});
     update();
     return int(FPanels.size()) - 1;
 }
 
-QString TStatusPanels::Text(int panel) const
+QString TStatusPanels::Text(int APanel) const
 {
-    return (panel >= 0 && panel < FPanels.size()) ? FPanels[panel].Text : QString();
+    return (APanel >= 0 && APanel < FPanels.size()) ? FPanels[APanel].Text : QString();
 }
 
-void TStatusPanels::SetText(int panel, const QString& text)
+void TStatusPanels::SetText(int APanel, const QString& AText)
 {
-    if (panel < 0 || panel >= FPanels.size() || FPanels[panel].Text == text)
+    if (APanel < 0 || APanel >= FPanels.size() || FPanels[APanel].Text == AText)
         return;
-    FPanels[panel].Text = text;
-    update(PanelRect(panel));
+    FPanels[APanel].Text = AText;
+    update(PanelRect(APanel));
 }
 
-QRect TStatusPanels::PanelRect(int panel) const
+QRect TStatusPanels::PanelRect(int APanel) const
 {
     int x = 0;
     for (int i = 0; i < FPanels.size(); ++i) {
         const bool last = i == FPanels.size() - 1;
         const int w = last ? qMax(FPanels[i].Width, width() - x) : FPanels[i].Width;
-        if (i == panel)
+        if (i == APanel)
             return QRect(x, 0, w, height());
         x += w;
     }
@@ -72,11 +72,11 @@ void TStatusPanels::paintEvent(QPaintEvent*)
     }
 }
 
-bool TStatusPanels::event(QEvent* event)
+bool TStatusPanels::event(QEvent* AEvent)
 {
     // A cut text shows whole as a tooltip.
-    if (event->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(event);
+    if (AEvent->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(AEvent);
         for (int i = 0; i < FPanels.size(); ++i) {
             const QRect r = PanelRect(i);
             if (!r.contains(help->pos()))
@@ -90,5 +90,5 @@ bool TStatusPanels::event(QEvent* event)
         QToolTip::hideText();
         return true;
     }
-    return QWidget::event(event);
+    return QWidget::event(AEvent);
 }

@@ -9,21 +9,21 @@
 class TStatusPanels : public QWidget {
     Q_OBJECT
 public:
-    explicit TStatusPanels(QWidget* parent = nullptr);
+    explicit TStatusPanels(QWidget* AParent = nullptr);
 
     // Adds a panel; returns its index.
-    int AddPanel(int width, Qt::Alignment alignment = Qt::AlignLeft, const QString& text = QString());
+    int AddPanel(int AWidth, Qt::Alignment AAlignment = Qt::AlignLeft, const QString& AText = QString());
     int PanelCount() const { return int(FPanels.size()); }
-    QString Text(int panel) const;
-    void SetText(int panel, const QString& text);
+    QString Text(int APanel) const;
+    void SetText(int APanel, const QString& AText);
     // The rectangle of a panel in the bar.
-    QRect PanelRect(int panel) const;
+    QRect PanelRect(int APanel) const;
 
     QSize sizeHint() const override;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* AEvent) override;
+    bool event(QEvent* AEvent) override;
 
 private:
     struct Panel {

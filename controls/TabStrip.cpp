@@ -1,7 +1,7 @@
 #include "controls/TabStrip.h"
 
-TTabStrip::TTabStrip(QWidget* parent)
-    : QTabBar(parent)
+TTabStrip::TTabStrip(QWidget* AParent)
+    : QTabBar(AParent)
 {
     setShape(QTabBar::RoundedSouth);
     setDrawBase(true);
@@ -14,30 +14,30 @@ TTabStrip::TTabStrip(QWidget* parent)
     });
 }
 
-int TTabStrip::AddTab(const QString& caption, int tag)
+int TTabStrip::AddTab(const QString& ACaption, int ATag)
 {
-    const int index = addTab(caption);
-    setTabData(index, tag);
+    const int index = addTab(ACaption);
+    setTabData(index, ATag);
     return index;
 }
 
-int TTabStrip::TagOf(int index) const
+int TTabStrip::TagOf(int AIndex) const
 {
-    return tabData(index).toInt();
+    return tabData(AIndex).toInt();
 }
 
-void TTabStrip::SelectTag(int tag)
+void TTabStrip::SelectTag(int ATag)
 {
     const QSignalBlocker block(this);
     for (int i = 0; i < count(); ++i)
-        if (TagOf(i) == tag)
+        if (TagOf(i) == ATag)
             setCurrentIndex(i);
 }
 
-QSize TTabStrip::tabSizeHint(int index) const
+QSize TTabStrip::tabSizeHint(int AIndex) const
 {
     // Roomier than the default: the strip is the page switch of a whole window.
-    QSize size = QTabBar::tabSizeHint(index);
+    QSize size = QTabBar::tabSizeHint(AIndex);
     size.setWidth(qMax(size.width() + 16, 80));
     return size;
 }

@@ -6,17 +6,17 @@
 class TTabStrip : public QTabBar {
     Q_OBJECT
 public:
-    explicit TTabStrip(QWidget* parent = nullptr);
+    explicit TTabStrip(QWidget* AParent = nullptr);
 
     // Adds a tab with a caption and a tag; returns its index.
-    int AddTab(const QString& caption, int tag);
-    int TagOf(int index) const;
+    int AddTab(const QString& ACaption, int ATag);
+    int TagOf(int AIndex) const;
     // Selects the tab with this tag (without reporting a click).
-    void SelectTag(int tag);
+    void SelectTag(int ATag);
 
 Q_SIGNALS:
-    void TabClicked(int tag);
+    void TabClicked(int ATag);
 
 protected:
-    QSize tabSizeHint(int index) const override;
+    QSize tabSizeHint(int AIndex) const override;
 };

@@ -13,84 +13,84 @@ namespace {
 constexpr size_t MapThreshold = size_t(1) << 20;
 constexpr size_t PageSize = 4096;
 
-size_t RoundToPages(size_t bytes)
+size_t RoundToPages(size_t ABytes)
 {
-    return (bytes + PageSize - 1) & ~(PageSize - 1);
+    return (ABytes + PageSize - 1) & ~(PageSize - 1);
 }
 
 #if defined(__linux__)
-void AdviseHugePages(void* data, size_t bytes)
+void AdviseHugePages(void* AData, size_t ABytes)
 {
     // Only a hint: the system may have transparent huge pages switched off.
-    if (bytes >= (size_t(2) << 20))
-        madvise(data, bytes, MADV_HUGEPAGE);
+    if (ABytes >= (size_t(2) << 20))
+        madvise(AData, ABytes, MADV_HUGEPAGE);
 }
 #endif
 } // namespace
 
-void* AllocateBytes(size_t bytes)
+void* AllocateBytes(size_t ABytes)
 {
-    if (bytes == 0)
+    if (ABytes == 0)
         return nullptr;
 #if defined(__linux__)
-    if (bytes >= MapThreshold) {
+    if (ABytes >= MapThreshold) {
         void* p =
-            mmap(nullptr, RoundToPages(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            mmap(nullptr, RoundToPages(ABytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED)
             throw std::bad_alloc();
-        AdviseHugePages(p, RoundToPages(bytes));
+        AdviseHugePages(p, RoundToPages(ABytes));
         return p;
     }
 #endif
-    void* p = std::malloc(bytes);
+    void* p = std::malloc(ABytes);
     if (!p)
         throw std::bad_alloc();
     return p;
 }
 
-void FreeBytes(void* data, size_t bytes) noexcept
+void FreeBytes(void* AData, size_t ABytes) noexcept
 {
-    if (!data)
+    if (!AData)
         return;
 #if defined(__linux__)
-    if (bytes >= MapThreshold) {
-        munmap(data, RoundToPages(bytes));
+    if (ABytes >= MapThreshold) {
+        munmap(AData, RoundToPages(ABytes));
         return;
     }
 #endif
-    (void)bytes;
-    std::free(data);
+    (void)ABytes;
+    std::free(AData);
 }
 
-void* ReallocateBytes(void* data, size_t oldBytes, size_t usedBytes, size_t newBytes)
+void* ReallocateBytes(void* AData, size_t AOldBytes, size_t AUsedBytes, size_t ANewBytes)
 {
-    if (!data)
-        return AllocateBytes(newBytes);
-    if (newBytes == 0) {
-        FreeBytes(data, oldBytes);
+    if (!AData)
+        return AllocateBytes(ANewBytes);
+    if (ANewBytes == 0) {
+        FreeBytes(AData, AOldBytes);
         return nullptr;
     }
 #if defined(__linux__)
-    const bool oldMapped = oldBytes >= MapThreshold;
-    const bool newMapped = newBytes >= MapThreshold;
+    const bool oldMapped = AOldBytes >= MapThreshold;
+    const bool newMapped = ANewBytes >= MapThreshold;
     if (oldMapped && newMapped) {
         // Moves page table entries instead of copying bytes.
-        void* p = mremap(data, RoundToPages(oldBytes), RoundToPages(newBytes), MREMAP_MAYMOVE);
+        void* p = mremap(AData, RoundToPages(AOldBytes), RoundToPages(ANewBytes), MREMAP_MAYMOVE);
         if (p == MAP_FAILED)
             throw std::bad_alloc();
-        AdviseHugePages(p, RoundToPages(newBytes));
+        AdviseHugePages(p, RoundToPages(ANewBytes));
         return p;
     }
     if (oldMapped || newMapped) {
-        void* p = AllocateBytes(newBytes);
-        std::memcpy(p, data, usedBytes < newBytes ? usedBytes : newBytes);
-        FreeBytes(data, oldBytes);
+        void* p = AllocateBytes(ANewBytes);
+        std::memcpy(p, AData, AUsedBytes < ANewBytes ? AUsedBytes : ANewBytes);
+        FreeBytes(AData, AOldBytes);
         return p;
     }
 #endif
-    (void)oldBytes;
-    (void)usedBytes;
-    void* p = std::realloc(data, newBytes);
+    (void)AOldBytes;
+    (void)AUsedBytes;
+    void* p = std::realloc(AData, ANewBytes);
     if (!p)
         throw std::bad_alloc();
     return p;

@@ -14,9 +14,9 @@
 
 namespace quillon_detail {
 // Raw storage; capacities are in bytes. AllocateBytes and ReallocateBytes throw std::bad_alloc.
-void* AllocateBytes(size_t bytes);
-void* ReallocateBytes(void* data, size_t oldBytes, size_t usedBytes, size_t newBytes);
-void FreeBytes(void* data, size_t bytes) noexcept;
+void* AllocateBytes(size_t ABytes);
+void* ReallocateBytes(void* AData, size_t AOldBytes, size_t AUsedBytes, size_t ANewBytes);
+void FreeBytes(void* AData, size_t ABytes) noexcept;
 } // namespace quillon_detail
 
 // A contiguous array of trivially copyable elements; new elements are left uninitialised.
@@ -27,10 +27,10 @@ public:
     TPodBuffer() = default;
     TPodBuffer(const TPodBuffer&) = delete;
     TPodBuffer& operator=(const TPodBuffer&) = delete;
-    TPodBuffer(TPodBuffer&& other) noexcept { Swap(other); }
-    TPodBuffer& operator=(TPodBuffer&& other) noexcept
+    TPodBuffer(TPodBuffer&& AOther) noexcept { Swap(AOther); }
+    TPodBuffer& operator=(TPodBuffer&& AOther) noexcept
     {
-        TPodBuffer(std::move(other)).Swap(*this);
+        TPodBuffer(std::move(AOther)).Swap(*this);
         return *this;
     }
     ~TPodBuffer() { quillon_detail::FreeBytes(FData, FCapacity * sizeof(T)); }
@@ -40,54 +40,54 @@ public:
     size_t Size() const { return FSize; }
     size_t Capacity() const { return FCapacity; }
     bool Empty() const { return FSize == 0; }
-    T& operator[](size_t i) { return FData[i]; }
-    const T& operator[](size_t i) const { return FData[i]; }
+    T& operator[](size_t AI) { return FData[AI]; }
+    const T& operator[](size_t AI) const { return FData[AI]; }
     T& Back() { return FData[FSize - 1]; }
 
     // Called before the elements may move to other memory (when the buffer grows), so that a reader
     // on another thread can stop reading the old place.
-    using TMoveHook = void (*)(void* context);
-    void SetMoveHook(TMoveHook hook, void* context)
+    using TMoveHook = void (*)(void* AContext);
+    void SetMoveHook(TMoveHook AHook, void* AContext)
     {
-        FMoveHook = hook;
-        FMoveContext = context;
+        FMoveHook = AHook;
+        FMoveContext = AContext;
     }
 
-    void Reserve(size_t count)
+    void Reserve(size_t ACount)
     {
-        if (count <= FCapacity)
+        if (ACount <= FCapacity)
             return;
         if (FMoveHook && FData)
             FMoveHook(FMoveContext);
         FData = static_cast<T*>(quillon_detail::ReallocateBytes(
-            FData, FCapacity * sizeof(T), FSize * sizeof(T), count * sizeof(T)));
-        FCapacity = count;
+            FData, FCapacity * sizeof(T), FSize * sizeof(T), ACount * sizeof(T)));
+        FCapacity = ACount;
     }
     // Makes room for n more elements, growing by half of the size at least.
-    void EnsureSpare(size_t n)
+    void EnsureSpare(size_t AN)
     {
-        if (FCapacity - FSize < n)
-            Reserve(FSize + (n > FSize / 2 ? n : FSize / 2) + 64);
+        if (FCapacity - FSize < AN)
+            Reserve(FSize + (AN > FSize / 2 ? AN : FSize / 2) + 64);
     }
     // Sets the size; elements beyond the old size are uninitialised.
-    void ResizeUninitialized(size_t count)
+    void ResizeUninitialized(size_t ACount)
     {
-        Reserve(count);
-        FSize = count;
+        Reserve(ACount);
+        FSize = ACount;
     }
-    void PushBack(const T& value)
+    void PushBack(const T& AValue)
     {
         EnsureSpare(1);
-        FData[FSize++] = value;
+        FData[FSize++] = AValue;
     }
-    void Append(const T* values, size_t count)
+    void Append(const T* AValues, size_t ACount)
     {
-        EnsureSpare(count);
-        std::memcpy(static_cast<void*>(FData + FSize), values, count * sizeof(T));
-        FSize += count;
+        EnsureSpare(ACount);
+        std::memcpy(static_cast<void*>(FData + FSize), AValues, ACount * sizeof(T));
+        FSize += ACount;
     }
     void PopBack() { --FSize; }
-    void Truncate(size_t count) { FSize = count < FSize ? count : FSize; }
+    void Truncate(size_t ACount) { FSize = ACount < FSize ? ACount : FSize; }
     void Clear() { FSize = 0; }
     // Gives the memory back.
     void Release() { TPodBuffer().Swap(*this); }
@@ -105,11 +105,11 @@ public:
         FCapacity = FSize;
     }
     // Swaps the contents; move hooks stay with their buffer objects.
-    void Swap(TPodBuffer& other) noexcept
+    void Swap(TPodBuffer& AOther) noexcept
     {
-        std::swap(FData, other.FData);
-        std::swap(FSize, other.FSize);
-        std::swap(FCapacity, other.FCapacity);
+        std::swap(FData, AOther.FData);
+        std::swap(FSize, AOther.FSize);
+        std::swap(FCapacity, AOther.FCapacity);
     }
 
 private:
@@ -124,12 +124,12 @@ private:
 class TByteBuffer : public TPodBuffer<char> {
 public:
     std::string_view View() const { return {Data(), Size()}; }
-    void Append(std::string_view text) { TPodBuffer<char>::Append(text.data(), text.size()); }
-    void Append(char c) { PushBack(c); }
-    void AppendFill(char c, size_t count)
+    void Append(std::string_view AText) { TPodBuffer<char>::Append(AText.data(), AText.size()); }
+    void Append(char AC) { PushBack(AC); }
+    void AppendFill(char AC, size_t ACount)
     {
-        EnsureSpare(count);
-        std::memset(Data() + Size(), c, count);
-        ResizeUninitialized(Size() + count);
+        EnsureSpare(ACount);
+        std::memset(Data() + Size(), AC, ACount);
+        ResizeUninitialized(Size() + ACount);
     }
 };

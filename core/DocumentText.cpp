@@ -10,42 +10,42 @@
 
 namespace {
 // The first CR or LF at or after p, or end.
-const char* FindLineBreak(const char* p, const char* end)
+const char* FindLineBreak(const char* AP, const char* AEnd)
 {
 #if defined(__SSE2__)
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
-    while (end - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    while (AEnd - AP >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(AP));
         const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf));
         const int mask = _mm_movemask_epi8(hit);
         if (mask != 0)
-            return p + __builtin_ctz(unsigned(mask));
-        p += 16;
+            return AP + __builtin_ctz(unsigned(mask));
+        AP += 16;
     }
 #endif
-    while (p < end && *p != '\r' && *p != '\n')
-        ++p;
-    return p;
+    while (AP < AEnd && *AP != '\r' && *AP != '\n')
+        ++AP;
+    return AP;
 }
 } // namespace
 
-bool FindDocumentText(std::string_view bytes, std::string_view& text)
+bool FindDocumentText(std::string_view ABytes, std::string_view& AText)
 {
-    if (!IsValidUtf8(bytes))
+    if (!IsValidUtf8(ABytes))
         return false;
-    if (bytes.size() >= 3 && std::memcmp(bytes.data(), "\xEF\xBB\xBF", 3) == 0)
-        bytes.remove_prefix(3);
-    if (const void* nul = std::memchr(bytes.data(), 0, bytes.size()))
-        bytes = bytes.substr(0, size_t(static_cast<const char*>(nul) - bytes.data()));
-    text = bytes;
+    if (ABytes.size() >= 3 && std::memcmp(ABytes.data(), "\xEF\xBB\xBF", 3) == 0)
+        ABytes.remove_prefix(3);
+    if (const void* nul = std::memchr(ABytes.data(), 0, ABytes.size()))
+        ABytes = ABytes.substr(0, size_t(static_cast<const char*>(nul) - ABytes.data()));
+    AText = ABytes;
     return true;
 }
 
-bool ReadDocumentText(std::string_view bytes, TDocumentText& document)
+bool ReadDocumentText(std::string_view ABytes, TDocumentText& ADocument)
 {
     std::string_view source;
-    if (!FindDocumentText(bytes, source))
+    if (!FindDocumentText(ABytes, source))
         return false;
     const char* p = source.data();
     const char* end = p + source.size();
@@ -78,19 +78,19 @@ bool ReadDocumentText(std::string_view bytes, TDocumentText& document)
     }
     text.ResizeUninitialized(size_t(w - text.Data()));
     text.ShrinkToFit();
-    document.Text = std::move(text);
-    document.LineCount = lines;
+    ADocument.Text = std::move(text);
+    ADocument.LineCount = lines;
     return true;
 }
 
-TDocumentState BuildDocument(std::string_view bytes, TOutline& outline, TJSONCounts& counts,
-    TDocumentText& refusedText, TFormatObserver* observer)
+TDocumentState BuildDocument(std::string_view ABytes, TOutline& AOutline, TJSONCounts& ACounts,
+    TDocumentText& ARefusedText, TFormatObserver* AObserver)
 {
     std::string_view text;
-    if (!FindDocumentText(bytes, text))
+    if (!FindDocumentText(ABytes, text))
         return TDocumentState::Unreadable;
-    if (!BuildOutline(text, outline, counts, TLineBreaks::Normalize, observer).empty())
+    if (!BuildOutline(text, AOutline, ACounts, TLineBreaks::Normalize, AObserver).empty())
         return TDocumentState::Formatted;
-    ReadDocumentText(bytes, refusedText);
+    ReadDocumentText(ABytes, ARefusedText);
     return TDocumentState::NotJSON;
 }

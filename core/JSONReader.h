@@ -35,27 +35,27 @@ constexpr int JSONNestingLimit = 512;
 namespace quillon_detail {
 using u8 = unsigned char;
 
-inline bool IsJSONSpace(u8 c)
+inline bool IsJSONSpace(u8 AC)
 {
-    return c == ' ' || c == '\n' || c == '\r' || c == '\t';
+    return AC == ' ' || AC == '\n' || AC == '\r' || AC == '\t';
 }
 
-inline const u8* SkipSpace(const u8* p, const u8* end)
+inline const u8* SkipSpace(const u8* AP, const u8* AEnd)
 {
-    while (p < end && IsJSONSpace(*p))
-        ++p;
-    return p;
+    while (AP < AEnd && IsJSONSpace(*AP))
+        ++AP;
+    return AP;
 }
 
-inline bool IsHexDigit(u8 c)
+inline bool IsHexDigit(u8 AC)
 {
-    return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f');
+    return (AC >= '0' && AC <= '9') || ((AC | 0x20) >= 'a' && (AC | 0x20) <= 'f');
 }
 
 // p points just after the opening quote. On success returns the closing quote and sets plain.
-inline const u8* ScanString(const u8* p, const u8* end, bool& plain)
+inline const u8* ScanString(const u8* AP, const u8* AEnd, bool& APlain)
 {
-    plain = true;
+    APlain = true;
     for (;;) {
 #if defined(__SSE2__)
         // Find the next byte that is a quote, a backslash, a solidus or a control character.
@@ -63,35 +63,35 @@ inline const u8* ScanString(const u8* p, const u8* end, bool& plain)
         const __m128i backslash = _mm_set1_epi8('\\');
         const __m128i solidus = _mm_set1_epi8('/');
         const __m128i controlLimit = _mm_set1_epi8(0x1F);
-        while (end - p >= 16) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        while (AEnd - AP >= 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(AP));
             // Bytes <= 0x1F as unsigned: min(v, 0x1F) == v.
             const __m128i special = _mm_or_si128(
                 _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
                 _mm_or_si128(_mm_cmpeq_epi8(v, solidus), _mm_cmpeq_epi8(_mm_min_epu8(v, controlLimit), v)));
             const int mask = _mm_movemask_epi8(special);
             if (mask != 0) {
-                p += __builtin_ctz(unsigned(mask));
+                AP += __builtin_ctz(unsigned(mask));
                 break;
             }
-            p += 16;
+            AP += 16;
         }
 #endif
-        while (p < end && *p != '"' && *p != '\\' && *p != '/' && *p >= 0x20)
-            ++p;
-        if (p >= end)
+        while (AP < AEnd && *AP != '"' && *AP != '\\' && *AP != '/' && *AP >= 0x20)
+            ++AP;
+        if (AP >= AEnd)
             return nullptr;
-        const u8 c = *p;
+        const u8 c = *AP;
         if (c == '"')
-            return p;
-        plain = false;
+            return AP;
+        APlain = false;
         if (c != '\\') {
-            ++p; // solidus or control character: taken as it is
+            ++AP; // solidus or control character: taken as it is
             continue;
         }
-        if (end - p < 2)
+        if (AEnd - AP < 2)
             return nullptr;
-        switch (p[1]) {
+        switch (AP[1]) {
         case '"':
         case '\\':
         case '/':
@@ -100,13 +100,13 @@ inline const u8* ScanString(const u8* p, const u8* end, bool& plain)
         case 'n':
         case 'r':
         case 't':
-            p += 2;
+            AP += 2;
             break;
         case 'u':
-            if (end - p < 6 || !IsHexDigit(p[2]) || !IsHexDigit(p[3]) || !IsHexDigit(p[4])
-                || !IsHexDigit(p[5]))
+            if (AEnd - AP < 6 || !IsHexDigit(AP[2]) || !IsHexDigit(AP[3]) || !IsHexDigit(AP[4])
+                || !IsHexDigit(AP[5]))
                 return nullptr;
-            p += 6;
+            AP += 6;
             break;
         default:
             return nullptr;
@@ -114,104 +114,104 @@ inline const u8* ScanString(const u8* p, const u8* end, bool& plain)
     }
 }
 
-inline bool IsDigit(u8 c)
+inline bool IsDigit(u8 AC)
 {
-    return c >= '0' && c <= '9';
+    return AC >= '0' && AC <= '9';
 }
 
-inline const u8* SkipDigits(const u8* p, const u8* end)
+inline const u8* SkipDigits(const u8* AP, const u8* AEnd)
 {
-    while (p < end && IsDigit(*p))
-        ++p;
-    return p;
+    while (AP < AEnd && IsDigit(*AP))
+        ++AP;
+    return AP;
 }
 
 // p points at "-" or a digit. Returns the end of the number or nullptr.
-inline const u8* ScanNumber(const u8* p, const u8* end)
+inline const u8* ScanNumber(const u8* AP, const u8* AEnd)
 {
-    if (*p == '-') {
-        ++p;
-        if (p == end)
+    if (*AP == '-') {
+        ++AP;
+        if (AP == AEnd)
             return nullptr;
-        if (*p == 'e' || *p == 'E')
+        if (*AP == 'e' || *AP == 'E')
             goto exponent; // "-e5": a minus sign directly followed by the exponent
     }
-    if (p == end || !IsDigit(*p))
+    if (AP == AEnd || !IsDigit(*AP))
         return nullptr;
-    if (*p == '0') {
-        ++p;
-        if (p < end && IsDigit(*p))
+    if (*AP == '0') {
+        ++AP;
+        if (AP < AEnd && IsDigit(*AP))
             return nullptr; // leading zero
     } else {
-        p = SkipDigits(p + 1, end);
+        AP = SkipDigits(AP + 1, AEnd);
     }
-    if (p < end && *p == '.') {
-        ++p;
-        if (p == end || !IsDigit(*p))
+    if (AP < AEnd && *AP == '.') {
+        ++AP;
+        if (AP == AEnd || !IsDigit(*AP))
             return nullptr;
-        p = SkipDigits(p + 1, end);
+        AP = SkipDigits(AP + 1, AEnd);
     }
-    if (p < end && (*p == 'e' || *p == 'E')) {
+    if (AP < AEnd && (*AP == 'e' || *AP == 'E')) {
     exponent:
-        ++p;
-        if (p < end && (*p == '+' || *p == '-'))
-            ++p;
-        if (p == end || !IsDigit(*p))
+        ++AP;
+        if (AP < AEnd && (*AP == '+' || *AP == '-'))
+            ++AP;
+        if (AP == AEnd || !IsDigit(*AP))
             return nullptr;
-        p = SkipDigits(p + 1, end);
+        AP = SkipDigits(AP + 1, AEnd);
     }
-    return p;
+    return AP;
 }
 
-inline bool Matches(const u8* p, const u8* end, std::string_view word)
+inline bool Matches(const u8* AP, const u8* AEnd, std::string_view AWord)
 {
-    if (size_t(end - p) < word.size())
+    if (size_t(AEnd - AP) < AWord.size())
         return false;
-    for (size_t i = 0; i < word.size(); ++i)
-        if (p[i] != u8(word[i]))
+    for (size_t i = 0; i < AWord.size(); ++i)
+        if (AP[i] != u8(AWord[i]))
             return false;
     return true;
 }
 
-inline std::string_view View(const u8* from, const u8* to)
+inline std::string_view View(const u8* AFrom, const u8* ATo)
 {
-    return {reinterpret_cast<const char*>(from), size_t(to - from)};
+    return {reinterpret_cast<const char*>(AFrom), size_t(ATo - AFrom)};
 }
 
 // Reads one scalar value at p into the handler; returns its end or nullptr.
-template<class H> inline const u8* ReadScalar(const u8* p, const u8* end, H& h)
+template<class H> inline const u8* ReadScalar(const u8* AP, const u8* AEnd, H& AH)
 {
-    switch (*p) {
+    switch (*AP) {
     case '"': {
         bool plain = true;
-        const u8* close = ScanString(p + 1, end, plain);
+        const u8* close = ScanString(AP + 1, AEnd, plain);
         if (!close)
             return nullptr;
-        h.String(View(p + 1, close), plain);
+        AH.String(View(AP + 1, close), plain);
         return close + 1;
     }
     case 't':
-        if (!Matches(p, end, "true"))
+        if (!Matches(AP, AEnd, "true"))
             return nullptr;
-        h.Literal(TJSONLiteral::True);
-        return p + 4;
+        AH.Literal(TJSONLiteral::True);
+        return AP + 4;
     case 'f':
-        if (!Matches(p, end, "false"))
+        if (!Matches(AP, AEnd, "false"))
             return nullptr;
-        h.Literal(TJSONLiteral::False);
-        return p + 5;
+        AH.Literal(TJSONLiteral::False);
+        return AP + 5;
     case 'n':
-        if (!Matches(p, end, "null"))
+        if (!Matches(AP, AEnd, "null"))
             return nullptr;
-        h.Literal(TJSONLiteral::Null);
-        return p + 4;
+        AH.Literal(TJSONLiteral::Null);
+        return AP + 4;
     default: {
-        if (*p != '-' && !IsDigit(*p))
+        if (*AP != '-' && !IsDigit(*AP))
             return nullptr;
-        const u8* q = ScanNumber(p, end);
+        const u8* q = ScanNumber(AP, AEnd);
         if (!q)
             return nullptr;
-        h.Number(View(p, q));
+        AH.Number(View(AP, q));
         return q;
     }
     }
@@ -219,11 +219,11 @@ template<class H> inline const u8* ReadScalar(const u8* p, const u8* end, H& h)
 } // namespace quillon_detail
 
 // Reads a whole JSON text; true when it is accepted.
-template<class H> bool ReadJSON(std::string_view text, H& h)
+template<class H> bool ReadJSON(std::string_view AText, H& AH)
 {
     using namespace quillon_detail;
-    const u8* p = reinterpret_cast<const u8*>(text.data());
-    const u8* const end = p + text.size();
+    const u8* p = reinterpret_cast<const u8*>(AText.data());
+    const u8* const end = p + AText.size();
     if (end - p >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
         p += 3;
     p = SkipSpace(p, end);
@@ -232,7 +232,7 @@ template<class H> bool ReadJSON(std::string_view text, H& h)
 
     if (*p != '{' && *p != '[') {
         // A root scalar: nothing may follow it, not even whitespace.
-        p = ReadScalar(p, end, h);
+        p = ReadScalar(p, end, AH);
         return p == end;
     }
 
@@ -250,9 +250,9 @@ template<class H> bool ReadJSON(std::string_view text, H& h)
             const bool array = *p == '[';
             isArray[depth++] = array;
             if (array)
-                h.BeginArray();
+                AH.BeginArray();
             else
-                h.BeginObject();
+                AH.BeginObject();
             p = SkipSpace(p + 1, end);
             if (p == end)
                 return false;
@@ -260,16 +260,16 @@ template<class H> bool ReadJSON(std::string_view text, H& h)
                 ++p;
                 --depth;
                 if (array)
-                    h.EndArray();
+                    AH.EndArray();
                 else
-                    h.EndObject();
+                    AH.EndObject();
                 goto afterValue;
             }
             if (!array)
                 goto atKey;
             continue;
         }
-        p = ReadScalar(p, end, h);
+        p = ReadScalar(p, end, AH);
         if (!p)
             return false;
 
@@ -292,9 +292,9 @@ template<class H> bool ReadJSON(std::string_view text, H& h)
             ++p;
             --depth;
             if (array)
-                h.EndArray();
+                AH.EndArray();
             else
-                h.EndObject();
+                AH.EndObject();
         }
         continue;
 
@@ -306,7 +306,7 @@ template<class H> bool ReadJSON(std::string_view text, H& h)
             const u8* close = ScanString(p + 1, end, plain);
             if (!close)
                 return false;
-            h.Key(View(p + 1, close), plain);
+            AH.Key(View(p + 1, close), plain);
             p = SkipSpace(close + 1, end);
         }
         if (p == end || *p != ':')

@@ -6,9 +6,9 @@
 
 namespace {
 // The escape letter for one of the eight characters that the serialised text escapes, or 0.
-inline char EscapeLetter(uint32_t c)
+inline char EscapeLetter(uint32_t AC)
 {
-    switch (c) {
+    switch (AC) {
     case '"':
         return '"';
     case '\\':
@@ -30,25 +30,25 @@ inline char EscapeLetter(uint32_t c)
     }
 }
 
-inline int HexValue(char c)
+inline int HexValue(char AC)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
+    if (AC >= '0' && AC <= '9')
+        return AC - '0';
+    if (AC >= 'a' && AC <= 'f')
+        return AC - 'a' + 10;
+    if (AC >= 'A' && AC <= 'F')
+        return AC - 'A' + 10;
     return -1;
 }
 
 // Reads the four hex digits after "\u" at s[i]; returns -1 when they are not there.
-inline int32_t ReadHex4(std::string_view s, size_t i)
+inline int32_t ReadHex4(std::string_view AS, size_t AI)
 {
-    if (i + 4 > s.size())
+    if (AI + 4 > AS.size())
         return -1;
     int32_t v = 0;
     for (size_t k = 0; k < 4; ++k) {
-        const int h = HexValue(s[i + k]);
+        const int h = HexValue(AS[AI + k]);
         if (h < 0)
             return -1;
         v = (v << 4) | h;
@@ -57,9 +57,9 @@ inline int32_t ReadHex4(std::string_view s, size_t i)
 }
 
 // The code unit named by the escape letter, or -1 for 'u' and unknown letters.
-inline int32_t SimpleEscape(char c)
+inline int32_t SimpleEscape(char AC)
 {
-    switch (c) {
+    switch (AC) {
     case '"':
         return '"';
     case '\\':
@@ -82,12 +82,12 @@ inline int32_t SimpleEscape(char c)
 }
 } // namespace
 
-std::u16string JSONQuote(std::u16string_view text)
+std::u16string JSONQuote(std::u16string_view AText)
 {
     std::u16string out;
-    out.reserve(text.size() + 2);
+    out.reserve(AText.size() + 2);
     out.push_back(u'"');
-    for (char16_t c : text) {
+    for (char16_t c : AText) {
         if (const char e = EscapeLetter(c)) {
             out.push_back(u'\\');
             out.push_back(char16_t(e));
@@ -99,24 +99,24 @@ std::u16string JSONQuote(std::u16string_view text)
     return out;
 }
 
-void AppendQuotedToken(TByteBuffer& out, std::string_view s, bool plain, bool normalizeBreaks)
+void AppendQuotedToken(TByteBuffer& AOut, std::string_view AS, bool APlain, bool ANormalizeBreaks)
 {
     // Each input byte gives at most four output bytes (a raw "/" or control character gets a
     // backslash, a lone line break becomes two escapes; an escape never grows), plus the quotes.
-    out.EnsureSpare(s.size() * (normalizeBreaks ? 4 : 2) + 2);
-    char* w = out.Data() + out.Size();
+    AOut.EnsureSpare(AS.size() * (ANormalizeBreaks ? 4 : 2) + 2);
+    char* w = AOut.Data() + AOut.Size();
     *w++ = '"';
-    if (plain) {
-        std::memcpy(w, s.data(), s.size());
-        w += s.size();
+    if (APlain) {
+        std::memcpy(w, AS.data(), AS.size());
+        w += AS.size();
     } else {
-        const size_t n = s.size();
+        const size_t n = AS.size();
         for (size_t i = 0; i < n; ++i) {
-            const char c = s[i];
-            if (normalizeBreaks && (c == '\r' || c == '\n')) {
+            const char c = AS[i];
+            if (ANormalizeBreaks && (c == '\r' || c == '\n')) {
                 std::memcpy(w, "\\r\\n", 4);
                 w += 4;
-                if (c == '\r' && i + 1 < n && s[i + 1] == '\n')
+                if (c == '\r' && i + 1 < n && AS[i + 1] == '\n')
                     ++i;
                 continue;
             }
@@ -133,7 +133,7 @@ void AppendQuotedToken(TByteBuffer& out, std::string_view s, bool plain, bool no
                 *w++ = c;
                 continue;
             }
-            const char letter = s[i + 1];
+            const char letter = AS[i + 1];
             if (letter != 'u') {
                 // A two-character escape is already in its serialised form.
                 *w++ = '\\';
@@ -141,7 +141,7 @@ void AppendQuotedToken(TByteBuffer& out, std::string_view s, bool plain, bool no
                 ++i;
                 continue;
             }
-            int32_t unit = ReadHex4(s, i + 2);
+            int32_t unit = ReadHex4(AS, i + 2);
             if (unit < 0) {
                 *w++ = c;
                 continue;
@@ -153,8 +153,8 @@ void AppendQuotedToken(TByteBuffer& out, std::string_view s, bool plain, bool no
                 continue;
             }
             uint32_t cp = uint32_t(unit);
-            if (IsHighSurrogate(cp) && i + 2 < n && s[i + 1] == '\\' && s[i + 2] == 'u') {
-                const int32_t low = ReadHex4(s, i + 3);
+            if (IsHighSurrogate(cp) && i + 2 < n && AS[i + 1] == '\\' && AS[i + 2] == 'u') {
+                const int32_t low = ReadHex4(AS, i + 3);
                 if (low >= 0 && IsLowSurrogate(uint32_t(low))) {
                     cp = 0x10000 + ((cp - 0xD800) << 10) + (uint32_t(low) - 0xDC00);
                     i += 6;
@@ -165,44 +165,44 @@ void AppendQuotedToken(TByteBuffer& out, std::string_view s, bool plain, bool no
         }
     }
     *w++ = '"';
-    out.ResizeUninitialized(size_t(w - out.Data()));
+    AOut.ResizeUninitialized(size_t(w - AOut.Data()));
 }
 
-std::u16string DecodeStringContents(std::string_view s)
+std::u16string DecodeStringContents(std::string_view AS)
 {
     std::u16string out;
-    out.reserve(s.size());
+    out.reserve(AS.size());
     size_t runStart = 0;
-    const size_t n = s.size();
+    const size_t n = AS.size();
     for (size_t i = 0; i < n; ++i) {
-        if (s[i] != '\\' || i + 1 >= n)
+        if (AS[i] != '\\' || i + 1 >= n)
             continue;
-        AppendUtf8ToUtf16(out, s.substr(runStart, i - runStart));
-        const char letter = s[i + 1];
+        AppendUtf8ToUtf16(out, AS.substr(runStart, i - runStart));
+        const char letter = AS[i + 1];
         const int32_t simple = SimpleEscape(letter);
         if (simple >= 0) {
             out.push_back(char16_t(simple));
             ++i;
-        } else if (letter == 'u' && ReadHex4(s, i + 2) >= 0) {
-            out.push_back(char16_t(ReadHex4(s, i + 2)));
+        } else if (letter == 'u' && ReadHex4(AS, i + 2) >= 0) {
+            out.push_back(char16_t(ReadHex4(AS, i + 2)));
             i += 5;
         } else {
             out.push_back(u'\\');
         }
         runStart = i + 1;
     }
-    AppendUtf8ToUtf16(out, s.substr(runStart < n ? runStart : n));
+    AppendUtf8ToUtf16(out, AS.substr(runStart < n ? runStart : n));
     return out;
 }
 
-size_t StringTokenLength(std::string_view text, size_t offset)
+size_t StringTokenLength(std::string_view AText, size_t AOffset)
 {
-    size_t i = offset + 1;
-    while (i < text.size()) {
-        const char c = text[i];
+    size_t i = AOffset + 1;
+    while (i < AText.size()) {
+        const char c = AText[i];
         if (c == '"')
-            return i + 1 - offset;
+            return i + 1 - AOffset;
         i += (c == '\\') ? 2 : 1;
     }
-    return text.size() - offset;
+    return AText.size() - AOffset;
 }

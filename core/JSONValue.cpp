@@ -34,10 +34,10 @@ std::u16string TJSONString::ToString() const
     return JSONQuote(FText);
 }
 
-std::u16string TJSONNumber::Value(std::u16string_view decimalSeparator) const
+std::u16string TJSONNumber::Value(std::u16string_view ADecimalSeparator) const
 {
     std::u16string out;
-    if (!TryNumberDisplayValue(FText, decimalSeparator, out))
+    if (!TryNumberDisplayValue(FText, ADecimalSeparator, out))
         throw EJSONNumber("'" + FText + "' is not a valid number value");
     return out;
 }
@@ -57,18 +57,18 @@ public:
     void BeginArray() { Open(std::make_unique<TJSONArray>()); }
     void EndObject() { FStack.pop_back(); }
     void EndArray() { FStack.pop_back(); }
-    void Key(std::string_view contents, bool)
+    void Key(std::string_view AContents, bool)
     {
-        FName = std::make_unique<TJSONString>(DecodeStringContents(contents));
+        FName = std::make_unique<TJSONString>(DecodeStringContents(AContents));
     }
-    void String(std::string_view contents, bool)
+    void String(std::string_view AContents, bool)
     {
-        Place(std::make_unique<TJSONString>(DecodeStringContents(contents)));
+        Place(std::make_unique<TJSONString>(DecodeStringContents(AContents)));
     }
-    void Number(std::string_view text) { Place(std::make_unique<TJSONNumber>(std::string(text))); }
-    void Literal(TJSONLiteral which)
+    void Number(std::string_view AText) { Place(std::make_unique<TJSONNumber>(std::string(AText))); }
+    void Literal(TJSONLiteral AWhich)
     {
-        switch (which) {
+        switch (AWhich) {
         case TJSONLiteral::True:
             Place(std::make_unique<TJSONTrue>());
             break;
@@ -83,34 +83,34 @@ public:
 
 private:
     // Puts a finished value into the open container (or makes it the root); returns a pointer to it.
-    TJSONValue* Place(std::unique_ptr<TJSONValue> value)
+    TJSONValue* Place(std::unique_ptr<TJSONValue> AValue)
     {
-        TJSONValue* raw = value.get();
+        TJSONValue* raw = AValue.get();
         if (FStack.empty()) {
-            Root = std::move(value);
+            Root = std::move(AValue);
         } else if (FStack.back()->IsArray()) {
-            static_cast<TJSONArray*>(FStack.back())->Add(std::move(value));
+            static_cast<TJSONArray*>(FStack.back())->Add(std::move(AValue));
         } else {
-            static_cast<TJSONObject*>(FStack.back())->Add(std::move(FName), std::move(value));
+            static_cast<TJSONObject*>(FStack.back())->Add(std::move(FName), std::move(AValue));
         }
         return raw;
     }
-    void Open(std::unique_ptr<TJSONValue> container) { FStack.push_back(Place(std::move(container))); }
+    void Open(std::unique_ptr<TJSONValue> AContainer) { FStack.push_back(Place(std::move(AContainer))); }
 
     std::vector<TJSONValue*> FStack;
     std::unique_ptr<TJSONString> FName;
 };
 } // namespace
 
-std::unique_ptr<TJSONValue> ParseJSONText(std::string_view utf8)
+std::unique_ptr<TJSONValue> ParseJSONText(std::string_view AUtf8)
 {
     TTreeBuilder builder;
-    if (!ReadJSON(utf8, builder))
+    if (!ReadJSON(AUtf8, builder))
         return nullptr;
     return std::move(builder.Root);
 }
 
-std::unique_ptr<TJSONValue> ParseJSONText(std::u16string_view text)
+std::unique_ptr<TJSONValue> ParseJSONText(std::u16string_view AText)
 {
-    return ParseJSONText(Utf16ToUtf8(text));
+    return ParseJSONText(Utf16ToUtf8(AText));
 }

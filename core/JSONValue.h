@@ -18,8 +18,8 @@ public:
 
 class TJSONValue {
 public:
-    explicit TJSONValue(TJSONKind kind)
-        : FKind(kind)
+    explicit TJSONValue(TJSONKind AKind)
+        : FKind(AKind)
     {
     }
     virtual ~TJSONValue() = default;
@@ -37,7 +37,7 @@ public:
 
     // The display text: decoded text of a string, display value of a number (may throw
     // EJSONNumber), "true"/"false"/"null", empty for containers.
-    virtual std::u16string Value(std::u16string_view decimalSeparator = u".") const;
+    virtual std::u16string Value(std::u16string_view ADecimalSeparator = u".") const;
     // The serialised text of a scalar: quoted and escaped string, number as written, literal.
     // Empty for containers, whose serialised text the program never uses.
     virtual std::u16string ToString() const;
@@ -48,13 +48,13 @@ private:
 
 class TJSONString : public TJSONValue {
 public:
-    explicit TJSONString(std::u16string text)
+    explicit TJSONString(std::u16string AText)
         : TJSONValue(TJSONKind::String)
-        , FText(std::move(text))
+        , FText(std::move(AText))
     {
     }
     const std::u16string& Text() const { return FText; }
-    std::u16string Value(std::u16string_view decimalSeparator = u".") const override;
+    std::u16string Value(std::u16string_view ADecimalSeparator = u".") const override;
     std::u16string ToString() const override;
 
 private:
@@ -63,14 +63,14 @@ private:
 
 class TJSONNumber : public TJSONValue {
 public:
-    explicit TJSONNumber(std::string text)
+    explicit TJSONNumber(std::string AText)
         : TJSONValue(TJSONKind::Number)
-        , FText(std::move(text))
+        , FText(std::move(AText))
     {
     }
     // The characters as written in the text.
     const std::string& Text() const { return FText; }
-    std::u16string Value(std::u16string_view decimalSeparator = u".") const override;
+    std::u16string Value(std::u16string_view ADecimalSeparator = u".") const override;
     std::u16string ToString() const override;
 
 private:
@@ -104,9 +104,9 @@ public:
 // A member of an object: a name (a string value) and a value.
 class TJSONPair {
 public:
-    TJSONPair(std::unique_ptr<TJSONString> name, std::unique_ptr<TJSONValue> value)
-        : FName(std::move(name))
-        , FValue(std::move(value))
+    TJSONPair(std::unique_ptr<TJSONString> AName, std::unique_ptr<TJSONValue> AValue)
+        : FName(std::move(AName))
+        , FValue(std::move(AValue))
     {
     }
     const TJSONString& Name() const { return *FName; }
@@ -125,10 +125,10 @@ public:
     }
     int Count() const { return int(FMembers.size()); }
     // The i-th member in text order, 0 <= i < Count(); names may repeat.
-    const TJSONPair& Get(int i) const { return FMembers.at(size_t(i)); }
-    void Add(std::unique_ptr<TJSONString> name, std::unique_ptr<TJSONValue> value)
+    const TJSONPair& Get(int AI) const { return FMembers.at(size_t(AI)); }
+    void Add(std::unique_ptr<TJSONString> AName, std::unique_ptr<TJSONValue> AValue)
     {
-        FMembers.emplace_back(std::move(name), std::move(value));
+        FMembers.emplace_back(std::move(AName), std::move(AValue));
     }
 
 private:
@@ -142,8 +142,8 @@ public:
     {
     }
     int Count() const { return int(FItems.size()); }
-    const TJSONValue& Get(int i) const { return *FItems.at(size_t(i)); }
-    void Add(std::unique_ptr<TJSONValue> value) { FItems.push_back(std::move(value)); }
+    const TJSONValue& Get(int AI) const { return *FItems.at(size_t(AI)); }
+    void Add(std::unique_ptr<TJSONValue> AValue) { FItems.push_back(std::move(AValue)); }
 
 private:
     std::vector<std::unique_ptr<TJSONValue>> FItems;
@@ -151,6 +151,6 @@ private:
 
 // Parses a JSON text given as UTF-8 bytes; nullptr when the text is refused. Never throws for bad
 // input (memory exhaustion still raises std::bad_alloc).
-std::unique_ptr<TJSONValue> ParseJSONText(std::string_view utf8);
+std::unique_ptr<TJSONValue> ParseJSONText(std::string_view AUtf8);
 // The same for a UTF-16 text (lone surrogates outside escapes become U+FFFD on the way to UTF-8).
-std::unique_ptr<TJSONValue> ParseJSONText(std::u16string_view text);
+std::unique_ptr<TJSONValue> ParseJSONText(std::u16string_view AText);

@@ -6,30 +6,30 @@
 #include <system_error>
 
 namespace {
-bool TryInt64Display(std::string_view number, std::u16string& out)
+bool TryInt64Display(std::string_view ANumber, std::u16string& AOut)
 {
     int64_t value = 0;
-    const char* end = number.data() + number.size();
-    const auto [ptr, ec] = std::from_chars(number.data(), end, value);
+    const char* end = ANumber.data() + ANumber.size();
+    const auto [ptr, ec] = std::from_chars(ANumber.data(), end, value);
     if (ec != std::errc() || ptr != end)
         return false;
     char buf[24];
     const auto res = std::to_chars(buf, buf + sizeof buf, value);
-    out.assign(buf, res.ptr);
+    AOut.assign(buf, res.ptr);
     return true;
 }
 
 // Decimal exponent of the first non-zero digit of a number token, as 0.d x 10^e, ignoring the value's
 // size; used only to tell an overflow from an underflow when the conversion is out of range.
-long RoughExponent(std::string_view number)
+long RoughExponent(std::string_view ANumber)
 {
     long digitsBeforePoint = 0;
     long leadingFractionZeros = 0;
     bool seenPoint = false;
     bool seenNonZero = false;
     size_t i = 0;
-    for (; i < number.size(); ++i) {
-        const char c = number[i];
+    for (; i < ANumber.size(); ++i) {
+        const char c = ANumber[i];
         if (c == '-')
             continue;
         if (c == '.') {
@@ -48,10 +48,10 @@ long RoughExponent(std::string_view number)
         }
     }
     long exponent = 0;
-    if (i < number.size()) {
+    if (i < ANumber.size()) {
         // Clamp: a thousand-digit exponent must not overflow the count.
-        const char* p = number.data() + i + 1;
-        const char* end = number.data() + number.size();
+        const char* p = ANumber.data() + i + 1;
+        const char* end = ANumber.data() + ANumber.size();
         const bool negative = p < end && *p == '-';
         if (p < end && (*p == '+' || *p == '-'))
             ++p;
@@ -64,24 +64,25 @@ long RoughExponent(std::string_view number)
 }
 } // namespace
 
-bool TryNumberDisplayValue(std::string_view number, std::u16string_view decimalSeparator, std::u16string& out)
+bool TryNumberDisplayValue(
+    std::string_view ANumber, std::u16string_view ADecimalSeparator, std::u16string& AOut)
 {
-    if (number.size() > 11 && number.find('.') == std::string_view::npos)
-        return TryInt64Display(number, out);
+    if (ANumber.size() > 11 && ANumber.find('.') == std::string_view::npos)
+        return TryInt64Display(ANumber, AOut);
 
     double value = 0;
-    const char* end = number.data() + number.size();
-    const auto [ptr, ec] = std::from_chars(number.data(), end, value);
+    const char* end = ANumber.data() + ANumber.size();
+    const auto [ptr, ec] = std::from_chars(ANumber.data(), end, value);
     if (ptr != end || (ec != std::errc() && ec != std::errc::result_out_of_range))
         return false;
     if (ec == std::errc::result_out_of_range) {
         // Too large fails; too small rounds to zero, which displays as "0".
-        if (RoughExponent(number) > 0)
+        if (RoughExponent(ANumber) > 0)
             return false;
         value = 0;
     }
     if (value == 0) {
-        out = u"0";
+        AOut = u"0";
         return true;
     }
 
@@ -112,7 +113,7 @@ bool TryNumberDisplayValue(std::string_view number, std::u16string_view decimalS
     if (e >= -3 && e <= 15) {
         if (e <= 0) {
             text.push_back(u'0');
-            text.append(decimalSeparator);
+            text.append(ADecimalSeparator);
             text.append(size_t(-e), u'0');
             appendDigits(digits);
         } else if (size_t(e) >= digits.size()) {
@@ -120,19 +121,19 @@ bool TryNumberDisplayValue(std::string_view number, std::u16string_view decimalS
             text.append(size_t(e) - digits.size(), u'0');
         } else {
             appendDigits(std::string_view(digits).substr(0, size_t(e)));
-            text.append(decimalSeparator);
+            text.append(ADecimalSeparator);
             appendDigits(std::string_view(digits).substr(size_t(e)));
         }
     } else {
         text.push_back(char16_t(digits[0]));
         if (digits.size() > 1) {
-            text.append(decimalSeparator);
+            text.append(ADecimalSeparator);
             appendDigits(std::string_view(digits).substr(1));
         }
         text.push_back(u'E');
         const std::string exp = std::to_string(e - 1);
         appendDigits(exp);
     }
-    out = std::move(text);
+    AOut = std::move(text);
     return true;
 }

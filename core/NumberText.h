@@ -12,4 +12,4 @@
 //    that are no double (-e5) and for magnitudes beyond the double range (1e400).
 // decimalSeparator is the user's locale's. Returns false on failure and leaves out untouched.
 bool TryNumberDisplayValue(
-    std::string_view number, std::u16string_view decimalSeparator, std::u16string& out);
+    std::string_view ANumber, std::u16string_view ADecimalSeparator, std::u16string& AOut);

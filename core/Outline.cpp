@@ -6,21 +6,21 @@
 
 #include <string>
 
-int TOutline::Level(TNodeIndex node) const
+int TOutline::Level(TNodeIndex ANode) const
 {
     int level = 0;
-    for (TNodeIndex p = FNodes[node].Parent; p != NoNode; p = FNodes[p].Parent)
+    for (TNodeIndex p = FNodes[ANode].Parent; p != NoNode; p = FNodes[p].Parent)
         ++level;
     return level;
 }
 
-std::u16string TOutline::ScalarDisplay(size_t offset) const
+std::u16string TOutline::ScalarDisplay(size_t AOffset) const
 {
     const std::string_view text = FText.View();
-    switch (text[offset]) {
+    switch (text[AOffset]) {
     case '"': {
-        const size_t len = StringTokenLength(text, offset);
-        return DecodeStringContents(text.substr(offset + 1, len >= 2 ? len - 2 : 0));
+        const size_t len = StringTokenLength(text, AOffset);
+        return DecodeStringContents(text.substr(AOffset + 1, len >= 2 ? len - 2 : 0));
     }
     case 't':
         return u"true";
@@ -29,10 +29,10 @@ std::u16string TOutline::ScalarDisplay(size_t offset) const
     case 'n':
         return u"null";
     default: {
-        size_t end = offset;
+        size_t end = AOffset;
         while (end < text.size() && text[end] != ',' && text[end] != '\r')
             ++end;
-        const std::string_view number = text.substr(offset, end - offset);
+        const std::string_view number = text.substr(AOffset, end - AOffset);
         std::u16string out;
         if (!TryNumberDisplayValue(number, FDecimalSeparator, out))
             out.assign(number.begin(), number.end());
@@ -41,9 +41,9 @@ std::u16string TOutline::ScalarDisplay(size_t offset) const
     }
 }
 
-TNodeData TOutline::NodeData(TNodeIndex node) const
+TNodeData TOutline::NodeData(TNodeIndex ANode) const
 {
-    const TOutlineNode& n = FNodes[node];
+    const TOutlineNode& n = FNodes[ANode];
     TNodeData data;
     data.Typ = n.Typ;
     if (n.Parent == NoNode) {
@@ -53,7 +53,7 @@ TNodeData TOutline::NodeData(TNodeIndex node) const
     const bool container = n.Typ == ntObject || n.Typ == ntArray;
     if (FNodes[n.Parent].Typ == ntArray) {
         if (container) {
-            const std::string name = "<element #" + std::to_string(Row(node)) + ">";
+            const std::string name = "<element #" + std::to_string(Row(ANode)) + ">";
             data.Name.assign(name.begin(), name.end());
         } else {
             data.Name = ScalarDisplay(n.Offset());

@@ -37,9 +37,9 @@ struct TOutlineNode {
     uint32_t Container; // for objects and arrays: their entry in the container table
 
     uint64_t Offset() const { return uint64_t(OffsetHigh) << 32 | OffsetLow; }
-    static TOutlineNode Make(uint64_t offset, TNodeType typ)
+    static TOutlineNode Make(uint64_t AOffset, TNodeType ATyp)
     {
-        return {uint32_t(offset), uint8_t(offset >> 32), typ, 0, NoNode, 0};
+        return {uint32_t(AOffset), uint8_t(AOffset >> 32), ATyp, 0, NoNode, 0};
     }
 };
 
@@ -55,32 +55,32 @@ public:
     size_t NodeCount() const { return FNodes.Size(); }
     // The top-level node, or NoNode when the outline is empty.
     TNodeIndex Root() const { return FNodes.Empty() ? NoNode : 0; }
-    TNodeIndex Parent(TNodeIndex node) const { return FNodes[node].Parent; }
-    uint32_t ChildCount(TNodeIndex node) const
+    TNodeIndex Parent(TNodeIndex ANode) const { return FNodes[ANode].Parent; }
+    uint32_t ChildCount(TNodeIndex ANode) const
     {
-        return IsContainer(node) ? FContainers[FNodes[node].Container].ChildCount : 0;
+        return IsContainer(ANode) ? FContainers[FNodes[ANode].Container].ChildCount : 0;
     }
     // The child in the given row, 0 <= row < ChildCount(node).
-    TNodeIndex Child(TNodeIndex node, uint32_t row) const
+    TNodeIndex Child(TNodeIndex ANode, uint32_t ARow) const
     {
-        return FContainers[FNodes[node].Container].FirstChild + row;
+        return FContainers[FNodes[ANode].Container].FirstChild + ARow;
     }
     // Position among its siblings (0 for the root).
-    uint32_t Row(TNodeIndex node) const
+    uint32_t Row(TNodeIndex ANode) const
     {
-        const TNodeIndex p = FNodes[node].Parent;
-        return p == NoNode ? 0 : node - FContainers[FNodes[p].Container].FirstChild;
+        const TNodeIndex p = FNodes[ANode].Parent;
+        return p == NoNode ? 0 : ANode - FContainers[FNodes[p].Container].FirstChild;
     }
-    bool IsContainer(TNodeIndex node) const
+    bool IsContainer(TNodeIndex ANode) const
     {
-        return FNodes[node].Typ == ntObject || FNodes[node].Typ == ntArray;
+        return FNodes[ANode].Typ == ntObject || FNodes[ANode].Typ == ntArray;
     }
-    TNodeType Typ(TNodeIndex node) const { return FNodes[node].Typ; }
+    TNodeType Typ(TNodeIndex ANode) const { return FNodes[ANode].Typ; }
     // 0 for the root, 1 for its children, ...
-    int Level(TNodeIndex node) const;
+    int Level(TNodeIndex ANode) const;
 
     // The node's record, made from the formatted text. Numbers use the decimal separator below.
-    TNodeData NodeData(TNodeIndex node) const;
+    TNodeData NodeData(TNodeIndex ANode) const;
 
     // The formatted text of the last build: empty when the document was refused.
     std::string_view Text() const { return FText.View(); }
@@ -88,7 +88,7 @@ public:
     // still owns it, so callers take it only when they are done with the nodes).
     TByteBuffer TakeText() { return std::move(FText); }
 
-    void SetDecimalSeparator(std::u16string separator) { FDecimalSeparator = std::move(separator); }
+    void SetDecimalSeparator(std::u16string ASeparator) { FDecimalSeparator = std::move(ASeparator); }
     const std::u16string& DecimalSeparator() const { return FDecimalSeparator; }
 
     // Empties the outline and gives its memory back.
@@ -100,27 +100,27 @@ public:
     }
     // Takes over a built outline: nodes whose offsets point into text.
     void Assign(
-        TPodBuffer<TOutlineNode>&& nodes, TPodBuffer<TOutlineContainer>&& containers, TByteBuffer&& text)
+        TPodBuffer<TOutlineNode>&& ANodes, TPodBuffer<TOutlineContainer>&& AContainers, TByteBuffer&& AText)
     {
-        FNodes = std::move(nodes);
-        FContainers = std::move(containers);
-        FText = std::move(text);
+        FNodes = std::move(ANodes);
+        FContainers = std::move(AContainers);
+        FText = std::move(AText);
     }
     // Empties the outline and hands its buffers to a new build, which reuses their memory.
     void TakeBuffers(
-        TPodBuffer<TOutlineNode>& nodes, TPodBuffer<TOutlineContainer>& containers, TByteBuffer& text)
+        TPodBuffer<TOutlineNode>& ANodes, TPodBuffer<TOutlineContainer>& AContainers, TByteBuffer& AText)
     {
         FNodes.Clear();
         FContainers.Clear();
         FText.Clear();
-        nodes.Swap(FNodes);
-        containers.Swap(FContainers);
-        text.Swap(FText);
+        ANodes.Swap(FNodes);
+        AContainers.Swap(FContainers);
+        AText.Swap(FText);
     }
 
 private:
     // The display text of the scalar token at offset, for numbers without a display value its text.
-    std::u16string ScalarDisplay(size_t offset) const;
+    std::u16string ScalarDisplay(size_t AOffset) const;
 
     TPodBuffer<TOutlineNode> FNodes;
     TPodBuffer<TOutlineContainer> FContainers;

@@ -13,38 +13,38 @@ namespace {
 // when it ends, which gives the same characters with one copy of each token.
 template<bool WithOutline> class TFormatWriter {
 public:
-    TFormatWriter(TByteBuffer& out, size_t textSize, TLineBreaks breaks)
-        : FOut(out)
-        , FNormalizeBreaks(breaks == TLineBreaks::Normalize)
+    TFormatWriter(TByteBuffer& AOut, size_t ATextSize, TLineBreaks ABreaks)
+        : FOut(AOut)
+        , FNormalizeBreaks(ABreaks == TLineBreaks::Normalize)
     {
         // Address space only: the pages are touched as the text is written.
-        FOut.Reserve(textSize * 3 + 64);
+        FOut.Reserve(ATextSize * 3 + 64);
     }
 
     // Builds the nodes into these buffers, reusing their memory.
-    void UseBuffers(TPodBuffer<TOutlineNode>& nodes, TPodBuffer<TOutlineContainer>& containers)
+    void UseBuffers(TPodBuffer<TOutlineNode>& ANodes, TPodBuffer<TOutlineContainer>& AContainers)
     {
-        FNodes.Swap(nodes);
-        FContainers.Swap(containers);
+        FNodes.Swap(ANodes);
+        FContainers.Swap(AContainers);
         FNodes.Clear();
         FContainers.Clear();
     }
 
-    void BeginNodes(size_t textSize)
+    void BeginNodes(size_t ATextSize)
     {
-        FNodes.Reserve(textSize / 8 + 16);
+        FNodes.Reserve(ATextSize / 8 + 16);
         FNodes.ResizeUninitialized(1); // the root's place
     }
 
     TJSONCounts Counts() const { return {int32_t(FObjCnt), int32_t(FArrCnt), int32_t(FValCnt)}; }
 
     // Tells an observer about the text every few megabytes and before it moves.
-    void SetObserver(TFormatObserver* observer)
+    void SetObserver(TFormatObserver* AObserver)
     {
-        FObserver = observer;
-        if (observer)
+        FObserver = AObserver;
+        if (AObserver)
             FOut.SetMoveHook(
-                [](void* context) { static_cast<TFormatObserver*>(context)->BeforeMove(); }, observer);
+                [](void* context) { static_cast<TFormatObserver*>(context)->BeforeMove(); }, AObserver);
     }
     void MaybeReport()
     {
@@ -74,7 +74,7 @@ public:
     void EndObject() { Close('}'); }
     void EndArray() { Close(']'); }
 
-    void Key(std::string_view contents, bool plain)
+    void Key(std::string_view AContents, bool APlain)
     {
         MaybeReport();
         Frame& f = FFrames[FDepth];
@@ -86,23 +86,23 @@ public:
         std::memset(w, ' ', 2 * FDepth);
         Commit(w + 2 * FDepth);
         FNameOffset = FOut.Size();
-        AppendQuotedToken(FOut, contents, plain, FNormalizeBreaks);
+        AppendQuotedToken(FOut, AContents, APlain, FNormalizeBreaks);
         FOut.Append(std::string_view(": "));
     }
 
-    void String(std::string_view contents, bool plain)
+    void String(std::string_view AContents, bool APlain)
     {
         if (BeginScalar(ntString))
-            AppendQuotedToken(FOut, contents, plain, FNormalizeBreaks);
+            AppendQuotedToken(FOut, AContents, APlain, FNormalizeBreaks);
     }
-    void Number(std::string_view text)
+    void Number(std::string_view AText)
     {
         if (BeginScalar(ntNumber))
-            FOut.Append(text);
+            FOut.Append(AText);
     }
-    void Literal(TJSONLiteral which)
+    void Literal(TJSONLiteral AWhich)
     {
-        switch (which) {
+        switch (AWhich) {
         case TJSONLiteral::True:
             if (BeginScalar(ntTrue))
                 FOut.Append(std::string_view("true"));
@@ -125,27 +125,27 @@ private:
         size_t ChildrenStart; // where this container's children begin in FPending
     };
 
-    char* Space(size_t n)
+    char* Space(size_t AN)
     {
-        FOut.EnsureSpare(n);
+        FOut.EnsureSpare(AN);
         return FOut.Data() + FOut.Size();
     }
-    void Commit(char* w) { FOut.ResizeUninitialized(size_t(w - FOut.Data())); }
+    void Commit(char* AW) { FOut.ResizeUninitialized(size_t(AW - FOut.Data())); }
 
     // Starts an array element's line: separator, line break, 2 x depth spaces, plus extra spaces.
-    void BeginElementLine(Frame& f, size_t extra)
+    void BeginElementLine(Frame& AF, size_t AExtra)
     {
-        char* w = Space(2 * FDepth + extra + 3);
-        if (f.Count++ > 0)
+        char* w = Space(2 * FDepth + AExtra + 3);
+        if (AF.Count++ > 0)
             *w++ = ',';
         *w++ = '\r';
         *w++ = '\n';
-        std::memset(w, ' ', 2 * FDepth + extra);
-        Commit(w + 2 * FDepth + extra);
+        std::memset(w, ' ', 2 * FDepth + AExtra);
+        Commit(w + 2 * FDepth + AExtra);
     }
 
     // Writes what precedes a scalar and adds its node; false for a root scalar, which gives no text.
-    bool BeginScalar(TNodeType typ)
+    bool BeginScalar(TNodeType ATyp)
     {
         if (FDepth == 0)
             return false;
@@ -157,14 +157,14 @@ private:
             BeginElementLine(f, 2 * FDepth);
             AddNode(FOut.Size(), ntString);
         } else {
-            AddNode(FNameOffset, typ);
+            AddNode(FNameOffset, ATyp);
         }
         return true;
     }
 
-    void Open(bool isArray)
+    void Open(bool AIsArray)
     {
-        const TNodeType typ = isArray ? ntArray : ntObject;
+        const TNodeType typ = AIsArray ? ntArray : ntObject;
         if (FDepth == 0) {
             AddNode(0, typ);
         } else {
@@ -176,12 +176,12 @@ private:
                 AddNode(FNameOffset, typ);
             }
         }
-        FOut.Append(isArray ? '[' : '{');
+        FOut.Append(AIsArray ? '[' : '{');
         ++FDepth;
-        FFrames[FDepth] = Frame {isArray, 0, FPending.Size()};
+        FFrames[FDepth] = Frame {AIsArray, 0, FPending.Size()};
     }
 
-    void Close(char bracket)
+    void Close(char ABracket)
     {
         MaybeReport();
         char* w = Space(2 * FDepth + 1);
@@ -189,30 +189,30 @@ private:
         *w++ = '\n';
         std::memset(w, ' ', 2 * (FDepth - 1));
         w += 2 * (FDepth - 1);
-        *w++ = bracket;
+        *w++ = ABracket;
         Commit(w);
         if constexpr (WithOutline)
             MoveChildren(FFrames[FDepth].ChildrenStart);
         --FDepth;
     }
 
-    void AddNode(size_t offset, TNodeType typ)
+    void AddNode(size_t AOffset, TNodeType ATyp)
     {
         if constexpr (WithOutline)
-            FPending.PushBack(TOutlineNode::Make(offset, typ));
+            FPending.PushBack(TOutlineNode::Make(AOffset, ATyp));
     }
 
     // A container closed: its children, the pending records from start on, take their final places
     // side by side; their own children learn their parent's index now that it is known.
-    void MoveChildren(size_t start)
+    void MoveChildren(size_t AStart)
     {
-        const size_t count = FPending.Size() - start;
-        TOutlineNode& container = FPending[start - 1];
+        const size_t count = FPending.Size() - AStart;
+        TOutlineNode& container = FPending[AStart - 1];
         const TNodeIndex first = TNodeIndex(FNodes.Size());
         container.Container = uint32_t(FContainers.Size());
         FContainers.PushBack(TOutlineContainer {count ? first : 0, uint32_t(count)});
-        FNodes.Append(FPending.Data() + start, count);
-        FPending.Truncate(start);
+        FNodes.Append(FPending.Data() + AStart, count);
+        FPending.Truncate(AStart);
         for (size_t i = 0; i < count; ++i) {
             const TOutlineNode& child = FNodes[first + i];
             if (child.Typ != ntObject && child.Typ != ntArray)
@@ -221,7 +221,7 @@ private:
             for (uint32_t k = 0; k < grand.ChildCount; ++k)
                 FNodes[grand.FirstChild + k].Parent = TNodeIndex(first + i);
         }
-        if (start == 1) {
+        if (AStart == 1) {
             // The root: its place was kept free at the start.
             FNodes[0] = container;
             for (size_t i = 0; i < count; ++i)
@@ -249,16 +249,16 @@ private:
 };
 } // namespace
 
-std::string_view BuildOutline(std::string_view text, TOutline& outline, TJSONCounts& counts,
-    TLineBreaks breaks, TFormatObserver* observer)
+std::string_view BuildOutline(std::string_view AText, TOutline& AOutline, TJSONCounts& ACounts,
+    TLineBreaks ABreaks, TFormatObserver* AObserver)
 {
-    counts = {};
+    ACounts = {};
     // A rebuild writes into the memory of the previous build. Reserved but unwritten capacity costs
     // address space only, so nothing is shrunk afterwards.
     TPodBuffer<TOutlineNode> nodes;
     TPodBuffer<TOutlineContainer> containers;
     TByteBuffer formatted;
-    outline.TakeBuffers(nodes, containers, formatted);
+    AOutline.TakeBuffers(nodes, containers, formatted);
     // Whatever ends the build, an observer stops reading a text that is not handed over (the buffer is
     // freed on refusal or when an error unwinds).
     struct TStopReading {
@@ -271,37 +271,37 @@ std::string_view BuildOutline(std::string_view text, TOutline& outline, TJSONCou
             if (Observer && !HandedOver)
                 Observer->BeforeMove();
         }
-    } stop {observer, formatted};
-    TFormatWriter<true> writer(formatted, text.size(), breaks);
+    } stop {AObserver, formatted};
+    TFormatWriter<true> writer(formatted, AText.size(), ABreaks);
     writer.UseBuffers(nodes, containers);
-    writer.BeginNodes(text.size());
-    writer.SetObserver(observer);
-    if (!ReadJSON(text, writer) || formatted.Empty()) {
-        outline.Clear();
-        return outline.Text();
+    writer.BeginNodes(AText.size());
+    writer.SetObserver(AObserver);
+    if (!ReadJSON(AText, writer) || formatted.Empty()) {
+        AOutline.Clear();
+        return AOutline.Text();
     }
     stop.HandedOver = true;
     writer.ReportWritten();
-    counts = writer.Counts();
-    outline.Assign(std::move(writer.Nodes()), std::move(writer.Containers()), std::move(formatted));
-    return outline.Text();
+    ACounts = writer.Counts();
+    AOutline.Assign(std::move(writer.Nodes()), std::move(writer.Containers()), std::move(formatted));
+    return AOutline.Text();
 }
 
-void FormatJSON(std::string_view text, TByteBuffer& formatted, TJSONCounts& counts)
+void FormatJSON(std::string_view AText, TByteBuffer& AFormatted, TJSONCounts& ACounts)
 {
-    counts = {};
-    formatted.Clear();
-    TFormatWriter<false> writer(formatted, text.size(), TLineBreaks::AsWritten);
-    if (!ReadJSON(text, writer) || formatted.Empty()) {
-        formatted.Release();
+    ACounts = {};
+    AFormatted.Clear();
+    TFormatWriter<false> writer(AFormatted, AText.size(), TLineBreaks::AsWritten);
+    if (!ReadJSON(AText, writer) || AFormatted.Empty()) {
+        AFormatted.Release();
         return;
     }
-    counts = writer.Counts();
+    ACounts = writer.Counts();
 }
 
-std::string FormatJSON(std::string_view text, TJSONCounts& counts)
+std::string FormatJSON(std::string_view AText, TJSONCounts& ACounts)
 {
     TByteBuffer formatted;
-    FormatJSON(text, formatted, counts);
+    FormatJSON(AText, formatted, ACounts);
     return std::string(formatted.View());
 }

@@ -32,7 +32,7 @@ class TFormatObserver {
 public:
     virtual ~TFormatObserver() = default;
     // data[0, size) is written and stays where it is until the next BeforeMove.
-    virtual void Written(const char* data, size_t size) = 0;
+    virtual void Written(const char* AData, size_t ASize) = 0;
     // The text is about to move to other memory: return only when nothing reads the old place.
     virtual void BeforeMove() = 0;
 };
@@ -41,9 +41,9 @@ public:
 // counts. Returns the formatted text. Memory exhaustion raises std::bad_alloc with the outline cleared.
 // An observer hears of the text as it grows, a few megabytes at a time, and once more at the end of
 // an accepted document; a refused document (or an error) ends with BeforeMove and no further text.
-std::string_view BuildOutline(std::string_view text, TOutline& outline, TJSONCounts& counts,
-    TLineBreaks breaks = TLineBreaks::AsWritten, TFormatObserver* observer = nullptr);
+std::string_view BuildOutline(std::string_view AText, TOutline& AOutline, TJSONCounts& ACounts,
+    TLineBreaks ABreaks = TLineBreaks::AsWritten, TFormatObserver* AObserver = nullptr);
 
 // The same walk without an outline: the formatted text and the counts.
-void FormatJSON(std::string_view text, TByteBuffer& formatted, TJSONCounts& counts);
-std::string FormatJSON(std::string_view text, TJSONCounts& counts);
+void FormatJSON(std::string_view AText, TByteBuffer& AFormatted, TJSONCounts& ACounts);
+std::string FormatJSON(std::string_view AText, TJSONCounts& ACounts);

@@ -7,17 +7,17 @@
 #include <string_view>
 
 // The Names of every node from the top-level node down to `node`, joined by backslashes.
-std::u16string NodePath(const TOutline& outline, TNodeIndex node);
+std::u16string NodePath(const TOutline& AOutline, TNodeIndex ANode);
 
 // The node that a backslash path names, or NoNode. The path is split at every backslash (empty
 // segments count). From the top-level node on, a node whose Name equals the next segment (ignoring
 // the case of A-Z only) takes the search one level down to its first child; any other node passes it
 // to its next sibling. The first match at each level wins; there is no backtracking.
-TNodeIndex FindNodeByPath(const TOutline& outline, std::u16string_view path);
+TNodeIndex FindNodeByPath(const TOutline& AOutline, std::u16string_view APath);
 
 // When n > 0 and the text is longer than n characters: its first n characters and "...". Then every
 // CR LF pair is removed (lone CR and LF stay).
-std::u16string ShortenText(std::u16string_view text, int n);
+std::u16string ShortenText(std::u16string_view AText, int AN);
 
 // Equality ignoring the case of the ASCII letters A-Z only.
-bool SameTextAscii(std::u16string_view a, std::u16string_view b);
+bool SameTextAscii(std::u16string_view AA, std::u16string_view AB);

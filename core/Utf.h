@@ -11,47 +11,47 @@
 #include <string_view>
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, no truncated sequence.
-bool IsValidUtf8(std::string_view bytes);
+bool IsValidUtf8(std::string_view ABytes);
 
 // Decodes UTF-8 (surrogate forms included) to UTF-16; a byte that starts no valid sequence gives U+FFFD.
-std::u16string Utf8ToUtf16(std::string_view bytes);
-void AppendUtf8ToUtf16(std::u16string& out, std::string_view bytes);
+std::u16string Utf8ToUtf16(std::string_view ABytes);
+void AppendUtf8ToUtf16(std::u16string& AOut, std::string_view ABytes);
 
 // Encodes UTF-16 keeping lone surrogates in their three-byte form (lossless).
-std::string Utf16ToWtf8(std::u16string_view text);
+std::string Utf16ToWtf8(std::u16string_view AText);
 // Encodes UTF-16 as strict UTF-8; a lone surrogate becomes U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view text);
+std::string Utf16ToUtf8(std::u16string_view AText);
 
 // Writes one code point (or one lone surrogate) as 1 to 4 bytes; returns the byte count.
-inline size_t EncodeUtf8(uint32_t cp, char* out)
+inline size_t EncodeUtf8(uint32_t ACp, char* AOut)
 {
-    if (cp < 0x80) {
-        out[0] = char(cp);
+    if (ACp < 0x80) {
+        AOut[0] = char(ACp);
         return 1;
     }
-    if (cp < 0x800) {
-        out[0] = char(0xC0 | (cp >> 6));
-        out[1] = char(0x80 | (cp & 0x3F));
+    if (ACp < 0x800) {
+        AOut[0] = char(0xC0 | (ACp >> 6));
+        AOut[1] = char(0x80 | (ACp & 0x3F));
         return 2;
     }
-    if (cp < 0x10000) {
-        out[0] = char(0xE0 | (cp >> 12));
-        out[1] = char(0x80 | ((cp >> 6) & 0x3F));
-        out[2] = char(0x80 | (cp & 0x3F));
+    if (ACp < 0x10000) {
+        AOut[0] = char(0xE0 | (ACp >> 12));
+        AOut[1] = char(0x80 | ((ACp >> 6) & 0x3F));
+        AOut[2] = char(0x80 | (ACp & 0x3F));
         return 3;
     }
-    out[0] = char(0xF0 | (cp >> 18));
-    out[1] = char(0x80 | ((cp >> 12) & 0x3F));
-    out[2] = char(0x80 | ((cp >> 6) & 0x3F));
-    out[3] = char(0x80 | (cp & 0x3F));
+    AOut[0] = char(0xF0 | (ACp >> 18));
+    AOut[1] = char(0x80 | ((ACp >> 12) & 0x3F));
+    AOut[2] = char(0x80 | ((ACp >> 6) & 0x3F));
+    AOut[3] = char(0x80 | (ACp & 0x3F));
     return 4;
 }
 
-inline bool IsHighSurrogate(uint32_t u)
+inline bool IsHighSurrogate(uint32_t AU)
 {
-    return u >= 0xD800 && u <= 0xDBFF;
+    return AU >= 0xD800 && AU <= 0xDBFF;
 }
-inline bool IsLowSurrogate(uint32_t u)
+inline bool IsLowSurrogate(uint32_t AU)
 {
-    return u >= 0xDC00 && u <= 0xDFFF;
+    return AU >= 0xDC00 && AU <= 0xDFFF;
 }

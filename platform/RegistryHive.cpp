@@ -82,7 +82,7 @@ bool IsBusy(int ARc)
 } // namespace
 
 // Opening, checking and (when needed) replacing the hive file.
-class RegistryHiveOpener {
+class TRegistryHiveOpener {
 public:
     static sqlite3* OpenChecked(const QString& APath, QString& AProblem);
     static sqlite3* OpenMemory();
@@ -90,7 +90,7 @@ public:
     static QString MoveAside(const QString& APath);
 };
 
-sqlite3* RegistryHiveOpener::OpenMemory()
+sqlite3* TRegistryHiveOpener::OpenMemory()
 {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(
@@ -104,7 +104,7 @@ sqlite3* RegistryHiveOpener::OpenMemory()
 }
 
 // Sets the connection up and checks the file; false when the file is no sound hive.
-bool RegistryHiveOpener::Prepare(sqlite3* ADb, bool ANew)
+bool TRegistryHiveOpener::Prepare(sqlite3* ADb, bool ANew)
 {
     sqlite3_busy_timeout(ADb, BusyTimeoutMs);
     sqlite3_extended_result_codes(ADb, 1);
@@ -133,7 +133,7 @@ bool RegistryHiveOpener::Prepare(sqlite3* ADb, bool ANew)
     return rc == SQLITE_OK;
 }
 
-QString RegistryHiveOpener::MoveAside(const QString& APath)
+QString TRegistryHiveOpener::MoveAside(const QString& APath)
 {
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     QString target = APath + QStringLiteral(".corrupt-") + stamp;
@@ -150,7 +150,7 @@ QString RegistryHiveOpener::MoveAside(const QString& APath)
     return target;
 }
 
-sqlite3* RegistryHiveOpener::OpenChecked(const QString& APath, QString& AProblem)
+sqlite3* TRegistryHiveOpener::OpenChecked(const QString& APath, QString& AProblem)
 {
     const QFileInfo info(APath);
     bool exists = info.exists();
@@ -177,9 +177,9 @@ sqlite3* RegistryHiveOpener::OpenChecked(const QString& APath, QString& AProblem
     return db;
 }
 
-std::shared_ptr<RegistryHive> RegistryHive::Open(const QString& APath)
+std::shared_ptr<TRegistryHive> TRegistryHive::Open(const QString& APath)
 {
-    std::shared_ptr<RegistryHive> hive(new RegistryHive);
+    std::shared_ptr<TRegistryHive> hive(new TRegistryHive);
     hive->FPath = QFileInfo(APath).absoluteFilePath();
     const QString dir = QFileInfo(hive->FPath).absolutePath();
     if (QDir().mkpath(dir)) {
@@ -189,9 +189,9 @@ std::shared_ptr<RegistryHive> RegistryHive::Open(const QString& APath)
         lock.setStaleLockTime(30000);
         const bool locked = lock.tryLock(30000);
         QString problem;
-        hive->FDb = RegistryHiveOpener::OpenChecked(hive->FPath, problem);
+        hive->FDb = TRegistryHiveOpener::OpenChecked(hive->FPath, problem);
         if (!hive->FDb && locked && QFileInfo::exists(hive->FPath)) {
-            const QString aside = RegistryHiveOpener::MoveAside(hive->FPath);
+            const QString aside = TRegistryHiveOpener::MoveAside(hive->FPath);
             if (!aside.isEmpty()) {
                 ShowNotice(TNoticeKind::nkWarning,
                     QStringLiteral("The settings store \"%1\" is damaged (%2). It was moved to \"%3\"; "
@@ -199,7 +199,7 @@ std::shared_ptr<RegistryHive> RegistryHive::Open(const QString& APath)
                         .arg(
                             QDir::toNativeSeparators(hive->FPath), problem, QDir::toNativeSeparators(aside)));
                 problem.clear();
-                hive->FDb = RegistryHiveOpener::OpenChecked(hive->FPath, problem);
+                hive->FDb = TRegistryHiveOpener::OpenChecked(hive->FPath, problem);
             }
         }
         if (hive->FDb) {
@@ -217,22 +217,22 @@ std::shared_ptr<RegistryHive> RegistryHive::Open(const QString& APath)
                 "The folder \"%1\" cannot be created. Settings are kept only until the program ends.")
                 .arg(QDir::toNativeSeparators(dir)));
     }
-    hive->FDb = RegistryHiveOpener::OpenMemory();
+    hive->FDb = TRegistryHiveOpener::OpenMemory();
     return hive;
 }
 
-QString RegistryHive::DefaultPath()
+QString TRegistryHive::DefaultPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
         + QStringLiteral("/ravek/quillon/registry.db");
 }
 
-std::shared_ptr<RegistryHive> RegistryHive::CurrentUser()
+std::shared_ptr<TRegistryHive> TRegistryHive::CurrentUser()
 {
     static std::mutex lock;
-    static std::weak_ptr<RegistryHive> current;
+    static std::weak_ptr<TRegistryHive> current;
     std::lock_guard guard(lock);
-    std::shared_ptr<RegistryHive> hive = current.lock();
+    std::shared_ptr<TRegistryHive> hive = current.lock();
     if (!hive) {
         hive = Open(DefaultPath());
         current = hive;
@@ -240,23 +240,23 @@ std::shared_ptr<RegistryHive> RegistryHive::CurrentUser()
     return hive;
 }
 
-RegistryHive::~RegistryHive()
+TRegistryHive::~TRegistryHive()
 {
     sqlite3_close(FDb);
 }
 
-QString RegistryHive::LastError() const
+QString TRegistryHive::LastError() const
 {
     std::lock_guard guard(FLock);
     return FLastError;
 }
 
-void RegistryHive::RememberError()
+void TRegistryHive::RememberError()
 {
     FLastError = FDb ? QString::fromUtf8(sqlite3_errmsg(FDb)) : QStringLiteral("no store");
 }
 
-QString RegistryHive::FoldName(const QString& AName)
+QString TRegistryHive::FoldName(const QString& AName)
 {
     QString folded = AName;
     for (QChar& c : folded) {
@@ -266,13 +266,13 @@ QString RegistryHive::FoldName(const QString& AName)
     return folded;
 }
 
-QString RegistryHive::NormalizeKey(const QString& AKey)
+QString TRegistryHive::NormalizeKey(const QString& AKey)
 {
     return AKey.split(QLatin1Char('\\'), Qt::SkipEmptyParts).join(QLatin1Char('\\'));
 }
 
 // Takes the write lock at once; waits for other writers well beyond SQLite's own busy timeout.
-bool RegistryHive::BeginWrite()
+bool TRegistryHive::BeginWrite()
 {
     if (!FDb)
         return false;
@@ -289,7 +289,7 @@ bool RegistryHive::BeginWrite()
     }
 }
 
-bool RegistryHive::Commit()
+bool TRegistryHive::Commit()
 {
     const auto deadline = std::chrono::steady_clock::now() + WriteDeadline;
     for (;;) {
@@ -305,14 +305,14 @@ bool RegistryHive::Commit()
     }
 }
 
-void RegistryHive::Rollback()
+void TRegistryHive::Rollback()
 {
     if (sqlite3_get_autocommit(FDb) == 0)
         sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 // Inside a write transaction: make sure the key and all its ancestors exist.
-bool RegistryHive::EnsureKey(const QString& ANormalKey)
+bool TRegistryHive::EnsureKey(const QString& ANormalKey)
 {
     if (ANormalKey.isEmpty())
         return true;
@@ -334,7 +334,7 @@ bool RegistryHive::EnsureKey(const QString& ANormalKey)
     return true;
 }
 
-bool RegistryHive::KeyExists(const QString& AKey)
+bool TRegistryHive::KeyExists(const QString& AKey)
 {
     std::lock_guard guard(FLock);
     const QString key = NormalizeKey(AKey);
@@ -347,7 +347,7 @@ bool RegistryHive::KeyExists(const QString& AKey)
     return q.Ok() && q.Step() == SQLITE_ROW;
 }
 
-bool RegistryHive::CreateKey(const QString& AKey)
+bool TRegistryHive::CreateKey(const QString& AKey)
 {
     std::lock_guard guard(FLock);
     if (!BeginWrite())
@@ -359,7 +359,7 @@ bool RegistryHive::CreateKey(const QString& AKey)
     return Commit();
 }
 
-bool RegistryHive::DeleteKey(const QString& AKey)
+bool TRegistryHive::DeleteKey(const QString& AKey)
 {
     std::lock_guard guard(FLock);
     const QString key = FoldName(NormalizeKey(AKey));
@@ -387,7 +387,7 @@ bool RegistryHive::DeleteKey(const QString& AKey)
     return Commit() && existed;
 }
 
-QStringList RegistryHive::SubKeyNames(const QString& AKey)
+QStringList TRegistryHive::SubKeyNames(const QString& AKey)
 {
     std::lock_guard guard(FLock);
     QStringList names;
@@ -400,7 +400,7 @@ QStringList RegistryHive::SubKeyNames(const QString& AKey)
     return names;
 }
 
-QStringList RegistryHive::ValueNames(const QString& AKey)
+QStringList TRegistryHive::ValueNames(const QString& AKey)
 {
     std::lock_guard guard(FLock);
     QStringList names;
@@ -413,13 +413,13 @@ QStringList RegistryHive::ValueNames(const QString& AKey)
     return names;
 }
 
-bool RegistryHive::ValueExists(const QString& AKey, const QString& AName)
+bool TRegistryHive::ValueExists(const QString& AKey, const QString& AName)
 {
     TRegistryValue value;
     return QueryValue(AKey, AName, value) == TRegistryResult::rrOk;
 }
 
-TRegistryResult RegistryHive::QueryValue(const QString& AKey, const QString& AName, TRegistryValue& AValue)
+TRegistryResult TRegistryHive::QueryValue(const QString& AKey, const QString& AName, TRegistryValue& AValue)
 {
     std::lock_guard guard(FLock);
     if (!FDb)
@@ -443,7 +443,7 @@ TRegistryResult RegistryHive::QueryValue(const QString& AKey, const QString& ANa
     return TRegistryResult::rrOk;
 }
 
-TRegistryResult RegistryHive::SetValue(
+TRegistryResult TRegistryHive::SetValue(
     const QString& AKey, const QString& AName, quint32 AType, const QByteArray& AData, bool ACreateKey)
 {
     std::lock_guard guard(FLock);
@@ -498,7 +498,7 @@ TRegistryResult RegistryHive::SetValue(
     return Commit() ? TRegistryResult::rrOk : TRegistryResult::rrFailed;
 }
 
-TRegistryResult RegistryHive::DeleteValue(const QString& AKey, const QString& AName)
+TRegistryResult TRegistryHive::DeleteValue(const QString& AKey, const QString& AName)
 {
     std::lock_guard guard(FLock);
     if (!BeginWrite())
@@ -517,7 +517,7 @@ TRegistryResult RegistryHive::DeleteValue(const QString& AKey, const QString& AN
     return existed ? TRegistryResult::rrOk : TRegistryResult::rrNotFound;
 }
 
-bool RegistryHive::CheckIntegrity()
+bool TRegistryHive::CheckIntegrity()
 {
     std::lock_guard guard(FLock);
     if (!FDb)

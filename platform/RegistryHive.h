@@ -42,7 +42,7 @@ enum class TRegistryResult {
 // Key paths use backslashes ("Software\Ravek\Quillon"); key and value names compare case-insensitively
 // (ASCII letters only). Values enumerate in the order they were first written. Every operation is its
 // own transaction (writes take the write lock at once), so several processes can share one file.
-class RegistryHive {
+class TRegistryHive {
 public:
     // Data larger than this is refused (the registry keeps values small, so does this store).
     static constexpr qsizetype MaxValueSize = 1024 * 1024;
@@ -50,16 +50,16 @@ public:
     // Opens the hive file at APath, creating it and its folder when missing. A store that does not open
     // or fails its integrity check is moved aside (never deleted) with a notice, and a fresh one replaces it.
     // When no file can be written at all, the hive lives in memory for this process (see IsPersistent).
-    static std::shared_ptr<RegistryHive> Open(const QString& APath);
+    static std::shared_ptr<TRegistryHive> Open(const QString& APath);
 
     // The hive file of the current user: $XDG_CONFIG_HOME/ravek/quillon/registry.db (honours Qt's test mode).
     static QString DefaultPath();
     // The process-wide hive at DefaultPath, opened on first use.
-    static std::shared_ptr<RegistryHive> CurrentUser();
+    static std::shared_ptr<TRegistryHive> CurrentUser();
 
-    ~RegistryHive();
-    RegistryHive(const RegistryHive&) = delete;
-    RegistryHive& operator=(const RegistryHive&) = delete;
+    ~TRegistryHive();
+    TRegistryHive(const TRegistryHive&) = delete;
+    TRegistryHive& operator=(const TRegistryHive&) = delete;
 
     QString Path() const { return FPath; }
     bool IsPersistent() const { return FPersistent; }
@@ -92,7 +92,7 @@ public:
     static QString NormalizeKey(const QString& AKey);
 
 private:
-    RegistryHive() = default;
+    TRegistryHive() = default;
     bool BeginWrite();
     bool Commit();
     void Rollback();
@@ -105,5 +105,5 @@ private:
     QString FLastError;
     bool FPersistent = false;
 
-    friend class RegistryHiveOpener;
+    friend class TRegistryHiveOpener;
 };

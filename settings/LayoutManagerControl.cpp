@@ -16,7 +16,8 @@
 
 namespace {
 
-// Closes the storage when the item's work ends, also when an error escapes.
+// The program's main window as it registered itself (TLayoutManager::SetMainWindow); the guard clears
+// it when the window is destroyed without unregistering.
 QPointer<QWidget>& MainWindowRef()
 {
     static QPointer<QWidget> window;

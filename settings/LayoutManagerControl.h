@@ -72,7 +72,7 @@ struct TDesktopMetrics {
     int Dpi = 0;
 };
 
-using TLayoutManagerNotifyEvent = std::function<void(TLayoutManager* Sender)>;
+using TLayoutManagerNotifyEvent = std::function<void(TLayoutManager* ASender)>;
 
 // One registered item: a window, a control or any object with properties to keep.
 class TLayoutManagerControl {

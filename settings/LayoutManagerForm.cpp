@@ -62,14 +62,14 @@ TLMForm::TLMForm(QWidget* AParent, const TLMFormSettings& ASettings)
     FDisplayTimer.setSingleShot(true);
     FDisplayTimer.setInterval(0);
     connect(&FDisplayTimer, &QTimer::timeout, this, &TLMForm::DisplayChanged);
-    const auto watchScreen = [this](QScreen* AScreen) {
-        connect(AScreen, &QScreen::geometryChanged, &FDisplayTimer, qOverload<>(&QTimer::start));
-        connect(AScreen, &QScreen::virtualGeometryChanged, &FDisplayTimer, qOverload<>(&QTimer::start));
+    const auto watchScreen = [this](QScreen* screen) {
+        connect(screen, &QScreen::geometryChanged, &FDisplayTimer, qOverload<>(&QTimer::start));
+        connect(screen, &QScreen::virtualGeometryChanged, &FDisplayTimer, qOverload<>(&QTimer::start));
     };
     for (QScreen* screen : QGuiApplication::screens())
         watchScreen(screen);
-    connect(qApp, &QGuiApplication::screenAdded, this, [this, watchScreen](QScreen* AScreen) {
-        watchScreen(AScreen);
+    connect(qApp, &QGuiApplication::screenAdded, this, [this, watchScreen](QScreen* screen) {
+        watchScreen(screen);
         FDisplayTimer.start();
     });
     connect(qApp, &QGuiApplication::screenRemoved, &FDisplayTimer, qOverload<>(&QTimer::start));

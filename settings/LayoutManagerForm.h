@@ -1,4 +1,31 @@
 #pragma once
+// The layout-managed window base (TLMForm) and its life cycle.
+//
+// The frame below is the widget that carries the window's position, size and state: the window itself,
+// or the QMdiSubWindow of a document window (LayoutFrame).
+//
+//   Created   The constructor applies TLMFormSettings through the setters, takes the main window's
+//             storage and read-only state when there is a main window, centres the window on the
+//             primary screen and starts watching the screens. Nothing is restored yet.
+//   Showing   A show of the frame that is not spontaneous (un-minimizing is not one) and not part of a
+//             frame state change restores the layout once (the manager ignores the shows its own restore
+//             causes), starts watching the frame's screen and records the monitor number, from which on
+//             monitor changes are reported. Subclasses run their showEvent after this restore.
+//   Shown     Moves and resizes outside a restore restart the quiet timer (SizeMoveQuietMs); when it runs
+//             out, ExitSizeMove saves. A resize in the normal state, and every frame state change, reports
+//             the state through DoStateChange (OnMinimize, OnMaximize, OnRestore); a sub-window's own
+//             hide and show during its state change counts as no new showing (FFrameStateChanging).
+//             Moving to another screen reports OnMonitorChanged; when its DPI differs, DPIChanging() is
+//             true while OnBeforeMonitorDpiChanged and OnAfterMonitorDpiChanged run. A change of the
+//             display configuration (several signals taken as one) restores the bounds saved for it,
+//             never the state, and reports OnDisplayChange.
+//   Closing   A close that will free the window (WA_DeleteOnClose on it or its frame) sets Closing();
+//             when the close is accepted the layout is saved at once, while the window is whole, and the
+//             final-save flag keeps it from being saved again. A refused close leaves the window Shown.
+//   Destroyed The destructor sets Closing(), stops the timers and, when no final save happened (a window
+//             freed without a close), saves with the sections its items used while the subclass lived.
+//
+// Restores and saves happen only with LayoutControl on; their errors go to the program's error report.
 
 #include "settings/LayoutManagerControl.h"
 
@@ -13,11 +40,11 @@
 class QMdiSubWindow;
 class TLMForm;
 
-using TNotifyEvent = std::function<void(QObject* Sender)>;
-using TOnDropFilesEvent = std::function<void(QObject* Sender, const QStringList& AFiles)>;
-using TDisplayChangeEvent = std::function<void(QObject* Sender, int Width, int Height, int BitsPerPixel)>;
-using TMonitorChangedEvent = std::function<void(QObject* Sender, int OldMonitor, int NewMonitor)>;
-using TMonitorDpiChangedEvent = std::function<void(QObject* Sender, int OldDPI, int NewDPI)>;
+using TNotifyEvent = std::function<void(QObject* ASender)>;
+using TOnDropFilesEvent = std::function<void(QObject* ASender, const QStringList& AFiles)>;
+using TDisplayChangeEvent = std::function<void(QObject* ASender, int AWidth, int AHeight, int ABitsPerPixel)>;
+using TMonitorChangedEvent = std::function<void(QObject* ASender, int AOldMonitor, int ANewMonitor)>;
+using TMonitorDpiChangedEvent = std::function<void(QObject* ASender, int AOldDPI, int ANewDPI)>;
 
 // What a window sets up before its layout is taken over from the main window (its "resource").
 struct TLMFormSettings {

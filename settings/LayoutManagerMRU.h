@@ -13,7 +13,7 @@
 
 class TLayoutManagerMRU;
 
-using TLayoutManagerMRUMenuClickEvent = std::function<void(TLayoutManagerMRU* Sender, const QString& AItem)>;
+using TLayoutManagerMRUMenuClickEvent = std::function<void(TLayoutManagerMRU* ASender, const QString& AItem)>;
 // The picture of an image index (the main window's menu image list).
 using TImageListProvider = std::function<QIcon(int AIndex)>;
 

@@ -100,7 +100,7 @@ void TLayoutManagerRegistryStorage::Open(bool AReadOnly)
     // The current user's hive is resolved once and kept: closing the storage must not close the file,
     // which would be opened and checked again for every item of every save.
     if (!FRootKey)
-        FRootKey = RegistryHive::CurrentUser();
+        FRootKey = TRegistryHive::CurrentUser();
     if (!FStorage)
         FStorage = FRootKey;
 }
@@ -115,14 +115,14 @@ void TLayoutManagerRegistryStorage::Save()
     // Every write is committed as it happens.
 }
 
-RegistryHive& TLayoutManagerRegistryStorage::Hive()
+TRegistryHive& TLayoutManagerRegistryStorage::Hive()
 {
     if (!FStorage)
         Open(true);
     return *FStorage;
 }
 
-void TLayoutManagerRegistryStorage::SetRootKey(std::shared_ptr<RegistryHive> AValue)
+void TLayoutManagerRegistryStorage::SetRootKey(std::shared_ptr<TRegistryHive> AValue)
 {
     if (AValue == FRootKey)
         return;

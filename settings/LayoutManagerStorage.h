@@ -85,8 +85,8 @@ public:
     void Close() override;
 
     // The hive the sections live in; by default the current user's (resolved when the storage first opens).
-    std::shared_ptr<RegistryHive> RootKey() const { return FRootKey; }
-    void SetRootKey(std::shared_ptr<RegistryHive> AValue);
+    std::shared_ptr<TRegistryHive> RootKey() const { return FRootKey; }
+    void SetRootKey(std::shared_ptr<TRegistryHive> AValue);
     // Always ends with a backslash; default "SOFTWARE\".
     QString RootKeyName() const { return FRootKeyName; }
     void SetRootKeyName(const QString& AValue);
@@ -98,7 +98,7 @@ public:
 
 private:
     QString KeyOf(const QString& ASection) const { return FRootKeyName + ASection; }
-    RegistryHive& Hive();
+    TRegistryHive& Hive();
     void WriteValue(const QString& ASection, const QString& AName, quint32 AType, const QByteArray& AData);
     // Reads a value as the registry hands it to a caller with a buffer of ABufferSize bytes (-1: unlimited);
     // false when the key or the value is missing.
@@ -106,8 +106,8 @@ private:
         const QString& ASection, const QString& AName, qsizetype ABufferSize, TRegistryValue& AValue);
     double ReadDouble(const QString& ASection, const QString& AName, double ADefault);
 
-    std::shared_ptr<RegistryHive> FStorage; // the open accessor; none while closed
-    std::shared_ptr<RegistryHive> FRootKey;
+    std::shared_ptr<TRegistryHive> FStorage; // the open accessor; none while closed
+    std::shared_ptr<TRegistryHive> FRootKey;
     QString FRootKeyName;
 };
 

@@ -26,25 +26,25 @@ constexpr int ConnectAttemptMs = 200;
 constexpr int RetryPauseMs = 50;
 
 // A socket path must fit sockaddr_un (107 bytes and the terminator).
-bool FitsSocketPath(const QString& path)
+bool FitsSocketPath(const QString& APath)
 {
-    return QFile::encodeName(path).size() < qsizetype(sizeof(sockaddr_un::sun_path));
+    return QFile::encodeName(APath).size() < qsizetype(sizeof(sockaddr_un::sun_path));
 }
 
 // A folder that only this user may change: ours, and not writable by group or others.
-bool IsOwnClosedFolder(const QByteArray& path)
+bool IsOwnClosedFolder(const QByteArray& APath)
 {
     struct stat st { };
-    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
+    return ::lstat(APath.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
         && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
 std::unique_ptr<TSingleInstance> ProcessInstance;
 
 // NAME as one file name: no folder separators, not empty.
-QString FileNamePart(const QString& name)
+QString FileNamePart(const QString& AName)
 {
-    QString part = name;
+    QString part = AName;
     part.replace(u'/', u'_');
     part.replace(QChar(0), u'_');
     return part.isEmpty() || part == u"." || part == u".." ? QStringLiteral("_") + part : part;
@@ -52,9 +52,9 @@ QString FileNamePart(const QString& name)
 
 } // namespace
 
-bool PreparePrivateDirectory(const QString& path)
+bool PreparePrivateDirectory(const QString& APath)
 {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = QFile::encodeName(APath);
     if (native.isEmpty() || !native.startsWith('/'))
         return false;
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
@@ -90,11 +90,11 @@ QString HandoffDirectory()
     return PreparePrivateDirectory(fallback) ? fallback : QString();
 }
 
-bool PeerIsSameUser(qintptr descriptor)
+bool PeerIsSameUser(qintptr ADescriptor)
 {
     ucred credentials {};
     socklen_t size = sizeof(credentials);
-    if (::getsockopt(int(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0
+    if (::getsockopt(int(ADescriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0
         || size != sizeof(credentials))
         return false;
     return credentials.uid == ::geteuid();
@@ -108,8 +108,8 @@ struct THandoffServer::TConnection {
     bool Answered = false;
 };
 
-THandoffServer::THandoffServer(QObject* parent)
-    : QObject(parent)
+THandoffServer::THandoffServer(QObject* AParent)
+    : QObject(AParent)
     , FServer(std::make_unique<QLocalServer>())
 {
     connect(FServer.get(), &QLocalServer::newConnection, this, &THandoffServer::AcceptPending);
@@ -126,15 +126,15 @@ THandoffServer::~THandoffServer()
     FServer->close();
 }
 
-bool THandoffServer::Listen(const QString& socketPath)
+bool THandoffServer::Listen(const QString& ASocketPath)
 {
-    if (!FitsSocketPath(socketPath))
+    if (!FitsSocketPath(ASocketPath))
         return false;
     // We hold the instance lock, so whatever is at the path is left over from a first instance that
     // ended without cleaning up.
-    QLocalServer::removeServer(socketPath);
+    QLocalServer::removeServer(ASocketPath);
     FServer->setMaxPendingConnections(MaxActiveConnections);
-    return FServer->listen(socketPath);
+    return FServer->listen(ASocketPath);
 }
 
 QString THandoffServer::SocketPath() const
@@ -179,25 +179,25 @@ void THandoffServer::AcceptPending()
     }
 }
 
-void THandoffServer::ReadFrom(QLocalSocket* socket)
+void THandoffServer::ReadFrom(QLocalSocket* ASocket)
 {
-    const auto it = FConnections.constFind(socket);
+    const auto it = FConnections.constFind(ASocket);
     if (it == FConnections.cend())
         return;
     const std::shared_ptr<TConnection> connection = it.value();
     if (connection->Answered) {
         // Nothing may follow a frame.
-        if (socket->bytesAvailable() > 0)
-            Drop(socket);
+        if (ASocket->bytesAvailable() > 0)
+            Drop(ASocket);
         return;
     }
-    while (socket->bytesAvailable() > 0) {
+    while (ASocket->bytesAvailable() > 0) {
         char chunk[16384];
-        const qint64 got = socket->read(chunk, sizeof(chunk));
+        const qint64 got = ASocket->read(chunk, sizeof(chunk));
         if (got <= 0)
             break;
         if (connection->Reader.Append(QByteArrayView(chunk, got)) == THandoffFrameReader::frsInvalid) {
-            Drop(socket);
+            Drop(ASocket);
             return;
         }
     }
@@ -208,11 +208,11 @@ void THandoffServer::ReadFrom(QLocalSocket* socket)
     TIPCMessage message;
     const bool hasMessage = !block.isEmpty();
     if (hasMessage && !ReadIPCMessage(block, message)) {
-        Drop(socket);
+        Drop(ASocket);
         return;
     }
     if (hasMessage && !FDelivering && FKept.size() >= MaxKeptMessages) {
-        Drop(socket);
+        Drop(ASocket);
         return;
     }
     connection->Answered = true;
@@ -222,47 +222,47 @@ void THandoffServer::ReadFrom(QLocalSocket* socket)
     if (hasMessage)
         Deliver(message);
     // The answer tells the sender that its record was taken.
-    if (FConnections.contains(socket)) {
-        socket->write(HandoffReply.data(), HandoffReply.size());
-        socket->disconnectFromServer();
+    if (FConnections.contains(ASocket)) {
+        ASocket->write(HandoffReply.data(), HandoffReply.size());
+        ASocket->disconnectFromServer();
     }
 }
 
-void THandoffServer::Deliver(const TIPCMessage& message)
+void THandoffServer::Deliver(const TIPCMessage& AMessage)
 {
     if (FDelivering)
-        Q_EMIT MessageReceived(message);
+        Q_EMIT MessageReceived(AMessage);
     else
-        FKept.append(message);
+        FKept.append(AMessage);
 }
 
-void THandoffServer::Drop(QLocalSocket* socket)
+void THandoffServer::Drop(QLocalSocket* ASocket)
 {
-    if (!FConnections.contains(socket))
+    if (!FConnections.contains(ASocket))
         return;
-    socket->abort();
-    Finished(socket);
+    ASocket->abort();
+    Finished(ASocket);
 }
 
-void THandoffServer::Finished(QLocalSocket* socket)
+void THandoffServer::Finished(QLocalSocket* ASocket)
 {
-    if (FConnections.remove(socket) == 0)
+    if (FConnections.remove(ASocket) == 0)
         return;
-    disconnect(socket, nullptr, this, nullptr);
-    socket->deleteLater();
+    disconnect(ASocket, nullptr, this, nullptr);
+    ASocket->deleteLater();
     // A free place: serve the next waiting connection, outside this socket's signal.
     QTimer::singleShot(0, this, &THandoffServer::AcceptPending);
 }
 
 // ---- the second instance's side ----
 
-THandoffSendResult SendHandoff(const QString& socketPath, const QByteArray& block, int replyTimeoutMs)
+THandoffSendResult SendHandoff(const QString& ASocketPath, const QByteArray& ABlock, int AReplyTimeoutMs)
 {
-    const QByteArray frame = BuildHandoffFrame(block);
+    const QByteArray frame = BuildHandoffFrame(ABlock);
     if (frame.isEmpty())
         return hsrFailed;
     QLocalSocket socket;
-    socket.connectToServer(socketPath);
+    socket.connectToServer(ASocketPath);
     if (!socket.waitForConnected(ConnectAttemptMs)) {
         const QLocalSocket::LocalSocketError error = socket.error();
         return error == QLocalSocket::ServerNotFoundError || error == QLocalSocket::ConnectionRefusedError
@@ -273,7 +273,7 @@ THandoffSendResult SendHandoff(const QString& socketPath, const QByteArray& bloc
     // Our folder is private, but hand names only to a process of our own user all the same.
     if (!PeerIsSameUser(socket.socketDescriptor()))
         return hsrFailed;
-    QDeadlineTimer deadline(replyTimeoutMs);
+    QDeadlineTimer deadline(AReplyTimeoutMs);
     socket.write(frame);
     while (socket.bytesToWrite() > 0) {
         if (!socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())))
@@ -294,9 +294,9 @@ THandoffSendResult SendHandoff(const QString& socketPath, const QByteArray& bloc
 
 // ---- the instance lock ----
 
-TSingleInstance::TSingleInstance(const QString& directory, const QString& name, const QString& windowClass)
-    : FSocketPath(directory + u'/' + FileNamePart(windowClass))
-    , FLock(std::make_unique<QLockFile>(directory + u'/' + FileNamePart(name) + QStringLiteral(".lock")))
+TSingleInstance::TSingleInstance(const QString& ADirectory, const QString& AName, const QString& AWindowClass)
+    : FSocketPath(ADirectory + u'/' + FileNamePart(AWindowClass))
+    , FLock(std::make_unique<QLockFile>(ADirectory + u'/' + FileNamePart(AName) + QStringLiteral(".lock")))
 {
 }
 
@@ -336,23 +336,23 @@ QString TSingleInstance::SocketPath() const
     return FSocketPath;
 }
 
-bool CheckInstance(const QString& name, const QString& windowClass, bool activate, bool sendParameters,
-    quintptr senderWindow, bool global, const QStringList& arguments)
+bool CheckInstance(const QString& AName, const QString& AWindowClass, bool AActivate, bool ASendParameters,
+    quintptr ASenderWindow, bool AGlobal, const QStringList& AArguments)
 {
-    Q_UNUSED(senderWindow);
-    Q_UNUSED(global); // the lock is per user on this platform
+    Q_UNUSED(ASenderWindow);
+    Q_UNUSED(AGlobal); // the lock is per user on this platform
     ProcessInstance.reset();
     const QString directory = HandoffDirectory();
     if (directory.isEmpty())
         return false; // no private folder: run as the first instance, without hand-off
-    auto instance = std::make_unique<TSingleInstance>(directory, name, windowClass);
+    auto instance = std::make_unique<TSingleInstance>(directory, AName, AWindowClass);
 
     QByteArray block;
-    if (sendParameters && !arguments.isEmpty()) {
+    if (ASendParameters && !AArguments.isEmpty()) {
         TIPCMessage message;
         message.UID = IPCSenderUID();
         message.Typ = ipcParams;
-        message.StrData = BuildIPCParamsText(arguments);
+        message.StrData = BuildIPCParamsText(AArguments);
         block = BuildIPCBlock(message);
     }
     // The first instance may hold the lock but not listen yet, or end just now: keep trying for a
@@ -365,7 +365,7 @@ bool CheckInstance(const QString& name, const QString& windowClass, bool activat
         }
         if (instance->LockUnavailable())
             return false; // as when the system gives no instance mutex: run as the first instance
-        if (!activate)
+        if (!AActivate)
             return true;
         const THandoffSendResult result = SendHandoff(instance->SocketPath(), block);
         if (result == hsrDelivered)
@@ -378,10 +378,10 @@ bool CheckInstance(const QString& name, const QString& windowClass, bool activat
     }
 }
 
-bool CheckInstance(const QString& name, const QString& windowClass, bool activate, bool sendParameters,
-    quintptr senderWindow, bool global)
+bool CheckInstance(const QString& AName, const QString& AWindowClass, bool AActivate, bool ASendParameters,
+    quintptr ASenderWindow, bool AGlobal)
 {
-    return CheckInstance(name, windowClass, activate, sendParameters, senderWindow, global,
+    return CheckInstance(AName, AWindowClass, AActivate, ASendParameters, ASenderWindow, AGlobal,
         CommandLine ? CommandLine->FSL : TCommandLine::ProcessArguments());
 }
 
@@ -397,18 +397,18 @@ void ReleaseInstance()
 
 // ---- the receiving window's part ----
 
-QStringList IPCFilesToOpen(const TIPCMessage& message, const QString& currentFolder)
+QStringList IPCFilesToOpen(const TIPCMessage& AMessage, const QString& ACurrentFolder)
 {
-    if (message.Typ != ipcParams)
+    if (AMessage.Typ != ipcParams)
         return {};
-    return FilesToOpen(TCommandLine(message.StrData).FSL, currentFolder);
+    return FilesToOpen(TCommandLine(AMessage.StrData).FSL, ACurrentFolder);
 }
 
-QStringList FilesToOpen(const QStringList& items, const QString& currentFolder)
+QStringList FilesToOpen(const QStringList& AItems, const QString& ACurrentFolder)
 {
     QStringList files;
-    const QDir folder(currentFolder);
-    for (const QString& item : items) {
+    const QDir folder(ACurrentFolder);
+    for (const QString& item : AItems) {
         if (item.isEmpty())
             continue;
         const QString path = QDir::isAbsolutePath(item) ? item : folder.filePath(item);
@@ -420,14 +420,14 @@ QStringList FilesToOpen(const QStringList& items, const QString& currentFolder)
     return files;
 }
 
-void RestoreAndActivate(QWidget* window)
+void RestoreAndActivate(QWidget* AWindow)
 {
-    if (!window)
+    if (!AWindow)
         return;
-    if (window->isMinimized())
-        window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    if (!window->isVisible())
-        window->show();
-    window->raise();
-    window->activateWindow();
+    if (AWindow->isMinimized())
+        AWindow->setWindowState((AWindow->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    if (!AWindow->isVisible())
+        AWindow->show();
+    AWindow->raise();
+    AWindow->activateWindow();
 }

@@ -37,10 +37,10 @@ inline constexpr QStringView MainWindowClassName = u"Twnd_quil_Main";
 // this user, and its mode is narrowed to 0700. Empty when no such folder can be had.
 QString HandoffDirectory();
 // Makes PATH such a private folder; false when it cannot be created or is not safe to use.
-bool PreparePrivateDirectory(const QString& path);
+bool PreparePrivateDirectory(const QString& APath);
 
 // True when the process at the other end of the connected local socket DESCRIPTOR runs as this user.
-bool PeerIsSameUser(qintptr descriptor);
+bool PeerIsSameUser(qintptr ADescriptor);
 
 // The first instance's side: listens on the socket and turns every valid frame into a raise
 // request and, when the frame holds a record, the decoded record. Until StartDelivery the records
@@ -49,12 +49,12 @@ bool PeerIsSameUser(qintptr descriptor);
 class THandoffServer : public QObject {
     Q_OBJECT
 public:
-    explicit THandoffServer(QObject* parent = nullptr);
+    explicit THandoffServer(QObject* AParent = nullptr);
     ~THandoffServer() override;
 
     // Listens at SOCKETPATH, removing what a crashed first instance may have left there. Call only
     // while holding the instance lock.
-    bool Listen(const QString& socketPath);
+    bool Listen(const QString& ASocketPath);
     QString SocketPath() const;
 
     void StartDelivery();
@@ -62,21 +62,21 @@ public:
     // How long a connection may take to bring its frame (and to take the answer), and how many
     // are served at once (more wait in the queue of the socket).
     static constexpr int FrameTimeoutMs = 5000;
-    void SetFrameTimeout(int ms) { FFrameTimeoutMs = ms; }
+    void SetFrameTimeout(int AMs) { FFrameTimeoutMs = AMs; }
     static constexpr int MaxActiveConnections = 8;
     static constexpr int MaxKeptMessages = 4096;
 
 Q_SIGNALS:
     void RaiseRequested();
-    void MessageReceived(const TIPCMessage& message);
+    void MessageReceived(const TIPCMessage& AMessage);
 
 private:
     struct TConnection;
     void AcceptPending();
-    void ReadFrom(QLocalSocket* socket);
-    void Drop(QLocalSocket* socket);
-    void Finished(QLocalSocket* socket);
-    void Deliver(const TIPCMessage& message);
+    void ReadFrom(QLocalSocket* ASocket);
+    void Drop(QLocalSocket* ASocket);
+    void Finished(QLocalSocket* ASocket);
+    void Deliver(const TIPCMessage& AMessage);
 
     std::unique_ptr<QLocalServer> FServer;
     QHash<QLocalSocket*, std::shared_ptr<TConnection>> FConnections;
@@ -89,15 +89,15 @@ private:
 // and waits up to REPLYTIMEOUTMS for the answer.
 enum THandoffSendResult { hsrDelivered, hsrNoServer, hsrFailed };
 THandoffSendResult SendHandoff(
-    const QString& socketPath, const QByteArray& block, int replyTimeoutMs = 10000);
+    const QString& ASocketPath, const QByteArray& ABlock, int AReplyTimeoutMs = 10000);
 
 // The instance lock and the socket of the first instance, held for the life of the process.
 class TSingleInstance {
 public:
     // DIRECTORY is the private folder (HandoffDirectory()); the lock is named after NAME, the socket
     // after WINDOWCLASS.
-    explicit TSingleInstance(const QString& directory, const QString& name = InstanceName.toString(),
-        const QString& windowClass = MainWindowClassName.toString());
+    explicit TSingleInstance(const QString& ADirectory, const QString& AName = InstanceName.toString(),
+        const QString& AWindowClass = MainWindowClassName.toString());
     ~TSingleInstance();
 
     // Takes the lock. True when this process is the first instance; it then listens too.
@@ -129,11 +129,11 @@ inline constexpr int HandoffConnectRetryMs = 2000;
 // no lock can be had at all); it then holds the lock and serves hand-offs, see InstanceServer().
 // SENDERWINDOW is carried for the record only (0); GLOBAL asks for a lock shared by all users,
 // which this platform does not offer: the lock is always per user.
-bool CheckInstance(const QString& name, const QString& windowClass, bool activate, bool sendParameters,
-    quintptr senderWindow, bool global, const QStringList& arguments);
+bool CheckInstance(const QString& AName, const QString& AWindowClass, bool AActivate, bool ASendParameters,
+    quintptr ASenderWindow, bool AGlobal, const QStringList& AArguments);
 // The same with the process's own arguments (those of CommandLine once it exists).
-bool CheckInstance(const QString& name, const QString& windowClass, bool activate, bool sendParameters,
-    quintptr senderWindow, bool global);
+bool CheckInstance(const QString& AName, const QString& AWindowClass, bool AActivate, bool ASendParameters,
+    quintptr ASenderWindow, bool AGlobal);
 // The process-wide instance state that CheckInstance set up, and its release at exit.
 THandoffServer* InstanceServer();
 void ReleaseInstance();
@@ -142,9 +142,9 @@ void ReleaseInstance();
 // (switches included) that names an existing regular file, links followed; a relative name is taken
 // relative to CURRENTFOLDER. Folders, FIFOs, devices and sockets are left out, as is everything of
 // another kind of record.
-QStringList IPCFilesToOpen(const TIPCMessage& message, const QString& currentFolder);
+QStringList IPCFilesToOpen(const TIPCMessage& AMessage, const QString& ACurrentFolder);
 // The same rule for a list of command-line items (the program's own arguments).
-QStringList FilesToOpen(const QStringList& items, const QString& currentFolder);
+QStringList FilesToOpen(const QStringList& AItems, const QString& ACurrentFolder);
 
 // Restores a minimised or hidden WINDOW, raises it and makes it the active window.
-void RestoreAndActivate(QWidget* window);
+void RestoreAndActivate(QWidget* AWindow);

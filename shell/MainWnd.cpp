@@ -31,18 +31,15 @@
 
 namespace {
 const QColor ClientColor(79, 82, 87);
-// The document picture, shown by document windows and their window-bar buttons.
-constexpr int DocumentPicture = 13;
 // The recent-file entries would take pictures from this index on: beyond the menu pictures, so none.
 constexpr int MRUFirstPicture = 100;
 
 } // namespace
 
-std::function<QString(QWidget*)> Twnd_quil_Main::ChooseFileToOpen = [](QWidget* AParent) {
-    QFileDialog dialog(AParent);
+std::function<QString(QWidget*)> Twnd_quil_Main::ChooseFileToOpen = [](QWidget* parent) {
+    QFileDialog dialog(parent);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({QStringLiteral("JSON files (*.json)"), QStringLiteral("All files (*)")});
-    dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setSizeGripEnabled(true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
@@ -50,12 +47,12 @@ std::function<QString(QWidget*)> Twnd_quil_Main::ChooseFileToOpen = [](QWidget* 
 };
 
 Twnd_quil_Main::Twnd_quil_Main(THandoffServer* AReceiver, QWidget* AParent)
-    : TLMForm(AParent, TLMFormSettings {true, true, true, AllLayoutOptions})
+    : TLMForm(AParent, TLMFormSettings {.LayoutControl = true, .LayoutReadOnly = true, .AcceptFiles = true})
 {
     // Windows created from now on take over this window's storage and read-only state.
     TLayoutManager::SetMainWindow(this);
     SetMessageBoxMainWindow(this);
-    setWindowTitle(QStringLiteral("Ravek Quillon"));
+    setWindowTitle(ApplicationTitle.toString());
     FormCreate();
     if (AReceiver) {
         connect(AReceiver, &THandoffServer::RaiseRequested, this, [this] { RestoreAndActivate(this); });
@@ -77,7 +74,7 @@ Twnd_quil_Main::~Twnd_quil_Main()
 }
 
 QAction* Twnd_quil_Main::MakeAction(
-    const char* AName, const QString& ACaption, const QString& AHint, int APicture)
+    const char* AName, const QString& ACaption, const QString& AHint, std::optional<TMenuPicture> APicture)
 {
     auto* action = new QAction(ACaption, this);
     action->setObjectName(QString::fromLatin1(AName));
@@ -85,26 +82,26 @@ QAction* Twnd_quil_Main::MakeAction(
     const int bar = AHint.indexOf(QLatin1Char('|'));
     action->setToolTip(bar < 0 ? AHint : AHint.left(bar));
     action->setStatusTip(bar < 0 ? AHint : AHint.mid(bar + 1));
-    if (APicture >= 0)
-        action->setIcon(TMenuImages::Icon(APicture));
+    if (APicture)
+        action->setIcon(TMenuImages::Icon(*APicture));
     return action;
 }
 
 void Twnd_quil_Main::CreateActions()
 {
-    acOpen = MakeAction("acOpen", tr("&Open..."), tr("Open|Opens an existing file"), 11);
+    acOpen = MakeAction("acOpen", tr("&Open..."), tr("Open|Opens an existing file"), TMenuPicture::Open);
     acOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(acOpen, &QAction::triggered, this, &Twnd_quil_Main::acOpenExecute);
-    acRefresh = MakeAction("acRefresh", tr("Refresh"), tr("Refresh"), 29);
+    acRefresh = MakeAction("acRefresh", tr("Refresh"), tr("Refresh"), TMenuPicture::Refresh);
     acRefresh->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(acRefresh, &QAction::triggered, this, &Twnd_quil_Main::acRefreshExecute);
-    acExit = MakeAction("acExit", tr("E&xit"), tr("Exit|Quits the application"), 0);
+    acExit = MakeAction("acExit", tr("E&xit"), tr("Exit|Quits the application"), TMenuPicture::Exit);
     connect(acExit, &QAction::triggered, this, &QWidget::close);
 
-    acValueCol = MakeAction("acValueCol", tr("Value Column"), QString(), -1);
-    acTreeLines = MakeAction("acTreeLines", tr("Tree Lines"), QString(), -1);
-    acGrid = MakeAction("acGrid", tr("Grid Lines"), QString(), -1);
-    acPersistent = MakeAction("acPersistent", tr("Persistent settings"), QString(), -1);
+    acValueCol = MakeAction("acValueCol", tr("Value Column"), QString());
+    acTreeLines = MakeAction("acTreeLines", tr("Tree Lines"), QString());
+    acGrid = MakeAction("acGrid", tr("Grid Lines"), QString());
+    acPersistent = MakeAction("acPersistent", tr("Persistent settings"), QString());
     for (QAction* option : {acValueCol, acTreeLines, acGrid, acPersistent})
         option->setCheckable(true);
     acValueCol->setChecked(true);
@@ -118,37 +115,39 @@ void Twnd_quil_Main::CreateActions()
     connect(acGrid, &QAction::triggered, this, &Twnd_quil_Main::acGridExecute);
     connect(acPersistent, &QAction::triggered, this, &Twnd_quil_Main::acPersistentExecute);
 
-    acCascade = MakeAction("acCascade", tr("&Cascade"), tr("Cascade"), 1);
+    acCascade = MakeAction("acCascade", tr("&Cascade"), tr("Cascade"), TMenuPicture::Cascade);
     connect(acCascade, &QAction::triggered, this, [this] { Area->cascadeSubWindows(); });
-    acTileHor = MakeAction("acTileHor", tr("Tile &horizontally"), tr("Tile horizontally"), 2);
+    acTileHor = MakeAction(
+        "acTileHor", tr("Tile &horizontally"), tr("Tile horizontally"), TMenuPicture::TileHorizontally);
     connect(acTileHor, &QAction::triggered, this, &Twnd_quil_Main::acTileHorExecute);
-    acTileVer = MakeAction("acTileVer", tr("Tile &vertically"), tr("Tile vertically"), 3);
+    acTileVer =
+        MakeAction("acTileVer", tr("Tile &vertically"), tr("Tile vertically"), TMenuPicture::TileVertically);
     connect(acTileVer, &QAction::triggered, this, &Twnd_quil_Main::acTileVerExecute);
-    acMinAll = MakeAction("acMinAll", tr("Minimize All"), tr("Minimize All"), -1);
+    acMinAll = MakeAction("acMinAll", tr("Minimize All"), tr("Minimize All"));
     connect(acMinAll, &QAction::triggered, this, [this] { mdibg->MinimizeAll(); });
-    acClose = MakeAction("acClose", tr("Close"), tr("Close"), 9);
+    acClose = MakeAction("acClose", tr("Close"), tr("Close"), TMenuPicture::Close);
     connect(acClose, &QAction::triggered, this, [this] {
         if (TMDIChildWindow* target = TargetWindow())
             target->close();
     });
-    acCloseAll = MakeAction("acCloseAll", tr("Close All"), tr("Close All"), -1);
+    acCloseAll = MakeAction("acCloseAll", tr("Close All"), tr("Close All"));
     connect(acCloseAll, &QAction::triggered, this, [this] { mdibg->CloseAll(); });
-    acRestore = MakeAction("acRestore", tr("Restore"), tr("Restore"), 6);
+    acRestore = MakeAction("acRestore", tr("Restore"), tr("Restore"), TMenuPicture::Restore);
     connect(acRestore, &QAction::triggered, this, [this] {
         if (TMDIChildWindow* target = TargetWindow())
             target->showNormal();
     });
-    acMinimize = MakeAction("acMinimize", tr("Minimize"), tr("Minimize"), 7);
+    acMinimize = MakeAction("acMinimize", tr("Minimize"), tr("Minimize"), TMenuPicture::Minimize);
     connect(acMinimize, &QAction::triggered, this, [this] {
         if (TMDIChildWindow* target = TargetWindow())
             target->showMinimized();
     });
-    acMaximize = MakeAction("acMaximize", tr("Maximize"), tr("Maximize"), 8);
+    acMaximize = MakeAction("acMaximize", tr("Maximize"), tr("Maximize"), TMenuPicture::Maximize);
     connect(acMaximize, &QAction::triggered, this, [this] {
         if (TMDIChildWindow* target = TargetWindow())
             target->showMaximized();
     });
-    acTitle = MakeAction("acTitle", QStringLiteral("<none>"), QString(), 5);
+    acTitle = MakeAction("acTitle", QStringLiteral("<none>"), QString(), TMenuPicture::FullCollapse);
     connect(acTitle, &QAction::triggered, this, &Twnd_quil_Main::acTitleExecute);
 }
 
@@ -228,8 +227,8 @@ void Twnd_quil_Main::CreateWindowBar()
     mdibg->setCursor(Qt::PointingHandCursor);
     mdibg->SetImages(MenuImages);
     // A wheel turn over the bar does nothing.
-    mdibg->OnMouseWheel = [](TButtonGroupEx*, Qt::KeyboardModifiers, int, const QPoint&, bool& Handled) {
-        Handled = true;
+    mdibg->OnMouseWheel = [](TButtonGroupEx*, Qt::KeyboardModifiers, int, const QPoint&, bool& handled) {
+        handled = true;
     };
 
     WindowBarMenu = new QMenu(this);
@@ -383,7 +382,7 @@ Tmdi_quil_Viewer* Twnd_quil_Main::OpenFile(const QString& AFilename)
         MRUMan->Remove(AFilename);
         return nullptr;
     }
-    Tmdi_quil_Viewer* viewer = CreateMDIChild(info.fileName(), DocumentPicture);
+    Tmdi_quil_Viewer* viewer = CreateMDIChild(info.fileName(), TMenuPicture::Document);
     viewer->SetGridLines(acGrid->isChecked());
     viewer->SetTreeLines(acTreeLines->isChecked());
     viewer->SetFilename(AFilename);
@@ -392,19 +391,19 @@ Tmdi_quil_Viewer* Twnd_quil_Main::OpenFile(const QString& AFilename)
     return viewer;
 }
 
-Tmdi_quil_Viewer* Twnd_quil_Main::CreateMDIChild(const QString& ACaption, int APicture)
+Tmdi_quil_Viewer* Twnd_quil_Main::CreateMDIChild(const QString& ACaption, TMenuPicture APicture)
 {
     auto* frame = new TMDIChildWindow;
     auto* viewer = new Tmdi_quil_Viewer;
     frame->setWidget(viewer);
     frame->setWindowTitle(ACaption);
     viewer->setWindowTitle(ACaption);
-    frame->setWindowIcon(MenuImages->GetIcon(APicture));
+    frame->setWindowIcon(MenuImages->GetIcon(PictureIndex(APicture)));
     // The window's own activation handler, which the window bar takes over and chains to.
     frame->OnActivate = [viewer](QObject*) { viewer->FormActivate(); };
     Area->addSubWindow(frame);
     frame->show();
-    mdibg->AddButton(frame, APicture, QString());
+    mdibg->AddButton(frame, PictureIndex(APicture), QString());
     return viewer;
 }
 

@@ -4,6 +4,7 @@
 // options, and the receiving side of the single-instance hand-off.
 
 #include "codecs/IPCMessage.h"
+#include "controls/MenuImages.h"
 #include "settings/LayoutManagerForm.h"
 
 #include <QEvent>
@@ -11,6 +12,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QAction;
 class QMdiArea;
@@ -46,7 +48,7 @@ public:
     // window, or none when the name is no existing file (the user is warned).
     Tmdi_quil_Viewer* OpenFile(const QString& AFilename);
     // A new document window with a caption, the picture as its icon and a window-bar button.
-    Tmdi_quil_Viewer* CreateMDIChild(const QString& ACaption, int APicture);
+    Tmdi_quil_Viewer* CreateMDIChild(const QString& ACaption, TMenuPicture APicture);
     // Queues a request to open a file, handled after the caller has returned (WM_OPENFILE).
     void PostOpenFile(const QString& AFilename);
     // The enabled states of the commands that depend on the document windows.
@@ -115,7 +117,8 @@ protected:
     void changeEvent(QEvent* AEvent) override;
 
 private:
-    QAction* MakeAction(const char* AName, const QString& ACaption, const QString& AHint, int APicture);
+    QAction* MakeAction(const char* AName, const QString& ACaption, const QString& AHint,
+        std::optional<TMenuPicture> APicture = std::nullopt);
     void CreateActions();
     void CreateMenus();
     void CreateWindowBar();

@@ -3,8 +3,8 @@
 #include "util/ErrorReport.h"
 #include "util/QuillonError.h"
 
-TQuillonApplication::TQuillonApplication(int& argc, char** argv)
-    : QApplication(argc, argv)
+TQuillonApplication::TQuillonApplication(int& AArgc, char** AArgv)
+    : QApplication(AArgc, AArgv)
 {
 }
 

@@ -9,6 +9,6 @@
 class TQuillonApplication : public QApplication {
     Q_OBJECT
 public:
-    TQuillonApplication(int& argc, char** argv);
+    TQuillonApplication(int& AArgc, char** AArgv);
     bool notify(QObject* AReceiver, QEvent* AEvent) override;
 };

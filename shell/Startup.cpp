@@ -18,10 +18,10 @@ TFormatSettings FormatSettings;
 namespace {
 
 // The first character of FORMAT that separates date fields (not a field letter, not quoted text).
-QString FirstSeparator(const QString& format)
+QString FirstSeparator(const QString& AFormat)
 {
     bool quoted = false;
-    for (const QChar c : format) {
+    for (const QChar c : AFormat) {
         if (c == u'\'') {
             quoted = !quoted;
             continue;
@@ -34,11 +34,11 @@ QString FirstSeparator(const QString& format)
 
 // FORMAT without its time-zone fields: times are shown as the clock reads, as the system's long
 // time format does.
-QString WithoutTimeZone(const QString& format)
+QString WithoutTimeZone(const QString& AFormat)
 {
     QString result;
     bool quoted = false;
-    for (const QChar c : format) {
+    for (const QChar c : AFormat) {
         if (c == u'\'')
             quoted = !quoted;
         if (quoted || c != u't')
@@ -49,25 +49,25 @@ QString WithoutTimeZone(const QString& format)
 
 } // namespace
 
-TFormatSettings MakeFormatSettings(const QLocale& locale)
+TFormatSettings MakeFormatSettings(const QLocale& ALocale)
 {
     TFormatSettings settings;
-    settings.Locale = locale;
-    settings.ShortDateFormat = locale.dateFormat(QLocale::ShortFormat);
-    settings.LongTimeFormat = WithoutTimeZone(locale.timeFormat(QLocale::LongFormat));
-    AdjustDateFormat(settings, locale.language() == QLocale::Slovak);
+    settings.Locale = ALocale;
+    settings.ShortDateFormat = ALocale.dateFormat(QLocale::ShortFormat);
+    settings.LongTimeFormat = WithoutTimeZone(ALocale.timeFormat(QLocale::LongFormat));
+    AdjustDateFormat(settings, ALocale.language() == QLocale::Slovak);
     return settings;
 }
 
-void AdjustDateFormat(TFormatSettings& settings, bool slovak)
+void AdjustDateFormat(TFormatSettings& ASettings, bool ASlovak)
 {
-    settings.DateSeparator = FirstSeparator(settings.ShortDateFormat);
-    if (slovak && settings.DateSeparator.isEmpty()) {
-        settings.DateSeparator = QStringLiteral(".");
-        settings.ShortDateFormat = QStringLiteral("d.M.yyyy");
+    ASettings.DateSeparator = FirstSeparator(ASettings.ShortDateFormat);
+    if (ASlovak && ASettings.DateSeparator.isEmpty()) {
+        ASettings.DateSeparator = QStringLiteral(".");
+        ASettings.ShortDateFormat = QStringLiteral("d.M.yyyy");
     }
-    if (settings.ShortDateFormat.contains(u'.'))
-        settings.DateSeparator = QStringLiteral(".");
+    if (ASettings.ShortDateFormat.contains(u'.'))
+        ASettings.DateSeparator = QStringLiteral(".");
 }
 
 void SetFormatSettings()
@@ -78,13 +78,13 @@ void SetFormatSettings()
     FormatSettings = MakeFormatSettings(user);
 }
 
-QString FormatDateTimeText(const QDateTime& dateTime)
+QString FormatDateTimeText(const QDateTime& ADateTime)
 {
-    return FormatSettings.Locale.toString(dateTime.date(), FormatSettings.ShortDateFormat) + u' '
-        + FormatSettings.Locale.toString(dateTime.time(), FormatSettings.LongTimeFormat);
+    return FormatSettings.Locale.toString(ADateTime.date(), FormatSettings.ShortDateFormat) + u' '
+        + FormatSettings.Locale.toString(ADateTime.time(), FormatSettings.LongTimeFormat);
 }
 
-int RunQuillon(int& argc, char** argv, const TStartupHooks& hooks)
+int RunQuillon(int& AArgc, char** AArgv, const TStartupHooks& AHooks)
 {
     // Process-wide objects, released in reverse order below. (The GUI thread needs no COM-style
     // initialisation here.)
@@ -92,19 +92,19 @@ int RunQuillon(int& argc, char** argv, const TStartupHooks& hooks)
     ModalBoxCount = 0;
     CommandLine = new TCommandLine(); // read before Qt takes its own options out of argv
     std::function<void()> releaseLayoutStorage;
-    if (hooks.CreateLayoutStorage)
-        releaseLayoutStorage = hooks.CreateLayoutStorage();
+    if (AHooks.CreateLayoutStorage)
+        releaseLayoutStorage = AHooks.CreateLayoutStorage();
     ReadVersionInfo(ProgramFilePath(), AppVersionInfo);
 
     {
-        TQuillonApplication application(argc, argv);
+        TQuillonApplication application(AArgc, AArgv);
         if (!CheckInstance(InstanceName.toString(), MainWindowClassName.toString(), true, true, 0, false)) {
             SetFormatSettings();
             // The main window is a top-level window of its own, so it is the one the task bar shows,
             // with its own caption. The application title (ApplicationTitle) is deliberately not
             // made Qt's display name: that would append it to the caption of every window.
             THandoffServer* receiver = InstanceServer();
-            QPointer<QWidget> window = hooks.CreateMainWindow ? hooks.CreateMainWindow(receiver) : nullptr;
+            QPointer<QWidget> window = AHooks.CreateMainWindow ? AHooks.CreateMainWindow(receiver) : nullptr;
             if (window) {
                 window->show();
                 // Records that came while the window was being made go out once the loop runs,

@@ -26,14 +26,14 @@ struct TStartupHooks {
     // of later starts (null when there is no hand-off); connect to it here, it starts delivering
     // right after the window is shown. The window is deleted after the message loop ends unless it
     // deleted itself.
-    std::function<QWidget*(THandoffServer* receiver)> CreateMainWindow;
+    std::function<QWidget*(THandoffServer* AReceiver)> CreateMainWindow;
 };
 
 // Runs the program: creates the sender id, resets ModalBoxCount, creates CommandLine and the layout
 // storage, reads the version information of the executable, creates the application object, and
 // either hands over to a running instance or adjusts the date format, shows the main window and runs
 // the message loop until it closes. Releases everything in reverse order. The exit code is 0.
-int RunQuillon(int& argc, char** argv, const TStartupHooks& hooks);
+int RunQuillon(int& AArgc, char** AArgv, const TStartupHooks& AHooks);
 
 // The date and time formats the program shows dates with.
 struct TFormatSettings {
@@ -45,12 +45,12 @@ struct TFormatSettings {
 extern TFormatSettings FormatSettings;
 
 // The formats for LOCALE: its short date and long time formats, adjusted by AdjustDateFormat.
-TFormatSettings MakeFormatSettings(const QLocale& locale);
+TFormatSettings MakeFormatSettings(const QLocale& ALocale);
 // Fills DateSeparator from ShortDateFormat (its first character between the fields); for a Slovak
 // locale whose format has none, "d.M.yyyy" with "."; and "." whenever the format holds a ".".
-void AdjustDateFormat(TFormatSettings& settings, bool slovak);
+void AdjustDateFormat(TFormatSettings& ASettings, bool ASlovak);
 // Takes the user's locale as the program's locale (QLocale's default) and fixes FormatSettings for
 // the rest of the run.
 void SetFormatSettings();
 // DATETIME in the short date and long time formats, as dates are shown throughout the program.
-QString FormatDateTimeText(const QDateTime& dateTime);
+QString FormatDateTimeText(const QDateTime& ADateTime);

@@ -14,9 +14,6 @@
 
 namespace {
 
-// The picture of the exchange button: arrows both ways.
-constexpr int ConvertPicture = 33;
-
 constexpr QSize ClientSize(509, 443);
 constexpr int MemoMargin = 10; // left, right and outer edge of both boxes
 constexpr int InputHeight = 181;
@@ -67,7 +64,7 @@ Tdlg_quil_Base64::Tdlg_quil_Base64(QWidget* AParent)
     Panel1->setObjectName(QStringLiteral("Panel1"));
     bEnc = MakeButton(Panel1, "bEnc", QStringLiteral("Encode"), TextButtonWidth);
     bExchange = MakeButton(Panel1, "bExchange", QString(), ExchangeWidth);
-    bExchange->setIcon(TMenuImages::Icon(ConvertPicture));
+    bExchange->setIcon(TMenuImages::Icon(TMenuPicture::Convert));
     bExchange->setIconSize(QSize(TMenuImages::Size, TMenuImages::Size));
     bDec = MakeButton(Panel1, "bDec", QStringLiteral("Decode"), TextButtonWidth);
     bEnc->move(EncodeLeft, ButtonTop);

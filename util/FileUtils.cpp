@@ -31,10 +31,10 @@ constexpr int64_t MsFrom1601To1970 = SecondsFrom1601To1970 * 1000;
 
 // Milliseconds since 1601-01-01 as a date-time. Days before 1899-12-30 are negative while the time
 // of day still counts forward, so the time is subtracted there (-1.25 is 1899-12-29 06:00).
-TDateTime MsSince1601ToDateTime(int64_t ms)
+TDateTime MsSince1601ToDateTime(int64_t AMs)
 {
-    const int64_t days = ms / MsPerDay - DaysFrom1601To1899;
-    const double time = double(ms % MsPerDay) / double(MsPerDay);
+    const int64_t days = AMs / MsPerDay - DaysFrom1601To1899;
+    const double time = double(AMs % MsPerDay) / double(MsPerDay);
     return days < 0 ? double(days) - time : double(days) + time;
 }
 
@@ -54,13 +54,13 @@ constexpr int SCS_POSIX_BINARY = 4;
 constexpr int SCS_OS216_BINARY = 5;
 constexpr int SCS_64BIT_BINARY = 6;
 
-uint16_t Le16(const unsigned char* p)
+uint16_t Le16(const unsigned char* AP)
 {
-    return uint16_t(p[0] | (p[1] << 8));
+    return uint16_t(AP[0] | (AP[1] << 8));
 }
-uint32_t Le32(const unsigned char* p)
+uint32_t Le32(const unsigned char* AP)
 {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    return uint32_t(AP[0]) | uint32_t(AP[1]) << 8 | uint32_t(AP[2]) << 16 | uint32_t(AP[3]) << 24;
 }
 
 // What a file's header says about it: the executable type (low word the header signature, high word
@@ -71,22 +71,22 @@ struct TExeKind {
     int BinaryType = -1;
 };
 
-QString AsciiLower(const QString& text)
+QString AsciiLower(const QString& AText)
 {
-    QString lower = text;
+    QString lower = AText;
     for (QChar& c : lower)
         if (c >= u'A' && c <= u'Z')
             c = QChar(c.unicode() + 32);
     return lower;
 }
 
-TExeKind ReadExeKind(const QString& path)
+TExeKind ReadExeKind(const QString& APath)
 {
-    const QString suffix = AsciiLower(QFileInfo(path).suffix());
+    const QString suffix = AsciiLower(QFileInfo(APath).suffix());
     // Batch files count as console programs, as the desktop shell reports them.
     if (suffix == u"bat" || suffix == u"cmd")
         return {SigPE, -1};
-    TMappedFile file(path);
+    TMappedFile file(APath);
     if (!file.IsOpen())
         return {};
     unsigned char dos[64];
@@ -140,12 +140,12 @@ TExeKind ReadExeKind(const QString& path)
     return kind;
 }
 
-QString ExeTypeText(uint32_t exeType)
+QString ExeTypeText(uint32_t AExeType)
 {
-    if (exeType == 0)
+    if (AExeType == 0)
         return {};
-    const uint16_t signature = uint16_t(exeType & 0xFFFF);
-    const uint16_t version = uint16_t(exeType >> 16);
+    const uint16_t signature = uint16_t(AExeType & 0xFFFF);
+    const uint16_t version = uint16_t(AExeType >> 16);
     if (signature == SigMZ)
         return QStringLiteral("DOS Executable");
     if (signature == SigLE)
@@ -161,9 +161,9 @@ QString ExeTypeText(uint32_t exeType)
     return {};
 }
 
-QString BinaryTypeText(int binaryType)
+QString BinaryTypeText(int ABinaryType)
 {
-    switch (binaryType) {
+    switch (ABinaryType) {
     case SCS_32BIT_BINARY:
         return QStringLiteral("Win32 Executable");
     case SCS_DOS_BINARY:
@@ -183,9 +183,9 @@ QString BinaryTypeText(int binaryType)
 
 // ---- digests --------------------------------------------------------------------------------
 
-const EVP_MD* DigestOf(ALG_ID algorithm)
+const EVP_MD* DigestOf(ALG_ID AAlgorithm)
 {
-    switch (algorithm) {
+    switch (AAlgorithm) {
     case CALG_MD5:
         return EVP_md5();
     case CALG_SHA1:
@@ -202,14 +202,14 @@ const EVP_MD* DigestOf(ALG_ID algorithm)
 }
 
 struct TDigestContextFree {
-    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+    void operator()(EVP_MD_CTX* AContext) const { EVP_MD_CTX_free(AContext); }
 };
 using TDigestContext = std::unique_ptr<EVP_MD_CTX, TDigestContextFree>;
 
 // A started digest of ALGORITHM, or null when the algorithm is unknown or unavailable.
-TDigestContext StartDigest(ALG_ID algorithm)
+TDigestContext StartDigest(ALG_ID AAlgorithm)
 {
-    const EVP_MD* md = DigestOf(algorithm);
+    const EVP_MD* md = DigestOf(AAlgorithm);
     if (!md)
         return {};
     TDigestContext context(EVP_MD_CTX_new());
@@ -219,36 +219,36 @@ TDigestContext StartDigest(ALG_ID algorithm)
 }
 
 // Feeds LENGTH bytes in pieces of at most CHUNK bytes; false when the library refused a piece.
-bool FeedDigest(EVP_MD_CTX* context, const char* data, int64_t length, int64_t chunk)
+bool FeedDigest(EVP_MD_CTX* AContext, const char* AData, int64_t ALength, int64_t AChunk)
 {
-    while (length > 0) {
-        const int64_t piece = std::min(chunk, length);
-        if (EVP_DigestUpdate(context, data, size_t(piece)) != 1)
+    while (ALength > 0) {
+        const int64_t piece = std::min(AChunk, ALength);
+        if (EVP_DigestUpdate(AContext, AData, size_t(piece)) != 1)
             return false;
-        data += piece;
-        length -= piece;
+        AData += piece;
+        ALength -= piece;
     }
     return true;
 }
 
-void FinishDigest(EVP_MD_CTX* context, QByteArray& digest)
+void FinishDigest(EVP_MD_CTX* AContext, QByteArray& ADigest)
 {
     unsigned char value[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    if (EVP_DigestFinal_ex(context, value, &length) == 1)
-        digest = QByteArray(reinterpret_cast<const char*>(value), qsizetype(length));
+    if (EVP_DigestFinal_ex(AContext, value, &length) == 1)
+        ADigest = QByteArray(reinterpret_cast<const char*>(value), qsizetype(length));
 }
 
 } // namespace
 
 // ---- file information -----------------------------------------------------------------------
 
-TDateTime FileTimeToDateTime(uint64_t fileTime, bool LocalTime)
+TDateTime FileTimeToDateTime(uint64_t AFileTime, bool ALocalTime)
 {
-    int64_t ms = int64_t(fileTime / 10000);
-    if (fileTime > uint64_t(INT64_MAX) || ms >= DaysFrom1601To10000 * MsPerDay)
+    int64_t ms = int64_t(AFileTime / 10000);
+    if (AFileTime > uint64_t(INT64_MAX) || ms >= DaysFrom1601To10000 * MsPerDay)
         return 0;
-    if (LocalTime) {
+    if (ALocalTime) {
         const QDateTime utc = QDateTime::fromMSecsSinceEpoch(ms - MsFrom1601To1970, Qt::UTC);
         const QDateTime local = utc.toLocalTime();
         if (local.isValid()) {
@@ -260,19 +260,19 @@ TDateTime FileTimeToDateTime(uint64_t fileTime, bool LocalTime)
     return MsSince1601ToDateTime(ms);
 }
 
-uint64_t UnixTimeToFileTime(int64_t seconds, int64_t nanoseconds)
+uint64_t UnixTimeToFileTime(int64_t ASeconds, int64_t ANanoseconds)
 {
-    if (seconds < -SecondsFrom1601To1970)
+    if (ASeconds < -SecondsFrom1601To1970)
         return 0;
-    const uint64_t since1601 = uint64_t(seconds + SecondsFrom1601To1970);
+    const uint64_t since1601 = uint64_t(ASeconds + SecondsFrom1601To1970);
     if (since1601 > (UINT64_MAX - 9999999) / 10000000)
         return UINT64_MAX;
-    return since1601 * 10000000 + uint64_t(std::clamp<int64_t>(nanoseconds, 0, 999999999) / 100);
+    return since1601 * 10000000 + uint64_t(std::clamp<int64_t>(ANanoseconds, 0, 999999999) / 100);
 }
 
-void GetFileInfo(const QString& path, TFileInfo& info, bool LocalTime)
+void GetFileInfo(const QString& APath, TFileInfo& AInfo, bool ALocalTime)
 {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = QFile::encodeName(APath);
     // O_NONBLOCK keeps a FIFO from blocking the open.
     const int fd = open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
@@ -283,19 +283,19 @@ void GetFileInfo(const QString& path, TFileInfo& info, bool LocalTime)
     if (!statted || S_ISDIR(st.stx_mode))
         return;
 
-    const QFileInfo fileInfo(path);
+    const QFileInfo fileInfo(APath);
     // The icon needs a GUI application (a platform theme); the bench tool runs without one.
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        info.IconHandle = QFileIconProvider().icon(fileInfo);
+        AInfo.IconHandle = QFileIconProvider().icon(fileInfo);
 
     // The catch-all type for unrecognised content describes nothing ("unknown"): no type name then.
     const QMimeType mimeType = QMimeDatabase().mimeTypeForFile(fileInfo);
     QString typeName = mimeType.isDefault() ? QString() : mimeType.comment();
     if (typeName.size() > 80)
         typeName.truncate(typeName.at(79).isHighSurrogate() ? 79 : 80);
-    info.FileType = typeName;
+    AInfo.FileType = typeName;
 
-    info.Size = st.stx_size;
+    AInfo.Size = st.stx_size;
 
     uint32_t attributes = 0;
     // Read-only: this user may not write it, or nobody may (which even the superuser sees that way).
@@ -307,10 +307,10 @@ void GetFileInfo(const QString& path, TFileInfo& info, bool LocalTime)
     struct stat link { };
     if (lstat(native.constData(), &link) == 0 && S_ISLNK(link.st_mode))
         attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-    info.Attributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+    AInfo.Attributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
 
-    auto toDateTime = [LocalTime](const statx_timestamp& t) {
-        return FileTimeToDateTime(UnixTimeToFileTime(t.tv_sec, t.tv_nsec), LocalTime);
+    auto toDateTime = [ALocalTime](const statx_timestamp& t) {
+        return FileTimeToDateTime(UnixTimeToFileTime(t.tv_sec, t.tv_nsec), ALocalTime);
     };
     // Not every file system records a birth time; the earlier of the last change of the data and of
     // the entry is the closest stand-in (a creation time later than the last write would be absurd).
@@ -320,26 +320,26 @@ void GetFileInfo(const QString& path, TFileInfo& info, bool LocalTime)
     else if (st.stx_ctime.tv_sec < created.tv_sec
         || (st.stx_ctime.tv_sec == created.tv_sec && st.stx_ctime.tv_nsec < created.tv_nsec))
         created = st.stx_ctime;
-    info.Created = toDateTime(created);
-    info.Accessed = toDateTime(st.stx_atime);
-    info.Modified = toDateTime(st.stx_mtime);
+    AInfo.Created = toDateTime(created);
+    AInfo.Accessed = toDateTime(st.stx_atime);
+    AInfo.Modified = toDateTime(st.stx_mtime);
 
-    info.BinaryType = GetBinaryTypeText(path);
+    AInfo.BinaryType = GetBinaryTypeText(APath);
 }
 
-QString GetBinaryTypeText(const QString& path)
+QString GetBinaryTypeText(const QString& APath)
 {
-    const TExeKind kind = ReadExeKind(path);
+    const TExeKind kind = ReadExeKind(APath);
     QString text = ExeTypeText(kind.ExeType);
     if (text.isEmpty())
         text = BinaryTypeText(kind.BinaryType);
     return text;
 }
 
-QString ExtractFileTitle(const QString& path)
+QString ExtractFileTitle(const QString& APath)
 {
-    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
-    if (path == u"." || path == u"..")
+    const QString name = APath.mid(APath.lastIndexOf(u'/') + 1);
+    if (APath == u"." || APath == u"..")
         return name;
     const qsizetype dot = name.lastIndexOf(u'.');
     return dot < 0 ? name : name.left(dot);
@@ -348,31 +348,31 @@ QString ExtractFileTitle(const QString& path)
 // ---- digests --------------------------------------------------------------------------------
 
 void HashBuffer(
-    const char* data, ALG_ID algorithm, uint32_t chunkLength, QByteArray& digest, int64_t totalLength)
+    const char* AData, ALG_ID AAlgorithm, uint32_t AChunkLength, QByteArray& ADigest, int64_t ATotalLength)
 {
-    digest.clear();
-    const int64_t chunk = std::min<int64_t>(chunkLength, totalLength);
+    ADigest.clear();
+    const int64_t chunk = std::min<int64_t>(AChunkLength, ATotalLength);
     if (chunk <= 0)
         return;
-    const TDigestContext context = StartDigest(algorithm);
+    const TDigestContext context = StartDigest(AAlgorithm);
     if (!context)
         return;
     // A piece the library refuses ends the feeding; the digest of what it took is still given.
-    FeedDigest(context.get(), data, totalLength, chunk);
-    FinishDigest(context.get(), digest);
+    FeedDigest(context.get(), AData, ATotalLength, chunk);
+    FinishDigest(context.get(), ADigest);
 }
 
-void HashMappedFile(const TMappedFile& file, ALG_ID algorithm, uint32_t chunkLength, QByteArray& digest)
+void HashMappedFile(const TMappedFile& AFile, ALG_ID AAlgorithm, uint32_t AChunkLength, QByteArray& ADigest)
 {
     // An empty file has no content to hash; like an unreadable one it leaves DIGEST as it was.
-    if (!file.IsOpen() || file.Size() == 0)
+    if (!AFile.IsOpen() || AFile.Size() == 0)
         return;
-    digest.clear();
-    const int64_t total = file.Size();
-    const int64_t chunk = std::min<int64_t>(chunkLength, total);
+    ADigest.clear();
+    const int64_t total = AFile.Size();
+    const int64_t chunk = std::min<int64_t>(AChunkLength, total);
     if (chunk <= 0)
         return;
-    const TDigestContext context = StartDigest(algorithm);
+    const TDigestContext context = StartDigest(AAlgorithm);
     if (!context)
         return;
     // Read in blocks of about 1 MiB (a whole number of chunks) so that a small chunk length does not
@@ -384,30 +384,30 @@ void HashMappedFile(const TMappedFile& file, ALG_ID algorithm, uint32_t chunkLen
     while (done < total) {
         const int64_t want = std::min<int64_t>(int64_t(buffer.size()), total - done);
         // A file that shrank meanwhile ends early; that is no digest of the file, so none is given.
-        if (!file.ReadFully(done, buffer.data(), want))
+        if (!AFile.ReadFully(done, buffer.data(), want))
             return;
         if (!FeedDigest(context.get(), buffer.data(), want, chunk))
             break;
         done += want;
     }
-    FinishDigest(context.get(), digest);
+    FinishDigest(context.get(), ADigest);
 }
 
-void HashFile(const QString& path, ALG_ID algorithm, uint32_t chunkLength, QByteArray& digest)
+void HashFile(const QString& APath, ALG_ID AAlgorithm, uint32_t AChunkLength, QByteArray& ADigest)
 {
-    const TMappedFile file(path);
-    HashMappedFile(file, algorithm, chunkLength, digest);
+    const TMappedFile file(APath);
+    HashMappedFile(file, AAlgorithm, AChunkLength, ADigest);
 }
 
-QString BytesToHex(const QByteArray& bytes)
+QString BytesToHex(const QByteArray& ABytes)
 {
-    return QString::fromLatin1(bytes.toHex().toUpper());
+    return QString::fromLatin1(ABytes.toHex().toUpper());
 }
 
-bool ReadFileBytes(const QString& path, TByteBuffer& bytes)
+bool ReadFileBytes(const QString& APath, TByteBuffer& ABytes)
 {
-    bytes.Clear();
-    const QByteArray native = QFile::encodeName(path);
+    ABytes.Clear();
+    const QByteArray native = QFile::encodeName(APath);
     // Non-blocking, so that a FIFO cannot stall the open; regular files ignore the flag.
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
@@ -417,20 +417,20 @@ bool ReadFileBytes(const QString& path, TByteBuffer& bytes)
         ::close(fd);
         return false;
     }
-    bytes.Reserve(size_t(st.st_size) + 1);
+    ABytes.Reserve(size_t(st.st_size) + 1);
     for (;;) {
-        bytes.EnsureSpare(size_t(1) << 20);
-        const ssize_t n = ::read(fd, bytes.Data() + bytes.Size(), bytes.Capacity() - bytes.Size());
+        ABytes.EnsureSpare(size_t(1) << 20);
+        const ssize_t n = ::read(fd, ABytes.Data() + ABytes.Size(), ABytes.Capacity() - ABytes.Size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
             ::close(fd);
-            bytes.Release();
+            ABytes.Release();
             return false;
         }
         if (n == 0)
             break;
-        bytes.ResizeUninitialized(bytes.Size() + size_t(n));
+        ABytes.ResizeUninitialized(ABytes.Size() + size_t(n));
     }
     ::close(fd);
     return true;

@@ -38,19 +38,19 @@ struct TFileInfo {
 
 // Fills INFO for the file at PATH; leaves INFO exactly as it was when the file is missing, is a
 // directory or cannot be opened for reading. Times are UTC unless LOCALTIME is set.
-void GetFileInfo(const QString& path, TFileInfo& info, bool LocalTime = false);
+void GetFileInfo(const QString& APath, TFileInfo& AInfo, bool ALocalTime = false);
 
 // The file name without folder and extension: "/x/a.b.json" gives "a.b", "/x/.json" gives "".
-QString ExtractFileTitle(const QString& path);
+QString ExtractFileTitle(const QString& APath);
 
 // "DOS Executable", "Win32 Executable", ... for DOS and Windows executables; empty for other files.
-QString GetBinaryTypeText(const QString& path);
+QString GetBinaryTypeText(const QString& APath);
 
 // A file time (100-ns intervals since 1601-01-01 UTC) as a date-time at millisecond resolution;
 // 0 when it lies outside the years 1601 to 9999.
-TDateTime FileTimeToDateTime(uint64_t fileTime, bool LocalTime = false);
+TDateTime FileTimeToDateTime(uint64_t AFileTime, bool ALocalTime = false);
 // A time of the file system (seconds and nanoseconds since 1970-01-01 UTC) as a file time; 0 before 1601.
-uint64_t UnixTimeToFileTime(int64_t seconds, int64_t nanoseconds);
+uint64_t UnixTimeToFileTime(int64_t ASeconds, int64_t ANanoseconds);
 
 // Digest algorithm identifiers.
 using ALG_ID = uint32_t;
@@ -64,17 +64,17 @@ inline constexpr ALG_ID CALG_SHA_512 = 0x800E;
 // file cannot be opened or is empty; otherwise it is emptied and set only when every byte could be
 // hashed. A chunk length of 0 or an unknown algorithm give no digest. A file that shrinks or fails to
 // read while it is hashed gives no digest either, never the digest of a part of it.
-void HashFile(const QString& path, ALG_ID algorithm, uint32_t chunkLength, QByteArray& digest);
+void HashFile(const QString& APath, ALG_ID AAlgorithm, uint32_t AChunkLength, QByteArray& ADigest);
 // The same over an opened file, for its FSize bytes.
-void HashMappedFile(const TMappedFile& file, ALG_ID algorithm, uint32_t chunkLength, QByteArray& digest);
+void HashMappedFile(const TMappedFile& AFile, ALG_ID AAlgorithm, uint32_t AChunkLength, QByteArray& ADigest);
 // Digest of TOTALLENGTH bytes at DATA, fed in pieces of CHUNKLENGTH. DIGEST is emptied first.
 void HashBuffer(
-    const char* data, ALG_ID algorithm, uint32_t chunkLength, QByteArray& digest, int64_t totalLength);
+    const char* AData, ALG_ID AAlgorithm, uint32_t AChunkLength, QByteArray& ADigest, int64_t ATotalLength);
 
 // Two upper-case hexadecimal digits per byte: {0x0A, 0xFF} gives "0AFF".
-QString BytesToHex(const QByteArray& bytes);
+QString BytesToHex(const QByteArray& ABytes);
 
 // Reads the whole regular file at PATH into BYTES (replacing what it held). False when the file is
 // missing, is no regular file (a FIFO, device or directory is never read), or a read fails; BYTES is
 // then empty.
-bool ReadFileBytes(const QString& path, TByteBuffer& bytes);
+bool ReadFileBytes(const QString& APath, TByteBuffer& ABytes);

@@ -8,9 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TMappedFile::TMappedFile(const QString& path)
+TMappedFile::TMappedFile(const QString& APath)
 {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = QFile::encodeName(APath);
     // O_NONBLOCK keeps a FIFO or a device from blocking the open; regular files ignore it.
     const int fd = open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
@@ -22,7 +22,7 @@ TMappedFile::TMappedFile(const QString& path)
     }
     FHandle = fd;
     FSize = int64_t(st.st_size);
-    FFilename = path;
+    FFilename = APath;
 }
 
 TMappedFile::~TMappedFile()
@@ -31,27 +31,27 @@ TMappedFile::~TMappedFile()
         close(FHandle);
 }
 
-int64_t TMappedFile::ReadAt(int64_t offset, char* buffer, int64_t length) const
+int64_t TMappedFile::ReadAt(int64_t AOffset, char* ABuffer, int64_t ALength) const
 {
-    if (FHandle < 0 || offset < 0 || length < 0)
+    if (FHandle < 0 || AOffset < 0 || ALength < 0)
         return -1;
     for (;;) {
-        const ssize_t n = pread(FHandle, buffer, size_t(length), off_t(offset));
+        const ssize_t n = pread(FHandle, ABuffer, size_t(ALength), off_t(AOffset));
         if (n < 0 && errno == EINTR)
             continue;
         return n < 0 ? -1 : int64_t(n);
     }
 }
 
-bool TMappedFile::ReadFully(int64_t offset, char* buffer, int64_t length) const
+bool TMappedFile::ReadFully(int64_t AOffset, char* ABuffer, int64_t ALength) const
 {
-    while (length > 0) {
-        const int64_t n = ReadAt(offset, buffer, length);
+    while (ALength > 0) {
+        const int64_t n = ReadAt(AOffset, ABuffer, ALength);
         if (n <= 0)
             return false;
-        offset += n;
-        buffer += n;
-        length -= n;
+        AOffset += n;
+        ABuffer += n;
+        ALength -= n;
     }
     return true;
 }

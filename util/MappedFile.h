@@ -14,7 +14,7 @@ class TMappedFile {
 public:
     // Opens PATH for reading; IsOpen() is false when the file is missing, is a directory or cannot be
     // read. FSize is taken once, here; later changes of the file do not change it.
-    explicit TMappedFile(const QString& path);
+    explicit TMappedFile(const QString& APath);
     ~TMappedFile();
     TMappedFile(const TMappedFile&) = delete;
     TMappedFile& operator=(const TMappedFile&) = delete;
@@ -25,10 +25,10 @@ public:
 
     // Reads up to LENGTH bytes at OFFSET into BUFFER. Returns the number of bytes read (0 at end of
     // file, which may come before FSize when the file shrank), or -1 on a read error.
-    int64_t ReadAt(int64_t offset, char* buffer, int64_t length) const;
+    int64_t ReadAt(int64_t AOffset, char* ABuffer, int64_t ALength) const;
 
     // Reads exactly LENGTH bytes at OFFSET; false on a read error or when the file ends first.
-    bool ReadFully(int64_t offset, char* buffer, int64_t length) const;
+    bool ReadFully(int64_t AOffset, char* ABuffer, int64_t ALength) const;
 
 private:
     QString FFilename; // set only when the file was opened

@@ -15,21 +15,22 @@ QPointer<QWidget> MainWindow;
 
 // Shows the box as a QMessageBox. Without a widget application (a command-line tool) there is no one
 // to ask: the text goes to standard error and the box counts as closed without an answer.
-QMessageBox::StandardButton ShowQMessageBox(const TMessageBoxRequest& request)
+QMessageBox::StandardButton ShowQMessageBox(const TMessageBoxRequest& ARequest)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        std::fprintf(stderr, "%s: %s\n", qUtf8Printable(request.Caption), qUtf8Printable(request.Text));
+        std::fprintf(stderr, "%s: %s\n", qUtf8Printable(ARequest.Caption), qUtf8Printable(ARequest.Text));
         return QMessageBox::Cancel;
     }
-    QMessageBox box(request.Icon, request.Caption, request.Text, request.Buttons, request.Owner);
+    QMessageBox box(ARequest.Icon, ARequest.Caption, ARequest.Text, ARequest.Buttons, ARequest.Owner);
     // File names and JSON texts are shown as they are, never read as markup.
     box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(request.DefaultButton);
-    if (request.Buttons.testFlag(QMessageBox::Cancel))
+    box.setDefaultButton(ARequest.DefaultButton);
+    if (ARequest.Buttons.testFlag(QMessageBox::Cancel))
         box.setEscapeButton(QMessageBox::Cancel);
     const int result = box.exec();
-    return request.Buttons.testFlag(QMessageBox::StandardButton(result)) ? QMessageBox::StandardButton(result)
-                                                                         : QMessageBox::Cancel;
+    return ARequest.Buttons.testFlag(QMessageBox::StandardButton(result))
+        ? QMessageBox::StandardButton(result)
+        : QMessageBox::Cancel;
 }
 
 void RestoreApplication()
@@ -44,8 +45,8 @@ void RestoreApplication()
 // Keeps ModalBoxCount raised while a counted box shows, also when showing it throws.
 class TBoxCount {
 public:
-    explicit TBoxCount(bool counted)
-        : FCounted(counted)
+    explicit TBoxCount(bool ACounted)
+        : FCounted(ACounted)
     {
         if (FCounted)
             ++ModalBoxCount;
@@ -62,35 +63,35 @@ private:
     bool FCounted;
 };
 
-QMessageBox::StandardButton ShowBox(const QString& text, const QString& caption, bool restore,
-    const QString& defaultCaption, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
-    QMessageBox::StandardButton defaultButton, bool counted)
+QMessageBox::StandardButton ShowBox(const QString& AText, const QString& ACaption, bool ARestore,
+    const QString& ADefaultCaption, QMessageBox::Icon AIcon, QMessageBox::StandardButtons AButtons,
+    QMessageBox::StandardButton ADefaultButton, bool ACounted)
 {
-    if (restore)
+    if (ARestore)
         RestoreApplication();
     TMessageBoxRequest request;
-    request.Text = text;
-    request.Caption = caption.isEmpty() ? defaultCaption : caption;
-    request.Icon = icon;
-    request.Buttons = buttons;
-    request.DefaultButton = defaultButton;
-    const TBoxCount count(counted);
+    request.Text = AText;
+    request.Caption = ACaption.isEmpty() ? ADefaultCaption : ACaption;
+    request.Icon = AIcon;
+    request.Buttons = AButtons;
+    request.DefaultButton = ADefaultButton;
+    const TBoxCount count(ACounted);
     request.Owner = MessageBoxOwner();
     return Presenter ? Presenter->ShowMessageBox(request) : ShowQMessageBox(request);
 }
 
 } // namespace
 
-bool ConfirmBox(const QString& text, const QString& caption, bool Restore)
+bool ConfirmBox(const QString& AText, const QString& ACaption, bool ARestore)
 {
-    return ShowBox(text, caption, Restore, QStringLiteral("Confirmation"), QMessageBox::Question,
+    return ShowBox(AText, ACaption, ARestore, QStringLiteral("Confirmation"), QMessageBox::Question,
                QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, true)
         == QMessageBox::Yes;
 }
 
-int ConfirmCancelBox(const QString& text, const QString& caption, bool Restore)
+int ConfirmCancelBox(const QString& AText, const QString& ACaption, bool ARestore)
 {
-    switch (ShowBox(text, caption, Restore, QStringLiteral("Confirmation"), QMessageBox::Question,
+    switch (ShowBox(AText, ACaption, ARestore, QStringLiteral("Confirmation"), QMessageBox::Question,
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes, false)) {
     case QMessageBox::Yes:
         return IDYES;
@@ -101,34 +102,34 @@ int ConfirmCancelBox(const QString& text, const QString& caption, bool Restore)
     }
 }
 
-void WarningBox(const QString& text, const QString& caption, bool Restore)
+void WarningBox(const QString& AText, const QString& ACaption, bool ARestore)
 {
-    ShowBox(text, caption, Restore, QStringLiteral("Warning"), QMessageBox::Warning, QMessageBox::Ok,
+    ShowBox(AText, ACaption, ARestore, QStringLiteral("Warning"), QMessageBox::Warning, QMessageBox::Ok,
         QMessageBox::Ok, true);
 }
 
-void ErrorBox(const QString& text, const QString& caption, bool Restore)
+void ErrorBox(const QString& AText, const QString& ACaption, bool ARestore)
 {
-    ShowBox(text, caption, Restore, QStringLiteral("Error"), QMessageBox::Critical, QMessageBox::Ok,
+    ShowBox(AText, ACaption, ARestore, QStringLiteral("Error"), QMessageBox::Critical, QMessageBox::Ok,
         QMessageBox::Ok, true);
 }
 
-void InfoBox(const QString& text, const QString& caption, bool Restore)
+void InfoBox(const QString& AText, const QString& ACaption, bool ARestore)
 {
-    ShowBox(text, caption, Restore, QStringLiteral("Information"), QMessageBox::Information, QMessageBox::Ok,
-        QMessageBox::Ok, true);
+    ShowBox(AText, ACaption, ARestore, QStringLiteral("Information"), QMessageBox::Information,
+        QMessageBox::Ok, QMessageBox::Ok, true);
 }
 
-IMessageBoxPresenter* SetMessageBoxPresenter(IMessageBoxPresenter* presenter)
+IMessageBoxPresenter* SetMessageBoxPresenter(IMessageBoxPresenter* APresenter)
 {
     IMessageBoxPresenter* previous = Presenter;
-    Presenter = presenter;
+    Presenter = APresenter;
     return previous;
 }
 
-void SetMessageBoxMainWindow(QWidget* window)
+void SetMessageBoxMainWindow(QWidget* AWindow)
 {
-    MainWindow = window;
+    MainWindow = AWindow;
 }
 
 QWidget* MessageBoxOwner()

@@ -21,12 +21,12 @@ inline constexpr int IDNO = 7;
 extern int32_t ModalBoxCount;
 
 // Yes/No question; true when Yes was chosen.
-bool ConfirmBox(const QString& text, const QString& caption = QString(), bool Restore = false);
+bool ConfirmBox(const QString& AText, const QString& ACaption = QString(), bool ARestore = false);
 // Yes/No/Cancel question; IDYES, IDNO or IDCANCEL (also for Escape and the close button). Not counted.
-int ConfirmCancelBox(const QString& text, const QString& caption = QString(), bool Restore = false);
-void WarningBox(const QString& text, const QString& caption = QString(), bool Restore = false);
-void ErrorBox(const QString& text, const QString& caption = QString(), bool Restore = false);
-void InfoBox(const QString& text, const QString& caption = QString(), bool Restore = false);
+int ConfirmCancelBox(const QString& AText, const QString& ACaption = QString(), bool ARestore = false);
+void WarningBox(const QString& AText, const QString& ACaption = QString(), bool ARestore = false);
+void ErrorBox(const QString& AText, const QString& ACaption = QString(), bool ARestore = false);
+void InfoBox(const QString& AText, const QString& ACaption = QString(), bool ARestore = false);
 
 // Everything a box shows.
 struct TMessageBoxRequest {
@@ -43,16 +43,16 @@ struct TMessageBoxRequest {
 class IMessageBoxPresenter {
 public:
     virtual ~IMessageBoxPresenter() = default;
-    virtual QMessageBox::StandardButton ShowMessageBox(const TMessageBoxRequest& request) = 0;
+    virtual QMessageBox::StandardButton ShowMessageBox(const TMessageBoxRequest& ARequest) = 0;
 };
 
 // Installs PRESENTER for every following box (null: QMessageBox again); returns the previous one.
 // The caller keeps ownership.
-IMessageBoxPresenter* SetMessageBoxPresenter(IMessageBoxPresenter* presenter);
+IMessageBoxPresenter* SetMessageBoxPresenter(IMessageBoxPresenter* APresenter);
 
 // The application's main window, the owner of boxes shown while no window is active. The main
 // window registers itself when it is created and unregisters (null) when it is destroyed.
-void SetMessageBoxMainWindow(QWidget* window);
+void SetMessageBoxMainWindow(QWidget* AWindow);
 
 // The window a box shown now would belong to: the active window, else the main window, else none.
 QWidget* MessageBoxOwner();

@@ -5,16 +5,16 @@
 
 #include <new>
 
-TDocumentBuild BuildDocumentFile(const QString& path, TOutline& outline, TFormatObserver* observer)
+TDocumentBuild BuildDocumentFile(const QString& APath, TOutline& AOutline, TFormatObserver* AObserver)
 {
     TDocumentBuild build;
     try {
         TByteBuffer bytes;
-        if (ReadFileBytes(path, bytes))
-            build.State = BuildDocument(bytes.View(), outline, build.Counts, build.Refused, observer);
+        if (ReadFileBytes(APath, bytes))
+            build.State = BuildDocument(bytes.View(), AOutline, build.Counts, build.Refused, AObserver);
     } catch (const std::bad_alloc&) {
         // A document too large for memory is reported like any other that cannot be shown.
-        outline.Clear();
+        AOutline.Clear();
         build.Counts = {};
         build.Refused = {};
         build.State = TDocumentState::Unreadable;
@@ -24,12 +24,12 @@ TDocumentBuild BuildDocumentFile(const QString& path, TOutline& outline, TFormat
     return build;
 }
 
-TFileDigests::TFileDigests(const QString& path)
-    : FWork(std::async(std::launch::async, [path] {
+TFileDigests::TFileDigests(const QString& APath)
+    : FWork(std::async(std::launch::async, [APath] {
         QByteArray md5;
         QByteArray sha1;
-        HashFile(path, CALG_MD5, 1024, md5);
-        HashFile(path, CALG_SHA1, 1024, sha1);
+        HashFile(APath, CALG_MD5, 1024, md5);
+        HashFile(APath, CALG_SHA1, 1024, sha1);
         return std::make_pair(md5, sha1);
     }))
 {
@@ -61,34 +61,37 @@ QByteArray TFileDigests::Sha1()
     return FSha1;
 }
 
-QString SizeRowText(uint64_t size, const QLocale& locale)
+QString SizeRowText(uint64_t ASize, const QLocale& ALocale)
 {
-    if (size < 1024)
-        return QStringLiteral("File size: %1 B").arg(locale.toString(qulonglong(size)));
-    return QStringLiteral("File size: %1 KB").arg(locale.toString(qulonglong(size / 1024)));
+    if (ASize < 1024)
+        return QStringLiteral("File size: %1 B").arg(ALocale.toString(qulonglong(ASize)));
+    return QStringLiteral("File size: %1 KB").arg(ALocale.toString(qulonglong(ASize / 1024)));
 }
 
-QString TimeRowText(qint64 milliseconds, const QLocale& locale)
+QString TimeRowText(qint64 AMilliseconds, const QLocale& ALocale)
 {
-    QLocale plain = locale;
+    QLocale plain = ALocale;
     plain.setNumberOptions(QLocale::OmitGroupSeparator);
-    return QStringLiteral("Parsing time: %1 s").arg(plain.toString(double(milliseconds) / 1000.0, 'f', 2));
+    return QStringLiteral("Parsing time: %1 s").arg(plain.toString(double(AMilliseconds) / 1000.0, 'f', 2));
 }
 
-QList<TReportRow> MakeReport(uint64_t size, TFileDigests& digests, const QString& errorText,
-    const TJSONCounts& counts, const QElapsedTimer& since, const QLocale& locale)
+QList<TReportRow> MakeReport(uint64_t ASize, TFileDigests& ADigests, const QString& AErrorText,
+    const TJSONCounts& ACounts, const QElapsedTimer& ASince, const QLocale& ALocale)
 {
     QList<TReportRow> rows;
-    rows.append({rpSize, SizeRowText(size, locale)});
-    rows.append({rpDigest, QStringLiteral("MD5: ") + BytesToHex(digests.Md5()).toUpper()});
-    rows.append({rpDigest, QStringLiteral("SHA1: ") + BytesToHex(digests.Sha1()).toUpper()});
-    if (!errorText.isEmpty()) {
-        rows.append({rpError, errorText});
+    rows.append({TMenuPicture::FileSize, SizeRowText(ASize, ALocale)});
+    rows.append({TMenuPicture::Digest, QStringLiteral("MD5: ") + BytesToHex(ADigests.Md5()).toUpper()});
+    rows.append({TMenuPicture::Digest, QStringLiteral("SHA1: ") + BytesToHex(ADigests.Sha1()).toUpper()});
+    if (!AErrorText.isEmpty()) {
+        rows.append({TMenuPicture::Error, AErrorText});
     } else {
-        rows.append({rpObjects, QStringLiteral("Object count: %1").arg(locale.toString(counts.FObjCnt))});
-        rows.append({rpArrays, QStringLiteral("Array count: %1").arg(locale.toString(counts.FArrCnt))});
-        rows.append({rpValues, QStringLiteral("Value count: %1").arg(locale.toString(counts.FValCnt))});
+        rows.append({TMenuPicture::JSONObject,
+            QStringLiteral("Object count: %1").arg(ALocale.toString(ACounts.FObjCnt))});
+        rows.append({TMenuPicture::JSONArray,
+            QStringLiteral("Array count: %1").arg(ALocale.toString(ACounts.FArrCnt))});
+        rows.append({TMenuPicture::JSONValue,
+            QStringLiteral("Value count: %1").arg(ALocale.toString(ACounts.FValCnt))});
     }
-    rows.append({rpTime, TimeRowText(since.elapsed(), locale)});
+    rows.append({TMenuPicture::Time, TimeRowText(ASince.elapsed(), ALocale)});
     return rows;
 }

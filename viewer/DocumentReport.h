@@ -3,6 +3,7 @@
 // document, and the rows of its report (size, digests, counts or error, time). The window and
 // `quillon-bench report` both use it, so the bench prints exactly what the window shows.
 
+#include "controls/MenuImages.h"
 #include "core/DocumentText.h"
 #include "core/Outline.h"
 #include "core/OutlineBuilder.h"
@@ -15,19 +16,8 @@
 
 #include <future>
 
-// Pictures of the report rows in the menu image list.
-enum TReportPicture {
-    rpSize = 28,
-    rpDigest = 20,
-    rpError = 27,
-    rpObjects = 17,
-    rpArrays = 18,
-    rpValues = 19,
-    rpTime = 22
-};
-
 struct TReportRow {
-    int Picture;
+    TMenuPicture Picture;
     QString Text;
     bool operator==(const TReportRow&) const = default;
 };
@@ -46,12 +36,13 @@ struct TDocumentBuild {
 // Reads the file and builds its outline and formatted text. A file that cannot be read, is no UTF-8,
 // is refused or has no object or array at its root gives the error text; memory exhaustion too.
 // An observer reads the formatted text while it is written (see TFormatObserver).
-TDocumentBuild BuildDocumentFile(const QString& path, TOutline& outline, TFormatObserver* observer = nullptr);
+TDocumentBuild BuildDocumentFile(
+    const QString& APath, TOutline& AOutline, TFormatObserver* AObserver = nullptr);
 
 // The MD5 and SHA-1 digests of a file, computed on a worker thread while the caller goes on.
 class TFileDigests {
 public:
-    explicit TFileDigests(const QString& path);
+    explicit TFileDigests(const QString& APath);
     ~TFileDigests();
     TFileDigests(const TFileDigests&) = delete;
     TFileDigests& operator=(const TFileDigests&) = delete;
@@ -68,11 +59,11 @@ private:
 };
 
 // "File size: %1.0n B" below 1024 bytes, else "File size: %1.0n KB" (whole kilobytes, rounded down).
-QString SizeRowText(uint64_t size, const QLocale& locale);
+QString SizeRowText(uint64_t ASize, const QLocale& ALocale);
 // "Parsing time: %1.2f s".
-QString TimeRowText(qint64 milliseconds, const QLocale& locale);
+QString TimeRowText(qint64 AMilliseconds, const QLocale& ALocale);
 
 // The report in row order: size; MD5; SHA1; the error or the three counts; the time, read from
 // `since` after the digests are in.
-QList<TReportRow> MakeReport(uint64_t size, TFileDigests& digests, const QString& errorText,
-    const TJSONCounts& counts, const QElapsedTimer& since, const QLocale& locale);
+QList<TReportRow> MakeReport(uint64_t ASize, TFileDigests& ADigests, const QString& AErrorText,
+    const TJSONCounts& ACounts, const QElapsedTimer& ASince, const QLocale& ALocale);

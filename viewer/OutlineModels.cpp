@@ -4,130 +4,125 @@
 #include "core/OutlinePath.h"
 
 namespace {
-QString ToQString(const std::u16string& s)
-{
-    return QString::fromStdU16String(s);
-}
-
 // Removes characters up to U+0020 from both ends.
-QString TrimControls(const QString& s)
+QString TrimControls(const QString& AS)
 {
     qsizetype begin = 0;
-    qsizetype end = s.size();
-    while (begin < end && s[begin].unicode() <= 0x20)
+    qsizetype end = AS.size();
+    while (begin < end && AS[begin].unicode() <= 0x20)
         ++begin;
-    while (end > begin && s[end - 1].unicode() <= 0x20)
+    while (end > begin && AS[end - 1].unicode() <= 0x20)
         --end;
-    return s.mid(begin, end - begin);
+    return AS.mid(begin, end - begin);
 }
 } // namespace
 
-int NodePicture(TNodeType typ)
+TMenuPicture NodePicture(TNodeType ATyp)
 {
-    switch (typ) {
+    switch (ATyp) {
     case ntObject:
-        return 17;
+        return TMenuPicture::JSONObject;
     case ntArray:
-        return 18;
+        return TMenuPicture::JSONArray;
     case ntString:
-        return 45;
+        return TMenuPicture::JSONString;
     case ntNumber:
-        return 46;
+        return TMenuPicture::JSONNumber;
     case ntTrue:
-        return 47;
+        return TMenuPicture::JSONTrue;
     case ntFalse:
-        return 48;
+        return TMenuPicture::JSONFalse;
     case ntNull:
-        return 49;
+        return TMenuPicture::JSONNull;
     }
-    return -1;
+    return TMenuPicture::JSONValue; // not reached: every node is of one of the kinds above
 }
 
 // --- TOutlineModelBase
 
-TOutlineModelBase::TOutlineModelBase(const QString& AFirstColumn, QObject* parent)
-    : QAbstractItemModel(parent)
+TOutlineModelBase::TOutlineModelBase(const QString& AFirstColumn, QObject* AParent)
+    : QAbstractItemModel(AParent)
     , FIcons(TMenuImages::Icons())
     , FFirstColumn(AFirstColumn)
 {
 }
 
-QVariant TOutlineModelBase::NodeRoleData(TNodeIndex node, const QModelIndex& index, int role) const
+QVariant TOutlineModelBase::NodeRoleData(TNodeIndex ANode, const QModelIndex& AIndex, int ARole) const
 {
-    if (role == Qt::DecorationRole && index.column() == 0)
-        return FIcons.value(NodePicture(FOutline->Typ(node)));
-    if (role == NodeRole)
-        return QVariant::fromValue(quint32(node));
+    if (ARole == Qt::DecorationRole && AIndex.column() == 0)
+        return FIcons.value(PictureIndex(NodePicture(FOutline->Typ(ANode))));
+    if (ARole == NodeRole)
+        return QVariant::fromValue(quint32(ANode));
     return {};
 }
 
-QVariant TOutlineModelBase::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant TOutlineModelBase::headerData(int ASection, Qt::Orientation AOrientation, int ARole) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+    if (AOrientation != Qt::Horizontal || ARole != Qt::DisplayRole)
         return {};
-    return section == 0 ? FFirstColumn : tr("Value");
+    return ASection == 0 ? FFirstColumn : tr("Value");
 }
 
-Qt::ItemFlags TOutlineModelBase::flags(const QModelIndex& index) const
+Qt::ItemFlags TOutlineModelBase::flags(const QModelIndex& AIndex) const
 {
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    return AIndex.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
 // --- TOutlineTreeModel
 
-TOutlineTreeModel::TOutlineTreeModel(QObject* parent)
-    : TOutlineModelBase(tr("Tag"), parent)
+TOutlineTreeModel::TOutlineTreeModel(QObject* AParent)
+    : TOutlineModelBase(tr("Tag"), AParent)
 {
 }
 
-void TOutlineTreeModel::SetOutline(const TOutline* outline)
+void TOutlineTreeModel::SetOutline(const TOutline* AOutline)
 {
     beginResetModel();
-    FOutline = outline;
+    FOutline = AOutline;
     endResetModel();
 }
 
-QModelIndex TOutlineTreeModel::IndexOf(TNodeIndex node, int column) const
+QModelIndex TOutlineTreeModel::IndexOf(TNodeIndex ANode, int AColumn) const
 {
-    if (!FOutline || node == NoNode || node >= FOutline->NodeCount())
+    if (!FOutline || ANode == NoNode || ANode >= FOutline->NodeCount())
         return {};
-    return createIndex(int(FOutline->Row(node)), column, quintptr(node));
+    return createIndex(int(FOutline->Row(ANode)), AColumn, quintptr(ANode));
 }
 
-TNodeIndex TOutlineTreeModel::NodeOf(const QModelIndex& index) const
+TNodeIndex TOutlineTreeModel::NodeOf(const QModelIndex& AIndex) const
 {
-    return (index.isValid() && index.model() == this) ? TNodeIndex(index.internalId()) : NoNode;
+    return (AIndex.isValid() && AIndex.model() == this) ? TNodeIndex(AIndex.internalId()) : NoNode;
 }
 
-QModelIndex TOutlineTreeModel::index(int row, int column, const QModelIndex& parent) const
+QModelIndex TOutlineTreeModel::index(int ARow, int AColumn, const QModelIndex& AParent) const
 {
-    if (!FOutline || FOutline->IsEmpty() || row < 0 || column < 0 || column > 1)
+    if (!FOutline || FOutline->IsEmpty() || ARow < 0 || AColumn < 0 || AColumn > 1)
         return {};
-    if (!parent.isValid())
-        return row == 0 ? createIndex(0, column, quintptr(FOutline->Root())) : QModelIndex();
-    const TNodeIndex node = NodeOf(parent);
-    if (parent.column() != 0 || uint32_t(row) >= FOutline->ChildCount(node))
+    if (!AParent.isValid())
+        return ARow == 0 ? createIndex(0, AColumn, quintptr(FOutline->Root())) : QModelIndex();
+    const TNodeIndex node = NodeOf(AParent);
+    if (AParent.column() != 0 || uint32_t(ARow) >= FOutline->ChildCount(node))
         return {};
-    return createIndex(row, column, quintptr(FOutline->Child(node, uint32_t(row))));
+    return createIndex(ARow, AColumn, quintptr(FOutline->Child(node, uint32_t(ARow))));
 }
 
-QModelIndex TOutlineTreeModel::parent(const QModelIndex& child) const
+QModelIndex TOutlineTreeModel::parent(const QModelIndex& AChild) const
 {
-    const TNodeIndex node = NodeOf(child);
+    const TNodeIndex node = NodeOf(AChild);
     if (node == NoNode)
         return {};
     return IndexOf(FOutline->Parent(node));
 }
 
-int TOutlineTreeModel::rowCount(const QModelIndex& parent) const
+int TOutlineTreeModel::rowCount(const QModelIndex& AParent) const
 {
     if (!FOutline || FOutline->IsEmpty())
         return 0;
-    if (!parent.isValid())
+    if (!AParent.isValid())
         return 1;
-    if (parent.column() != 0)
+    if (AParent.column() != 0)
         return 0;
-    return int(FOutline->ChildCount(NodeOf(parent)));
+    return int(FOutline->ChildCount(NodeOf(AParent)));
 }
 
 int TOutlineTreeModel::columnCount(const QModelIndex&) const
@@ -135,60 +130,60 @@ int TOutlineTreeModel::columnCount(const QModelIndex&) const
     return 2;
 }
 
-bool TOutlineTreeModel::hasChildren(const QModelIndex& parent) const
+bool TOutlineTreeModel::hasChildren(const QModelIndex& AParent) const
 {
-    return rowCount(parent) > 0;
+    return rowCount(AParent) > 0;
 }
 
-QVariant TOutlineTreeModel::data(const QModelIndex& index, int role) const
+QVariant TOutlineTreeModel::data(const QModelIndex& AIndex, int ARole) const
 {
-    const TNodeIndex node = NodeOf(index);
+    const TNodeIndex node = NodeOf(AIndex);
     if (node == NoNode)
         return {};
-    switch (role) {
+    switch (ARole) {
     case Qt::DisplayRole: {
         const TNodeData record = FOutline->NodeData(node);
-        return index.column() == 0 ? ToQString(record.Name) : ToQString(ShortenText(record.Value, 100));
+        return AIndex.column() == 0 ? ToQString(record.Name) : ToQString(ShortenText(record.Value, 100));
     }
     case Qt::ToolTipRole: {
         const TNodeData record = FOutline->NodeData(node);
-        return ToQString(index.column() == 0 ? record.Name : record.Value);
+        return ToQString(AIndex.column() == 0 ? record.Name : record.Value);
     }
     default:
-        return NodeRoleData(node, index, role);
+        return NodeRoleData(node, AIndex, ARole);
     }
 }
 
 // --- TChildListModel
 
-TChildListModel::TChildListModel(QObject* parent)
-    : TOutlineModelBase(tr("Name"), parent)
+TChildListModel::TChildListModel(QObject* AParent)
+    : TOutlineModelBase(tr("Name"), AParent)
 {
 }
 
-void TChildListModel::SetNode(const TOutline* outline, TNodeIndex node)
+void TChildListModel::SetNode(const TOutline* AOutline, TNodeIndex ANode)
 {
     beginResetModel();
-    FOutline = outline;
-    FNode = outline ? node : NoNode;
+    FOutline = AOutline;
+    FNode = AOutline ? ANode : NoNode;
     FRows = FNode == NoNode ? 0 : int(FOutline->ChildCount(FNode));
     endResetModel();
 }
 
-TNodeIndex TChildListModel::NodeOf(const QModelIndex& index) const
+TNodeIndex TChildListModel::NodeOf(const QModelIndex& AIndex) const
 {
-    if (!index.isValid() || index.model() != this || FNode == NoNode)
+    if (!AIndex.isValid() || AIndex.model() != this || FNode == NoNode)
         return NoNode;
-    return FOutline->Child(FNode, uint32_t(index.row()));
+    return FOutline->Child(FNode, uint32_t(AIndex.row()));
 }
 
-QString TChildListModel::CellText(int row, int column) const
+QString TChildListModel::CellText(int ARow, int AColumn) const
 {
-    if (FNode == NoNode || row < 0 || uint32_t(row) >= FOutline->ChildCount(FNode))
+    if (FNode == NoNode || ARow < 0 || uint32_t(ARow) >= FOutline->ChildCount(FNode))
         return {};
-    const TNodeIndex child = FOutline->Child(FNode, uint32_t(row));
+    const TNodeIndex child = FOutline->Child(FNode, uint32_t(ARow));
     const TNodeData record = FOutline->NodeData(child);
-    if (column == 0)
+    if (AColumn == 0)
         return ToQString(record.Name);
     if (record.Typ == ntObject)
         return QStringLiteral("(object)");
@@ -197,11 +192,11 @@ QString TChildListModel::CellText(int row, int column) const
     return TrimControls(ToQString(record.Value));
 }
 
-QModelIndex TChildListModel::index(int row, int column, const QModelIndex& parent) const
+QModelIndex TChildListModel::index(int ARow, int AColumn, const QModelIndex& AParent) const
 {
-    if (parent.isValid() || row < 0 || column < 0 || column > 1 || row >= FRows)
+    if (AParent.isValid() || ARow < 0 || AColumn < 0 || AColumn > 1 || ARow >= FRows)
         return {};
-    return createIndex(row, column);
+    return createIndex(ARow, AColumn);
 }
 
 QModelIndex TChildListModel::parent(const QModelIndex&) const
@@ -209,31 +204,31 @@ QModelIndex TChildListModel::parent(const QModelIndex&) const
     return {};
 }
 
-int TChildListModel::rowCount(const QModelIndex& parent) const
+int TChildListModel::rowCount(const QModelIndex& AParent) const
 {
-    return parent.isValid() ? 0 : FRows;
+    return AParent.isValid() ? 0 : FRows;
 }
 
-bool TChildListModel::hasChildren(const QModelIndex& parent) const
+bool TChildListModel::hasChildren(const QModelIndex& AParent) const
 {
-    return !parent.isValid() && FRows > 0;
+    return !AParent.isValid() && FRows > 0;
 }
 
-int TChildListModel::columnCount(const QModelIndex& parent) const
+int TChildListModel::columnCount(const QModelIndex& AParent) const
 {
-    return parent.isValid() ? 0 : 2;
+    return AParent.isValid() ? 0 : 2;
 }
 
-QVariant TChildListModel::data(const QModelIndex& index, int role) const
+QVariant TChildListModel::data(const QModelIndex& AIndex, int ARole) const
 {
-    const TNodeIndex node = NodeOf(index);
+    const TNodeIndex node = NodeOf(AIndex);
     if (node == NoNode)
         return {};
-    switch (role) {
+    switch (ARole) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return CellText(index.row(), index.column());
+        return CellText(AIndex.row(), AIndex.column());
     default:
-        return NodeRoleData(node, index, role);
+        return NodeRoleData(node, AIndex, ARole);
     }
 }

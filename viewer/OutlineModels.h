@@ -2,14 +2,24 @@
 // Item models over a document's outline: the two-column tree and the list of a node's children.
 // Both read node records on demand from the compact outline; no item exists per node.
 
+#include "controls/MenuImages.h"
 #include "core/Outline.h"
 
 #include <QAbstractItemModel>
 #include <QIcon>
 #include <QList>
+#include <QString>
+
+#include <string>
+
+// A name, value or path of the outline as a QString.
+inline QString ToQString(const std::u16string& AText)
+{
+    return QString::fromStdU16String(AText);
+}
 
 // The picture of a node kind in the menu image list.
-int NodePicture(TNodeType typ);
+TMenuPicture NodePicture(TNodeType ATyp);
 
 // What both models over the outline share: two columns, the picture of a node's kind in the first,
 // the node's index as a role, rows that can be selected but not edited.
@@ -18,13 +28,14 @@ class TOutlineModelBase : public QAbstractItemModel {
 public:
     enum Roles { NodeRole = Qt::UserRole + 1 };
 
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(
+        int ASection, Qt::Orientation AOrientation, int ARole = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& AIndex) const override;
 
 protected:
-    TOutlineModelBase(const QString& AFirstColumn, QObject* parent);
+    TOutlineModelBase(const QString& AFirstColumn, QObject* AParent);
     // The picture and node roles of a node's cell; null for the other roles.
-    QVariant NodeRoleData(TNodeIndex node, const QModelIndex& index, int role) const;
+    QVariant NodeRoleData(TNodeIndex ANode, const QModelIndex& AIndex, int ARole) const;
 
     const TOutline* FOutline = nullptr;
 
@@ -38,21 +49,21 @@ private:
 class TOutlineTreeModel : public TOutlineModelBase {
     Q_OBJECT
 public:
-    explicit TOutlineTreeModel(QObject* parent = nullptr);
+    explicit TOutlineTreeModel(QObject* AParent = nullptr);
 
     // The outline shown; nullptr shows nothing. The outline must outlive its use here.
-    void SetOutline(const TOutline* outline);
+    void SetOutline(const TOutline* AOutline);
     const TOutline* Outline() const { return FOutline; }
 
-    QModelIndex IndexOf(TNodeIndex node, int column = 0) const;
-    TNodeIndex NodeOf(const QModelIndex& index) const;
+    QModelIndex IndexOf(TNodeIndex ANode, int AColumn = 0) const;
+    TNodeIndex NodeOf(const QModelIndex& AIndex) const;
 
-    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
-    QModelIndex parent(const QModelIndex& child) const override;
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    bool hasChildren(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QModelIndex index(int ARow, int AColumn, const QModelIndex& AParent = {}) const override;
+    QModelIndex parent(const QModelIndex& AChild) const override;
+    int rowCount(const QModelIndex& AParent = {}) const override;
+    int columnCount(const QModelIndex& AParent = {}) const override;
+    bool hasChildren(const QModelIndex& AParent = {}) const override;
+    QVariant data(const QModelIndex& AIndex, int ARole = Qt::DisplayRole) const override;
 };
 
 // "Name" and "Value" of the children of one node: "(object)" and "(array)" for containers, else
@@ -60,25 +71,24 @@ public:
 class TChildListModel : public TOutlineModelBase {
     Q_OBJECT
 public:
-    explicit TChildListModel(QObject* parent = nullptr);
+    explicit TChildListModel(QObject* AParent = nullptr);
 
     // Lists the children of node (NoNode: nothing). Constant time, whatever the number of children.
-    void SetNode(const TOutline* outline, TNodeIndex node);
+    void SetNode(const TOutline* AOutline, TNodeIndex ANode);
     TNodeIndex Node() const { return FNode; }
-    TNodeIndex NodeOf(const QModelIndex& index) const;
+    TNodeIndex NodeOf(const QModelIndex& AIndex) const;
     // The text of a cell as the list shows it.
-    QString CellText(int row, int column) const;
+    QString CellText(int ARow, int AColumn) const;
 
-    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
-    QModelIndex parent(const QModelIndex& child) const override;
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    bool hasChildren(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QModelIndex index(int ARow, int AColumn, const QModelIndex& AParent = {}) const override;
+    QModelIndex parent(const QModelIndex& AChild) const override;
+    int rowCount(const QModelIndex& AParent = {}) const override;
+    int columnCount(const QModelIndex& AParent = {}) const override;
+    bool hasChildren(const QModelIndex& AParent = {}) const override;
+    QVariant data(const QModelIndex& AIndex, int ARole = Qt::DisplayRole) const override;
 
 private:
     TNodeIndex FNode = NoNode;
     // The view asks for every row's index when it lays out a list of a million children.
     int FRows = 0;
-    QList<QIcon> FIcons;
 };

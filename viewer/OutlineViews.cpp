@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QToolTip>
 
-TGridTreeView::TGridTreeView(QWidget* parent)
-    : QTreeView(parent)
+TGridTreeView::TGridTreeView(QWidget* AParent)
+    : QTreeView(AParent)
 {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -16,22 +16,22 @@ TGridTreeView::TGridTreeView(QWidget* parent)
     header()->setStretchLastSection(false);
 }
 
-void TGridTreeView::SetGridLines(bool on)
+void TGridTreeView::SetGridLines(bool AOn)
 {
-    FGridLines = on;
+    FGridLines = AOn;
     viewport()->update();
 }
 
-void TGridTreeView::SetTreeLines(bool on)
+void TGridTreeView::SetTreeLines(bool AOn)
 {
-    FTreeLines = on;
+    FTreeLines = AOn;
     viewport()->update();
 }
 
-void TGridTreeView::SetTintedColumn(int column, const QColor& color)
+void TGridTreeView::SetTintedColumn(int AColumn, const QColor& AColor)
 {
-    FTintedColumn = column;
-    FTint = color;
+    FTintedColumn = AColumn;
+    FTint = AColor;
     viewport()->update();
 }
 
@@ -42,24 +42,24 @@ QColor TGridTreeView::GridColor() const
 }
 
 void TGridTreeView::drawRow(
-    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+    QPainter* APainter, const QStyleOptionViewItem& AOption, const QModelIndex& AIndex) const
 {
     if (FTintedColumn >= 0 && !header()->isSectionHidden(FTintedColumn)) {
         const int x = columnViewportPosition(FTintedColumn);
-        painter->fillRect(
-            QRect(x, option.rect.top(), columnWidth(FTintedColumn), option.rect.height()), FTint);
+        APainter->fillRect(
+            QRect(x, AOption.rect.top(), columnWidth(FTintedColumn), AOption.rect.height()), FTint);
     }
-    QTreeView::drawRow(painter, option, index);
+    QTreeView::drawRow(APainter, AOption, AIndex);
     if (FGridLines) {
-        painter->save();
-        painter->setPen(GridColor());
-        painter->drawLine(
-            option.rect.left(), option.rect.bottom(), viewport()->width(), option.rect.bottom());
-        painter->restore();
+        APainter->save();
+        APainter->setPen(GridColor());
+        APainter->drawLine(
+            AOption.rect.left(), AOption.rect.bottom(), viewport()->width(), AOption.rect.bottom());
+        APainter->restore();
     }
 }
 
-void TGridTreeView::paintEvent(QPaintEvent* event)
+void TGridTreeView::paintEvent(QPaintEvent* AEvent)
 {
     // Fill the tinted column below the last row too, so the column reads as one band.
     if (FTintedColumn >= 0 && !header()->isSectionHidden(FTintedColumn)) {
@@ -68,7 +68,7 @@ void TGridTreeView::paintEvent(QPaintEvent* event)
             QRect(columnViewportPosition(FTintedColumn), 0, columnWidth(FTintedColumn), viewport()->height()),
             FTint);
     }
-    QTreeView::paintEvent(event);
+    QTreeView::paintEvent(AEvent);
     // Vertical grid lines over the full height, at the right edge of every visible column.
     QPainter p(viewport());
     p.setPen(GridColor());
@@ -81,44 +81,44 @@ void TGridTreeView::paintEvent(QPaintEvent* event)
     }
 }
 
-void TGridTreeView::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const
+void TGridTreeView::drawBranches(QPainter* APainter, const QRect& ARect, const QModelIndex& AIndex) const
 {
     if (FTreeLines) {
         // Dotted lines: through every ancestor level that has more siblings below, and an elbow to the
         // node itself.
-        painter->save();
+        APainter->save();
         QPen pen(GridColor().darker(135));
         pen.setStyle(Qt::DotLine);
-        painter->setPen(pen);
+        APainter->setPen(pen);
         const int step = indentation();
         int level = 0;
-        for (QModelIndex i = index.parent(); i.isValid(); i = i.parent())
+        for (QModelIndex i = AIndex.parent(); i.isValid(); i = i.parent())
             ++level;
         const int rootOffset = rootIsDecorated() ? 0 : -1;
-        const int midY = rect.center().y();
-        int x = rect.right() - step / 2;
-        const QModelIndex parent = index.parent();
-        const bool hasNext = index.row() + 1 < model()->rowCount(parent);
+        const int midY = ARect.center().y();
+        int x = ARect.right() - step / 2;
+        const QModelIndex parent = AIndex.parent();
+        const bool hasNext = AIndex.row() + 1 < model()->rowCount(parent);
         if (level + rootOffset >= 0) {
-            painter->drawLine(x, rect.top(), x, hasNext ? rect.bottom() : midY);
-            painter->drawLine(x, midY, x + step / 2, midY);
+            APainter->drawLine(x, ARect.top(), x, hasNext ? ARect.bottom() : midY);
+            APainter->drawLine(x, midY, x + step / 2, midY);
         }
         QModelIndex ancestor = parent;
         for (int l = level - 1; l + rootOffset >= 0 && ancestor.isValid(); --l) {
             x -= step;
             if (ancestor.row() + 1 < model()->rowCount(ancestor.parent()))
-                painter->drawLine(x, rect.top(), x, rect.bottom());
+                APainter->drawLine(x, ARect.top(), x, ARect.bottom());
             ancestor = ancestor.parent();
         }
-        painter->restore();
+        APainter->restore();
     }
-    QTreeView::drawBranches(painter, rect, index);
+    QTreeView::drawBranches(APainter, ARect, AIndex);
 }
 
-bool TGridTreeView::viewportEvent(QEvent* event)
+bool TGridTreeView::viewportEvent(QEvent* AEvent)
 {
-    if (event->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(event);
+    if (AEvent->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(AEvent);
         const QModelIndex index = indexAt(help->pos());
         if (index.isValid()) {
             const QString text = index.data(Qt::ToolTipRole).toString();
@@ -136,35 +136,35 @@ bool TGridTreeView::viewportEvent(QEvent* event)
         QToolTip::hideText();
         return true;
     }
-    return QTreeView::viewportEvent(event);
+    return QTreeView::viewportEvent(AEvent);
 }
 
-TWrapDelegate::TWrapDelegate(QTreeView* view, int wrappedColumn)
-    : QStyledItemDelegate(view)
-    , FView(view)
-    , FColumn(wrappedColumn)
+TWrapDelegate::TWrapDelegate(QTreeView* AView, int AWrappedColumn)
+    : QStyledItemDelegate(AView)
+    , FView(AView)
+    , FColumn(AWrappedColumn)
 {
 }
 
-void TWrapDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
+void TWrapDelegate::initStyleOption(QStyleOptionViewItem* AOption, const QModelIndex& AIndex) const
 {
-    QStyledItemDelegate::initStyleOption(option, index);
-    if (index.column() == FColumn) {
-        option->features |= QStyleOptionViewItem::WrapText;
-        option->displayAlignment = Qt::AlignLeft | Qt::AlignTop;
+    QStyledItemDelegate::initStyleOption(AOption, AIndex);
+    if (AIndex.column() == FColumn) {
+        AOption->features |= QStyleOptionViewItem::WrapText;
+        AOption->displayAlignment = Qt::AlignLeft | Qt::AlignTop;
     }
 }
 
-QSize TWrapDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+QSize TWrapDelegate::sizeHint(const QStyleOptionViewItem& AOption, const QModelIndex& AIndex) const
 {
-    QSize size = QStyledItemDelegate::sizeHint(option, index);
-    if (index.column() != FColumn)
+    QSize size = QStyledItemDelegate::sizeHint(AOption, AIndex);
+    if (AIndex.column() != FColumn)
         return size;
     // The height the text needs when wrapped to the column's width; never below a one-line row.
     const int margin = FView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, FView) + 1;
     const int width = qMax(1, FView->columnWidth(FColumn) - 2 * margin);
-    const QRect needed = option.fontMetrics.boundingRect(
-        QRect(0, 0, width, 1 << 20), Qt::TextWordWrap | Qt::TextWrapAnywhere, index.data().toString());
+    const QRect needed = AOption.fontMetrics.boundingRect(
+        QRect(0, 0, width, 1 << 20), Qt::TextWordWrap | Qt::TextWrapAnywhere, AIndex.data().toString());
     size.setHeight(qMax(size.height(), needed.height() + 4));
     size.setWidth(qMin(size.width(), FView->columnWidth(FColumn)));
     return size;

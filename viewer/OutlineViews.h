@@ -9,23 +9,23 @@
 class TGridTreeView : public QTreeView {
     Q_OBJECT
 public:
-    explicit TGridTreeView(QWidget* parent = nullptr);
+    explicit TGridTreeView(QWidget* AParent = nullptr);
 
     bool GridLines() const { return FGridLines; }
-    void SetGridLines(bool on);
+    void SetGridLines(bool AOn);
     bool TreeLines() const { return FTreeLines; }
-    void SetTreeLines(bool on);
+    void SetTreeLines(bool AOn);
     // A column painted with its own background (the Value column of the outline); -1 for none.
-    void SetTintedColumn(int column, const QColor& color);
+    void SetTintedColumn(int AColumn, const QColor& AColor);
     // Lays the rows out again (their heights may depend on column widths).
     void RelayoutRows() { scheduleDelayedItemsLayout(); }
 
 protected:
     void drawRow(
-        QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
-    void paintEvent(QPaintEvent* event) override;
-    bool viewportEvent(QEvent* event) override;
+        QPainter* APainter, const QStyleOptionViewItem& AOption, const QModelIndex& AIndex) const override;
+    void drawBranches(QPainter* APainter, const QRect& ARect, const QModelIndex& AIndex) const override;
+    void paintEvent(QPaintEvent* AEvent) override;
+    bool viewportEvent(QEvent* AEvent) override;
 
 private:
     QColor GridColor() const;
@@ -40,9 +40,9 @@ private:
 class TWrapDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    TWrapDelegate(QTreeView* view, int wrappedColumn);
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+    TWrapDelegate(QTreeView* AView, int AWrappedColumn);
+    QSize sizeHint(const QStyleOptionViewItem& AOption, const QModelIndex& AIndex) const override;
+    void initStyleOption(QStyleOptionViewItem* AOption, const QModelIndex& AIndex) const override;
 
 private:
     QTreeView* FView;

@@ -47,9 +47,9 @@ const QColor ListColor(255, 251, 240);
 const QColor GutterColor(227, 240, 227);
 
 // Two file times are equal when they fall on the same millisecond.
-bool SameMillisecond(TDateTime a, TDateTime b)
+bool SameMillisecond(TDateTime AA, TDateTime AB)
 {
-    return std::llround(a * 86400000.0) == std::llround(b * 86400000.0);
+    return std::llround(AA * 86400000.0) == std::llround(AB * 86400000.0);
 }
 
 // Shows the busy cursor for the life of the object.
@@ -60,11 +60,6 @@ public:
     TBusyCursor(const TBusyCursor&) = delete;
     TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
-
-QString ToQString(const std::u16string& s)
-{
-    return QString::fromStdU16String(s);
-}
 } // namespace
 
 std::function<bool()> Tmdi_quil_Viewer::ValueColumnOption;
@@ -75,7 +70,7 @@ std::function<void(const QUrl&)> Tmdi_quil_Viewer::OpenUrl = [](const QUrl& url)
 const char* const Tmdi_quil_Viewer::HomePage = "https://www.json.org/json-en.html";
 
 Tmdi_quil_Viewer::Tmdi_quil_Viewer(QWidget* AParent)
-    : TLMForm(AParent, TLMFormSettings {true, true, false, AllLayoutOptions})
+    : TLMForm(AParent, TLMFormSettings {.LayoutControl = true, .LayoutReadOnly = true, .AcceptFiles = false})
 {
     FormCreate();
 }
@@ -147,12 +142,27 @@ void Tmdi_quil_Viewer::BuildTreePage()
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
     Splitter1->setChildrenCollapsible(false);
 
-    // The outline.
+    BuildOutlinePanel();
+    BuildDetailPanel();
+    Splitter1->addWidget(TreePanel);
+    Splitter1->addWidget(DetailPanel);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({TreePanelWidth, 500});
+    page->addWidget(Splitter1, 1);
+
+    BuildReportPanel();
+    page->addWidget(MsgPanel);
+}
+
+// The outline: the tree panel with its expand and collapse buttons, the tree and its context menu.
+void Tmdi_quil_Viewer::BuildOutlinePanel()
+{
     TreePanel = new THeaderPanel(tr("JSON Tree"), Splitter1);
     TreePanel->setObjectName(QStringLiteral("TreePanel"));
-    obExpand = TreePanel->AddButton(TMenuImages::Icon(4), tr("Full expand"));
+    obExpand = TreePanel->AddButton(TMenuImages::Icon(TMenuPicture::FullExpand), tr("Full expand"));
     obExpand->setObjectName(QStringLiteral("obExpand"));
-    obCollapse = TreePanel->AddButton(TMenuImages::Icon(5), tr("Full collapse"));
+    obCollapse = TreePanel->AddButton(TMenuImages::Icon(TMenuPicture::FullCollapse), tr("Full collapse"));
     obCollapse->setObjectName(QStringLiteral("obCollapse"));
     connect(obExpand, &QToolButton::clicked, this, &Tmdi_quil_Viewer::sbExpandClick);
     connect(obCollapse, &QToolButton::clicked, this, &Tmdi_quil_Viewer::sbCollapseClick);
@@ -188,8 +198,11 @@ void Tmdi_quil_Viewer::BuildTreePage()
         TreeMenuPopup();
         TreeMenu->popup(Tree->viewport()->mapToGlobal(pos));
     });
+}
 
-    // The details of the focused node.
+// The details of the focused node: the path bar over the child list and the value view.
+void Tmdi_quil_Viewer::BuildDetailPanel()
+{
     DetailPanel = new THeaderPanel(tr("Details"), Splitter1);
     DetailPanel->setObjectName(QStringLiteral("DetailPanel"));
     auto* details = new QWidget(DetailPanel);
@@ -198,7 +211,7 @@ void Tmdi_quil_Viewer::BuildTreePage()
     detailLayout->setSpacing(0);
     obPC = new TPathBar(details);
     obPC->setObjectName(QStringLiteral("obPC"));
-    obPC->SetIcon(TMenuImages::Icon(23));
+    obPC->SetIcon(TMenuImages::Icon(TMenuPicture::Path));
     obPC->setContextMenuPolicy(Qt::CustomContextMenu);
     PathMenu = new QMenu(this);
     PathMenu->setObjectName(QStringLiteral("PathMenu"));
@@ -242,15 +255,11 @@ void Tmdi_quil_Viewer::BuildTreePage()
     ValueView->setPaper(ValueColumnColor);
     detailLayout->addWidget(ValueView, 1);
     DetailPanel->SetContent(details);
+}
 
-    Splitter1->addWidget(TreePanel);
-    Splitter1->addWidget(DetailPanel);
-    Splitter1->setStretchFactor(0, 0);
-    Splitter1->setStretchFactor(1, 1);
-    Splitter1->setSizes({TreePanelWidth, 500});
-    page->addWidget(Splitter1, 1);
-
-    // The report.
+// The report: the messages list and the document picture.
+void Tmdi_quil_Viewer::BuildReportPanel()
+{
     MsgPanel = new THeaderPanel(tr("Messages"), tsTree);
     MsgPanel->setObjectName(QStringLiteral("MsgPanel"));
     MsgPanel->SetCollapsible(true);
@@ -277,7 +286,6 @@ void Tmdi_quil_Viewer::BuildTreePage()
     Image1->installEventFilter(this);
     messageLayout->addWidget(Image1);
     MsgPanel->SetContent(messages);
-    page->addWidget(MsgPanel);
 }
 
 void Tmdi_quil_Viewer::BuildSourcePage()
@@ -329,7 +337,7 @@ void Tmdi_quil_Viewer::SetViewText(TCustomSynEdit* AView, const QString& AText)
     AView->SetTextBytes(std::string_view(utf8.constData(), size_t(utf8.size())));
 }
 
-void Tmdi_quil_Viewer::SetFilename(const QString& Value)
+void Tmdi_quil_Viewer::SetFilename(const QString& AValue)
 {
     TBusyCursor busy;
     FLoading = true;
@@ -337,7 +345,7 @@ void Tmdi_quil_Viewer::SetFilename(const QString& Value)
         bool& Flag;
         ~TLoadEnd() { Flag = false; }
     } loadEnd {FLoading};
-    FFilename = QFileInfo(Value).absoluteFilePath();
+    FFilename = QFileInfo(AValue).absoluteFilePath();
     sb->SetText(0, QStringLiteral("Loading..."));
     sb->repaint();
     QCoreApplication::processEvents();
@@ -413,9 +421,9 @@ void Tmdi_quil_Viewer::RefreshView()
     Tree->setUpdatesEnabled(true);
 }
 
-void Tmdi_quil_Viewer::AddMsg(int AImageIndex, const QString& AText)
+void Tmdi_quil_Viewer::AddMsg(TMenuPicture APicture, const QString& AText)
 {
-    auto* item = new QListWidgetItem(TMenuImages::Icon(AImageIndex), AText);
+    auto* item = new QListWidgetItem(TMenuImages::Icon(APicture), AText);
     Box->addItem(item);
 }
 

@@ -2,6 +2,7 @@
 // The document window: one JSON file shown as an outline tree with the details of the focused node,
 // as formatted source text, and as a report of its size, digests, counts and load time.
 
+#include "controls/MenuImages.h"
 #include "core/Outline.h"
 #include "core/OutlineBuilder.h"
 #include "settings/LayoutManagerForm.h"
@@ -39,7 +40,7 @@ public:
 
     // The loaded file's full path; setting it loads the file.
     QString Filename() const { return FFilename; }
-    void SetFilename(const QString& Value);
+    void SetFilename(const QString& AValue);
     // Loads the same file again and refreshes the view.
     void Reread();
     // Records the file's current modification time, so that the same change is not reported again.
@@ -47,7 +48,7 @@ public:
     // Shows or hides the tree's value column as the frame's Value Column option says.
     void RefreshView();
     TDateTime GetModified() const { return FFI.Modified; }
-    void AddMsg(int AImageIndex, const QString& AText);
+    void AddMsg(TMenuPicture APicture, const QString& AText);
 
     // The changed-file check, run when the window becomes the active document window.
     void FormActivate();
@@ -117,6 +118,9 @@ protected:
 private:
     void FormCreate();
     void BuildTreePage();
+    void BuildOutlinePanel();
+    void BuildDetailPanel();
+    void BuildReportPanel();
     void BuildSourcePage();
     void SetViewText(TCustomSynEdit* AView, const QString& AText);
     void ExpandAllBelow(const QModelIndex& AIndex, bool AExpand);

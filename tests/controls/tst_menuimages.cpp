@@ -57,7 +57,8 @@ void TestMenuImages::outOfRange()
 
 void TestMenuImages::disabledIsGrey()
 {
-    const QImage image = TMenuImages::Icon(9).pixmap(QSize(16, 16), 1.0, QIcon::Disabled).toImage();
+    const QImage image =
+        TMenuImages::Icon(TMenuPicture::Close).pixmap(QSize(16, 16), 1.0, QIcon::Disabled).toImage();
     bool sawPixel = false;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {

@@ -55,7 +55,7 @@ int RunWriter(const QString& APath, int AWriter, int ACount)
     const QString go = APath + QStringLiteral(".go");
     for (int i = 0; i < 2000 && ACount >= 0 && !QFile::exists(go); ++i)
         QThread::msleep(5);
-    std::shared_ptr<RegistryHive> hive = RegistryHive::Open(APath);
+    std::shared_ptr<TRegistryHive> hive = TRegistryHive::Open(APath);
     if (!hive->IsPersistent())
         return 3;
     for (int i = 0; ACount < 0 || i < ACount; ++i) {
@@ -120,7 +120,7 @@ void TestRegistryHive::cleanup()
 
 void TestRegistryHive::keysAndValues()
 {
-    auto hive = RegistryHive::Open(StorePath());
+    auto hive = TRegistryHive::Open(StorePath());
     QVERIFY(hive->IsPersistent());
     QVERIFY(FNotices.isEmpty());
     QVERIFY(!hive->KeyExists(QStringLiteral("Software\\A")));
@@ -148,14 +148,14 @@ void TestRegistryHive::keysAndValues()
 
     // Everything survives reopening the file.
     hive.reset();
-    hive = RegistryHive::Open(StorePath());
+    hive = TRegistryHive::Open(StorePath());
     QVERIFY(hive->ValueExists(QStringLiteral("software\\a\\b"), QStringLiteral("V")));
     QVERIFY(FNotices.isEmpty());
 }
 
 void TestRegistryHive::namesIgnoreLetterCaseOfAsciiOnly()
 {
-    auto hive = RegistryHive::Open(StorePath());
+    auto hive = TRegistryHive::Open(StorePath());
     hive->SetValue(QStringLiteral("Twnd_Main"), QStringLiteral("Pos"), REG_SZ, "1");
     hive->SetValue(QStringLiteral("TWND_MAIN"), QStringLiteral("POS"), REG_SZ, "2");
     QCOMPARE(hive->ValueNames(QStringLiteral("twnd_main")), QStringList {QStringLiteral("Pos")});
@@ -171,7 +171,7 @@ void TestRegistryHive::namesIgnoreLetterCaseOfAsciiOnly()
 
 void TestRegistryHive::valuesEnumerateInInsertionOrder()
 {
-    auto hive = RegistryHive::Open(StorePath());
+    auto hive = TRegistryHive::Open(StorePath());
     for (const char* name : {"zeta", "Alpha", "mid", "001"})
         hive->SetValue(QStringLiteral("K"), QLatin1String(name), REG_DWORD, QByteArray(4, '\0'));
     // Rewriting a value (even with another type) keeps its place.
@@ -186,7 +186,7 @@ void TestRegistryHive::valuesEnumerateInInsertionOrder()
 
 void TestRegistryHive::deleteKeyRemovesSubtree()
 {
-    auto hive = RegistryHive::Open(StorePath());
+    auto hive = TRegistryHive::Open(StorePath());
     hive->SetValue(QStringLiteral("R\\A"), QStringLiteral("v"), REG_SZ, "1");
     hive->SetValue(QStringLiteral("R\\A\\B\\C"), QStringLiteral("v"), REG_SZ, "1");
     // Neighbours whose names merely start alike stay.
@@ -206,7 +206,7 @@ void TestRegistryHive::deleteKeyRemovesSubtree()
 
 void TestRegistryHive::setValueWithoutKey()
 {
-    auto hive = RegistryHive::Open(StorePath());
+    auto hive = TRegistryHive::Open(StorePath());
     QCOMPARE(hive->SetValue(QStringLiteral("Missing"), QStringLiteral("v"), REG_SZ, "1", false),
         TRegistryResult::rrNotFound);
     QVERIFY(!hive->KeyExists(QStringLiteral("Missing")));
@@ -214,8 +214,8 @@ void TestRegistryHive::setValueWithoutKey()
 
 void TestRegistryHive::oversizedValueIsRefused()
 {
-    auto hive = RegistryHive::Open(StorePath());
-    const QByteArray big(RegistryHive::MaxValueSize + 1, 'x');
+    auto hive = TRegistryHive::Open(StorePath());
+    const QByteArray big(TRegistryHive::MaxValueSize + 1, 'x');
     QCOMPARE(hive->SetValue(QStringLiteral("K"), QStringLiteral("big"), REG_BINARY, big),
         TRegistryResult::rrFailed);
     QVERIFY(hive->KeyExists(QStringLiteral("K")));
@@ -225,7 +225,7 @@ void TestRegistryHive::oversizedValueIsRefused()
 void TestRegistryHive::defaultPathFollowsTestMode()
 {
     // Test mode keeps the user's own store out of reach.
-    const QString path = RegistryHive::DefaultPath();
+    const QString path = TRegistryHive::DefaultPath();
     QVERIFY2(path.contains(QStringLiteral("qttest")), qPrintable(path));
     QVERIFY(path.endsWith(QStringLiteral("/ravek/quillon/registry.db")));
 }
@@ -259,7 +259,7 @@ void TestRegistryHive::concurrentWriters()
                 acknowledged.insert(QString::fromUtf8(line));
     }
     QCOMPARE(acknowledged.size(), Writers * Count);
-    auto hive = RegistryHive::Open(StorePath());
+    auto hive = TRegistryHive::Open(StorePath());
     QVERIFY(FNotices.isEmpty());
     QVERIFY(hive->CheckIntegrity());
     for (int w = 0; w < Writers; ++w) {
@@ -290,7 +290,7 @@ void TestRegistryHive::killedWriterKeepsAcknowledgedWrites()
     QCOMPARE(proc.exitStatus(), QProcess::CrashExit);
     out += proc.readAllStandardOutput();
 
-    auto hive = RegistryHive::Open(StorePath());
+    auto hive = TRegistryHive::Open(StorePath());
     QVERIFY2(FNotices.isEmpty(), qPrintable(FNotices.join(QLatin1Char('\n'))));
     QVERIFY(hive->CheckIntegrity());
     int checked = 0;
@@ -309,7 +309,7 @@ void TestRegistryHive::killedWriterKeepsAcknowledgedWrites()
 
 void TestRegistryHive::writerOutlastsLongLock()
 {
-    auto hive = RegistryHive::Open(StorePath());
+    auto hive = TRegistryHive::Open(StorePath());
     // Another program holds the write lock longer than SQLite's own busy timeout.
     sqlite3* other = nullptr;
     QCOMPARE(sqlite3_open(QFile::encodeName(StorePath()).constData(), &other), SQLITE_OK);
@@ -349,7 +349,7 @@ void TestRegistryHive::damagedStoreIsMovedAside()
             c = char(gen.bounded(256));
     } else if (damage == QLatin1String("truncated")) {
         {
-            auto hive = RegistryHive::Open(StorePath());
+            auto hive = TRegistryHive::Open(StorePath());
             for (int i = 0; i < 400; ++i)
                 hive->SetValue(QStringLiteral("K%1").arg(i % 7), QStringLiteral("value %1").arg(i), REG_SZ,
                     QByteArray(100, 'x'));
@@ -363,7 +363,7 @@ void TestRegistryHive::damagedStoreIsMovedAside()
         // A sound database that is not a settings store of this program.
         QFile::remove(StorePath());
         {
-            auto hive = RegistryHive::Open(StorePath());
+            auto hive = TRegistryHive::Open(StorePath());
         }
         QFile file(StorePath());
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -378,7 +378,7 @@ void TestRegistryHive::damagedStoreIsMovedAside()
     }
     FNotices.clear();
 
-    auto hive = RegistryHive::Open(StorePath());
+    auto hive = TRegistryHive::Open(StorePath());
     QVERIFY(hive->IsPersistent());
     QCOMPARE(FNotices.size(), 1);
     QVERIFY2(FNotices.first().contains(QStringLiteral("damaged")), qPrintable(FNotices.first()));
@@ -397,7 +397,7 @@ void TestRegistryHive::damagedStoreIsMovedAside()
     QVERIFY(hive->CheckIntegrity());
     hive.reset();
     FNotices.clear();
-    hive = RegistryHive::Open(StorePath());
+    hive = TRegistryHive::Open(StorePath());
     QVERIFY(FNotices.isEmpty());
     QVERIFY(hive->ValueExists(QStringLiteral("K"), QStringLiteral("v")));
 }
@@ -408,7 +408,7 @@ void TestRegistryHive::unwritableFolderFallsBackToMemory()
     QFile blocker(FDir->filePath(QStringLiteral("cfg")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    auto hive = RegistryHive::Open(StorePath());
+    auto hive = TRegistryHive::Open(StorePath());
     QVERIFY(!hive->IsPersistent());
     QCOMPARE(FNotices.size(), 1);
     QCOMPARE(hive->SetValue(QStringLiteral("K"), QStringLiteral("v"), REG_SZ, "1"), TRegistryResult::rrOk);

@@ -105,7 +105,7 @@ private:
     QString Value(const QString& ASection, const QString& AName);
 
     std::unique_ptr<QTemporaryDir> FDir;
-    std::shared_ptr<RegistryHive> FHive;
+    std::shared_ptr<TRegistryHive> FHive;
     std::shared_ptr<TLayoutManagerRegistryStorage> FStorage;
     QStringList FErrors;
 };
@@ -120,7 +120,7 @@ void TestLayoutManager::initTestCase()
 void TestLayoutManager::init()
 {
     FDir = std::make_unique<QTemporaryDir>();
-    FHive = RegistryHive::Open(FDir->filePath(QStringLiteral("registry.db")));
+    FHive = TRegistryHive::Open(FDir->filePath(QStringLiteral("registry.db")));
     FStorage = NewStorage();
     GDesktop = {1920, 1080, 96};
     FErrors.clear();

@@ -33,14 +33,14 @@ private:
     QStringList MenuNames(QMenu* AMenu) const;
 
     std::unique_ptr<QTemporaryDir> FDir;
-    std::shared_ptr<RegistryHive> FHive;
+    std::shared_ptr<TRegistryHive> FHive;
     std::shared_ptr<TLayoutManagerRegistryStorage> FStorage;
 };
 
 void TestLayoutManagerMRU::init()
 {
     FDir = std::make_unique<QTemporaryDir>();
-    FHive = RegistryHive::Open(FDir->filePath(QStringLiteral("registry.db")));
+    FHive = TRegistryHive::Open(FDir->filePath(QStringLiteral("registry.db")));
     FStorage = std::make_shared<TLayoutManagerRegistryStorage>();
     FStorage->SetRootKey(FHive);
     FStorage->SetRootKeyName(QString::fromLatin1(LayoutStorageRootKeyName));

@@ -38,7 +38,7 @@ private:
     void Put(const QString& AName, quint32 AType, const QByteArray& AData);
 
     std::unique_ptr<QTemporaryDir> FDir;
-    std::shared_ptr<RegistryHive> FHive;
+    std::shared_ptr<TRegistryHive> FHive;
     std::shared_ptr<TLayoutManagerRegistryStorage> FStorage;
 };
 
@@ -69,7 +69,7 @@ QByteArray Utf16(const QString& AText)
 void TestLayoutManagerStorage::init()
 {
     FDir = std::make_unique<QTemporaryDir>();
-    FHive = RegistryHive::Open(FDir->filePath(QStringLiteral("registry.db")));
+    FHive = TRegistryHive::Open(FDir->filePath(QStringLiteral("registry.db")));
     FStorage = std::make_shared<TLayoutManagerRegistryStorage>();
     FStorage->SetRootKey(FHive);
     FStorage->SetRootKeyName(Root);
@@ -299,7 +299,7 @@ void TestLayoutManagerStorage::operationsReopenAfterClose()
 
 void TestLayoutManagerStorage::rootKeyChangeReopens()
 {
-    auto other = RegistryHive::Open(FDir->filePath(QStringLiteral("other.db")));
+    auto other = TRegistryHive::Open(FDir->filePath(QStringLiteral("other.db")));
     FStorage->WriteInteger(Section, QStringLiteral("v"), 1);
     FStorage->SetRootKey(other);
     QVERIFY(FStorage->Opened());
@@ -313,7 +313,7 @@ void TestLayoutManagerStorage::refusedWriteRaises()
 {
     try {
         FStorage->WriteString(
-            Section, QStringLiteral("big"), QString(RegistryHive::MaxValueSize, QLatin1Char('x')));
+            Section, QStringLiteral("big"), QString(TRegistryHive::MaxValueSize, QLatin1Char('x')));
         QFAIL("no error");
     } catch (const ERegistryException& e) {
         QCOMPARE(e.Message(), QStringLiteral("Failed to set data for 'big'"));
@@ -330,9 +330,9 @@ void TestLayoutManagerStorage::layoutStorageUsesProgramRoot()
     QVERIFY(!storage->RootKey());
     // Opened, it uses the current user's hive (in test mode) and keeps it across Close.
     storage->Open(true);
-    const std::shared_ptr<RegistryHive> hive = storage->RootKey();
+    const std::shared_ptr<TRegistryHive> hive = storage->RootKey();
     QVERIFY(hive);
-    QCOMPARE(hive->Path(), RegistryHive::DefaultPath());
+    QCOMPARE(hive->Path(), TRegistryHive::DefaultPath());
     QVERIFY(hive->Path().contains(QStringLiteral("qttest")));
     storage->Close();
     storage->Open(true);

@@ -72,15 +72,19 @@ void TestOutlineModels::childList_data()
     QTest::addColumn<QString>("document");
     QTest::addColumn<QList<int>>("path"); // rows from the root to the listed node
     QTest::addColumn<QStringList>("cells");
-    QTest::addColumn<QList<int>>("pictures");
+    QTest::addColumn<QList<TMenuPicture>>("pictures");
     QTest::newRow("root of the example")
-        << R"({"a":1,"b":[2,3]})" << QList<int> {} << QStringList {"a|1", "b|(array)"} << QList<int> {46, 18};
+        << R"({"a":1,"b":[2,3]})" << QList<int> {} << QStringList {"a|1", "b|(array)"}
+        << QList<TMenuPicture> {TMenuPicture::JSONNumber, TMenuPicture::JSONArray};
     QTest::newRow("array elements keep their text in the name")
-        << R"({"a":1,"b":[2,3]})" << QList<int> {1} << QStringList {"2|", "3|"} << QList<int> {45, 45};
+        << R"({"a":1,"b":[2,3]})" << QList<int> {1} << QStringList {"2|", "3|"}
+        << QList<TMenuPicture> {TMenuPicture::JSONString, TMenuPicture::JSONString};
     QTest::newRow("kinds") << R"({"s":"  x\r\ny \t","t":true,"f":false,"z":null,"o":{}})" << QList<int> {}
                            << QStringList {"s|x\r\ny", "t|true", "f|false", "z|null", "o|(object)"}
-                           << QList<int> {45, 47, 48, 49, 17};
-    QTest::newRow("no children") << R"({"a":{}})" << QList<int> {0} << QStringList {} << QList<int> {};
+                           << QList<TMenuPicture> {TMenuPicture::JSONString, TMenuPicture::JSONTrue,
+                                  TMenuPicture::JSONFalse, TMenuPicture::JSONNull, TMenuPicture::JSONObject};
+    QTest::newRow("no children") << R"({"a":{}})" << QList<int> {0} << QStringList {}
+                                 << QList<TMenuPicture> {};
 }
 
 void TestOutlineModels::childList()
@@ -88,7 +92,7 @@ void TestOutlineModels::childList()
     QFETCH(QString, document);
     QFETCH(QList<int>, path);
     QFETCH(QStringList, cells);
-    QFETCH(QList<int>, pictures);
+    QFETCH(QList<TMenuPicture>, pictures);
     TOutline outline;
     TJSONCounts counts;
     BuildOutline(document.toStdString(), outline, counts);

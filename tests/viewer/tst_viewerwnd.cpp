@@ -277,8 +277,8 @@ void TestViewerWnd::details()
     QCOMPARE(list->rowCount(), 3);
     QCOMPARE(list->CellText(0, 0) + "|" + list->CellText(0, 1), QString("a|1"));
     QCOMPARE(list->CellText(1, 0) + "|" + list->CellText(1, 1), QString("b|(array)"));
-    QCOMPARE(NodePicture(o.Typ(list->NodeOf(list->index(0, 0)))), 46);
-    QCOMPARE(NodePicture(o.Typ(list->NodeOf(list->index(1, 0)))), 18);
+    QCOMPARE(NodePicture(o.Typ(list->NodeOf(list->index(0, 0)))), TMenuPicture::JSONNumber);
+    QCOMPARE(NodePicture(o.Typ(list->NodeOf(list->index(1, 0)))), TMenuPicture::JSONArray);
     QCOMPARE(w->DetailPanel->Caption(), QString("Children: 3   Level: 0"));
     QCOMPARE(w->obPC->Caption(), QString("<object>"));
 
