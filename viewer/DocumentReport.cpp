@@ -3,25 +3,45 @@
 #include "core/ByteBuffer.h"
 #include "util/FileUtils.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <new>
 
 TDocumentBuild BuildDocumentFile(const QString& path, TOutline& outline, TFormatObserver* observer)
 {
+    return BuildDocumentFile(path, outline, [observer](size_t) { return observer; });
+}
+
+TDocumentBuild BuildDocumentFile(
+    const QString& path, TOutline& outline, const TFormatObserverFactory& observerFor)
+{
     TDocumentBuild build;
     try {
         TByteBuffer bytes;
-        if (ReadFileBytes(path, bytes))
+        if (ReadDocumentBytes(path, bytes)) {
+            TFormatObserver* observer = observerFor ? observerFor(bytes.Size()) : nullptr;
             build.State = BuildDocument(bytes.View(), outline, build.Counts, build.Refused, observer);
+        }
     } catch (const std::bad_alloc&) {
-        // A document too large for memory is reported like any other that cannot be shown.
+        // Whatever was built so far goes: it is of no use, and the memory is needed.
         outline.Clear();
         build.Counts = {};
         build.Refused = {};
         build.State = TDocumentState::Unreadable;
+        build.OutOfMemory = true;
+        build.ErrorText = NotEnoughMemoryText(path, uint64_t(QFileInfo(path).size()), QLocale());
+        return build;
     }
     if (build.State != TDocumentState::Formatted)
         build.ErrorText = QString::fromLatin1(NotValidJSONText);
     return build;
+}
+
+QString NotEnoughMemoryText(const QString& path, uint64_t size, const QLocale& locale)
+{
+    return QStringLiteral("Not enough memory to open %1 (%2).")
+        .arg(QDir::toNativeSeparators(path), locale.formattedDataSize(qint64(size)));
 }
 
 TFileDigests::TFileDigests(const QString& path)
