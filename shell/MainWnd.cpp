@@ -11,9 +11,9 @@
 #include "settings/LayoutManagerStorage.h"
 #include "shell/CmdLine.h"
 #include "shell/InstanceHandoff.h"
-#include "shell/QuillonApplication.h"
 #include "shell/Startup.h"
 #include "tools/Base64Dlg.h"
+#include "util/ErrorReport.h"
 #include "util/MessageBoxes.h"
 #include "viewer/ViewerWnd.h"
 
