@@ -67,8 +67,10 @@ int FormStyleOf(QWidget* AWindow)
 {
     if (IsMDIChild(AWindow))
         return fsMDIChild;
-    if (auto* main = qobject_cast<QMainWindow*>(AWindow);
-        main && qobject_cast<QMdiArea*>(main->centralWidget()))
+    // A multiple-document frame: its client area may sit inside the central widget beside other bars.
+    if (auto* main = qobject_cast<QMainWindow*>(AWindow); main && main->centralWidget()
+        && (qobject_cast<QMdiArea*>(main->centralWidget())
+            || main->centralWidget()->findChild<QMdiArea*>(QString(), Qt::FindChildrenRecursively)))
         return fsMDIForm;
     if (AWindow->windowFlags() & Qt::WindowStaysOnTopHint)
         return fsStayOnTop;
@@ -308,8 +310,18 @@ void TLayoutManagerControl::RestoreWindow(QWidget* AWindow, const QString& ASect
         const QString size = FStorage->ReadString(ASection, QStringLiteral("Size") + suffix, QString());
         int width = frame->width();
         int height = frame->height();
-        if (!size.isEmpty() && SplitPair(size, width, height))
+        if (!size.isEmpty() && SplitPair(size, width, height)) {
+            // A window larger than all screens together cannot even be painted (its image would not fit
+            // in memory): a damaged size is cut down to the desktop.
+            if (frame->isWindow()) {
+                if (const QScreen* screen =
+                        frame->screen() ? frame->screen() : QGuiApplication::primaryScreen()) {
+                    width = qMin(width, screen->virtualSize().width());
+                    height = qMin(height, screen->virtualSize().height());
+                }
+            }
             frame->resize(width, height);
+        }
     }
     if (FOptions & loState) {
         if (FStorage->ValueExists(ASection, QStringLiteral("State")))

@@ -77,15 +77,23 @@ TLMForm::TLMForm(QWidget* AParent, const TLMFormSettings& ASettings)
 
 TLMForm::~TLMForm()
 {
+    // Windows that handle the layout callbacks have saved in their own destructor (SaveOnDestroy); what is
+    // left here is a plain form, whose callbacks belong to others. Its class name no longer tells what it
+    // was, so items keep the sections they last used.
+    FLM->FreezeSections();
+    SaveOnDestroy();
+    FLM.reset();
+}
+
+void TLMForm::SaveOnDestroy()
+{
     FClosing = true;
     FSizeMoveTimer.stop();
     FDisplayTimer.stop();
-    if (FLC && !FFinalSaved) {
-        // The subclass is gone: items keep the sections they used while it was alive.
-        FLM->FreezeSections();
-        Guarded([this] { FLM->Save(); });
-    }
-    FLM.reset();
+    if (!FLC || FFinalSaved)
+        return;
+    FFinalSaved = true;
+    Guarded([this] { FLM->Save(); });
 }
 
 void TLMForm::Guarded(const std::function<void()>& AWork)
@@ -217,9 +225,13 @@ void TLMForm::DisplayChanged()
 {
     if (FLC) {
         const TLayoutManagerControlOptions options = FLMCO;
+        // Only the bounds follow the display: the stored read-only flag is always "writable" and would
+        // turn saving back on after the user switched persistent settings off.
+        const bool readOnly = FRO;
         SetLayoutOptions(options & ~TLayoutManagerControlOptions(loState));
         Guarded([this] { FLM->Restore(this); });
         SetLayoutOptions(options);
+        SetLayoutReadOnly(readOnly);
     }
     if (OnDisplayChange) {
         QScreen* primary = QGuiApplication::primaryScreen();

@@ -129,6 +129,10 @@ public:
     // The display configuration changed: restore the window's own bounds for it, not its state.
     void DisplayChanged();
 
+    // The final save of a window that goes away (once; nothing while read-only). A window whose layout
+    // callbacks use its own members calls it first thing in its destructor, while it is still whole.
+    void SaveOnDestroy();
+
 protected:
     virtual void DoStateChange(int ACommand);
 

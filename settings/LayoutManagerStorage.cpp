@@ -99,8 +99,10 @@ void TLayoutManagerRegistryStorage::Open(bool AReadOnly)
     Q_UNUSED(AReadOnly);
     // The current user's hive is resolved once and kept: closing the storage must not close the file,
     // which would be opened and checked again for every item of every save.
-    if (!FRootKey)
+    if (!FRootKey) {
         FRootKey = TRegistryHive::CurrentUser();
+        ApplyWritePolicy();
+    }
     if (!FStorage)
         FStorage = FRootKey;
 }
@@ -127,10 +129,23 @@ void TLayoutManagerRegistryStorage::SetRootKey(std::shared_ptr<TRegistryHive> AV
     if (AValue == FRootKey)
         return;
     FRootKey = std::move(AValue);
+    ApplyWritePolicy();
     if (FStorage) {
         Close();
         Open(true);
     }
+}
+
+void TLayoutManagerRegistryStorage::SetGuiWriteWait(std::chrono::milliseconds AValue)
+{
+    FGuiWriteWait = AValue;
+    ApplyWritePolicy();
+}
+
+void TLayoutManagerRegistryStorage::ApplyWritePolicy()
+{
+    if (FRootKey && FGuiWriteWait.count() > 0)
+        FRootKey->SetWritePolicy(FGuiWriteWait, true);
 }
 
 void TLayoutManagerRegistryStorage::SetRootKeyName(const QString& AValue)
@@ -289,5 +304,7 @@ ILayoutManagerStoragePtr CreateLayoutStorage()
 {
     auto storage = std::make_shared<TLayoutManagerRegistryStorage>();
     storage->SetRootKeyName(QString::fromLatin1(LayoutStorageRootKeyName));
+    // Saves run on the GUI thread: a busy store must not freeze the program (nor a hand-off waiting on it).
+    storage->SetGuiWriteWait(GuiWriteWait);
     return storage;
 }

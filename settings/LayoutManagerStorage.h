@@ -1,10 +1,11 @@
 #pragma once
 
-#include "platform/RegistryHive.h"
+#include "platform/TRegistryHive.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <memory>
 
 // Named sections holding typed, named values: where every setting that survives a restart lives.
@@ -90,6 +91,9 @@ public:
     // Always ends with a backslash; default "SOFTWARE\".
     QString RootKeyName() const { return FRootKeyName; }
     void SetRootKeyName(const QString& AValue);
+    // Writes on the GUI thread wait at most this long for another program's write lock; what they could
+    // not write then is kept and written later (see TRegistryHive::SetWritePolicy). Zero: the hive's own.
+    void SetGuiWriteWait(std::chrono::milliseconds AValue);
 
     // Encodings of the values, shared with the tests.
     static QByteArray EncodeString(const QString& AValue);
@@ -107,9 +111,15 @@ private:
     double ReadDouble(const QString& ASection, const QString& AName, double ADefault);
 
     std::shared_ptr<TRegistryHive> FStorage; // the open accessor; none while closed
+    void ApplyWritePolicy();
+
     std::shared_ptr<TRegistryHive> FRootKey;
     QString FRootKeyName;
+    std::chrono::milliseconds FGuiWriteWait {0};
 };
+
+// How long the program's saves wait for another program's write lock before they are retried later.
+inline constexpr std::chrono::milliseconds GuiWriteWait {100};
 
 // The root of this program's settings tree below the current user's hive.
 inline constexpr const char* LayoutStorageRootKeyName = "Software\\Ravek\\Quillon\\1.x";

@@ -13,6 +13,7 @@
 #include "shell/InstanceHandoff.h"
 #include "shell/Startup.h"
 #include "tools/Base64Dlg.h"
+#include "util/ErrorReport.h"
 #include "util/MessageBoxes.h"
 #include "viewer/ViewerWnd.h"
 
@@ -66,6 +67,8 @@ Twnd_quil_Main::Twnd_quil_Main(THandoffServer* AReceiver, QWidget* AParent)
 
 Twnd_quil_Main::~Twnd_quil_Main()
 {
+    // The final save calls this window's own handlers (the recent-files list): it runs while they exist.
+    SaveOnDestroy();
     Tmdi_quil_Viewer::ValueColumnOption = nullptr;
     Tmdi_quil_Viewer::ShowBase64Dialog = nullptr;
     SetMessageBoxMainWindow(nullptr);
@@ -273,8 +276,16 @@ void Twnd_quil_Main::FormCreate()
     MRUMan->SetStorage(LayoutStorage);
     MRUMan->SetMenuItem(mnFile);
     MRUMan->SetOnMenuClick([this](TLayoutManagerMRU*, const QString& item) { MRUManClick(item); });
-    if (LayoutStorage)
-        MRUMan->Restore();
+    if (LayoutStorage) {
+        // A damaged entry must not keep the program from starting: the error is reported and the list
+        // keeps what was read before it.
+        try {
+            MRUMan->Restore();
+        } catch (const ERegistryException& error) {
+            MRUMan->RefreshMenu();
+            ShowErrorReport(error.Message());
+        }
+    }
     UpdateCommandStates();
 }
 

@@ -2,6 +2,8 @@
 
 #include "util/MappedFile.h"
 
+#include "core/Utf.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileIconProvider>
@@ -12,6 +14,7 @@
 #include <openssl/evp.h>
 
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -433,5 +436,105 @@ bool ReadFileBytes(const QString& APath, TByteBuffer& ABytes)
         ABytes.ResizeUninitialized(ABytes.Size() + size_t(n));
     }
     ::close(fd);
+    return true;
+}
+
+namespace {
+
+// How many bytes at the end of DATA start a UTF-8 sequence that continues beyond it (0 to 3).
+size_t IncompleteTail(const char* data, size_t size)
+{
+    for (size_t back = 1; back <= 3 && back <= size; ++back) {
+        const auto byte = static_cast<unsigned char>(data[size - back]);
+        if ((byte & 0xC0) == 0x80)
+            continue;
+        const size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool ReadDocumentBytes(const QString& path, TByteBuffer& bytes)
+{
+    constexpr size_t ChunkSize = size_t(1) << 20;
+    bytes.Clear();
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct TCloser {
+        int Fd;
+        ~TCloser() { ::close(Fd); }
+    } closer {fd};
+    struct stat st { };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    const auto fail = [&bytes] {
+        bytes.Release();
+        return false;
+    };
+    // Until the first zero byte everything is kept; the file's size is reserved once the first chunk
+    // shows no zero, so that a long file grows no buffer step by step.
+    bytes.Reserve(size_t(qMin<qint64>(st.st_size, qint64(ChunkSize))) + 1);
+    bool cut = false;
+    std::unique_ptr<char[]> scratch; // after the cut: the chunk being checked, behind an unfinished sequence
+    size_t carry = 0;
+    const auto check = [&](size_t AFilled) {
+        const size_t tail = IncompleteTail(scratch.get(), AFilled);
+        if (!IsValidUtf8(std::string_view(scratch.get(), AFilled - tail)))
+            return false;
+        std::memmove(scratch.get(), scratch.get() + AFilled - tail, tail);
+        carry = tail;
+        return true;
+    };
+    for (;;) {
+        char* into = nullptr;
+        size_t room = 0;
+        if (!cut) {
+            if (bytes.Size() >= ChunkSize && bytes.Capacity() < size_t(st.st_size) + 1)
+                bytes.Reserve(size_t(st.st_size) + 1);
+            // Room for one more byte is enough to see the end of the file; a file that grew meanwhile
+            // grows the buffer.
+            if (bytes.Capacity() == bytes.Size())
+                bytes.EnsureSpare(ChunkSize);
+            into = bytes.Data() + bytes.Size();
+            room = qMin(bytes.Capacity() - bytes.Size(), ChunkSize);
+        } else {
+            into = scratch.get() + carry;
+            room = ChunkSize;
+        }
+        const ssize_t n = ::read(fd, into, room);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return fail();
+        if (n == 0)
+            break;
+        if (cut) {
+            if (!check(carry + size_t(n)))
+                return fail();
+            continue;
+        }
+        const void* nul = std::memchr(into, 0, size_t(n));
+        if (!nul) {
+            bytes.ResizeUninitialized(bytes.Size() + size_t(n));
+            continue;
+        }
+        // The text ends here: the rest of this chunk and of the file is only checked.
+        const size_t kept = size_t(static_cast<const char*>(nul) - into);
+        scratch = std::make_unique<char[]>(ChunkSize + 4);
+        const size_t rest = size_t(n) - kept;
+        std::memcpy(scratch.get(), into + kept, rest);
+        bytes.ResizeUninitialized(bytes.Size() + kept);
+        bytes.ShrinkToFit();
+        cut = true;
+        if (!check(rest))
+            return fail();
+    }
+    // A sequence cut off by the end of the file.
+    if (carry > 0)
+        return fail();
     return true;
 }

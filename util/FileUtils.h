@@ -78,3 +78,9 @@ QString BytesToHex(const QByteArray& ABytes);
 // missing, is no regular file (a FIFO, device or directory is never read), or a read fails; BYTES is
 // then empty.
 bool ReadFileBytes(const QString& APath, TByteBuffer& ABytes);
+
+// Reads what a document keeps of the regular file at APath: its bytes up to the first zero byte (a
+// document's text ends there). The bytes after it are read only to check that they are UTF-8 and are
+// not kept, so a file of a few bytes of text and a long run of zeros takes little memory. False, with
+// ABytes empty, as ReadFileBytes, and also when the bytes after the first zero are no strict UTF-8.
+bool ReadDocumentBytes(const QString& APath, TByteBuffer& ABytes);

@@ -3,25 +3,45 @@
 #include "core/ByteBuffer.h"
 #include "util/FileUtils.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <new>
 
 TDocumentBuild BuildDocumentFile(const QString& APath, TOutline& AOutline, TFormatObserver* AObserver)
 {
+    return BuildDocumentFile(APath, AOutline, [AObserver](size_t) { return AObserver; });
+}
+
+TDocumentBuild BuildDocumentFile(
+    const QString& APath, TOutline& AOutline, const TFormatObserverFactory& AObserverFor)
+{
     TDocumentBuild build;
     try {
         TByteBuffer bytes;
-        if (ReadFileBytes(APath, bytes))
-            build.State = BuildDocument(bytes.View(), AOutline, build.Counts, build.Refused, AObserver);
+        if (ReadDocumentBytes(APath, bytes)) {
+            TFormatObserver* observer = AObserverFor ? AObserverFor(bytes.Size()) : nullptr;
+            build.State = BuildDocument(bytes.View(), AOutline, build.Counts, build.Refused, observer);
+        }
     } catch (const std::bad_alloc&) {
-        // A document too large for memory is reported like any other that cannot be shown.
+        // Whatever was built so far goes: it is of no use, and the memory is needed.
         AOutline.Clear();
         build.Counts = {};
         build.Refused = {};
         build.State = TDocumentState::Unreadable;
+        build.OutOfMemory = true;
+        build.ErrorText = NotEnoughMemoryText(APath, uint64_t(QFileInfo(APath).size()), QLocale());
+        return build;
     }
     if (build.State != TDocumentState::Formatted)
         build.ErrorText = QString::fromLatin1(NotValidJSONText);
     return build;
+}
+
+QString NotEnoughMemoryText(const QString& APath, uint64_t ASize, const QLocale& ALocale)
+{
+    return QStringLiteral("Not enough memory to open %1 (%2).")
+        .arg(QDir::toNativeSeparators(APath), ALocale.formattedDataSize(qint64(ASize)));
 }
 
 TFileDigests::TFileDigests(const QString& APath)

@@ -14,6 +14,7 @@
 #include <QLocale>
 #include <QString>
 
+#include <functional>
 #include <future>
 
 struct TReportRow {
@@ -30,14 +31,25 @@ struct TDocumentBuild {
     TDocumentState State = TDocumentState::Unreadable;
     TJSONCounts Counts;
     TDocumentText Refused; // the document text of a refused file, to show it as it is
-    QString ErrorText; // empty, or "File is not valid JSON."
+    QString ErrorText; // empty, "File is not valid JSON." or the out-of-memory message
+    bool OutOfMemory = false; // the document needed more memory than the machine gave
 };
 
+// "Not enough memory to open %s (%s).": the file's path and its size.
+QString NotEnoughMemoryText(const QString& APath, uint64_t ASize, const QLocale& ALocale);
+
+// Makes the observer of the formatted text once the size of the document's text is known (its bytes
+// up to the first zero byte); may give none. The observer must live until the build has returned.
+using TFormatObserverFactory = std::function<TFormatObserver*(size_t ATextBytes)>;
+
 // Reads the file and builds its outline and formatted text. A file that cannot be read, is no UTF-8,
-// is refused or has no object or array at its root gives the error text; memory exhaustion too.
-// An observer reads the formatted text while it is written (see TFormatObserver).
+// is refused or has no object or array at its root gives "File is not valid JSON."; a document that
+// needs more memory than there is gives the out-of-memory message, with OutOfMemory set and nothing
+// built. An observer reads the formatted text while it is written (see TFormatObserver).
 TDocumentBuild BuildDocumentFile(
     const QString& APath, TOutline& AOutline, TFormatObserver* AObserver = nullptr);
+TDocumentBuild BuildDocumentFile(
+    const QString& APath, TOutline& AOutline, const TFormatObserverFactory& AObserverFor);
 
 // The MD5 and SHA-1 digests of a file, computed on a worker thread while the caller goes on.
 class TFileDigests {

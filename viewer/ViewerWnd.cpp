@@ -77,6 +77,8 @@ Tmdi_quil_Viewer::Tmdi_quil_Viewer(QWidget* AParent)
 
 Tmdi_quil_Viewer::~Tmdi_quil_Viewer()
 {
+    // The last save reads the text views and the tree panel: they are still whole here.
+    SaveOnDestroy();
     // The views hold indexes into the outline: detach them before it goes.
     if (Tree)
         Tree->setModel(nullptr);
@@ -365,41 +367,62 @@ void Tmdi_quil_Viewer::SetFilename(const QString& AValue)
     // The digests are computed beside the build, and the source view indexes the formatted text while
     // it is written; the report waits for both.
     TFileDigests digests(FFilename);
-    FTreeModel->SetOutline(nullptr);
-    auto source = std::make_unique<TTextLoader>(Memo, size_t(FFI.Size) * 5 / 2);
-    TDocumentBuild build = BuildDocumentFile(FFilename, FOutline, source.get());
-    FTreeModel->SetOutline(&FOutline);
-    if (!FOutline.IsEmpty())
-        Tree->expand(FTreeModel->index(0, 0));
-    switch (build.State) {
-    case TDocumentState::Formatted:
-        if (!source->Finish())
-            Memo->SetTextBytes(FOutline.Text());
-        msb->SetText(0, QString());
-        break;
-    case TDocumentState::NotJSON:
-        Memo->SetTextBytes(build.Refused.Text.View());
-        msb->SetText(0, build.ErrorText);
-        break;
-    case TDocumentState::Unreadable:
-        // The source view and its status keep what they showed.
-        break;
+    TDocumentBuild build;
+    try {
+        Present(build);
+    } catch (const std::bad_alloc&) {
+        // Too large for this machine: the window shows nothing of it, reports and stays usable.
+        FTreeModel->SetOutline(nullptr);
+        FOutline.Clear();
+        FTreeModel->SetOutline(&FOutline);
+        build = {};
+        build.OutOfMemory = true;
+        build.ErrorText = NotEnoughMemoryText(FFilename, FFI.Size, QLocale());
     }
-    if (build.State != TDocumentState::Unreadable) {
-        FObjCnt = build.Counts.FObjCnt;
-        FArrCnt = build.Counts.FArrCnt;
-        FValCnt = build.Counts.FValCnt;
-        msb->SetText(2, QStringLiteral("Size: %1 lines").arg(Memo->lines()));
-        RefreshView();
-    }
-    build.Refused = {};
-    source.reset();
 
     const QLocale locale;
     for (const TReportRow& row : MakeReport(FFI.Size, digests, build.ErrorText, build.Counts, FET, locale))
         AddMsg(row.Picture, row.Text);
     sb->SetText(1, FFilename);
     sb->SetText(0, QStringLiteral("Ready"));
+    if (build.OutOfMemory)
+        ErrorBox(build.ErrorText);
+}
+
+void Tmdi_quil_Viewer::Present(TDocumentBuild& ABuild)
+{
+    FTreeModel->SetOutline(nullptr);
+    // The source view's document is sized for the text the file holds, not for the file.
+    std::unique_ptr<TTextLoader> source;
+    ABuild = BuildDocumentFile(FFilename, FOutline, [this, &source](size_t ATextBytes) {
+        source = std::make_unique<TTextLoader>(Memo, ATextBytes * 5 / 2);
+        return source.get();
+    });
+    FTreeModel->SetOutline(&FOutline);
+    if (!FOutline.IsEmpty())
+        Tree->expand(FTreeModel->index(0, 0));
+    switch (ABuild.State) {
+    case TDocumentState::Formatted:
+        if (!source->Finish())
+            Memo->SetTextBytes(FOutline.Text());
+        msb->SetText(0, QString());
+        break;
+    case TDocumentState::NotJSON:
+        Memo->SetTextBytes(ABuild.Refused.Text.View());
+        msb->SetText(0, ABuild.ErrorText);
+        break;
+    case TDocumentState::Unreadable:
+        // The source view and its status keep what they showed.
+        break;
+    }
+    if (ABuild.State != TDocumentState::Unreadable) {
+        FObjCnt = ABuild.Counts.FObjCnt;
+        FArrCnt = ABuild.Counts.FArrCnt;
+        FValCnt = ABuild.Counts.FValCnt;
+        msb->SetText(2, QStringLiteral("Size: %1 lines").arg(Memo->lines()));
+        RefreshView();
+    }
+    ABuild.Refused = {};
 }
 
 void Tmdi_quil_Viewer::Reread()

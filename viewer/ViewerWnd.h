@@ -24,6 +24,7 @@ class QStackedWidget;
 class QToolButton;
 class QWidget;
 class TChildListModel;
+struct TDocumentBuild;
 class TCustomSynEdit;
 class TGridTreeView;
 class THeaderPanel;
@@ -123,6 +124,8 @@ private:
     void BuildReportPanel();
     void BuildSourcePage();
     void SetViewText(TCustomSynEdit* AView, const QString& AText);
+    // Reads and builds the file and shows it in the outline and the source view.
+    void Present(TDocumentBuild& ABuild);
     void ExpandAllBelow(const QModelIndex& AIndex, bool AExpand);
 
     QString FFilename;

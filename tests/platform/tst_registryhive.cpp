@@ -1,6 +1,6 @@
 // The per-user hive: key and value rules, several writing processes, a killed writer, damaged files.
 #include "platform/Notice.h"
-#include "platform/RegistryHive.h"
+#include "platform/TRegistryHive.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,6 +14,10 @@
 #include <QThread>
 
 #include <sqlite3.h>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
@@ -95,9 +99,27 @@ private Q_SLOTS:
     void damagedStoreIsMovedAside_data();
     void damagedStoreIsMovedAside();
     void unwritableFolderFallsBackToMemory();
+    void emptyFileIsANewStore();
+    void folderInPlaceOfTheStoreIsLeftAlone();
+    void newStoreIsPrivate();
+    void fullDiskLeavesNoFile();
+    void fullDiskLaterTellsOnceAndKeepsInMemory();
+    void readOnlyStoreTellsOnceAndKeepsInMemory_data();
+    void readOnlyStoreTellsOnceAndKeepsInMemory();
+    void busyStoreDefersWrites();
 
 private:
     QString StorePath() const { return FDir->filePath(QStringLiteral("cfg/registry.db")); }
+    // A small file system of its own at FDir/cfg (a tmpfs, where the machine allows mounting one).
+    bool MountSmallFileSystem(const QString& AOptions);
+    void Unmount();
+    QStringList StoreFolderEntries() const
+    {
+        return QDir(QFileInfo(StorePath()).absolutePath())
+            .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    }
+
+    QString FMounted;
 
     std::unique_ptr<QTemporaryDir> FDir;
     QStringList FNotices;
@@ -114,8 +136,29 @@ void TestRegistryHive::init()
 
 void TestRegistryHive::cleanup()
 {
+    Unmount();
     SetNoticeHandler(FOldHandler);
     FDir.reset();
+}
+
+bool TestRegistryHive::MountSmallFileSystem(const QString& AOptions)
+{
+    const QString dir = QFileInfo(StorePath()).absolutePath();
+    QDir().mkpath(dir);
+    if (::geteuid() != 0)
+        return false;
+    const QByteArray options = AOptions.toLatin1();
+    if (::mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, options.constData()) != 0)
+        return false;
+    FMounted = dir;
+    return true;
+}
+
+void TestRegistryHive::Unmount()
+{
+    if (!FMounted.isEmpty())
+        ::umount2(QFile::encodeName(FMounted).constData(), MNT_DETACH);
+    FMounted.clear();
 }
 
 void TestRegistryHive::keysAndValues()
@@ -333,7 +376,6 @@ void TestRegistryHive::damagedStoreIsMovedAside_data()
     QTest::addColumn<QString>("damage");
     QTest::newRow("random-bytes") << "random";
     QTest::newRow("truncated") << "truncated";
-    QTest::newRow("zero-length") << "empty";
     QTest::newRow("foreign-database") << "foreign";
 }
 
@@ -413,6 +455,201 @@ void TestRegistryHive::unwritableFolderFallsBackToMemory()
     QCOMPARE(FNotices.size(), 1);
     QCOMPARE(hive->SetValue(QStringLiteral("K"), QStringLiteral("v"), REG_SZ, "1"), TRegistryResult::rrOk);
     QVERIFY(hive->ValueExists(QStringLiteral("K"), QStringLiteral("v")));
+}
+
+void TestRegistryHive::emptyFileIsANewStore()
+{
+    // What an interrupted first start of an earlier version left: no settings, nothing damaged.
+    QDir().mkpath(QFileInfo(StorePath()).absolutePath());
+    QFile empty(StorePath());
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    auto hive = TRegistryHive::Open(StorePath());
+    QVERIFY(hive->IsPersistent());
+    QVERIFY2(FNotices.isEmpty(), qPrintable(FNotices.join(QLatin1Char('\n'))));
+    QCOMPARE(StoreFolderEntries().filter(QStringLiteral("corrupt")), QStringList());
+    QCOMPARE(hive->SetValue(QStringLiteral("K"), QStringLiteral("v"), REG_SZ, "1"), TRegistryResult::rrOk);
+    hive.reset();
+    hive = TRegistryHive::Open(StorePath());
+    QVERIFY(FNotices.isEmpty());
+    QVERIFY(hive->ValueExists(QStringLiteral("K"), QStringLiteral("v")));
+}
+
+void TestRegistryHive::folderInPlaceOfTheStoreIsLeftAlone()
+{
+    QVERIFY(QDir().mkpath(StorePath() + QStringLiteral("/inside")));
+    auto hive = TRegistryHive::Open(StorePath());
+    QVERIFY(!hive->IsPersistent());
+    QCOMPARE(FNotices.size(), 1);
+    QVERIFY(QFileInfo(StorePath() + QStringLiteral("/inside")).isDir());
+    QCOMPARE(hive->SetValue(QStringLiteral("K"), QStringLiteral("v"), REG_SZ, "1"), TRegistryResult::rrOk);
+    QVERIFY(hive->ValueExists(QStringLiteral("K"), QStringLiteral("v")));
+}
+
+void TestRegistryHive::newStoreIsPrivate()
+{
+    // It holds the names of the user's recent files.
+    const QString path = FDir->filePath(QStringLiteral("a/b/registry.db"));
+    auto hive = TRegistryHive::Open(path);
+    QVERIFY(hive->IsPersistent());
+    QCOMPARE(
+        hive->SetValue(QStringLiteral("MRU"), QStringLiteral("000"), REG_SZ, "x"), TRegistryResult::rrOk);
+    struct stat st { };
+    for (const QString& folder :
+        {FDir->filePath(QStringLiteral("a")), FDir->filePath(QStringLiteral("a/b"))}) {
+        QCOMPARE(::stat(QFile::encodeName(folder).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, mode_t(0700));
+    }
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        const QString file = path + QLatin1String(suffix);
+        if (!QFileInfo::exists(file) && *suffix)
+            continue;
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &st), 0);
+        QVERIFY2((st.st_mode & 0077) == 0, qPrintable(file));
+    }
+}
+
+void TestRegistryHive::fullDiskLeavesNoFile()
+{
+    // A file system too small for a store (a failing write, as on a full disk).
+    if (!MountSmallFileSystem(QStringLiteral("size=4k")))
+        QSKIP("no small file system can be mounted here");
+    auto hive = TRegistryHive::Open(StorePath());
+    QVERIFY(!hive->IsPersistent());
+    QCOMPARE(FNotices.size(), 1);
+    QCOMPARE(hive->SetValue(QStringLiteral("K"), QStringLiteral("v"), REG_SZ, "1"), TRegistryResult::rrOk);
+    hive.reset();
+    // Nothing half-made stays behind to be taken for a damaged store later.
+    QCOMPARE(StoreFolderEntries().filter(QStringLiteral("registry.db")), QStringList());
+    Unmount();
+    FNotices.clear();
+    hive = TRegistryHive::Open(StorePath());
+    QVERIFY(hive->IsPersistent());
+    QVERIFY2(FNotices.isEmpty(), qPrintable(FNotices.join(QLatin1Char('\n'))));
+}
+
+void TestRegistryHive::fullDiskLaterTellsOnceAndKeepsInMemory()
+{
+    if (!MountSmallFileSystem(QStringLiteral("size=256k")))
+        QSKIP("no small file system can be mounted here");
+    auto hive = TRegistryHive::Open(StorePath());
+    QVERIFY(hive->IsPersistent());
+    QCOMPARE(hive->SetValue(QStringLiteral("K"), QStringLiteral("kept"), REG_SZ, "1"), TRegistryResult::rrOk);
+    // Writes go on until the disk is full, and after it.
+    int i = 0;
+    for (; i < 400; ++i)
+        QCOMPARE(hive->SetValue(
+                     QStringLiteral("K"), QStringLiteral("v%1").arg(i), REG_BINARY, QByteArray(4000, 'x')),
+            TRegistryResult::rrOk);
+    QVERIFY(!hive->IsPersistent());
+    for (int j = 0; j < i; ++j)
+        QVERIFY(hive->ValueExists(QStringLiteral("K"), QStringLiteral("v%1").arg(j)));
+    QVERIFY(hive->ValueExists(QStringLiteral("K"), QStringLiteral("kept")));
+    QCoreApplication::processEvents();
+    QCOMPARE(FNotices.size(), 1);
+    QVERIFY2(FNotices.first().startsWith(QStringLiteral("Settings cannot be saved: ")),
+        qPrintable(FNotices.first()));
+    hive.reset();
+    // What reached the file before is sound.
+    FNotices.clear();
+    hive = TRegistryHive::Open(StorePath());
+    QVERIFY(FNotices.isEmpty());
+    QVERIFY(hive->CheckIntegrity());
+    QVERIFY(hive->ValueExists(QStringLiteral("K"), QStringLiteral("kept")));
+}
+
+void TestRegistryHive::readOnlyStoreTellsOnceAndKeepsInMemory_data()
+{
+    QTest::addColumn<bool>("folderWritable");
+    QTest::newRow("file-read-only") << true;
+    QTest::newRow("file-system-read-only") << false;
+}
+
+void TestRegistryHive::readOnlyStoreTellsOnceAndKeepsInMemory()
+{
+    QFETCH(bool, folderWritable);
+    const bool root = ::geteuid() == 0;
+    // The superuser writes through file modes: a read-only mount stands in for a read-only file.
+    if ((root || !folderWritable) && !MountSmallFileSystem(QStringLiteral("size=1m")))
+        QSKIP("no file system can be mounted read-only here");
+    {
+        auto hive = TRegistryHive::Open(StorePath());
+        QCOMPARE(hive->SetValue(QStringLiteral("K"), QStringLiteral("stored"), REG_SZ, "1"),
+            TRegistryResult::rrOk);
+    }
+    const QByteArray before = [this] {
+        QFile file(StorePath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    if (!FMounted.isEmpty())
+        QCOMPARE(::mount(nullptr, QFile::encodeName(FMounted).constData(), nullptr, MS_REMOUNT | MS_RDONLY,
+                     nullptr),
+            0);
+    else
+        QVERIFY(QFile::setPermissions(StorePath(), QFileDevice::ReadOwner));
+    FNotices.clear();
+    auto hive = TRegistryHive::Open(StorePath());
+    QCoreApplication::processEvents();
+    // The stored settings are there for this run.
+    QVERIFY(hive->ValueExists(QStringLiteral("K"), QStringLiteral("stored")));
+    QCOMPARE(hive->SetValue(QStringLiteral("K"), QStringLiteral("new"), REG_SZ, "2"), TRegistryResult::rrOk);
+    QCOMPARE(
+        hive->SetValue(QStringLiteral("K"), QStringLiteral("newer"), REG_SZ, "3"), TRegistryResult::rrOk);
+    QVERIFY(hive->DeleteKey(QStringLiteral("K")));
+    QCOMPARE(hive->SetValue(QStringLiteral("K"), QStringLiteral("last"), REG_SZ, "4"), TRegistryResult::rrOk);
+    QVERIFY(hive->ValueExists(QStringLiteral("K"), QStringLiteral("last")));
+    QVERIFY(!hive->IsPersistent());
+    QCoreApplication::processEvents();
+    // Told once, whatever the number of saves.
+    QCOMPARE(FNotices.size(), 1);
+    QVERIFY2(FNotices.first().startsWith(QStringLiteral("Settings cannot be saved: ")),
+        qPrintable(FNotices.first()));
+    QVERIFY(FNotices.first().contains(QDir::toNativeSeparators(StorePath())));
+    hive.reset();
+    // The file is untouched and nothing was moved aside.
+    QFile file(StorePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    QCOMPARE(StoreFolderEntries().filter(QStringLiteral("corrupt")), QStringList());
+}
+
+void TestRegistryHive::busyStoreDefersWrites()
+{
+    auto hive = TRegistryHive::Open(StorePath());
+    hive->SetWritePolicy(std::chrono::milliseconds(100), true);
+    QCOMPARE(
+        hive->SetValue(QStringLiteral("K"), QStringLiteral("before"), REG_SZ, "0"), TRegistryResult::rrOk);
+    // Another program holds the write lock far longer than the GUI may wait.
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(StorePath()).constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(hive->SetValue(QStringLiteral("K"), QStringLiteral("v"), REG_SZ, "1"), TRegistryResult::rrOk);
+    QCOMPARE(hive->SetValue(QStringLiteral("K"), QStringLiteral("w"), REG_SZ, "2"), TRegistryResult::rrOk);
+    hive->DeleteKey(QStringLiteral("K\\Gone"));
+    QCOMPARE(hive->DeleteValue(QStringLiteral("K"), QStringLiteral("before")), TRegistryResult::rrOk);
+    // Far below the store's own busy timeout of seconds: the GUI stays responsive.
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(hive->HasPendingWrites());
+    QVERIFY(hive->IsPersistent());
+    QVERIFY(hive->ValueExists(QStringLiteral("K"), QStringLiteral("v")));
+    QVERIFY(!hive->ValueExists(QStringLiteral("K"), QStringLiteral("before")));
+    // Retried while the lock is still held: kept back again.
+    QTest::qWait(700);
+    QVERIFY(hive->HasPendingWrites());
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    // The retry writes everything, in order.
+    QTRY_VERIFY_WITH_TIMEOUT(!hive->HasPendingWrites(), 10000);
+    QVERIFY(FNotices.isEmpty());
+    hive.reset();
+    hive = TRegistryHive::Open(StorePath());
+    TRegistryValue value;
+    QCOMPARE(hive->QueryValue(QStringLiteral("K"), QStringLiteral("w"), value), TRegistryResult::rrOk);
+    QCOMPARE(value.Data, QByteArray("2"));
+    QVERIFY(hive->ValueExists(QStringLiteral("K"), QStringLiteral("v")));
+    QVERIFY(!hive->ValueExists(QStringLiteral("K"), QStringLiteral("before")));
 }
 
 int main(int argc, char** argv)

@@ -2,6 +2,7 @@
 // settings, the window-bar menu, the commands' enabled states and the changed-file check.
 #include "controls/MDIButtonGroup.h"
 #include "controls/MDIChildWindow.h"
+#include "platform/TRegistryHive.h"
 #include "settings/LayoutManagerMRU.h"
 #include "settings/LayoutManagerStorage.h"
 #include "shell/MainWnd.h"
@@ -47,6 +48,11 @@ private Q_SLOTS:
     void windowBarMenu();
     void enabledStates();
     void arrangeAndCloseAll();
+    void damagedRecentFilesStillStart_data();
+    void damagedRecentFilesStillStart();
+    void finalSaveWhileWindowIsWhole();
+    void displayChangeKeepsPersistenceOff();
+    void frameStoresItsStyle();
 
 private:
     QString Write(const QString& name, const QByteArray& bytes = "[1]");
@@ -324,6 +330,100 @@ void TestMainWnd::arrangeAndCloseAll()
     QTRY_COMPARE(w->DocumentWindows().size(), 0);
     // Buttons go with their windows, which are deleted a moment later.
     QTRY_COMPARE(w->mdibg->Count(), 0);
+}
+
+void TestMainWnd::damagedRecentFilesStillStart_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<quint32>("type");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<int>("kept");
+    const QByteArray text = TLayoutManagerRegistryStorage::EncodeString(QStringLiteral("3"));
+    QTest::newRow("Count-text") << "Count" << quint32(REG_SZ) << text << "Invalid data type for 'Count'" << 0;
+    QTest::newRow("Count-binary") << "Count" << quint32(REG_BINARY) << QByteArray(8, '\1')
+                                  << "Invalid data type for 'Count'" << 0;
+    QTest::newRow("Count-long-binary")
+        << "Count" << quint32(REG_BINARY) << QByteArray(64, '\1') << "Failed to get data for 'Count'" << 0;
+    QTest::newRow("entry-dword") << "001" << quint32(REG_DWORD) << QByteArray(4, '\0')
+                                 << "Invalid data type for '001'" << 1;
+    QTest::newRow("entry-qword") << "001" << quint32(REG_QWORD) << QByteArray(8, '\7')
+                                 << "Invalid data type for '001'" << 1;
+    QTest::newRow("entry-none") << "001" << quint32(REG_NONE) << QByteArray() << "Invalid data type for '001'"
+                                << 1;
+}
+
+void TestMainWnd::damagedRecentFilesStillStart()
+{
+    QFETCH(QString, name);
+    QFETCH(quint32, type);
+    QFETCH(QByteArray, data);
+    QFETCH(QString, error);
+    QFETCH(int, kept);
+    const QString a = Write(QStringLiteral("a.json"));
+    const QString b = Write(QStringLiteral("b.json"));
+    LayoutStorage->WriteInteger(QStringLiteral("MRU"), QStringLiteral("Count"), 3);
+    LayoutStorage->WriteString(QStringLiteral("MRU"), QStringLiteral("000"), a);
+    LayoutStorage->WriteString(QStringLiteral("MRU"), QStringLiteral("001"), b);
+    LayoutStorage->WriteString(QStringLiteral("MRU"), QStringLiteral("002"), b);
+    auto* storage = static_cast<TLayoutManagerRegistryStorage*>(LayoutStorage.get());
+    storage->Open(true);
+    QCOMPARE(storage->RootKey()->SetValue(storage->RootKeyName() + QStringLiteral("MRU"), name, type, data),
+        TRegistryResult::rrOk);
+    Twnd_quil_Main* w = nullptr;
+    try {
+        w = NewMain();
+    } catch (const std::exception& e) {
+        QFAIL(e.what());
+    }
+    // The error is reported, the program starts, and the list holds what was read before the damage.
+    QCOMPARE(FPresenter.Asked, QStringList {error});
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->MRUMan->Count(), kept);
+    QVERIFY(w->OpenFile(a));
+}
+
+void TestMainWnd::finalSaveWhileWindowIsWhole()
+{
+    Twnd_quil_Main* w = NewMain();
+    w->acPersistent->trigger();
+    QString savedBy;
+    w->LayoutManager()->OnAfterSave = [&savedBy](TLayoutManager* ASender) {
+        savedBy = QString::fromLatin1(ASender->Owner()->metaObject()->className());
+    };
+    FMain.reset();
+    // Saved at exit by the main window itself, not by what is left of it after its destructor.
+    QCOMPARE(savedBy, QString("Twnd_quil_Main"));
+}
+
+void TestMainWnd::displayChangeKeepsPersistenceOff()
+{
+    Twnd_quil_Main* w = NewMain();
+    w->acPersistent->trigger();
+    // Saved once while on: the window's stored read-only flag now reads "writable".
+    w->ExitSizeMove();
+    QCOMPARE(
+        LayoutStorage->ReadBoolean(QStringLiteral("Twnd_quil_Main"), QStringLiteral("LayoutReadOnly"), true),
+        false);
+    w->acPersistent->trigger();
+    QVERIFY(w->LayoutReadOnly());
+    w->DisplayChanged();
+    // Off stays off until the user turns it on.
+    QVERIFY(w->LayoutReadOnly());
+    w->move(w->x() + 17, w->y());
+    w->ExitSizeMove();
+    QCOMPARE(LayoutStorage->ReadBoolean(
+                 QStringLiteral("Twnd_quil_Main\\acPersistent"), QStringLiteral("Checked"), false),
+        true);
+}
+
+void TestMainWnd::frameStoresItsStyle()
+{
+    Twnd_quil_Main* w = NewMain();
+    w->acPersistent->trigger();
+    w->ExitSizeMove();
+    // A multiple-document frame, although its client area sits beside the window bar.
+    QCOMPARE(LayoutStorage->ReadInteger(QStringLiteral("Twnd_quil_Main"), QStringLiteral("Style"), -1), 2);
 }
 
 QTEST_MAIN(TestMainWnd)

@@ -25,6 +25,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/resource.h>
+
 namespace {
 QStringList BoxRows(const Tmdi_quil_Viewer& w)
 {
@@ -59,6 +61,8 @@ private Q_SLOTS:
     void valueColumn();
     void checkOnSwitchingWindows();
     void noCheckWhileLoading();
+    void memoryFollowsWhatIsKept_data();
+    void memoryFollowsWhatIsKept();
 
 private:
     QString Write(const QString& name, const QByteArray& bytes);
@@ -439,6 +443,98 @@ void TestViewerWnd::noCheckWhileLoading()
     QCoreApplication::processEvents();
     QCOMPARE(FPresenter.Asked.size(), 0);
     QCOMPARE(viewer->Counts(), (TJSONCounts {0, 1, 1}));
+}
+
+namespace {
+// Limits the address space of the process to what it uses now plus AHeadroom, for the life of the object.
+class TMemoryLimit {
+public:
+    explicit TMemoryLimit(qint64 AHeadroom)
+    {
+        ::getrlimit(RLIMIT_AS, &FOld);
+        QFile status(QStringLiteral("/proc/self/status"));
+        qint64 used = 0;
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("VmSize:"))
+                    used = line.mid(7).trimmed().split(' ').first().toLongLong() * 1024;
+        rlimit limit = FOld;
+        limit.rlim_cur = rlim_t(used + AHeadroom);
+        FOk = used > 0 && ::setrlimit(RLIMIT_AS, &limit) == 0;
+    }
+    ~TMemoryLimit() { ::setrlimit(RLIMIT_AS, &FOld); }
+    bool Ok() const { return FOk; }
+
+private:
+    rlimit FOld {};
+    bool FOk = false;
+};
+} // namespace
+
+void TestViewerWnd::memoryFollowsWhatIsKept_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("fits");
+    constexpr qint64 MiB = 1024 * 1024;
+    // Larger than the memory there is (the limit below leaves 512 MiB).
+    QTest::newRow("too-large") << QByteArray("[") << 640 * MiB << false;
+    // Seven bytes of JSON, then zeros: the text ends at the first zero, the rest takes no memory.
+    QTest::newRow("text-then-zeros") << QByteArray("{\"a\":1}") << 256 * MiB << true;
+}
+
+void TestViewerWnd::memoryFollowsWhatIsKept()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("the address sanitizer reserves more address space than any limit allows");
+#endif
+    QFETCH(QByteArray, head);
+    QFETCH(qint64, size);
+    QFETCH(bool, fits);
+    const QString path = FDir.filePath(QStringLiteral("big.json"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(head);
+        if (fits) {
+            QVERIFY(file.resize(size));
+        } else {
+            const QByteArray spaces(1024 * 1024, ' ');
+            while (file.size() + spaces.size() < size)
+                QCOMPARE(file.write(spaces), spaces.size());
+            file.write(QByteArray(size - file.size() - 1, ' ') + ']');
+            QCOMPARE(file.size(), size);
+        }
+    }
+    Tmdi_quil_Viewer* viewer = nullptr;
+    {
+        TMemoryLimit limit(512LL * 1024 * 1024);
+        QVERIFY(limit.Ok());
+        try {
+            viewer = Open(path);
+        } catch (const std::exception& e) {
+            QFAIL(e.what());
+        }
+    }
+    QFile::remove(path);
+    const QStringList rows = BoxRows(*viewer);
+    QCOMPARE(viewer->sb->Text(0), QString("Ready"));
+    QVERIFY2(rows.size() >= 5, qPrintable(rows.join(QLatin1Char('\n'))));
+    if (fits) {
+        QCOMPARE(rows.at(3), QString("Object count: 1"));
+        QCOMPARE(FPresenter.Asked, QStringList());
+        return;
+    }
+    const QString message =
+        QStringLiteral("Not enough memory to open %1 (640.00 MiB).").arg(QDir::toNativeSeparators(path));
+    QCOMPARE(FPresenter.Asked, QStringList {message});
+    // The report: size, digests, the error, the time.
+    QCOMPARE(rows.size(), 5);
+    QCOMPARE(rows.at(0), QString("File size: 655,360 KB"));
+    QCOMPARE(rows.at(3), message);
+    // The window goes on working.
+    viewer->SetFilename(Write(QStringLiteral("small.json"), "[1,2]"));
+    QCOMPARE(viewer->Counts(), (TJSONCounts {0, 1, 2}));
 }
 
 QTEST_MAIN(TestViewerWnd)
