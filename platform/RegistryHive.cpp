@@ -1,4 +1,4 @@
-#include "platform/TRegistryHive.h"
+#include "platform/RegistryHive.h"
 
 #include "platform/Notice.h"
 

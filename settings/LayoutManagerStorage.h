@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/TRegistryHive.h"
+#include "platform/RegistryHive.h"
 
 #include <QString>
 #include <QStringList>

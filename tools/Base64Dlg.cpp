@@ -1,7 +1,7 @@
 #include "tools/Base64Dlg.h"
 
-#include "controls/MenuImages.h"
 #include "codecs/Base64.h"
+#include "controls/MenuImages.h"
 #include "util/ErrorReport.h"
 
 #include <QFontDatabase>

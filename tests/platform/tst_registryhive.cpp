@@ -1,6 +1,6 @@
 // The per-user hive: key and value rules, several writing processes, a killed writer, damaged files.
 #include "platform/Notice.h"
-#include "platform/TRegistryHive.h"
+#include "platform/RegistryHive.h"
 
 #include <QDir>
 #include <QElapsedTimer>

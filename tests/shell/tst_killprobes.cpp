@@ -1,7 +1,7 @@
 // The program killed (SIGKILL) at random moments of its start-up and of saving option changes: every
 // time, the settings store stays sound and the next start finds nothing damaged.
 #include "platform/Notice.h"
-#include "platform/TRegistryHive.h"
+#include "platform/RegistryHive.h"
 
 #include <QDir>
 #include <QProcess>

@@ -2,7 +2,7 @@
 // settings, the window-bar menu, the commands' enabled states and the changed-file check.
 #include "controls/MDIButtonGroup.h"
 #include "controls/MDIChildWindow.h"
-#include "platform/TRegistryHive.h"
+#include "platform/RegistryHive.h"
 #include "settings/LayoutManagerMRU.h"
 #include "settings/LayoutManagerStorage.h"
 #include "shell/MainWnd.h"

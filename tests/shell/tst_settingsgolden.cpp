@@ -1,7 +1,7 @@
 // The settings one run of the program leaves in the store: every key, value name, type and value.
 // A renamed class, object or property fails here instead of orphaning the settings users have.
 #include "controls/MDIChildWindow.h"
-#include "platform/TRegistryHive.h"
+#include "platform/RegistryHive.h"
 #include "settings/LayoutManagerControl.h"
 #include "settings/LayoutManagerStorage.h"
 #include "shell/MainWnd.h"

@@ -2,7 +2,7 @@
 // program from starting nor from opening, showing and closing a document.
 #include "controls/MDIChildWindow.h"
 #include "platform/Notice.h"
-#include "platform/TRegistryHive.h"
+#include "platform/RegistryHive.h"
 #include "settings/LayoutManagerControl.h"
 #include "settings/LayoutManagerStorage.h"
 #include "shell/MainWnd.h"
