@@ -3,6 +3,7 @@
 #include "util/MappedFile.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -434,4 +435,20 @@ bool ReadFileBytes(const QString& APath, TByteBuffer& ABytes)
     }
     ::close(fd);
     return true;
+}
+
+bool SameFile(const QString& AFirst, const QString& ASecond)
+{
+    const QFileInfo first(AFirst);
+    const QFileInfo second(ASecond);
+    const QString firstCanonical = first.canonicalFilePath();
+    if (!firstCanonical.isEmpty() && firstCanonical == second.canonicalFilePath())
+        return true;
+    // A hard link, or a folder reached by two mounts, has another path but the same inode.
+    struct stat a { };
+    struct stat b { };
+    if (::stat(QFile::encodeName(AFirst).constData(), &a) == 0
+        && ::stat(QFile::encodeName(ASecond).constData(), &b) == 0)
+        return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    return QDir::cleanPath(first.absoluteFilePath()) == QDir::cleanPath(second.absoluteFilePath());
 }
