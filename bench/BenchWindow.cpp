@@ -107,3 +107,26 @@ int FocusCommand(int AArgc, char** AArgv, const char* APath)
     std::fflush(stdout);
     std::_Exit(0);
 }
+
+int ExpandCommand(int AArgc, char** AArgv, const char* APath)
+{
+    TWindowFixture fixture(AArgc, AArgv);
+    fixture.Viewer->SetFilename(QString::fromLocal8Bit(APath));
+    QApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    // "Full expand", until the tree has laid out and painted its rows.
+    fixture.Viewer->sbExpandClick();
+    fixture.Viewer->Tree->repaint();
+    QApplication::processEvents();
+    const qint64 expandMs = timer.elapsed();
+    timer.start();
+    fixture.Viewer->sbCollapseClick();
+    fixture.Viewer->Tree->repaint();
+    QApplication::processEvents();
+    const qint64 collapseMs = timer.elapsed();
+    std::printf("expand %lld ms, collapse %lld ms (%zu nodes)\n", static_cast<long long>(expandMs),
+        static_cast<long long>(collapseMs), fixture.Viewer->Outline().NodeCount());
+    std::fflush(stdout);
+    std::_Exit(0);
+}

@@ -92,6 +92,7 @@ public:
     THeaderPanel* TreePanel = nullptr;
     TGridTreeView* Tree = nullptr;
     QSplitter* Splitter1 = nullptr;
+    QSplitter* MsgSplitter = nullptr;
     THeaderPanel* DetailPanel = nullptr;
     TPathBar* obPC = nullptr;
     TGridTreeView* List = nullptr;
@@ -124,6 +125,8 @@ private:
     void BuildSourcePage();
     void SetViewText(TCustomSynEdit* AView, const QString& AText);
     void ExpandAllBelow(const QModelIndex& AIndex, bool AExpand);
+    // Neither the children nor a value: what the details show while no node is focused.
+    void ShowNoDetails();
 
     QString FFilename;
     TFileInfo FFI;
@@ -135,6 +138,7 @@ private:
     TOutline FOutline;
     TOutlineTreeModel* FTreeModel = nullptr;
     TChildListModel* FListModel = nullptr;
+    QWidget* FNoDetails = nullptr;
     // A load is under way: the events it lets through must not start the changed-file check.
     bool FLoading = false;
 };

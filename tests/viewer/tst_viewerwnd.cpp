@@ -52,10 +52,16 @@ private Q_SLOTS:
     void reloadReplacesReport();
     void reloadQuestion();
     void details();
+    void reloadShowsFocusedNode_data();
+    void reloadShowsFocusedNode();
+    void sizeInLines_data();
+    void sizeInLines();
+    void navigation_data();
     void navigation();
     void clipboard();
     void treeMenu();
     void expandAndCollapse();
+    void expandKeepsStateOfContainersOnly();
     void valueColumn();
     void checkOnSwitchingWindows();
     void noCheckWhileLoading();
@@ -268,9 +274,9 @@ void TestViewerWnd::reloadQuestion()
 void TestViewerWnd::details()
 {
     Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"a":1,"b":[2,3],"s":"x\r\ny"})"));
-    QCOMPARE(w->DetailPanel->Caption(), QString("Details"));
     const TOutline& o = w->Outline();
-    w->FocusNode(o.Root());
+    // A load focuses the top-level node.
+    QCOMPARE(w->FocusedNode(), o.Root());
     QVERIFY(w->List->isVisibleTo(w));
     QVERIFY(!w->ValueView->isVisibleTo(w));
     auto* list = static_cast<TChildListModel*>(w->List->model());
@@ -300,29 +306,82 @@ void TestViewerWnd::details()
     w->FocusNode(o.Child(o.Root(), 2));
     QCOMPARE(w->ValueView->lines(), 2);
 
-    // A load clears and hides the details; the path bar keeps its text.
+    // A reload while a value showed: the details of the top-level node, as after the first load.
     w->Reread();
-    QVERIFY(!w->List->isVisibleTo(w));
-    QCOMPARE(w->ValueView->text(), QString());
-    QCOMPARE(w->obPC->Hint(), QString("<object>\\s"));
+    QCOMPARE(w->FocusedNode(), o.Root());
+    QVERIFY(w->List->isVisibleTo(w));
+    QCOMPARE(w->obPC->Hint(), QString("<object>"));
+}
+
+void TestViewerWnd::reloadShowsFocusedNode_data()
+{
+    QTest::addColumn<QByteArray>("reloaded");
+    QTest::addColumn<bool>("listShows");
+    QTest::newRow("children list") << QByteArray(R"({"a":1,"b":2})") << true;
+    QTest::newRow("root without children") << QByteArray("[]") << false;
+    QTest::newRow("not JSON any more") << QByteArray("{") << false;
+}
+
+void TestViewerWnd::reloadShowsFocusedNode()
+{
+    QFETCH(QByteArray, reloaded);
+    QFETCH(bool, listShows);
+    const QString path = Write(QStringLiteral("doc.json"), R"({"a":[1],"b":{}})");
+    Tmdi_quil_Viewer* w = Open(path);
+    QVERIFY(w->List->isVisibleTo(w));
+    Write(QStringLiteral("doc.json"), reloaded);
+    w->Reread();
+    const bool valid = !w->Outline().IsEmpty();
+    QCOMPARE(w->FocusedNode(), valid ? w->Outline().Root() : NoNode);
+    QCOMPARE(w->List->isVisibleTo(w), listShows);
+    // Something fills the details under the path bar: the list, the value, or the blank area
+    // while no node is focused (never an empty value view with a line number).
+    QCOMPARE(w->ValueView->isVisibleTo(w), valid && !listShows);
+    QCOMPARE(w->findChild<QWidget*>(QStringLiteral("NoDetails"))->isVisibleTo(w), !valid);
+}
+
+void TestViewerWnd::sizeInLines_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("lines");
+    QTest::newRow("one invalid line") << QByteArray("nope") << 1;
+    QTest::newRow("one invalid line with its break") << QByteArray("nope\n") << 1;
+    QTest::newRow("two invalid lines") << QByteArray("a\r\nb") << 2;
+    QTest::newRow("number root") << QByteArray("42") << 1;
+    QTest::newRow("empty file") << QByteArray() << 0;
+    QTest::newRow("formatted") << QByteArray("[1]") << 3;
+}
+
+void TestViewerWnd::sizeInLines()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, lines);
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), bytes));
+    QCOMPARE(w->msb->Text(2), QStringLiteral("Size: %1 lines").arg(lines));
+}
+
+void TestViewerWnd::navigation_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::newRow("array b") << 1;
+    QTest::newRow("second of two named a") << 2;
+    QTest::newRow("name differing only in case") << 3;
+    QTest::newRow("name with a backslash") << 4;
 }
 
 void TestViewerWnd::navigation()
 {
-    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"a":1,"b":[2,3],"a":{"x":0}})"));
+    QFETCH(int, row);
+    Tmdi_quil_Viewer* w =
+        Open(Write(QStringLiteral("doc.json"), R"({"a":1,"b":[2,3],"a":{"x":0},"A":2,"p\\q":{"r":4}})"));
     const TOutline& o = w->Outline();
     w->sbCollapseClick();
     w->FocusNode(o.Root());
-    // Double-clicking row b focuses b in the tree.
-    w->List->setCurrentIndex(w->List->model()->index(1, 0));
+    // Double-clicking a row focuses the row's own node in the tree, opening its parent.
+    w->List->setCurrentIndex(w->List->model()->index(row, 0));
     w->ListDblClick();
-    QCOMPARE(w->FocusedNode(), o.Child(o.Root(), 1));
+    QCOMPARE(w->FocusedNode(), o.Child(o.Root(), uint32_t(row)));
     QVERIFY(w->Tree->isExpanded(w->Tree->model()->index(0, 0)));
-    // The second member named a leads to the first.
-    w->FocusNode(o.Root());
-    w->List->setCurrentIndex(w->List->model()->index(2, 0));
-    w->ListDblClick();
-    QCOMPARE(w->FocusedNode(), o.Child(o.Root(), 0));
 }
 
 void TestViewerWnd::clipboard()
@@ -342,12 +401,14 @@ void TestViewerWnd::clipboard()
 
 void TestViewerWnd::treeMenu()
 {
-    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), "[]"));
+    // No node to focus in a file that is not JSON.
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), "[,"));
     w->TreeMenuPopup();
     QVERIFY(!w->acCopyName->isEnabled());
     QVERIFY(!w->acExpandNode->isEnabled());
     QVERIFY(!w->acCollapseNode->isEnabled());
-    w->FocusNode(w->Outline().Root());
+    Write(QStringLiteral("doc.json"), "[]");
+    w->Reread();
     w->TreeMenuPopup();
     QVERIFY(w->acCopyName->isEnabled() && w->acExpandNode->isEnabled() && w->acCollapseNode->isEnabled());
 }
@@ -372,6 +433,38 @@ void TestViewerWnd::expandAndCollapse()
     QVERIFY(w->Tree->isExpanded(m->index(1, 0, root)) && w->Tree->isExpanded(c));
     w->sbCollapseClick();
     QVERIFY(!w->Tree->isExpanded(root));
+}
+
+void TestViewerWnd::expandKeepsStateOfContainersOnly()
+{
+    // Leaves keep no expanded state, and every step runs under the busy cursor.
+    Tmdi_quil_Viewer* w =
+        Open(Write(QStringLiteral("doc.json"), R"([{"a":1,"b":[2,3]},{"c":{"d":4}},5,[]])"));
+    QAbstractItemModel* m = w->Tree->model();
+    int busySignals = 0;
+    int signals = 0;
+    const auto note = [&] {
+        ++signals;
+        if (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor)
+            ++busySignals;
+    };
+    connect(w->Tree, &QTreeView::expanded, w, note);
+    connect(w->Tree, &QTreeView::collapsed, w, note);
+    w->sbExpandClick();
+    // Leaves and the empty array say they never have children, so the view keeps no state for them.
+    const QModelIndex root = m->index(0, 0);
+    for (const QModelIndex& leaf :
+        {m->index(2, 0, root), m->index(3, 0, root), m->index(0, 0, m->index(0, 0, root))})
+        QVERIFY(m->flags(leaf).testFlag(Qt::ItemNeverHasChildren));
+    QVERIFY(!m->flags(m->index(0, 0, root)).testFlag(Qt::ItemNeverHasChildren));
+    QVERIFY(w->Tree->isExpanded(m->index(0, 0, m->index(1, 0, m->index(0, 0)))));
+    w->FocusNode(w->Outline().Root());
+    w->acCollapseNodeClick();
+    QVERIFY(!w->Tree->isExpanded(m->index(0, 0)));
+    w->acExpandNodeClick();
+    QVERIFY(w->Tree->isExpanded(m->index(1, 0, m->index(0, 0, m->index(0, 0)))));
+    QVERIFY(signals > 0);
+    QCOMPARE(busySignals, signals);
 }
 
 void TestViewerWnd::valueColumn()
