@@ -122,12 +122,6 @@ void TMDIButtonGroup::CloseAll()
 
 void TMDIButtonGroup::MinimizeAll()
 {
-    // The area hands the maximized state on to the window it activates next, which would undo the
-    // minimizing of maximized windows one by one: they all leave the maximized state first.
-    ForEachWindowLastToFirst([](QMdiSubWindow* Window) {
-        if (Window->isMaximized())
-            Window->showNormal();
-    });
     // The area lines the minimized windows up along its bottom edge by itself.
     ForEachWindowLastToFirst([](QMdiSubWindow* window) { window->showMinimized(); });
 }

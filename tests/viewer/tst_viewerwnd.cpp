@@ -14,11 +14,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCryptographicHash>
+#include <QHeaderView>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -62,6 +64,8 @@ private Q_SLOTS:
     void treeMenu();
     void expandAndCollapse();
     void expandKeepsStateOfContainersOnly();
+    void treeScrollsAndMessagesGiveWay();
+    void listNameAndValueLevel();
     void valueColumn();
     void checkOnSwitchingWindows();
     void noCheckWhileLoading();
@@ -465,6 +469,70 @@ void TestViewerWnd::expandKeepsStateOfContainersOnly()
     QVERIFY(w->Tree->isExpanded(m->index(1, 0, m->index(0, 0, m->index(0, 0)))));
     QVERIFY(signals > 0);
     QCOMPARE(busySignals, signals);
+}
+
+void TestViewerWnd::treeScrollsAndMessagesGiveWay()
+{
+    QByteArray deep = R"({"leaf":"at the bottom"})";
+    for (int level = 0; level < 14; ++level)
+        deep = "{\"n\":" + QByteArray::number(level) + ",\"next\":" + deep + "}";
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), deep));
+    QWidget* sub = w->parentWidget();
+    const auto settle = [&](QSize size) {
+        sub->resize(size);
+        QApplication::processEvents();
+        w->Tree->viewport()->repaint();
+        QApplication::processEvents();
+    };
+    settle(QSize(800, 600));
+    QCOMPARE(w->MsgPanel->height(), 150);
+
+    // Rows fifteen levels deep are not cut off: the Tag column widens and the tree scrolls sideways.
+    w->sbExpandClick();
+    w->Tree->scrollToBottom();
+    settle(QSize(800, 600));
+    QVERIFY(w->Tree->header()->sectionSize(0) > 15 * w->Tree->indentation());
+    QVERIFY(w->Tree->horizontalScrollBar()->maximum() > 0);
+    // A narrow window leaves the Tag column readable.
+    w->sbCollapseClick();
+    settle(QSize(240, 600));
+    QVERIFY(w->Tree->header()->sectionSize(0) >= 120);
+
+    // A low window: the messages give way to the outline, and come back when there is room.
+    settle(QSize(800, 300));
+    QVERIFY(w->MsgPanel->height() < 150);
+    settle(QSize(800, 600));
+    QCOMPARE(w->MsgPanel->height(), 150);
+    // The height the layout keeps (also the one the user drags to) is the one it comes back to.
+    w->MsgPanel->setProperty("Height", 90);
+    settle(QSize(800, 601));
+    QCOMPARE(w->MsgPanel->height(), 90);
+}
+
+void TestViewerWnd::listNameAndValueLevel()
+{
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"abc":123,"def":"hold\nlines"})"));
+    w->parentWidget()->resize(800, 600);
+    QApplication::processEvents();
+    QVERIFY(w->List->isVisibleTo(w));
+    const QImage image = w->List->viewport()->grab().toImage();
+    // The first row of a cell's area whose pixels are text-dark: the top of its text.
+    const auto textTop = [&](int row, int column, int skip) {
+        const QRect cell = w->List->visualRect(w->List->model()->index(row, column));
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            for (int x = cell.left() + skip; x < cell.right() - 1; ++x)
+                if (image.pixelColor(x, y).lightness() < 128)
+                    return y;
+        return -1;
+    };
+    const int iconRoom = w->List->iconSize().width() + 8;
+    for (int row = 0; row < 2; ++row) {
+        const int name = textTop(row, 0, iconRoom);
+        const int value = textTop(row, 1, 2);
+        QVERIFY(name >= 0 && value >= 0);
+        QVERIFY2(qAbs(name - value) <= 1,
+            qPrintable(QStringLiteral("row %1: name at %2, value at %3").arg(row).arg(name).arg(value)));
+    }
 }
 
 void TestViewerWnd::valueColumn()
