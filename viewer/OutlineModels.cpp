@@ -86,8 +86,9 @@ Qt::ItemFlags TOutlineModelBase::flags(const QModelIndex& AIndex) const
     if (!AIndex.isValid())
         return Qt::NoItemFlags;
     // A node without children says so: expanding everything then keeps no expanded state for the
-    // leaves, which are most of the nodes.
-    const bool leaf = !hasChildren(AIndex.siblingAtColumn(0));
+    // leaves, which are most of the nodes. The rows of a flat list never have children.
+    const TNodeIndex node = TreeNodeOf(AIndex);
+    const bool leaf = node == NoNode || FOutline->ChildCount(node) == 0;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | (leaf ? Qt::ItemNeverHasChildren : Qt::NoItemFlags);
 }
 
@@ -110,6 +111,11 @@ QModelIndex TOutlineTreeModel::IndexOf(TNodeIndex ANode, int AColumn) const
     if (!FOutline || ANode == NoNode || ANode >= FOutline->NodeCount())
         return {};
     return createIndex(int(FOutline->Row(ANode)), AColumn, ScrambledId(ANode));
+}
+
+TNodeIndex TOutlineTreeModel::TreeNodeOf(const QModelIndex& AIndex) const
+{
+    return NodeOf(AIndex);
 }
 
 TNodeIndex TOutlineTreeModel::NodeOf(const QModelIndex& AIndex) const
