@@ -11,6 +11,7 @@
 //   report FILE     the report rows as the document window writes them
 //   window FILE     load time and peak memory of a real document window
 //   focus FILE      time to fill the details of the top-level node
+//   expand FILE     time of "Full expand" and "Full collapse" of the whole tree
 //   base64 encode|decode        standard input to standard output (with the utility library)
 
 #include "bench/BenchUtil.h"
@@ -222,7 +223,7 @@ int Usage()
         "       quillon-bench throughput FILE [SECONDS]\n"
         "       quillon-bench digest FILE\n"
         "       quillon-bench base64 encode|decode\n"
-        "       quillon-bench report|window|focus FILE\n");
+        "       quillon-bench report|window|focus|expand FILE\n");
     return 2;
 }
 } // namespace
@@ -253,5 +254,7 @@ int main(int AArgc, char** AArgv)
         return WindowCommand(AArgc, AArgv, path);
     if (command == "focus")
         return FocusCommand(AArgc, AArgv, path);
+    if (command == "expand")
+        return ExpandCommand(AArgc, AArgv, path);
     return Usage();
 }

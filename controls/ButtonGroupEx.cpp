@@ -3,6 +3,7 @@
 #include "controls/ColorMath.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -864,8 +865,7 @@ void TButtonGroupEx::mouseReleaseEvent(QMouseEvent* AEvent)
 void TButtonGroupEx::leaveEvent(QEvent* AEvent)
 {
     QWidget::leaveEvent(AEvent);
-    if (FDragIndex < 0)
-        SetHotIndex(-1);
+    SetHotIndex(-1);
 }
 
 void TButtonGroupEx::DoItemClicked(int AIndex)
@@ -944,6 +944,9 @@ void TButtonGroupEx::EndDrag()
     FDropGap = -1;
     FDragImage = QPixmap();
     unsetCursor();
+    // The pointer may have left the bar while the drag held it: only the button under it is lit.
+    const QPoint pos = mapFromGlobal(QCursor::pos());
+    SetHotIndex(rect().contains(pos) ? IndexOfButtonAt(pos) : -1);
     update();
 }
 
@@ -1044,6 +1047,9 @@ void TButtonGroupEx::focusOutEvent(QFocusEvent* AEvent)
 
 bool TButtonGroupEx::event(QEvent* AEvent)
 {
+    // The context menu takes the mouse: no button stays lit under it, nor after it closed elsewhere.
+    if (AEvent->type() == QEvent::ContextMenu)
+        SetHotIndex(-1);
     if (AEvent->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(AEvent);
         const int index = FShowHint ? IndexOfButtonAt(help->pos()) : -1;

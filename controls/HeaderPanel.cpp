@@ -151,8 +151,66 @@ void THeaderPanel::ApplyHeight()
 {
     if (!FCollapsible)
         return;
+    if (WatchSplitter()) {
+        if (FCollapsed) {
+            setFixedHeight(HeaderHeight());
+        } else {
+            setMinimumHeight(HeaderHeight());
+            setMaximumHeight(QWIDGETSIZE_MAX);
+        }
+        FitInSplitter();
+        return;
+    }
     setFixedHeight(FCollapsed ? HeaderHeight() : FExpandedHeight);
     updateGeometry();
+}
+
+QSplitter* THeaderPanel::WatchSplitter()
+{
+    auto* splitter = qobject_cast<QSplitter*>(parentWidget());
+    if (!splitter || splitter->orientation() != Qt::Vertical || splitter->count() != 2)
+        return nullptr;
+    if (splitter != FSplitter) {
+        FSplitter = splitter;
+        splitter->installEventFilter(this);
+        // The height the user drags the panel to is the one it keeps.
+        connect(splitter, &QSplitter::splitterMoved, this, [this] {
+            if (!FCollapsed)
+                FExpandedHeight = height();
+        });
+    }
+    return splitter;
+}
+
+void THeaderPanel::FitInSplitter()
+{
+    QSplitter* splitter = FSplitter;
+    const int index = splitter ? splitter->indexOf(this) : -1;
+    if (index < 0)
+        return;
+    QList<int> sizes = splitter->sizes();
+    int total = 0;
+    for (int size : sizes)
+        total += size;
+    if (total <= 0)
+        return;
+    // The other pane keeps at least its minimum; this one gives way down to its header.
+    QWidget* other = splitter->widget(1 - index);
+    const int otherMinimum = qMax(other->minimumHeight(), other->minimumSizeHint().height());
+    const int wanted = FCollapsed ? HeaderHeight() : FExpandedHeight;
+    const int mine = qMax(HeaderHeight(), qMin(wanted, total - otherMinimum));
+    sizes[index] = mine;
+    sizes[1 - index] = qMax(0, total - mine);
+    if (sizes != splitter->sizes())
+        splitter->setSizes(sizes);
+}
+
+bool THeaderPanel::eventFilter(QObject* AWatched, QEvent* AEvent)
+{
+    // After the splitter has shared out its new size in its own way, the panel takes its height.
+    if (AWatched == FSplitter && AEvent->type() == QEvent::Resize && FCollapsible)
+        QMetaObject::invokeMethod(this, &THeaderPanel::FitInSplitter, Qt::QueuedConnection);
+    return QWidget::eventFilter(AWatched, AEvent);
 }
 
 void THeaderPanel::paintEvent(QPaintEvent*)

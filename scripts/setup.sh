@@ -12,7 +12,7 @@ PACKAGES=(
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
   # looking at the real program, fonts for rendering
-  xvfb xauth x11-apps imagemagick fonts-dejavu-core
+  xvfb xauth x11-apps imagemagick fonts-dejavu-core openbox xdotool
   # benchmarks: the comparison tool and a peak-memory meter
   jq time
 )

@@ -303,8 +303,15 @@ void TLayoutManagerControl::RestoreWindow(QWidget* AWindow, const QString& ASect
         const QString pos = FStorage->ReadString(ASection, QStringLiteral("Pos") + suffix, QString());
         int left = frame->x();
         int top = frame->y();
-        if (!pos.isEmpty() && SplitPair(pos, left, top))
-            frame->move(left, top);
+        if (!pos.isEmpty() && SplitPair(pos, left, top)) {
+            // A top-level window is placed by its client area, as its position was saved: its frame
+            // is not known yet while it is being shown, so a frame position would land on the client
+            // area and the window would creep by its title bar at every start.
+            if (frame->isWindow())
+                frame->setGeometry(QRect(QPoint(left, top), frame->size()));
+            else
+                frame->move(left, top);
+        }
     }
     if (FOptions & loSize) {
         const QString size = FStorage->ReadString(ASection, QStringLiteral("Size") + suffix, QString());
@@ -354,9 +361,11 @@ void TLayoutManagerControl::SaveWindow(QWidget* AWindow, const QString& ASection
         FStorage->WriteString(
             ASection, QStringLiteral("Size") + suffix, pair.arg(frame->width()).arg(frame->height()));
     if (FOptions & loPosition) {
-        if (state == wsNormal)
-            FStorage->WriteString(
-                ASection, QStringLiteral("Pos") + suffix, pair.arg(frame->x()).arg(frame->y()));
+        if (state == wsNormal) {
+            // The client area's position for a top-level window, the frame's inside the document area.
+            const QPoint pos = frame->isWindow() ? frame->geometry().topLeft() : frame->pos();
+            FStorage->WriteString(ASection, QStringLiteral("Pos") + suffix, pair.arg(pos.x()).arg(pos.y()));
+        }
         FStorage->WriteInteger(ASection, QStringLiteral("Align"), AlignOf(AWindow));
     }
     if (FOptions & loState) {

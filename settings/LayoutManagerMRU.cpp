@@ -41,10 +41,8 @@ TLayoutManagerMRU::~TLayoutManagerMRU()
 
 int TLayoutManagerMRU::IndexOf(const QString& AItem) const
 {
-    for (int i = 0; i < FList.size(); ++i)
-        if (FList.at(i).compare(AItem, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    // File names on this system differ by letter case: "case.json" and "CASE.json" are two files.
+    return int(FList.indexOf(AItem));
 }
 
 void TLayoutManagerMRU::Add(const QString& AItem)
@@ -189,7 +187,8 @@ void TLayoutManagerMRU::RefreshMenu()
     if (!host)
         return;
     RemoveEntries(host);
-    auto* separator = new QAction(QStringLiteral("-"), host);
+    // A separator line: a text on it would be drawn as a caption.
+    auto* separator = new QAction(host);
     separator->setObjectName(QStringLiteral("mru_Separator"));
     separator->setSeparator(true);
     host->addAction(separator);

@@ -26,7 +26,7 @@ public:
     explicit TLayoutManagerMRU(QObject* AParent = nullptr);
     ~TLayoutManagerMRU() override;
 
-    // Appends AItem unless present (ignoring letter case); drops the oldest entries beyond MaxItems.
+    // Appends AItem unless present (compared exactly); drops the oldest entries beyond MaxItems.
     void Add(const QString& AItem);
     void Remove(const QString& AItem);
     // Throws std::out_of_range for an index outside the list.

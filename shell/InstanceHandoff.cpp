@@ -381,8 +381,24 @@ bool CheckInstance(const QString& AName, const QString& AWindowClass, bool AActi
 bool CheckInstance(const QString& AName, const QString& AWindowClass, bool AActivate, bool ASendParameters,
     quintptr ASenderWindow, bool AGlobal)
 {
+    // The running instance works in its own folder: relative names are made absolute here first.
     return CheckInstance(AName, AWindowClass, AActivate, ASendParameters, ASenderWindow, AGlobal,
-        CommandLine ? CommandLine->FSL : TCommandLine::ProcessArguments());
+        AbsoluteItems(
+            CommandLine ? CommandLine->FSL : TCommandLine::ProcessArguments(), QDir::currentPath()));
+}
+
+QStringList AbsoluteItems(const QStringList& AItems, const QString& AFolder)
+{
+    QStringList result;
+    result.reserve(AItems.size());
+    const QDir base(AFolder);
+    for (const QString& item : AItems) {
+        if (item.isEmpty() || item.startsWith(u'-') || QDir::isAbsolutePath(item))
+            result.append(item);
+        else
+            result.append(QDir::cleanPath(base.absoluteFilePath(item)));
+    }
+    return result;
 }
 
 THandoffServer* InstanceServer()

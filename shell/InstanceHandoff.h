@@ -134,6 +134,10 @@ bool CheckInstance(const QString& AName, const QString& AWindowClass, bool AActi
 // The same with the process's own arguments (those of CommandLine once it exists).
 bool CheckInstance(const QString& AName, const QString& AWindowClass, bool AActivate, bool ASendParameters,
     quintptr ASenderWindow, bool AGlobal);
+// The items as a later start hands them over: relative names made absolute against AFOLDER and
+// cleaned ("a/../b.json" is AFOLDER/b.json), so that the running instance, whose folder may differ,
+// finds the same files. Empty items, switches beginning with "-" and absolute names stay as they are.
+QStringList AbsoluteItems(const QStringList& AItems, const QString& AFolder);
 // The process-wide instance state that CheckInstance set up, and its release at exit.
 THandoffServer* InstanceServer();
 void ReleaseInstance();

@@ -6,7 +6,6 @@
 #include "controls/MDIButtonGroup.h"
 #include "controls/MDIChildWindow.h"
 #include "controls/MenuImages.h"
-#include "core/OutlinePath.h"
 #include "settings/LayoutManagerControl.h"
 #include "settings/LayoutManagerMRU.h"
 #include "settings/LayoutManagerStorage.h"
@@ -14,6 +13,7 @@
 #include "shell/Startup.h"
 #include "tools/Base64Dlg.h"
 #include "util/ErrorReport.h"
+#include "util/FileUtils.h"
 #include "util/MessageBoxes.h"
 #include "viewer/ViewerWnd.h"
 
@@ -128,8 +128,15 @@ void Twnd_quil_Main::CreateActions()
     connect(acTileVer, &QAction::triggered, this, &Twnd_quil_Main::acTileVerExecute);
     acMinAll = MakeAction("acMinAll", tr("Minimize All"), tr("Minimize All"));
     connect(acMinAll, &QAction::triggered, this, [this] { mdibg->MinimizeAll(); });
+    // The main menu's Close acts on the window the user is in; the window bar's own menu acts on the
+    // button it was opened on.
     acClose = MakeAction("acClose", tr("Close"), tr("Close"), TMenuPicture::Close);
     connect(acClose, &QAction::triggered, this, [this] {
+        if (QMdiSubWindow* active = Area->activeSubWindow())
+            active->close();
+    });
+    acCloseTarget = MakeAction("acCloseTarget", tr("Close"), tr("Close"), TMenuPicture::Close);
+    connect(acCloseTarget, &QAction::triggered, this, [this] {
         if (TMDIChildWindow* target = TargetWindow())
             target->close();
     });
@@ -245,8 +252,8 @@ void Twnd_quil_Main::CreateWindowBar()
     WindowBarMenu->addAction(acMinAll);
     WindowBarMenu->addAction(acCloseAll);
     WindowBarMenu->addSeparator();
-    WindowBarMenu->addAction(acClose);
-    WindowBarMenu->setDefaultAction(acClose);
+    WindowBarMenu->addAction(acCloseTarget);
+    WindowBarMenu->setDefaultAction(acCloseTarget);
     mdibg->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(mdibg, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         WindowBarMenuPopup();
@@ -376,10 +383,10 @@ TMDIChildWindow* Twnd_quil_Main::TargetWindow() const
 
 Tmdi_quil_Viewer* Twnd_quil_Main::OpenFile(const QString& AFilename)
 {
-    // A window that shows the file already comes to the front: the same text, or the same ignoring
-    // the case of A-Z.
+    // A window that shows the file already comes to the front: the same file by any path to it, while
+    // names that differ only in letter case are different files.
     for (Tmdi_quil_Viewer* viewer : DocumentWindows()) {
-        if (SameTextAscii(viewer->Filename().toStdU16String(), AFilename.toStdU16String())) {
+        if (SameFile(viewer->Filename(), AFilename)) {
             auto* frame = TMDIChildWindow::Of(viewer);
             if (frame && frame->isMinimized())
                 frame->showNormal();
@@ -434,6 +441,7 @@ void Twnd_quil_Main::UpdateCommandStates()
     const bool any = !Area->subWindowList().isEmpty();
     acRefresh->setEnabled(active);
     acClose->setEnabled(active);
+    acCloseTarget->setEnabled(active);
     acCloseAll->setEnabled(any);
     acCascade->setEnabled(any);
     acTileHor->setEnabled(any);

@@ -104,6 +104,7 @@ public:
     QAction* acTileVer = nullptr;
     QAction* acMinAll = nullptr;
     QAction* acClose = nullptr;
+    QAction* acCloseTarget = nullptr;
     QAction* acCloseAll = nullptr;
     QAction* acRestore = nullptr;
     QAction* acMinimize = nullptr;

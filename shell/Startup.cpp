@@ -90,7 +90,6 @@ int RunQuillon(int& AArgc, char** AArgv, const TStartupHooks& AHooks)
     // initialisation here.)
     IPCSenderUID();
     ModalBoxCount = 0;
-    CommandLine = new TCommandLine(); // read before Qt takes its own options out of argv
     std::function<void()> releaseLayoutStorage;
     if (AHooks.CreateLayoutStorage)
         releaseLayoutStorage = AHooks.CreateLayoutStorage();
@@ -98,6 +97,9 @@ int RunQuillon(int& AArgc, char** AArgv, const TStartupHooks& AHooks)
 
     {
         TQuillonApplication application(AArgc, AArgv);
+        // The arguments are read once the application object has taken out the options it handles
+        // itself (-platform, -style, ...): those are no items, so no file named like their value opens.
+        CommandLine = new TCommandLine();
         if (!CheckInstance(InstanceName.toString(), MainWindowClassName.toString(), true, true, 0, false)) {
             SetFormatSettings();
             // The main window is a top-level window of its own, so it is the one the task bar shows,
@@ -116,12 +118,12 @@ int RunQuillon(int& AArgc, char** AArgv, const TStartupHooks& AHooks)
             delete window.data();
         }
         ReleaseInstance();
+        delete CommandLine;
+        CommandLine = nullptr;
     }
 
     if (releaseLayoutStorage)
         releaseLayoutStorage();
-    delete CommandLine;
-    CommandLine = nullptr;
     ModalBoxCount = 0;
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "core/Utf.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -456,11 +457,11 @@ size_t IncompleteTail(const char* data, size_t size)
 
 } // namespace
 
-bool ReadDocumentBytes(const QString& path, TByteBuffer& bytes)
+bool ReadDocumentBytes(const QString& APath, TByteBuffer& ABytes)
 {
     constexpr size_t ChunkSize = size_t(1) << 20;
-    bytes.Clear();
-    const QByteArray native = QFile::encodeName(path);
+    ABytes.Clear();
+    const QByteArray native = QFile::encodeName(APath);
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
@@ -471,13 +472,13 @@ bool ReadDocumentBytes(const QString& path, TByteBuffer& bytes)
     struct stat st { };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    const auto fail = [&bytes] {
-        bytes.Release();
+    const auto fail = [&ABytes] {
+        ABytes.Release();
         return false;
     };
     // Until the first zero byte everything is kept; the file's size is reserved once the first chunk
     // shows no zero, so that a long file grows no buffer step by step.
-    bytes.Reserve(size_t(qMin<qint64>(st.st_size, qint64(ChunkSize))) + 1);
+    ABytes.Reserve(size_t(qMin<qint64>(st.st_size, qint64(ChunkSize))) + 1);
     bool cut = false;
     std::unique_ptr<char[]> scratch; // after the cut: the chunk being checked, behind an unfinished sequence
     size_t carry = 0;
@@ -493,14 +494,14 @@ bool ReadDocumentBytes(const QString& path, TByteBuffer& bytes)
         char* into = nullptr;
         size_t room = 0;
         if (!cut) {
-            if (bytes.Size() >= ChunkSize && bytes.Capacity() < size_t(st.st_size) + 1)
-                bytes.Reserve(size_t(st.st_size) + 1);
+            if (ABytes.Size() >= ChunkSize && ABytes.Capacity() < size_t(st.st_size) + 1)
+                ABytes.Reserve(size_t(st.st_size) + 1);
             // Room for one more byte is enough to see the end of the file; a file that grew meanwhile
             // grows the buffer.
-            if (bytes.Capacity() == bytes.Size())
-                bytes.EnsureSpare(ChunkSize);
-            into = bytes.Data() + bytes.Size();
-            room = qMin(bytes.Capacity() - bytes.Size(), ChunkSize);
+            if (ABytes.Capacity() == ABytes.Size())
+                ABytes.EnsureSpare(ChunkSize);
+            into = ABytes.Data() + ABytes.Size();
+            room = qMin(ABytes.Capacity() - ABytes.Size(), ChunkSize);
         } else {
             into = scratch.get() + carry;
             room = ChunkSize;
@@ -519,7 +520,7 @@ bool ReadDocumentBytes(const QString& path, TByteBuffer& bytes)
         }
         const void* nul = std::memchr(into, 0, size_t(n));
         if (!nul) {
-            bytes.ResizeUninitialized(bytes.Size() + size_t(n));
+            ABytes.ResizeUninitialized(ABytes.Size() + size_t(n));
             continue;
         }
         // The text ends here: the rest of this chunk and of the file is only checked.
@@ -527,8 +528,8 @@ bool ReadDocumentBytes(const QString& path, TByteBuffer& bytes)
         scratch = std::make_unique<char[]>(ChunkSize + 4);
         const size_t rest = size_t(n) - kept;
         std::memcpy(scratch.get(), into + kept, rest);
-        bytes.ResizeUninitialized(bytes.Size() + kept);
-        bytes.ShrinkToFit();
+        ABytes.ResizeUninitialized(ABytes.Size() + kept);
+        ABytes.ShrinkToFit();
         cut = true;
         if (!check(rest))
             return fail();
@@ -537,4 +538,20 @@ bool ReadDocumentBytes(const QString& path, TByteBuffer& bytes)
     if (carry > 0)
         return fail();
     return true;
+}
+
+bool SameFile(const QString& AFirst, const QString& ASecond)
+{
+    const QFileInfo first(AFirst);
+    const QFileInfo second(ASecond);
+    const QString firstCanonical = first.canonicalFilePath();
+    if (!firstCanonical.isEmpty() && firstCanonical == second.canonicalFilePath())
+        return true;
+    // A hard link, or a folder reached by two mounts, has another path but the same inode.
+    struct stat a { };
+    struct stat b { };
+    if (::stat(QFile::encodeName(AFirst).constData(), &a) == 0
+        && ::stat(QFile::encodeName(ASecond).constData(), &b) == 0)
+        return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    return QDir::cleanPath(first.absoluteFilePath()) == QDir::cleanPath(second.absoluteFilePath());
 }

@@ -40,6 +40,11 @@ struct TFileInfo {
 // directory or cannot be opened for reading. Times are UTC unless LOCALTIME is set.
 void GetFileInfo(const QString& APath, TFileInfo& AInfo, bool ALocalTime = false);
 
+// Whether two names denote the same file: the same canonical path (links and ".." resolved), or the
+// same device and inode. Names compare exactly, letter case included. Two names of which neither
+// exists are the same only when their cleaned absolute paths are equal.
+bool SameFile(const QString& AFirst, const QString& ASecond);
+
 // The file name without folder and extension: "/x/a.b.json" gives "a.b", "/x/.json" gives "".
 QString ExtractFileTitle(const QString& APath);
 

@@ -4,6 +4,24 @@
 #include "core/OutlinePath.h"
 
 namespace {
+// The tree's indexes carry their node scrambled by an invertible multiplication. The view keeps one
+// persistent index per expanded node in a hash table keyed by row plus internal id without mixing
+// them: plain node numbers crowd that table, and "Full expand" of a large document took time growing
+// with the square of its size.
+constexpr quint64 IdScramble = 0x9E3779B97F4A7C15ULL;
+constexpr quint64 IdUnscramble = 0xF1DE83E19937733DULL; // IdScramble * IdUnscramble == 1 (mod 2^64)
+static_assert(IdScramble * IdUnscramble == 1);
+
+quintptr ScrambledId(TNodeIndex ANode)
+{
+    return quintptr(quint64(ANode) * IdScramble);
+}
+
+TNodeIndex NodeOfId(quintptr AId)
+{
+    return TNodeIndex(quint64(AId) * IdUnscramble);
+}
+
 // Removes characters up to U+0020 from both ends.
 QString TrimControls(const QString& AS)
 {
@@ -65,7 +83,13 @@ QVariant TOutlineModelBase::headerData(int ASection, Qt::Orientation AOrientatio
 
 Qt::ItemFlags TOutlineModelBase::flags(const QModelIndex& AIndex) const
 {
-    return AIndex.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    if (!AIndex.isValid())
+        return Qt::NoItemFlags;
+    // A node without children says so: expanding everything then keeps no expanded state for the
+    // leaves, which are most of the nodes. The rows of a flat list never have children.
+    const TNodeIndex node = TreeNodeOf(AIndex);
+    const bool leaf = node == NoNode || FOutline->ChildCount(node) == 0;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | (leaf ? Qt::ItemNeverHasChildren : Qt::NoItemFlags);
 }
 
 // --- TOutlineTreeModel
@@ -86,12 +110,17 @@ QModelIndex TOutlineTreeModel::IndexOf(TNodeIndex ANode, int AColumn) const
 {
     if (!FOutline || ANode == NoNode || ANode >= FOutline->NodeCount())
         return {};
-    return createIndex(int(FOutline->Row(ANode)), AColumn, quintptr(ANode));
+    return createIndex(int(FOutline->Row(ANode)), AColumn, ScrambledId(ANode));
+}
+
+TNodeIndex TOutlineTreeModel::TreeNodeOf(const QModelIndex& AIndex) const
+{
+    return NodeOf(AIndex);
 }
 
 TNodeIndex TOutlineTreeModel::NodeOf(const QModelIndex& AIndex) const
 {
-    return (AIndex.isValid() && AIndex.model() == this) ? TNodeIndex(AIndex.internalId()) : NoNode;
+    return (AIndex.isValid() && AIndex.model() == this) ? NodeOfId(AIndex.internalId()) : NoNode;
 }
 
 QModelIndex TOutlineTreeModel::index(int ARow, int AColumn, const QModelIndex& AParent) const
@@ -99,11 +128,11 @@ QModelIndex TOutlineTreeModel::index(int ARow, int AColumn, const QModelIndex& A
     if (!FOutline || FOutline->IsEmpty() || ARow < 0 || AColumn < 0 || AColumn > 1)
         return {};
     if (!AParent.isValid())
-        return ARow == 0 ? createIndex(0, AColumn, quintptr(FOutline->Root())) : QModelIndex();
+        return ARow == 0 ? createIndex(0, AColumn, ScrambledId(FOutline->Root())) : QModelIndex();
     const TNodeIndex node = NodeOf(AParent);
     if (AParent.column() != 0 || uint32_t(ARow) >= FOutline->ChildCount(node))
         return {};
-    return createIndex(ARow, AColumn, quintptr(FOutline->Child(node, uint32_t(ARow))));
+    return createIndex(ARow, AColumn, ScrambledId(FOutline->Child(node, uint32_t(ARow))));
 }
 
 QModelIndex TOutlineTreeModel::parent(const QModelIndex& AChild) const

@@ -34,6 +34,8 @@ public:
 
 protected:
     TOutlineModelBase(const QString& AFirstColumn, QObject* AParent);
+    // The node of a row that may have children of its own in this model; NoNode for a flat list.
+    virtual TNodeIndex TreeNodeOf(const QModelIndex&) const { return NoNode; }
     // The picture and node roles of a node's cell; null for the other roles.
     QVariant NodeRoleData(TNodeIndex ANode, const QModelIndex& AIndex, int ARole) const;
 
@@ -64,6 +66,9 @@ public:
     int columnCount(const QModelIndex& AParent = {}) const override;
     bool hasChildren(const QModelIndex& AParent = {}) const override;
     QVariant data(const QModelIndex& AIndex, int ARole = Qt::DisplayRole) const override;
+
+protected:
+    TNodeIndex TreeNodeOf(const QModelIndex& AIndex) const override;
 };
 
 // "Name" and "Value" of the children of one node: "(object)" and "(array)" for containers, else

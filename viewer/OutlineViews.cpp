@@ -35,10 +35,48 @@ void TGridTreeView::SetTintedColumn(int AColumn, const QColor& AColor)
     viewport()->update();
 }
 
+void TGridTreeView::SetFillColumn(int AColumn, int AMinimumWidth, int ATextRoom)
+{
+    FFillColumn = AColumn;
+    FFillMinimum = AMinimumWidth;
+    FFillTextRoom = ATextRoom;
+    header()->setSectionResizeMode(AColumn, QHeaderView::Interactive);
+    header()->setStretchLastSection(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    if (model())
+        connect(model(), &QAbstractItemModel::modelReset, this, [this] {
+            FWidestIndent = 0;
+            FitFillColumn();
+        });
+    FitFillColumn();
+}
+
+void TGridTreeView::FitFillColumn()
+{
+    if (FFillColumn < 0 || FFillColumn >= header()->count())
+        return;
+    int others = 0;
+    for (int logical = 0; logical < header()->count(); ++logical)
+        if (logical != FFillColumn && !header()->isSectionHidden(logical))
+            others += header()->sectionSize(logical);
+    const int leftOver = viewport()->width() - others;
+    const int content = FWidestIndent + iconSize().width() + FFillTextRoom;
+    const int width = qMax(FFillMinimum, qMax(leftOver, content));
+    if (header()->sectionSize(FFillColumn) != width)
+        header()->resizeSection(FFillColumn, width);
+}
+
+void TGridTreeView::resizeEvent(QResizeEvent* AEvent)
+{
+    QTreeView::resizeEvent(AEvent);
+    FitFillColumn();
+}
+
 QColor TGridTreeView::GridColor() const
 {
+    // Plain enough to read as lines on the white and the tinted backgrounds alike.
     const QColor base = palette().color(QPalette::Base);
-    return base.lightness() > 128 ? base.darker(118) : base.lighter(140);
+    return base.lightness() > 128 ? base.darker(150) : base.lighter(170);
 }
 
 void TGridTreeView::drawRow(
@@ -83,6 +121,12 @@ void TGridTreeView::paintEvent(QPaintEvent* AEvent)
 
 void TGridTreeView::drawBranches(QPainter* APainter, const QRect& ARect, const QModelIndex& AIndex) const
 {
+    if (FFillColumn == 0 && ARect.width() > FWidestIndent) {
+        // Deeper rows than before came into view: the Tag column grows to show them.
+        FWidestIndent = ARect.width();
+        QMetaObject::invokeMethod(
+            const_cast<TGridTreeView*>(this), &TGridTreeView::FitFillColumn, Qt::QueuedConnection);
+    }
     if (FTreeLines) {
         // Dotted lines: through every ancestor level that has more siblings below, and an elbow to the
         // node itself.
@@ -149,10 +193,12 @@ TWrapDelegate::TWrapDelegate(QTreeView* AView, int AWrappedColumn)
 void TWrapDelegate::initStyleOption(QStyleOptionViewItem* AOption, const QModelIndex& AIndex) const
 {
     QStyledItemDelegate::initStyleOption(AOption, AIndex);
-    if (AIndex.column() == FColumn) {
+    if (AIndex.column() == FColumn)
         AOption->features |= QStyleOptionViewItem::WrapText;
-        AOption->displayAlignment = Qt::AlignLeft | Qt::AlignTop;
-    }
+    // Every cell of a row starts at its top, so that the first line of a wrapped value stands level
+    // with the name beside it.
+    AOption->displayAlignment = Qt::AlignLeft | Qt::AlignTop;
+    AOption->decorationAlignment = Qt::AlignLeft | Qt::AlignTop;
 }
 
 QSize TWrapDelegate::sizeHint(const QStyleOptionViewItem& AOption, const QModelIndex& AIndex) const

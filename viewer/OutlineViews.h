@@ -19,12 +19,18 @@ public:
     void SetTintedColumn(int AColumn, const QColor& AColor);
     // Lays the rows out again (their heights may depend on column widths).
     void RelayoutRows() { scheduleDelayedItemsLayout(); }
+    // AColumn takes the width the other columns leave, but never less than AMinimumWidth, nor less
+    // than the deepest indentation painted so far plus ATextRoom; beyond the view it scrolls sideways.
+    void SetFillColumn(int AColumn, int AMinimumWidth, int ATextRoom);
+    // Sizes the fill column again (after a resize, or when deeper rows were painted).
+    void FitFillColumn();
 
 protected:
     void drawRow(
         QPainter* APainter, const QStyleOptionViewItem& AOption, const QModelIndex& AIndex) const override;
     void drawBranches(QPainter* APainter, const QRect& ARect, const QModelIndex& AIndex) const override;
     void paintEvent(QPaintEvent* AEvent) override;
+    void resizeEvent(QResizeEvent* AEvent) override;
     bool viewportEvent(QEvent* AEvent) override;
 
 private:
@@ -34,6 +40,11 @@ private:
     bool FTreeLines = false;
     int FTintedColumn = -1;
     QColor FTint;
+    int FFillColumn = -1;
+    int FFillMinimum = 0;
+    int FFillTextRoom = 0;
+    // The widest indentation painted since the model was last reset.
+    mutable int FWidestIndent = 0;
 };
 
 // Rows as tall as the wrapped text of one column needs at that column's width.

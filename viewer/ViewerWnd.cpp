@@ -41,6 +41,12 @@ constexpr int TreePanelWidth = 393;
 constexpr int MsgPanelHeight = 150;
 constexpr int TabStripHeight = 30;
 constexpr int ImageAreaWidth = 100;
+// The Tag column never gets narrower than this, and leaves this much room for a name beside the
+// deepest indentation shown; the tree scrolls sideways instead.
+constexpr int MinTagWidth = 120;
+constexpr int TagTextRoom = 150;
+// The outline keeps room for this many rows when the messages panel gives way.
+constexpr int MinTreeRows = 4;
 
 const QColor ValueColumnColor(240, 247, 240);
 const QColor ListColor(255, 251, 240);
@@ -60,6 +66,17 @@ public:
     TBusyCursor(const TBusyCursor&) = delete;
     TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
+
+// The number of lines of a view's text as a list of lines counts them: a line break at the very end
+// starts no further line, and an empty text has none.
+int TextLineCount(const QsciScintilla& AView)
+{
+    const int length = AView.length();
+    if (length == 0)
+        return 0;
+    const auto last = char(AView.SendScintilla(QsciScintillaBase::SCI_GETCHARAT, long(length - 1)));
+    return last == '\n' || last == '\r' ? AView.lines() - 1 : AView.lines();
+}
 } // namespace
 
 std::function<bool()> Tmdi_quil_Viewer::ValueColumnOption;
@@ -123,6 +140,7 @@ void Tmdi_quil_Viewer::FormCreate()
 
     // Restored and saved with the window.
     LayoutManager()->Add(TreePanel, {QStringLiteral("Width")}, {});
+    LayoutManager()->Add(MsgPanel, {QStringLiteral("Height")}, {});
     LayoutManager()->Add(ValueView, {}, {}, &TLayoutManagerSynEditLayout::Create);
     LayoutManager()->Add(Memo, {}, {}, &TLayoutManagerSynEditLayout::Create);
     // The children list is no registered control and keeps filling the space below the path bar, so
@@ -151,10 +169,16 @@ void Tmdi_quil_Viewer::BuildTreePage()
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({TreePanelWidth, 500});
-    page->addWidget(Splitter1, 1);
+    Splitter1->setMinimumHeight(TreePanel->HeaderHeight() + Tree->header()->sizeHint().height()
+        + MinTreeRows * Tree->fontMetrics().height() * 3 / 2);
 
+    // The messages below the outline, in a splitter of their own.
+    MsgSplitter = new QSplitter(Qt::Vertical, tsTree);
+    MsgSplitter->setObjectName(QStringLiteral("MsgSplitter"));
+    MsgSplitter->setChildrenCollapsible(false);
+    MsgSplitter->addWidget(Splitter1);
+    page->addWidget(MsgSplitter, 1);
     BuildReportPanel();
-    page->addWidget(MsgPanel);
 }
 
 // The outline: the tree panel with its expand and collapse buttons, the tree and its context menu.
@@ -178,8 +202,9 @@ void Tmdi_quil_Viewer::BuildOutlinePanel()
     Tree->SetTintedColumn(1, ValueColumnColor);
     Tree->header()->resizeSection(0, 217);
     Tree->header()->resizeSection(1, 175);
-    Tree->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    Tree->header()->setSectionResizeMode(1, QHeaderView::Interactive);
+    // Tag takes the width left over, but scrolls sideways rather than cutting deep rows or shrinking
+    // to a sliver.
+    Tree->SetFillColumn(0, MinTagWidth, TagTextRoom);
     Tree->SetTreeLines(true);
     Tree->setContextMenuPolicy(Qt::CustomContextMenu);
     TreePanel->SetContent(Tree);
@@ -256,17 +281,27 @@ void Tmdi_quil_Viewer::BuildDetailPanel()
     ValueView->setMarginsBackgroundColor(GutterColor);
     ValueView->setPaper(ValueColumnColor);
     detailLayout->addWidget(ValueView, 1);
+    // Shown while no node is focused, so that the path bar stays at the top over a blank area.
+    FNoDetails = new QWidget(details);
+    FNoDetails->setObjectName(QStringLiteral("NoDetails"));
+    FNoDetails->setAutoFillBackground(true);
+    FNoDetails->setBackgroundRole(QPalette::Base);
+    detailLayout->addWidget(FNoDetails, 1);
+    ShowNoDetails();
     DetailPanel->SetContent(details);
 }
 
-// The report: the messages list and the document picture.
+// The report: the messages list and the document picture, in a splitter below the outline.
 void Tmdi_quil_Viewer::BuildReportPanel()
 {
-    MsgPanel = new THeaderPanel(tr("Messages"), tsTree);
+    MsgPanel = new THeaderPanel(tr("Messages"), MsgSplitter);
     MsgPanel->setObjectName(QStringLiteral("MsgPanel"));
+    MsgSplitter->addWidget(MsgPanel);
+    MsgSplitter->setStretchFactor(0, 1);
+    MsgSplitter->setStretchFactor(1, 0);
+    MsgSplitter->setSizes({500, MsgPanelHeight});
     MsgPanel->SetCollapsible(true);
     MsgPanel->SetExpandedHeight(MsgPanelHeight);
-    MsgPanel->setFixedHeight(MsgPanelHeight);
     auto* messages = new QWidget(MsgPanel);
     auto* messageLayout = new QHBoxLayout(messages);
     messageLayout->setContentsMargins(0, 0, 0, 0);
@@ -354,7 +389,7 @@ void Tmdi_quil_Viewer::SetFilename(const QString& AValue)
 
     // A new load starts the tree search from the top again.
     FRoot = NoNode;
-    List->hide();
+    ShowNoDetails();
     FListModel->SetNode(nullptr, NoNode);
     Box->clear();
     ValueView->SetTextBytes(std::string_view());
@@ -379,6 +414,10 @@ void Tmdi_quil_Viewer::SetFilename(const QString& AValue)
         build.OutOfMemory = true;
         build.ErrorText = NotEnoughMemoryText(FFilename, FFI.Size, QLocale());
     }
+    // The details show the top-level node after every load, reloads included, as they do when the
+    // tree takes the focus after the first one.
+    if (!FOutline.IsEmpty())
+        FocusNode(FOutline.Root());
 
     const QLocale locale;
     for (const TReportRow& row : MakeReport(FFI.Size, digests, build.ErrorText, build.Counts, FET, locale))
@@ -419,7 +458,7 @@ void Tmdi_quil_Viewer::Present(TDocumentBuild& ABuild)
         FObjCnt = ABuild.Counts.FObjCnt;
         FArrCnt = ABuild.Counts.FArrCnt;
         FValCnt = ABuild.Counts.FValCnt;
-        msb->SetText(2, QStringLiteral("Size: %1 lines").arg(Memo->lines()));
+        msb->SetText(2, QStringLiteral("Size: %1 lines").arg(TextLineCount(*Memo)));
         RefreshView();
     }
     ABuild.Refused = {};
@@ -508,6 +547,7 @@ void Tmdi_quil_Viewer::TreeFocusChanged(const QModelIndex& ACurrent)
     const uint32_t children = FOutline.ChildCount(node);
     if (children > 0) {
         ValueView->hide();
+        FNoDetails->hide();
         List->show();
     } else {
         ShowValue(FOutline.NodeData(node));
@@ -524,18 +564,21 @@ void Tmdi_quil_Viewer::ShowValue(const TNodeData& ARecord)
     ValueView->setUpdatesEnabled(true);
     ValueView->show();
     List->hide();
+    FNoDetails->hide();
+}
+
+void Tmdi_quil_Viewer::ShowNoDetails()
+{
+    List->hide();
+    ValueView->hide();
+    FNoDetails->show();
 }
 
 void Tmdi_quil_Viewer::ListDblClick()
 {
-    const QModelIndex current = List->currentIndex();
-    if (!current.isValid())
-        return;
-    QString path = obPC->Hint();
-    if (!path.endsWith(QLatin1Char('\\')))
-        path += QLatin1Char('\\');
-    path += FListModel->CellText(current.row(), 0);
-    const TNodeIndex node = FindNodeByPath(FOutline, path.toStdU16String());
+    // The row stands for one node: go to that node itself. A path built from names would find the
+    // first of two equal names, or none for a name holding a backslash.
+    const TNodeIndex node = FListModel->NodeOf(List->currentIndex());
     if (node != NoNode)
         FocusNode(node);
 }
@@ -568,12 +611,16 @@ void Tmdi_quil_Viewer::ExpandAllBelow(const QModelIndex& AIndex, bool AExpand)
 {
     if (!AIndex.isValid())
         return;
+    TBusyCursor busy;
     if (AExpand) {
+        // Records every container below as expanded and lays the tree out once.
         Tree->expandRecursively(AIndex);
         return;
     }
-    // Collapse the node and every container below it, so that opening it again shows one level.
-    Tree->setUpdatesEnabled(false);
+    // Collapse the node and every container below it, so that opening it again shows one level. With
+    // a layout pending, each collapse only forgets the node's expanded state; the tree is laid out
+    // once afterwards instead of once per node.
+    Tree->RelayoutRows();
     std::vector<QModelIndex> stack {AIndex};
     while (!stack.empty()) {
         const QModelIndex index = stack.back();
@@ -586,7 +633,6 @@ void Tmdi_quil_Viewer::ExpandAllBelow(const QModelIndex& AIndex, bool AExpand)
                 stack.push_back(child);
         }
     }
-    Tree->setUpdatesEnabled(true);
 }
 
 void Tmdi_quil_Viewer::acExpandNodeClick()
@@ -601,11 +647,14 @@ void Tmdi_quil_Viewer::acCollapseNodeClick()
 
 void Tmdi_quil_Viewer::sbExpandClick()
 {
+    // One layout pass over the whole tree (nodes without children keep no expanded state).
+    TBusyCursor busy;
     Tree->expandAll();
 }
 
 void Tmdi_quil_Viewer::sbCollapseClick()
 {
+    TBusyCursor busy;
     Tree->collapseAll();
 }
 

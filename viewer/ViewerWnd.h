@@ -93,6 +93,7 @@ public:
     THeaderPanel* TreePanel = nullptr;
     TGridTreeView* Tree = nullptr;
     QSplitter* Splitter1 = nullptr;
+    QSplitter* MsgSplitter = nullptr;
     THeaderPanel* DetailPanel = nullptr;
     TPathBar* obPC = nullptr;
     TGridTreeView* List = nullptr;
@@ -127,6 +128,8 @@ private:
     // Reads and builds the file and shows it in the outline and the source view.
     void Present(TDocumentBuild& ABuild);
     void ExpandAllBelow(const QModelIndex& AIndex, bool AExpand);
+    // Neither the children nor a value: what the details show while no node is focused.
+    void ShowNoDetails();
 
     QString FFilename;
     TFileInfo FFI;
@@ -138,6 +141,7 @@ private:
     TOutline FOutline;
     TOutlineTreeModel* FTreeModel = nullptr;
     TChildListModel* FListModel = nullptr;
+    QWidget* FNoDetails = nullptr;
     // A load is under way: the events it lets through must not start the changed-file check.
     bool FLoading = false;
 };

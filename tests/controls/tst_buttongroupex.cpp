@@ -2,6 +2,7 @@
 #include "controls/ColorMath.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTest>
@@ -116,6 +117,8 @@ private Q_SLOTS:
     void dropGaps();
     void singleButtonAcceptsNoDrop();
     void dragEndsWithoutDrop();
+    void hoverEnds_data();
+    void hoverEnds();
     void dragNearEdgeScrolls();
     void tooltipShowsHintOrCaption();
     void pressSetsHotButtonIndex_data();
@@ -581,6 +584,38 @@ void TestButtonGroupEx::dragEndsWithoutDrop()
 
     QCOMPARE(Events, 0);
     QCOMPARE(Order(*Group), QStringLiteral("ABC"));
+}
+
+void TestButtonGroupEx::hoverEnds_data()
+{
+    QTest::addColumn<bool>("ContextMenu");
+    QTest::newRow("context menu opened") << true;
+    QTest::newRow("drag left the bar and was cancelled") << false;
+}
+
+void TestButtonGroupEx::hoverEnds()
+{
+    QFETCH(bool, ContextMenu);
+    auto Group = MakeGroup(3, 100, 400);
+    Group->show();
+    // The pointer itself is far from the bar.
+    QCursor::setPos(Group->mapToGlobal(QPoint(-500, -500)));
+    Move(Group.get(), QPoint(150, 12));
+    QCOMPARE(Group->HotIndex(), 1);
+    if (ContextMenu) {
+        QContextMenuEvent Event(
+            QContextMenuEvent::Mouse, QPoint(150, 12), Group->mapToGlobal(QPoint(150, 12)));
+        QApplication::sendEvent(Group.get(), &Event);
+    } else {
+        Press(Group.get(), QPoint(150, 12));
+        Move(Group.get(), QPoint(20, 12), Qt::LeftButton);
+        QVERIFY(Group->IsDragging());
+        QEvent Leave(QEvent::Leave);
+        QApplication::sendEvent(Group.get(), &Leave);
+        QTest::keyClick(Group.get(), Qt::Key_Escape);
+        QVERIFY(!Group->IsDragging());
+    }
+    QCOMPARE(Group->HotIndex(), -1);
 }
 
 void TestButtonGroupEx::dragNearEdgeScrolls()

@@ -117,6 +117,7 @@ private Q_SLOTS:
     void closingActiveWindowSelectsNext();
     void reorderKeepsEachWindowsHandlers();
     void closeAllAsksEveryWindow();
+    void minimizeAll_data();
     void minimizeAll();
     void destroyAllRunsCloseHandlers();
     void removedButtonGivesHandlersBack();
@@ -467,12 +468,25 @@ void TestMDIButtonGroup::closeAllAsksEveryWindow()
     QCOMPARE(Frame.Area->subWindowList().size(), 1);
 }
 
+void TestMDIButtonGroup::minimizeAll_data()
+{
+    QTest::addColumn<bool>("Maximized");
+    QTest::newRow("normal windows") << false;
+    // Document windows open maximized: each one minimized used to pass the state on to the next.
+    QTest::newRow("maximized windows") << true;
+}
+
 void TestMDIButtonGroup::minimizeAll()
 {
+    QFETCH(bool, Maximized);
     TFrame Frame;
-    for (const char* Title : {"a", "b", "c"})
-        Frame.Open(QString::fromLatin1(Title));
+    for (const char* Title : {"a", "b", "c"}) {
+        TMDIChildWindow* Child = Frame.Open(QString::fromLatin1(Title));
+        if (Maximized)
+            Child->showMaximized();
+    }
     Frame.Bar->MinimizeAll();
+    QApplication::processEvents();
     QCOMPARE(Frame.Bar->MinimizedCount(), 3);
     QCOMPARE(Frame.Bar->MDIChildCount(), 3);
     // The minimized windows are lined up, not stacked on one another.

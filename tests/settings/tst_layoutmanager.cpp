@@ -65,6 +65,12 @@ public:
 
 namespace {
 const QString Root = QStringLiteral("Software\\Ravek\\Quillon\\1.x\\");
+
+// Places a window's client area (what the layout stores for a top-level window).
+void MoveClient(QWidget& AWindow, int ALeft, int ATop)
+{
+    AWindow.setGeometry(QRect(QPoint(ALeft, ATop), AWindow.size()));
+}
 TDesktopMetrics GDesktop {1920, 1080, 96};
 } // namespace
 
@@ -81,6 +87,7 @@ private Q_SLOTS:
     void readOnlySavesNothing();
     void maximizedWindowKeepsNormalBounds();
     void boundsPerDesktopConfiguration();
+    void positionSurvivesRounds();
     void storedBoundsTexts_data();
     void storedBoundsTexts();
     void plainControlGeometry();
@@ -221,8 +228,8 @@ void TestLayoutManager::readOnlySavesNothing()
     form.SetLayoutReadOnly(true);
     form.show();
     // Restoring works while read-only.
-    QCOMPARE(form.pos(), QPoint(40, 30));
-    form.move(90, 90);
+    QCOMPARE(form.geometry().topLeft(), QPoint(40, 30));
+    MoveClient(form, 90, 90);
     form.LayoutManager()->Save();
     form.LayoutManager()->Save(&form);
     form.ExitSizeMove();
@@ -237,8 +244,7 @@ void TestLayoutManager::maximizedWindowKeepsNormalBounds()
     TTestForm form;
     form.LayoutManager()->SetStorage(FStorage);
     form.show();
-    form.move(100, 80);
-    form.resize(320, 240);
+    form.setGeometry(100, 80, 320, 240);
     form.LayoutManager()->Save();
     const QString s = QStringLiteral("TTestForm");
     QCOMPARE(Value(s, QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("100,80"));
@@ -267,10 +273,10 @@ void TestLayoutManager::boundsPerDesktopConfiguration()
     TTestForm form;
     form.LayoutManager()->SetStorage(FStorage);
     form.show();
-    form.move(100, 80);
+    MoveClient(form, 100, 80);
     form.LayoutManager()->Save();
     GDesktop = {3840, 1080, 96};
-    form.move(2000, 50);
+    MoveClient(form, 2000, 50);
     form.LayoutManager()->Save();
     QCOMPARE(
         Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("100,80"));
@@ -279,15 +285,38 @@ void TestLayoutManager::boundsPerDesktopConfiguration()
 
     GDesktop = {1920, 1080, 96};
     form.LayoutManager()->Restore();
-    QCOMPARE(form.pos(), QPoint(100, 80));
+    QCOMPARE(form.geometry().topLeft(), QPoint(100, 80));
     GDesktop = {3840, 1080, 96};
     form.LayoutManager()->Restore();
-    QCOMPARE(form.pos(), QPoint(2000, 50));
+    QCOMPARE(form.geometry().topLeft(), QPoint(2000, 50));
     // A third configuration has nothing stored: the window stays where it is.
     GDesktop = {1280, 1024, 120};
-    form.move(10, 20);
+    MoveClient(form, 10, 20);
     form.LayoutManager()->Restore();
-    QCOMPARE(form.pos(), QPoint(10, 20));
+    QCOMPARE(form.geometry().topLeft(), QPoint(10, 20));
+}
+
+void TestLayoutManager::positionSurvivesRounds()
+{
+    // The stored position is the client area's, and it is restored as such: rounds of saving and
+    // restoring leave a shown window where it was (a frame position stored and a client position
+    // restored made it creep by the title bar at every start).
+    {
+        TTestForm form;
+        form.LayoutManager()->SetStorage(FStorage);
+        form.show();
+        MoveClient(form, 300, 200);
+        form.LayoutManager()->Save();
+    }
+    for (int round = 0; round < 10; ++round) {
+        TTestForm form;
+        form.LayoutManager()->SetStorage(FStorage);
+        form.show();
+        QCOMPARE(form.geometry().topLeft(), QPoint(300, 200));
+        form.LayoutManager()->Save();
+        QCOMPARE(Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")),
+            QStringLiteral("300,200"));
+    }
 }
 
 void TestLayoutManager::storedBoundsTexts_data()
@@ -583,7 +612,7 @@ void TestLayoutManager::formTakesOverMainWindow()
         form.show();
         // Persistence is off: showing the window does not make it save.
         QVERIFY(form.LayoutReadOnly());
-        form.move(33, 44);
+        MoveClient(form, 33, 44);
         form.ExitSizeMove();
         QCOMPARE(Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")),
             QStringLiteral("<none>"));
@@ -596,7 +625,7 @@ void TestLayoutManager::formTakesOverMainWindow()
         TTestForm form(nullptr, {.LayoutControl = true, .LayoutReadOnly = true});
         QVERIFY(!form.LayoutReadOnly());
         form.show();
-        form.move(33, 44);
+        MoveClient(form, 33, 44);
         form.ExitSizeMove();
         QCOMPARE(
             Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("33,44"));
@@ -616,11 +645,11 @@ void TestLayoutManager::formRestoresOnEveryShowing()
     form.LayoutManager()->SetStorage(FStorage);
     form.SetLayoutReadOnly(true);
     form.show();
-    QCOMPARE(form.pos(), QPoint(70, 60));
+    QCOMPARE(form.geometry().topLeft(), QPoint(70, 60));
     form.hide();
-    form.move(5, 5);
+    MoveClient(form, 5, 5);
     form.show();
-    QCOMPARE(form.pos(), QPoint(70, 60));
+    QCOMPARE(form.geometry().topLeft(), QPoint(70, 60));
 }
 
 void TestLayoutManager::formSavesUnderItsClassWhenDestroyed()
@@ -635,7 +664,7 @@ void TestLayoutManager::formSavesUnderItsClassWhenDestroyed()
     memo->setObjectName(QStringLiteral("Memo"));
     form->LayoutManager()->Add(memo, {}, {}, &TLayoutManagerSynEditLayout::Create);
     form->show();
-    form->move(123, 45);
+    MoveClient(*form, 123, 45);
     action->setChecked(true);
     memo->SetWordWrap(true);
     delete form;
@@ -651,7 +680,7 @@ void TestLayoutManager::formSavesUnderItsClassWhenDestroyed()
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->LayoutManager()->SetStorage(FStorage);
     form->show();
-    form->move(7, 8);
+    MoveClient(*form, 7, 8);
     QSignalSpy destroyed(form, &QObject::destroyed);
     form->close();
     QCOMPARE(Value(QStringLiteral("TTestForm"), QStringLiteral("Pos(1920x1080x96)")), QStringLiteral("7,8"));
@@ -748,7 +777,7 @@ void TestLayoutManager::displayChangeRestoresBoundsNotState()
     form.OnDisplayChange = [&](QObject*, int w, int h, int bpp) { reported = {w, h, bpp}; };
     GDesktop = {2560, 1440, 96};
     form.DisplayChanged();
-    QCOMPARE(form.pos(), QPoint(300, 200));
+    QCOMPARE(form.geometry().topLeft(), QPoint(300, 200));
     QVERIFY(!form.isMaximized());
     QCOMPARE(form.LayoutOptions(), AllLayoutOptions);
     const QScreen* primary = QGuiApplication::primaryScreen();

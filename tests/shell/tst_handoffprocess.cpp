@@ -40,7 +40,8 @@ private Q_SLOTS:
     void twoFilesInOrder();
     void unicodeNames();
     void switchesDropped();
-    void relativeToFirstFolder();
+    void relativeToSenderFolder();
+    void toolkitOptionsAreNoItems();
     void noArgumentsRaises();
     void startAndEndOrder();
     void twentyAtOnce();
@@ -215,11 +216,12 @@ void TestHandoffProcess::switchesDropped()
     QuitFirst(first);
 }
 
-void TestHandoffProcess::relativeToFirstFolder()
+void TestHandoffProcess::relativeToSenderFolder()
 {
     // Both folders hold "same.json"; only the sender's holds "only.json".
     QTemporaryDir firstFolder;
     QTemporaryDir secondFolder;
+    QVERIFY(QDir(secondFolder.path()).mkdir(QStringLiteral("sub")));
     for (const QString& path : {firstFolder.filePath(QStringLiteral("same.json")),
              secondFolder.filePath(QStringLiteral("same.json")),
              secondFolder.filePath(QStringLiteral("only.json"))}) {
@@ -228,8 +230,26 @@ void TestHandoffProcess::relativeToFirstFolder()
     }
     QProcess* first = StartFirst({}, firstFolder.path());
     QVERIFY(first);
-    QVERIFY(RunSecond({QStringLiteral("same.json"), QStringLiteral("only.json")}, secondFolder.path()));
-    QCOMPARE(Opened(), QStringList {firstFolder.filePath(QStringLiteral("same.json"))});
+    // The sender makes its names absolute, and clean, against its own folder.
+    QVERIFY(
+        RunSecond({QStringLiteral("same.json"), QStringLiteral("sub/../only.json")}, secondFolder.path()));
+    QCOMPARE(Opened(),
+        (QStringList {secondFolder.filePath(QStringLiteral("same.json")),
+            secondFolder.filePath(QStringLiteral("only.json"))}));
+    QuitFirst(first);
+}
+
+void TestHandoffProcess::toolkitOptionsAreNoItems()
+{
+    // A file named like the value of the toolkit's own option.
+    const QString named = File(QStringLiteral("offscreen"));
+    QProcess* first = StartFirst({QStringLiteral("-platform"), QStringLiteral("offscreen")});
+    QVERIFY(first);
+    QVERIFY(Opened().isEmpty());
+    const QString a = File(QStringLiteral("a.json"));
+    QVERIFY(RunSecond({QStringLiteral("-platform"), QStringLiteral("offscreen"), a}));
+    QCOMPARE(Opened(), QStringList {a});
+    QVERIFY(QFileInfo::exists(named));
     QuitFirst(first);
 }
 

@@ -20,6 +20,8 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 namespace {
 QStringList Captions(const Twnd_quil_Main& w)
 {
@@ -36,8 +38,8 @@ private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
+    void openSameFileOnce_data();
     void openSameFileOnce();
-    void absoluteThenRelativeOpenTwo();
     void droppedFilesInOrder();
     void missingFileWarnsAndLeavesRecentFiles();
     void openRequestsAndHandOff();
@@ -46,6 +48,7 @@ private Q_SLOTS:
     void reloadQuestionOnFrameActivation();
     void persistentSettings();
     void windowBarMenu();
+    void windowsMenuClosesActiveWindow();
     void enabledStates();
     void arrangeAndCloseAll();
     void damagedRecentFilesStillStart_data();
@@ -104,33 +107,45 @@ Twnd_quil_Main* TestMainWnd::NewMain()
     return FMain.get();
 }
 
-void TestMainWnd::openSameFileOnce()
+void TestMainWnd::openSameFileOnce_data()
 {
-    Twnd_quil_Main* w = NewMain();
-    const QString path = Write(QStringLiteral("doc.json"));
-    Tmdi_quil_Viewer* first = w->OpenFile(path);
-    QVERIFY(first);
-    QCOMPARE(w->MRUMan->Count(), 1);
-    QCOMPARE(w->OpenFile(path), first);
-    // Another letter case of the same path finds the same window (ASCII letters only).
-    QString otherCase = path;
-    otherCase.replace(QStringLiteral("doc.json"), QStringLiteral("DOC.JSON"));
-    QCOMPARE(w->OpenFile(otherCase), first);
-    QCOMPARE(w->DocumentWindows().size(), 1);
-    QCOMPARE(w->MRUMan->Count(), 1);
-    QCOMPARE(w->MRUMan->Items(0), path);
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<bool>("same");
+    // Every form is built below from the document's folder, "doc.json" in it.
+    QTest::newRow("same path") << "{dir}/doc.json" << true;
+    QTest::newRow("dot-dot") << "{dir}/sub/../doc.json" << true;
+    QTest::newRow("relative") << "doc.json" << true;
+    QTest::newRow("symbolic link") << "{dir}/link.json" << true;
+    QTest::newRow("hard link") << "{dir}/hard.json" << true;
+    QTest::newRow("other letter case") << "{dir}/DOC.json" << false;
 }
 
-void TestMainWnd::absoluteThenRelativeOpenTwo()
+void TestMainWnd::openSameFileOnce()
 {
+    QFETCH(QString, other);
+    QFETCH(bool, same);
     Twnd_quil_Main* w = NewMain();
     const QString path = Write(QStringLiteral("doc.json"));
+    Write(QStringLiteral("DOC.json"));
+    QDir(FDir.path()).mkpath(QStringLiteral("sub"));
+    QFile::link(path, FDir.filePath(QStringLiteral("link.json")));
+    QVERIFY(::link(QFile::encodeName(path).constData(),
+                QFile::encodeName(FDir.filePath(QStringLiteral("hard.json"))).constData())
+            == 0
+        || QFileInfo::exists(FDir.filePath(QStringLiteral("hard.json"))));
+    other.replace(QStringLiteral("{dir}"), FDir.path());
+
+    Tmdi_quil_Viewer* first = w->OpenFile(path);
+    QVERIFY(first);
+    QCOMPARE(w->OpenFile(path), first);
     const QString previous = QDir::currentPath();
     QDir::setCurrent(FDir.path());
-    w->OpenFile(path);
-    w->OpenFile(QStringLiteral("doc.json"));
+    Tmdi_quil_Viewer* second = w->OpenFile(other);
     QDir::setCurrent(previous);
-    QCOMPARE(w->DocumentWindows().size(), 2);
+    QCOMPARE(second == first, same);
+    QCOMPARE(w->DocumentWindows().size(), same ? 1 : 2);
+    QCOMPARE(w->MRUMan->Count(), same ? 1 : 2);
+    QCOMPARE(w->MRUMan->Items(0), path);
 }
 
 void TestMainWnd::droppedFilesInOrder()
@@ -290,8 +305,27 @@ void TestMainWnd::windowBarMenu()
     QVERIFY(w->mdibg->GetChild(0)->isMinimized());
     w->acRestore->trigger();
     QVERIFY(!w->mdibg->GetChild(0)->isMinimized());
-    w->acClose->trigger();
+    w->acCloseTarget->trigger();
     QTRY_COMPARE(Captions(*w), QStringList {"b.json"});
+}
+
+void TestMainWnd::windowsMenuClosesActiveWindow()
+{
+    Twnd_quil_Main* w = NewMain();
+    w->OpenFile(Write(QStringLiteral("a.json")));
+    w->OpenFile(Write(QStringLiteral("b.json")));
+    Tmdi_quil_Viewer* c = w->OpenFile(Write(QStringLiteral("c.json")));
+    // The last press on the bar hit a's button; then the user picked b from the Windows list.
+    QTest::mouseClick(w->mdibg, Qt::LeftButton, {}, w->mdibg->ButtonRect(0).center());
+    QCOMPARE(w->mdibg->HotButtonIndex(), 0);
+    w->Area->setActiveSubWindow(w->mdibg->GetChild(1));
+    w->acClose->trigger();
+    QTRY_COMPARE(Captions(*w), (QStringList {"a.json", "c.json"}));
+    // The bar's own menu still acts on the button it was opened on.
+    w->Area->setActiveSubWindow(TMDIChildWindow::Of(c));
+    w->WindowBarMenuPopup();
+    w->acCloseTarget->trigger();
+    QTRY_COMPARE(Captions(*w), QStringList {"c.json"});
 }
 
 void TestMainWnd::enabledStates()

@@ -14,11 +14,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCryptographicHash>
+#include <QHeaderView>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -54,10 +56,18 @@ private Q_SLOTS:
     void reloadReplacesReport();
     void reloadQuestion();
     void details();
+    void reloadShowsFocusedNode_data();
+    void reloadShowsFocusedNode();
+    void sizeInLines_data();
+    void sizeInLines();
+    void navigation_data();
     void navigation();
     void clipboard();
     void treeMenu();
     void expandAndCollapse();
+    void expandKeepsStateOfContainersOnly();
+    void treeScrollsAndMessagesGiveWay();
+    void listNameAndValueLevel();
     void valueColumn();
     void checkOnSwitchingWindows();
     void noCheckWhileLoading();
@@ -272,9 +282,9 @@ void TestViewerWnd::reloadQuestion()
 void TestViewerWnd::details()
 {
     Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"a":1,"b":[2,3],"s":"x\r\ny"})"));
-    QCOMPARE(w->DetailPanel->Caption(), QString("Details"));
     const TOutline& o = w->Outline();
-    w->FocusNode(o.Root());
+    // A load focuses the top-level node.
+    QCOMPARE(w->FocusedNode(), o.Root());
     QVERIFY(w->List->isVisibleTo(w));
     QVERIFY(!w->ValueView->isVisibleTo(w));
     auto* list = static_cast<TChildListModel*>(w->List->model());
@@ -304,29 +314,82 @@ void TestViewerWnd::details()
     w->FocusNode(o.Child(o.Root(), 2));
     QCOMPARE(w->ValueView->lines(), 2);
 
-    // A load clears and hides the details; the path bar keeps its text.
+    // A reload while a value showed: the details of the top-level node, as after the first load.
     w->Reread();
-    QVERIFY(!w->List->isVisibleTo(w));
-    QCOMPARE(w->ValueView->text(), QString());
-    QCOMPARE(w->obPC->Hint(), QString("<object>\\s"));
+    QCOMPARE(w->FocusedNode(), o.Root());
+    QVERIFY(w->List->isVisibleTo(w));
+    QCOMPARE(w->obPC->Hint(), QString("<object>"));
+}
+
+void TestViewerWnd::reloadShowsFocusedNode_data()
+{
+    QTest::addColumn<QByteArray>("reloaded");
+    QTest::addColumn<bool>("listShows");
+    QTest::newRow("children list") << QByteArray(R"({"a":1,"b":2})") << true;
+    QTest::newRow("root without children") << QByteArray("[]") << false;
+    QTest::newRow("not JSON any more") << QByteArray("{") << false;
+}
+
+void TestViewerWnd::reloadShowsFocusedNode()
+{
+    QFETCH(QByteArray, reloaded);
+    QFETCH(bool, listShows);
+    const QString path = Write(QStringLiteral("doc.json"), R"({"a":[1],"b":{}})");
+    Tmdi_quil_Viewer* w = Open(path);
+    QVERIFY(w->List->isVisibleTo(w));
+    Write(QStringLiteral("doc.json"), reloaded);
+    w->Reread();
+    const bool valid = !w->Outline().IsEmpty();
+    QCOMPARE(w->FocusedNode(), valid ? w->Outline().Root() : NoNode);
+    QCOMPARE(w->List->isVisibleTo(w), listShows);
+    // Something fills the details under the path bar: the list, the value, or the blank area
+    // while no node is focused (never an empty value view with a line number).
+    QCOMPARE(w->ValueView->isVisibleTo(w), valid && !listShows);
+    QCOMPARE(w->findChild<QWidget*>(QStringLiteral("NoDetails"))->isVisibleTo(w), !valid);
+}
+
+void TestViewerWnd::sizeInLines_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("lines");
+    QTest::newRow("one invalid line") << QByteArray("nope") << 1;
+    QTest::newRow("one invalid line with its break") << QByteArray("nope\n") << 1;
+    QTest::newRow("two invalid lines") << QByteArray("a\r\nb") << 2;
+    QTest::newRow("number root") << QByteArray("42") << 1;
+    QTest::newRow("empty file") << QByteArray() << 0;
+    QTest::newRow("formatted") << QByteArray("[1]") << 3;
+}
+
+void TestViewerWnd::sizeInLines()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, lines);
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), bytes));
+    QCOMPARE(w->msb->Text(2), QStringLiteral("Size: %1 lines").arg(lines));
+}
+
+void TestViewerWnd::navigation_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::newRow("array b") << 1;
+    QTest::newRow("second of two named a") << 2;
+    QTest::newRow("name differing only in case") << 3;
+    QTest::newRow("name with a backslash") << 4;
 }
 
 void TestViewerWnd::navigation()
 {
-    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"a":1,"b":[2,3],"a":{"x":0}})"));
+    QFETCH(int, row);
+    Tmdi_quil_Viewer* w =
+        Open(Write(QStringLiteral("doc.json"), R"({"a":1,"b":[2,3],"a":{"x":0},"A":2,"p\\q":{"r":4}})"));
     const TOutline& o = w->Outline();
     w->sbCollapseClick();
     w->FocusNode(o.Root());
-    // Double-clicking row b focuses b in the tree.
-    w->List->setCurrentIndex(w->List->model()->index(1, 0));
+    // Double-clicking a row focuses the row's own node in the tree, opening its parent.
+    w->List->setCurrentIndex(w->List->model()->index(row, 0));
     w->ListDblClick();
-    QCOMPARE(w->FocusedNode(), o.Child(o.Root(), 1));
+    QCOMPARE(w->FocusedNode(), o.Child(o.Root(), uint32_t(row)));
     QVERIFY(w->Tree->isExpanded(w->Tree->model()->index(0, 0)));
-    // The second member named a leads to the first.
-    w->FocusNode(o.Root());
-    w->List->setCurrentIndex(w->List->model()->index(2, 0));
-    w->ListDblClick();
-    QCOMPARE(w->FocusedNode(), o.Child(o.Root(), 0));
 }
 
 void TestViewerWnd::clipboard()
@@ -346,12 +409,14 @@ void TestViewerWnd::clipboard()
 
 void TestViewerWnd::treeMenu()
 {
-    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), "[]"));
+    // No node to focus in a file that is not JSON.
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), "[,"));
     w->TreeMenuPopup();
     QVERIFY(!w->acCopyName->isEnabled());
     QVERIFY(!w->acExpandNode->isEnabled());
     QVERIFY(!w->acCollapseNode->isEnabled());
-    w->FocusNode(w->Outline().Root());
+    Write(QStringLiteral("doc.json"), "[]");
+    w->Reread();
     w->TreeMenuPopup();
     QVERIFY(w->acCopyName->isEnabled() && w->acExpandNode->isEnabled() && w->acCollapseNode->isEnabled());
 }
@@ -376,6 +441,102 @@ void TestViewerWnd::expandAndCollapse()
     QVERIFY(w->Tree->isExpanded(m->index(1, 0, root)) && w->Tree->isExpanded(c));
     w->sbCollapseClick();
     QVERIFY(!w->Tree->isExpanded(root));
+}
+
+void TestViewerWnd::expandKeepsStateOfContainersOnly()
+{
+    // Leaves keep no expanded state, and every step runs under the busy cursor.
+    Tmdi_quil_Viewer* w =
+        Open(Write(QStringLiteral("doc.json"), R"([{"a":1,"b":[2,3]},{"c":{"d":4}},5,[]])"));
+    QAbstractItemModel* m = w->Tree->model();
+    int busySignals = 0;
+    int signals = 0;
+    const auto note = [&] {
+        ++signals;
+        if (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor)
+            ++busySignals;
+    };
+    connect(w->Tree, &QTreeView::expanded, w, note);
+    connect(w->Tree, &QTreeView::collapsed, w, note);
+    w->sbExpandClick();
+    // Leaves and the empty array say they never have children, so the view keeps no state for them.
+    const QModelIndex root = m->index(0, 0);
+    for (const QModelIndex& leaf :
+        {m->index(2, 0, root), m->index(3, 0, root), m->index(0, 0, m->index(0, 0, root))})
+        QVERIFY(m->flags(leaf).testFlag(Qt::ItemNeverHasChildren));
+    QVERIFY(!m->flags(m->index(0, 0, root)).testFlag(Qt::ItemNeverHasChildren));
+    QVERIFY(w->Tree->isExpanded(m->index(0, 0, m->index(1, 0, m->index(0, 0)))));
+    w->FocusNode(w->Outline().Root());
+    w->acCollapseNodeClick();
+    QVERIFY(!w->Tree->isExpanded(m->index(0, 0)));
+    w->acExpandNodeClick();
+    QVERIFY(w->Tree->isExpanded(m->index(1, 0, m->index(0, 0, m->index(0, 0)))));
+    QVERIFY(signals > 0);
+    QCOMPARE(busySignals, signals);
+}
+
+void TestViewerWnd::treeScrollsAndMessagesGiveWay()
+{
+    QByteArray deep = R"({"leaf":"at the bottom"})";
+    for (int level = 0; level < 14; ++level)
+        deep = "{\"n\":" + QByteArray::number(level) + ",\"next\":" + deep + "}";
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), deep));
+    QWidget* sub = w->parentWidget();
+    const auto settle = [&](QSize size) {
+        sub->resize(size);
+        QApplication::processEvents();
+        w->Tree->viewport()->repaint();
+        QApplication::processEvents();
+    };
+    settle(QSize(800, 600));
+    QCOMPARE(w->MsgPanel->height(), 150);
+
+    // Rows fifteen levels deep are not cut off: the Tag column widens and the tree scrolls sideways.
+    w->sbExpandClick();
+    w->Tree->scrollToBottom();
+    settle(QSize(800, 600));
+    QVERIFY(w->Tree->header()->sectionSize(0) > 15 * w->Tree->indentation());
+    QVERIFY(w->Tree->horizontalScrollBar()->maximum() > 0);
+    // A narrow window leaves the Tag column readable.
+    w->sbCollapseClick();
+    settle(QSize(240, 600));
+    QVERIFY(w->Tree->header()->sectionSize(0) >= 120);
+
+    // A low window: the messages give way to the outline, and come back when there is room.
+    settle(QSize(800, 300));
+    QVERIFY(w->MsgPanel->height() < 150);
+    settle(QSize(800, 600));
+    QCOMPARE(w->MsgPanel->height(), 150);
+    // The height the layout keeps (also the one the user drags to) is the one it comes back to.
+    w->MsgPanel->setProperty("Height", 90);
+    settle(QSize(800, 601));
+    QCOMPARE(w->MsgPanel->height(), 90);
+}
+
+void TestViewerWnd::listNameAndValueLevel()
+{
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"abc":123,"def":"hold\nlines"})"));
+    w->parentWidget()->resize(800, 600);
+    QApplication::processEvents();
+    QVERIFY(w->List->isVisibleTo(w));
+    const QImage image = w->List->viewport()->grab().toImage();
+    // The first row of a cell's area whose pixels are text-dark: the top of its text.
+    const auto textTop = [&](int row, int column, int skip) {
+        const QRect cell = w->List->visualRect(w->List->model()->index(row, column));
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            for (int x = cell.left() + skip; x < cell.right() - 1; ++x)
+                if (image.pixelColor(x, y).lightness() < 128)
+                    return y;
+        return -1;
+    };
+    const int iconRoom = w->List->iconSize().width() + 8;
+    for (int row = 0; row < 2; ++row) {
+        const int name = textTop(row, 0, iconRoom);
+        const int value = textTop(row, 1, 2);
+        QVERIFY(name >= 0 && value >= 0);
+        QVERIFY2(qAbs(name - value) <= 1,
+            qPrintable(QStringLiteral("row %1: name at %2, value at %3").arg(row).arg(name).arg(value)));
+    }
 }
 
 void TestViewerWnd::valueColumn()
