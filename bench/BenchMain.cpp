@@ -9,10 +9,14 @@
 //   throughput FILE [SECONDS]   MB/s of decode+parse+outline+format in a warm in-process loop
 //   digest FILE     the MD5 and SHA-1 report rows
 //   report FILE     the report rows as the document window writes them
-//   window FILE     load time and peak memory of a real document window
+//   window FILE     load time and peak memory of a real document window, and the time until Ctrl+End
+//                   shows coloured text in its source view
 //   focus FILE      time to fill the details of the top-level node
+//   highlight [--raw] [--count] FILE   the source view's tokens (see BenchHighlight.h)
+//   print FILE [PDF]                   time to print the Source page of a document window to PDF
 //   base64 encode|decode        standard input to standard output (with the utility library)
 
+#include "bench/BenchHighlight.h"
 #include "bench/BenchUtil.h"
 #include "bench/BenchWindow.h"
 #include "core/ByteBuffer.h"
@@ -222,7 +226,9 @@ int Usage()
         "       quillon-bench throughput FILE [SECONDS]\n"
         "       quillon-bench digest FILE\n"
         "       quillon-bench base64 encode|decode\n"
-        "       quillon-bench report|window|focus FILE\n");
+        "       quillon-bench report|window|focus FILE\n"
+        "       quillon-bench highlight [--raw] [--count] FILE\n"
+        "       quillon-bench print FILE [PDF]\n");
     return 2;
 }
 } // namespace
@@ -253,5 +259,9 @@ int main(int AArgc, char** AArgv)
         return WindowCommand(AArgc, AArgv, path);
     if (command == "focus")
         return FocusCommand(AArgc, AArgv, path);
+    if (command == "print")
+        return PrintCommand(AArgc, AArgv, path);
+    if (command == "highlight")
+        return HighlightCommand(AArgc - 2, AArgv + 2);
     return Usage();
 }
