@@ -22,6 +22,7 @@
 //   - any other character is a one-character unknown token.
 // "Space" is every character from U+0001 to U+0020.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -151,6 +152,247 @@ private:
     size_t FLine = 0;
     size_t FLineStart = 0;
 };
+
+// The scanner runs once per token over texts of hundreds of megabytes: it is inline, so that the
+// loops that drive it (counting, styling) compile into one.
+namespace JSONTokenizerDetail {
+// Byte classes for the scanner's dispatch, one table lookup per token start.
+enum TByteClass : uint8_t {
+    bcOther,
+    bcQuote,
+    bcNumber,
+    bcReserved,
+    bcSymbol,
+    bcSpace,
+    bcNull,
+    bcBreak,
+    bcWide
+};
+
+constexpr std::array<TByteClass, 256> MakeClasses()
+{
+    std::array<TByteClass, 256> classes {};
+    for (int c = 0; c < 256; ++c) {
+        TByteClass k = bcOther;
+        if (c == 0)
+            k = bcNull;
+        else if (c == '\r' || c == '\n')
+            k = bcBreak;
+        else if (c <= 0x20)
+            k = bcSpace;
+        else if (c == '"')
+            k = bcQuote;
+        else if (c == '-' || (c >= '0' && c <= '9'))
+            k = bcNumber;
+        else if (c == 't' || c == 'f' || c == 'n')
+            k = bcReserved;
+        else if (c == '{' || c == '}' || c == '[' || c == ']' || c == ':' || c == ',')
+            k = bcSymbol;
+        else if (c >= 0x80)
+            k = bcWide;
+        classes[size_t(c)] = k;
+    }
+    return classes;
+}
+inline constexpr std::array<TByteClass, 256> Classes = MakeClasses();
+
+// Bytes that end the plain part of a string: the quote, a backslash, a line break.
+constexpr std::array<bool, 256> MakeStringStops()
+{
+    std::array<bool, 256> stops {};
+    stops[size_t('"')] = stops[size_t('\\')] = stops[size_t('\r')] = stops[size_t('\n')] = true;
+    return stops;
+}
+inline constexpr std::array<bool, 256> StringStops = MakeStringStops();
+
+inline uint8_t ByteAt(std::string_view s, size_t i)
+{
+    return static_cast<uint8_t>(s[i]);
+}
+
+inline bool IsDigit(std::string_view s, size_t i)
+{
+    return i < s.size() && s[i] >= '0' && s[i] <= '9';
+}
+
+inline bool IsHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+inline bool IsBreak(uint8_t c)
+{
+    return c == '\r' || c == '\n';
+}
+
+// The length of the UTF-8 character whose lead byte is at AFrom (1 for a byte that leads nothing).
+inline size_t CharacterLength(std::string_view s, size_t AFrom)
+{
+    const uint8_t lead = ByteAt(s, AFrom);
+    const size_t expected = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    size_t length = 1;
+    while (length < expected && AFrom + length < s.size() && (ByteAt(s, AFrom + length) & 0xC0) == 0x80)
+        ++length;
+    return length;
+}
+
+} // namespace JSONTokenizerDetail
+
+inline size_t TJSONTokenizer::RunTo(size_t AFrom, bool AStopAtQuote, bool AStopAtComma) const
+{
+    size_t i = AFrom;
+    for (; i < FText.size(); ++i) {
+        const uint8_t c = JSONTokenizerDetail::ByteAt(FText, i);
+        if ((c >= 0x01 && c <= 0x20) || (AStopAtQuote && c == '"') || (AStopAtComma && c == ','))
+            break;
+    }
+    return i;
+}
+
+inline size_t TJSONTokenizer::ScanString(size_t AFrom, bool& AUnknown) const
+{
+    const size_t size = FText.size();
+    size_t i = AFrom + 1;
+    for (;;) {
+        while (i < size && !JSONTokenizerDetail::StringStops[JSONTokenizerDetail::ByteAt(FText, i)])
+            ++i;
+        if (i >= size)
+            return size;
+        const char c = FText[i];
+        if (c == '"')
+            return i + 1;
+        if (c != '\\')
+            return i; // a line break ends the string
+        if (i + 1 >= size) {
+            ++i;
+            continue;
+        }
+        switch (FText[i + 1]) {
+        case '"':
+        case '/':
+        case '\\':
+        case 'b':
+        case 'f':
+        case 'n':
+        case 'r':
+        case 't':
+            i += 2;
+            break;
+        case 'u':
+            if (i + 5 < size && JSONTokenizerDetail::IsHexDigit(FText[i + 2])
+                && JSONTokenizerDetail::IsHexDigit(FText[i + 3])
+                && JSONTokenizerDetail::IsHexDigit(FText[i + 4])
+                && JSONTokenizerDetail::IsHexDigit(FText[i + 5])) {
+                i += 6;
+                break;
+            }
+            AUnknown = true;
+            return RunTo(i, true, false);
+        default:
+            ++i; // an ordinary backslash
+        }
+    }
+}
+
+inline size_t TJSONTokenizer::ScanNumber(size_t AFrom, bool& AUnknown) const
+{
+    size_t i = AFrom;
+    if (FText[i] == '-')
+        ++i;
+    auto digits = [&] {
+        if (!JSONTokenizerDetail::IsDigit(FText, i))
+            return false;
+        while (JSONTokenizerDetail::IsDigit(FText, i))
+            ++i;
+        return true;
+    };
+    bool ok = digits();
+    if (ok && i < FText.size() && FText[i] == '.') {
+        ++i;
+        ok = digits();
+    }
+    if (ok && i < FText.size() && (FText[i] == 'e' || FText[i] == 'E')) {
+        ++i;
+        if (i < FText.size() && (FText[i] == '+' || FText[i] == '-'))
+            ++i;
+        ok = digits();
+    }
+    if (ok)
+        return i;
+    AUnknown = true;
+    return RunTo(AFrom, false, false);
+}
+
+inline size_t TJSONTokenizer::SkipLineBreaks()
+{
+    while (FPos < FText.size() && JSONTokenizerDetail::IsBreak(JSONTokenizerDetail::ByteAt(FText, FPos))) {
+        if (FText[FPos] == '\r' && FPos + 1 < FText.size() && FText[FPos + 1] == '\n')
+            ++FPos;
+        ++FPos;
+        ++FLine;
+        FLineStart = FPos;
+    }
+    return FPos;
+}
+
+inline bool TJSONTokenizer::Next(TJSONToken& AToken)
+{
+    if (FPos >= FText.size())
+        return false;
+    if (JSONTokenizerDetail::IsBreak(JSONTokenizerDetail::ByteAt(FText, FPos))
+        && SkipLineBreaks() >= FText.size())
+        return false;
+    const size_t start = FPos;
+    const TRangeState state = FState;
+    TtkTokenKind kind = tkUnknown;
+    size_t end = start + 1;
+    bool unknown = false;
+    switch (JSONTokenizerDetail::Classes[JSONTokenizerDetail::ByteAt(FText, start)]) {
+    case JSONTokenizerDetail::bcQuote:
+        end = ScanString(start, unknown);
+        kind = unknown ? tkUnknown : tkString;
+        break;
+    case JSONTokenizerDetail::bcNumber:
+        end = ScanNumber(start, unknown);
+        kind = unknown ? tkUnknown : tkNumber;
+        break;
+    case JSONTokenizerDetail::bcReserved: {
+        const std::string_view word = FText[start] == 't' ? std::string_view("true")
+            : FText[start] == 'f'                         ? std::string_view("false")
+                                                          : std::string_view("null");
+        if (FText.substr(start, word.size()) == word) {
+            end = start + word.size();
+            kind = tkReserved;
+        } else {
+            end = RunTo(start, false, true);
+        }
+        break;
+    }
+    case JSONTokenizerDetail::bcSymbol:
+        kind = tkSymbol;
+        FState = StateAfterSymbol(FText[start], FState);
+        break;
+    case JSONTokenizerDetail::bcSpace:
+        while (end < FText.size()
+            && JSONTokenizerDetail::Classes[JSONTokenizerDetail::ByteAt(FText, end)]
+                == JSONTokenizerDetail::bcSpace)
+            ++end;
+        kind = tkSpace;
+        break;
+    case JSONTokenizerDetail::bcNull:
+        kind = tkNull;
+        break;
+    case JSONTokenizerDetail::bcWide:
+        end = start + JSONTokenizerDetail::CharacterLength(FText, start);
+        break;
+    case JSONTokenizerDetail::bcOther:
+    case JSONTokenizerDetail::bcBreak:
+        break;
+    }
+    FPos = end;
+    AToken = {start, end - start, kind, AttributeOf(kind, state)};
+    return true;
+}
 
 // Whether ABytes is one UTF-8 character above U+FFFF: reported in UTF-16 as two one-unit tokens.
 bool IsSupplementaryCharacter(std::string_view ABytes);
