@@ -11,6 +11,7 @@
 #include "viewer/OutlineViews.h"
 #include "viewer/ViewerWnd.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QMainWindow>
@@ -84,6 +85,7 @@ private Q_SLOTS:
     void printTree();
     void treePagination_data();
     void treePagination();
+    void accessibleCountsNothing();
 
 private:
     Tmdi_quil_Viewer* Open(const QByteArray& ABytes, const QString& AName = QStringLiteral("doc.json"));
@@ -436,6 +438,19 @@ void TestSourceView::treePagination()
     QFETCH(int, rowHeight);
     QFETCH(int, rows);
     QCOMPARE(TOutlinePrinter::RowsPerPage(pageHeight, headerHeight, rowHeight), rows);
+}
+
+void TestSourceView::accessibleCountsNothing()
+{
+    // The text control's own accessible counts characters from the text's start at every caret move
+    // and repaint (seconds at the end of a large text); the views have a plain one.
+    Tmdi_quil_Viewer* w = Open("{\"a\":1}");
+    for (QWidget* view : {static_cast<QWidget*>(w->Memo), static_cast<QWidget*>(w->ValueView)}) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(view);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->role(), QAccessible::EditableText);
+        QVERIFY(!accessible->textInterface());
+    }
 }
 
 QTEST_MAIN(TestSourceView)
