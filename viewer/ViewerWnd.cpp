@@ -315,6 +315,8 @@ void Tmdi_quil_Viewer::BuildSourcePage()
     Memo->setLexer(SynJSONSyn);
     Memo->setCaretLineVisible(true);
     Memo->setCaretLineBackgroundColor(CaretLineColor);
+    // Also while the view's context menu or another window has the focus.
+    Memo->SendScintilla(QsciScintillaBase::SCI_SETCARETLINEVISIBLEALWAYS, 1UL);
     Memo->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Memo, &QWidget::customContextMenuRequested, this,
         [this](const QPoint& pos) { ShowSourceMenu(Memo, pos); });
