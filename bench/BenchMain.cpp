@@ -13,7 +13,7 @@
 //                   shows coloured text in its source view
 //   focus FILE      time to fill the details of the top-level node
 //   highlight [--raw] [--count] FILE   the source view's tokens (see BenchHighlight.h)
-//   print FILE [PDF]                   time to print the Source page of a document window to PDF
+//   print FILE [PDF [tree]]            time to print the Source (or Tree) page of a document window to PDF
 //   base64 encode|decode        standard input to standard output (with the utility library)
 
 #include "bench/BenchHighlight.h"
@@ -228,7 +228,7 @@ int Usage()
         "       quillon-bench base64 encode|decode\n"
         "       quillon-bench report|window|focus FILE\n"
         "       quillon-bench highlight [--raw] [--count] FILE\n"
-        "       quillon-bench print FILE [PDF]\n");
+        "       quillon-bench print FILE [PDF [tree]]\n");
     return 2;
 }
 } // namespace

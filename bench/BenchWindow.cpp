@@ -22,6 +22,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -146,7 +147,8 @@ int PrintCommand(int argc, char** argv, const char* path)
 {
     TWindowFixture fixture(argc, argv);
     fixture.Viewer->SetFilename(QString::fromLocal8Bit(path));
-    fixture.Viewer->pc->setCurrentIndex(1);
+    const bool tree = argc > 4 && std::strcmp(argv[4], "tree") == 0;
+    fixture.Viewer->pc->setCurrentIndex(tree ? 0 : 1);
     QApplication::processEvents();
     QTemporaryDir folder;
     const QString pdf =
@@ -158,8 +160,8 @@ int PrintCommand(int argc, char** argv, const char* path)
     timer.start();
     fixture.Viewer->Print(printer);
     const qint64 ms = timer.elapsed();
-    std::printf("print %.3f s (%d lines to %s)\n", double(ms) / 1000.0, fixture.Viewer->Memo->lines(),
-        qPrintable(QFileInfo(pdf).fileName()));
+    std::printf("print %.3f s (%d source lines, %s page, to %s)\n", double(ms) / 1000.0,
+        fixture.Viewer->Memo->lines(), tree ? "Tree" : "Source", qPrintable(QFileInfo(pdf).fileName()));
     std::fflush(stdout);
     std::_Exit(0);
 }
