@@ -1,7 +1,7 @@
 #include "bench/BenchWindow.h"
 
 #include "controls/MDIChildWindow.h"
-#include "settings/CustomSynEdit.h"
+#include "textview/CustomSynEdit.h"
 #include "textview/JSONTokenizer.h"
 #include "textview/SynJSONSyn.h"
 #include "util/FileUtils.h"
