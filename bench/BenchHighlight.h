@@ -5,4 +5,4 @@
 // line and column from 1, column and length in UTF-16 code units, ATTRIBUTE "-" for none. --raw: the
 // file's own text as the editor loads it (one leading byte-order mark dropped); --count: only the
 // number of tokens of each kind. ARGV holds the arguments after "highlight".
-int HighlightCommand(int argc, char** argv);
+int HighlightCommand(int AArgc, char** AArgv);

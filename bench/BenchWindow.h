@@ -9,6 +9,7 @@ int ReportCommand(const char* APath);
 int WindowCommand(int AArgc, char** AArgv, const char* APath);
 // `focus FILE`: loads FILE into a document window, focuses the top-level node and prints how long
 // filling the details took, until the list was laid out and painted.
+int FocusCommand(int AArgc, char** AArgv, const char* APath);
 // `print FILE [PDF [tree]]`: loads FILE into a document window and prints its Source page (or with
 // "tree" its Tree page) to a PDF file (a temporary one unless PDF is given), printing the time it took.
 int PrintCommand(int AArgc, char** AArgv, const char* APath);
