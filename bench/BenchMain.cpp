@@ -9,11 +9,15 @@
 //   throughput FILE [SECONDS]   MB/s of decode+parse+outline+format in a warm in-process loop
 //   digest FILE     the MD5 and SHA-1 report rows
 //   report FILE     the report rows as the document window writes them
-//   window FILE     load time and peak memory of a real document window
+//   window FILE     load time and peak memory of a real document window, and the time until Ctrl+End
+//                   shows coloured text in its source view
 //   focus FILE      time to fill the details of the top-level node
 //   expand FILE     time of "Full expand" and "Full collapse" of the whole tree
+//   highlight [--raw] [--count] FILE   the source view's tokens (see BenchHighlight.h)
+//   print FILE [PDF [tree]]            time to print the Source (or Tree) page of a document window to PDF
 //   base64 encode|decode        standard input to standard output (with the utility library)
 
+#include "bench/BenchHighlight.h"
 #include "bench/BenchUtil.h"
 #include "bench/BenchWindow.h"
 #include "core/ByteBuffer.h"
@@ -223,7 +227,9 @@ int Usage()
         "       quillon-bench throughput FILE [SECONDS]\n"
         "       quillon-bench digest FILE\n"
         "       quillon-bench base64 encode|decode\n"
-        "       quillon-bench report|window|focus|expand FILE\n");
+        "       quillon-bench report|window|focus|expand FILE\n"
+        "       quillon-bench highlight [--raw] [--count] FILE\n"
+        "       quillon-bench print FILE [PDF [tree]]\n");
     return 2;
 }
 } // namespace
@@ -256,5 +262,9 @@ int main(int AArgc, char** AArgv)
         return FocusCommand(AArgc, AArgv, path);
     if (command == "expand")
         return ExpandCommand(AArgc, AArgv, path);
+    if (command == "print")
+        return PrintCommand(AArgc, AArgv, path);
+    if (command == "highlight")
+        return HighlightCommand(AArgc - 2, AArgv + 2);
     return Usage();
 }

@@ -1,6 +1,9 @@
 #include "bench/BenchWindow.h"
 
 #include "controls/MDIChildWindow.h"
+#include "textview/CustomSynEdit.h"
+#include "textview/JSONTokenizer.h"
+#include "textview/SynJSONSyn.h"
 #include "util/FileUtils.h"
 #include "viewer/DocumentReport.h"
 #include "viewer/OutlineViews.h"
@@ -8,15 +11,21 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QPrinter>
 #include <QStackedWidget>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
+#include <utility>
 
 #include <sys/resource.h>
 
@@ -26,6 +35,30 @@ long PeakKiB()
     struct rusage usage { };
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+// Ctrl+End in the source view: milliseconds until the view has painted its last line, and whether
+// that line came out coloured.
+std::pair<qint64, bool> TimeCtrlEnd(Tmdi_quil_Viewer& AViewer)
+{
+    using Sci = QsciScintillaBase;
+    TCustomSynEdit* memo = AViewer.Memo;
+    AViewer.pc->setCurrentIndex(1);
+    memo->setFocus();
+    QApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+    QApplication::sendEvent(memo, &press);
+    memo->viewport()->repaint();
+    const qint64 ms = timer.elapsed();
+    // The last character that is no line break or space: styled means coloured (style 0 is plain).
+    long last = memo->SendScintilla(Sci::SCI_GETLENGTH) - 1;
+    while (
+        last > 0 && uchar(memo->SendScintilla(Sci::SCI_GETCHARAT, static_cast<unsigned long>(last))) <= ' ')
+        --last;
+    const long style = memo->SendScintilla(Sci::SCI_GETSTYLEAT, static_cast<unsigned long>(qMax(0L, last)));
+    return {ms, style != TSynJSONSyn::StyleOf(saNone)};
 }
 
 // A frame with one document window, as the program shows it.
@@ -85,6 +118,8 @@ int WindowCommand(int AArgc, char** AArgv, const char* APath)
     std::printf("window load %.3f s\n", double(loadMs) / 1000.0);
     std::printf("nodes       %zu\n", fixture.Viewer->Outline().NodeCount());
     std::printf("peak        %ld KiB resident\n", PeakKiB());
+    const auto [endMs, coloured] = TimeCtrlEnd(*fixture.Viewer);
+    std::printf("ctrl+end    %lld ms (%s)\n", static_cast<long long>(endMs), coloured ? "coloured" : "plain");
     std::fflush(stdout);
     // Skip the teardown of a large document: the process ends here.
     std::_Exit(0);
@@ -140,6 +175,29 @@ int ExpandCommand(int AArgc, char** AArgv, const char* APath)
         static_cast<long long>(expandMs), static_cast<long long>(expandCpu),
         static_cast<long long>(collapseMs), static_cast<long long>(collapseCpu),
         fixture.Viewer->Outline().NodeCount());
+    std::fflush(stdout);
+    std::_Exit(0);
+}
+
+int PrintCommand(int AArgc, char** AArgv, const char* APath)
+{
+    TWindowFixture fixture(AArgc, AArgv);
+    fixture.Viewer->SetFilename(QString::fromLocal8Bit(APath));
+    const bool tree = AArgc > 4 && std::strcmp(AArgv[4], "tree") == 0;
+    fixture.Viewer->pc->setCurrentIndex(tree ? 0 : 1);
+    QApplication::processEvents();
+    QTemporaryDir folder;
+    const QString pdf =
+        AArgc > 3 ? QString::fromLocal8Bit(AArgv[3]) : folder.filePath(QStringLiteral("print.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    QElapsedTimer timer;
+    timer.start();
+    fixture.Viewer->Print(printer);
+    const qint64 ms = timer.elapsed();
+    std::printf("print %.3f s (%d source lines, %s page, to %s)\n", double(ms) / 1000.0,
+        fixture.Viewer->Memo->lines(), tree ? "Tree" : "Source", qPrintable(QFileInfo(pdf).fileName()));
     std::fflush(stdout);
     std::_Exit(0);
 }

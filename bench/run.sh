@@ -14,6 +14,9 @@
 #   - focusing the top-level node of an array of 1,000,000 elements: details filled in under 100 ms;
 #   - "Full expand" of the 20 MB document in under 2 s, and at most 6 times the time of the 5 MB one
 #     (4 times is proportional to the rows; the square of the size would be 16 times).
+#   - `quillon-bench highlight --count` on the 100 MB document: at most the time of `format` on it;
+#   - Ctrl+End in the source view of the 100 MB document: its last line shown coloured in under 200 ms;
+#   - printing the Source page of a 10,000-line text to PDF: under 10 s.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$here/build}"
@@ -31,6 +34,7 @@ for mb in 5 10 20 100; do
   [ -s "$data/gen-${mb}mb.json" ] || "$gen" "$mb" "$data/gen-${mb}mb.json"
 done
 [ -s "$data/flat-1m.json" ] || "$gen" flat 1000000 "$data/flat-1m.json"
+[ -s "$data/flat-10k.json" ] || "$gen" flat 10000 "$data/flat-10k.json"
 
 # best_of N CMD...: prints "seconds peak_kib", the shortest wall time and the largest peak of N runs.
 best_of() {
@@ -85,12 +89,15 @@ echo
 echo "document window (best of 2):"
 big="$data/gen-100mb.json"
 size_kib=$(( $(stat -c %s "$big") / 1024 ))
-best_window=""; window_peak=0
+best_window=""; window_peak=0; best_end=""; end_coloured=yes
 for _ in 1 2; do
   out=$("$bench" window "$big" 2>/dev/null)
   t=$(echo "$out" | awk '/^window load/ {print $3}')
   m=$(echo "$out" | awk '/^peak/ {print $2}')
+  e=$(echo "$out" | awk '/^ctrl\+end/ {print $2}')
+  echo "$out" | grep -q '^ctrl+end.*(coloured)' || end_coloured=no
   if [ -z "$best_window" ] || awk "BEGIN{exit !($t < $best_window)}"; then best_window=$t; fi
+  if [ -z "$best_end" ] || [ "$e" -lt "$best_end" ]; then best_end=$e; fi
   [ "$m" -gt "$window_peak" ] && window_peak=$m
 done
 read -r format_time _ < <(best_of 2 "$bench" format "$big")
@@ -103,6 +110,19 @@ awk "BEGIN{exit !($mem_ratio > 10)}" && { echo "FAIL: window peak memory above 1
 focus=$("$bench" focus "$data/flat-1m.json" 2>/dev/null | awk '{print $2}')
 echo "  focus of 1,000,000 elements: $focus ms (target under 100 ms)"
 [ "$focus" -ge 100 ] && { echo "FAIL: focus of a million elements took 100 ms or more"; status=1; }
+echo "  Ctrl+End in the source view: $best_end ms, last line coloured: $end_coloured (target under 200 ms)"
+[ "$best_end" -ge 200 ] && { echo "FAIL: Ctrl+End took 200 ms or more"; status=1; }
+[ "$end_coloured" = yes ] || { echo "FAIL: Ctrl+End showed the last line uncoloured"; status=1; }
+
+echo
+echo "source view highlighting and printing:"
+read -r count_time _ < <(best_of 2 "$bench" highlight --count "$big")
+count_ratio=$(awk "BEGIN{printf \"%.2f\", $count_time / $format_time}")
+echo "  highlight --count $count_time s, format $format_time s: ${count_ratio}x (target at most 1x)"
+awk "BEGIN{exit !($count_ratio > 1)}" && { echo "FAIL: highlight --count slower than format"; status=1; }
+print_time=$("$bench" print "$data/flat-10k.json" 2>/dev/null | awk '/^print/ {print $2}')
+echo "  printing 10,000 lines to PDF: $print_time s (target under 10 s)"
+awk "BEGIN{exit !($print_time >= 10)}" && { echo "FAIL: printing 10,000 lines took 10 s or more"; status=1; }
 
 
 echo

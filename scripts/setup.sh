@@ -13,6 +13,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # looking at the real program, fonts for rendering
   xvfb xauth x11-apps imagemagick fonts-dejavu-core openbox xdotool
+  # printed pages: page counts, titles and texts of PDF files, pages as pictures
+  poppler-utils
   # benchmarks: the comparison tool and a peak-memory meter
   jq time
 )

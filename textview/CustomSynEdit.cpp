@@ -1,5 +1,7 @@
 #include "textview/CustomSynEdit.h"
 
+#include "textview/TextViewAccessible.h"
+
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -25,6 +27,7 @@ int DigitsOf(int AValue)
 TCustomSynEdit::TCustomSynEdit(QWidget* AParent)
     : QsciScintilla(AParent)
 {
+    InstallTextViewAccessible();
     // Documents are UTF-8 throughout; the views take their bytes as they are.
     setUtf8(true);
     // One margin serves as the gutter; the others stay out of the way.

@@ -17,6 +17,8 @@ public:
     void SetTreeLines(bool AOn);
     // A column painted with its own background (the Value column of the outline); -1 for none.
     void SetTintedColumn(int AColumn, const QColor& AColor);
+    int TintedColumn() const { return FTintedColumn; }
+    QColor Tint() const { return FTint; }
     // Lays the rows out again (their heights may depend on column widths).
     void RelayoutRows() { scheduleDelayedItemsLayout(); }
     // AColumn takes the width the other columns leave, but never less than AMinimumWidth, nor less

@@ -7,11 +7,14 @@
 #include "controls/TabStrip.h"
 #include "core/OutlinePath.h"
 #include "settings/LayoutManagerSynEditor.h"
+#include "textview/CaretReport.h"
 #include "textview/CustomSynEdit.h"
+#include "textview/SynJSONSyn.h"
 #include "textview/TextLoader.h"
 #include "util/MessageBoxes.h"
 #include "viewer/DocumentReport.h"
 #include "viewer/OutlineModels.h"
+#include "viewer/OutlinePrinter.h"
 #include "viewer/OutlineViews.h"
 
 #include <QAction>
@@ -27,6 +30,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPrinter>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -51,6 +55,7 @@ constexpr int MinTreeRows = 4;
 const QColor ValueColumnColor(240, 247, 240);
 const QColor ListColor(255, 251, 240);
 const QColor GutterColor(227, 240, 227);
+const QColor CaretLineColor(Qt::yellow);
 
 // Two file times are equal when they fall on the same millisecond.
 bool SameMillisecond(TDateTime AA, TDateTime AB)
@@ -277,9 +282,15 @@ void Tmdi_quil_Viewer::BuildDetailPanel()
     ValueView->setObjectName(QStringLiteral("ValueView"));
     ValueView->setReadOnly(true);
     ValueView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    ValueView->SetKeepStyles(false);
+    ValueViewSyn = new TSynJSONSyn(ValueView);
+    ValueViewSyn->SetBaseFont(ValueView->font());
+    ValueViewSyn->SetPaperColor(ValueColumnColor);
+    ValueView->setLexer(ValueViewSyn);
+    // The lexer brings its own colours: the gutter's come after it.
     ValueView->setMarginsBackgroundColor(GutterColor);
-    ValueView->setPaper(ValueColumnColor);
+    ValueView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ValueView, &QWidget::customContextMenuRequested, this,
+        [this](const QPoint& pos) { ShowSourceMenu(ValueView, pos); });
     detailLayout->addWidget(ValueView, 1);
     // Shown while no node is focused, so that the path bar stays at the top over a blank area.
     FNoDetails = new QWidget(details);
@@ -336,8 +347,20 @@ void Tmdi_quil_Viewer::BuildSourcePage()
     Memo->setObjectName(QStringLiteral("Memo"));
     Memo->setReadOnly(true);
     Memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    // Plain text for now: no style byte per character.
-    Memo->SetKeepStyles(false);
+    SynJSONSyn = new TSynJSONSyn(Memo);
+    SynJSONSyn->SetBaseFont(Memo->font());
+    Memo->setLexer(SynJSONSyn);
+    Memo->setCaretLineVisible(true);
+    Memo->setCaretLineBackgroundColor(CaretLineColor);
+    // Also while the view's context menu or another window has the focus.
+    Memo->SendScintilla(QsciScintillaBase::SCI_SETCARETLINEVISIBLEALWAYS, 1UL);
+    Memo->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Memo, &QWidget::customContextMenuRequested, this,
+        [this](const QPoint& pos) { ShowSourceMenu(Memo, pos); });
+    connect(Memo, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
+        if (updated & (QsciScintillaBase::SC_UPDATE_CONTENT | QsciScintillaBase::SC_UPDATE_SELECTION))
+            MemoStatusChange();
+    });
     page->addWidget(Memo, 1);
     msb = new TStatusPanels(tsPreview);
     msb->setObjectName(QStringLiteral("msb"));
@@ -345,6 +368,108 @@ void Tmdi_quil_Viewer::BuildSourcePage()
     msb->AddPanel(350, Qt::AlignHCenter);
     msb->AddPanel(100, Qt::AlignLeft);
     page->addWidget(msb);
+    BuildSourceMenu();
+}
+
+void Tmdi_quil_Viewer::BuildSourceMenu()
+{
+    SourceMenu = new QMenu(this);
+    SourceMenu->setObjectName(QStringLiteral("SourceMenu"));
+    auto add = [this](const QString& caption, const char* name, void (Tmdi_quil_Viewer::*handler)()) {
+        QAction* action = SourceMenu->addAction(caption, this, handler);
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    acGutter = add(tr("Gutter"), "acGutter", &Tmdi_quil_Viewer::acGutterClick);
+    acGutter->setCheckable(true);
+    acWordWrap = add(tr("Word Wrap"), "acWordWrap", &Tmdi_quil_Viewer::acWordWrapClick);
+    acWordWrap->setCheckable(true);
+    // One check mark for both views: it tells what the next view chosen gets.
+    acSpecChars = add(tr("Special Chars"), "acSpecChars", &Tmdi_quil_Viewer::acSpecCharsClick);
+    acSpecChars->setCheckable(true);
+    SourceMenu->addSeparator();
+    acSelectAll = add(tr("Select All"), "acSelectAll", &Tmdi_quil_Viewer::acSelectAllClick);
+    acCopytoClipboard =
+        add(tr("Copy to Clipboard"), "acCopytoClipboard", &Tmdi_quil_Viewer::acCopytoClipboardClick);
+    SourceMenu->addSeparator();
+    Base641 = add(tr("Base64..."), "Base641", &Tmdi_quil_Viewer::Base641Click);
+    Base641->setIcon(TMenuImages::Icon(TMenuPicture::Base64));
+}
+
+void Tmdi_quil_Viewer::ShowSourceMenu(TCustomSynEdit* AView, const QPoint& APosition)
+{
+    SourceMenuPopup();
+    SourceMenu->popup(AView->viewport()->mapToGlobal(APosition));
+}
+
+TCustomSynEdit* Tmdi_quil_Viewer::SourceMenuTarget() const
+{
+    return pc->currentIndex() == 0 ? ValueView : Memo;
+}
+
+void Tmdi_quil_Viewer::SourceMenuPopup()
+{
+    const TCustomSynEdit* target = SourceMenuTarget();
+    acGutter->setChecked(target->GutterVisible());
+    acWordWrap->setChecked(target->WordWrap());
+    acCopytoClipboard->setEnabled(target->hasSelectedText());
+    Base641->setEnabled(bool(ShowBase64Dialog));
+}
+
+void Tmdi_quil_Viewer::acGutterClick()
+{
+    TCustomSynEdit* target = SourceMenuTarget();
+    target->SetGutterVisible(!target->GutterVisible());
+}
+
+void Tmdi_quil_Viewer::acWordWrapClick()
+{
+    TCustomSynEdit* target = SourceMenuTarget();
+    target->SetWordWrap(!target->WordWrap());
+}
+
+void Tmdi_quil_Viewer::acSpecCharsClick()
+{
+    TCustomSynEdit* target = SourceMenuTarget();
+    const bool on = acSpecChars->isChecked();
+    target->setWhitespaceVisibility(on ? QsciScintilla::WsVisible : QsciScintilla::WsInvisible);
+    target->setEolVisibility(on);
+}
+
+void Tmdi_quil_Viewer::acSelectAllClick()
+{
+    SourceMenuTarget()->selectAll();
+}
+
+void Tmdi_quil_Viewer::acCopytoClipboardClick()
+{
+    const TCustomSynEdit* target = SourceMenuTarget();
+    if (target->hasSelectedText())
+        QGuiApplication::clipboard()->setText(target->selectedText());
+}
+
+void Tmdi_quil_Viewer::Base641Click()
+{
+    if (ShowBase64Dialog)
+        ShowBase64Dialog(SourceMenuTarget()->selectedText());
+}
+
+void Tmdi_quil_Viewer::MemoStatusChange()
+{
+    msb->SetText(1, CaretReportText(ReadCaretReport(*Memo)));
+}
+
+void Tmdi_quil_Viewer::Print(QPrinter& APrinter)
+{
+    if (pc->currentIndex() == 0) {
+        TOutlinePrinter::Print(APrinter, *Tree);
+        return;
+    }
+    const QString title = QFileInfo(FFilename).fileName();
+    APrinter.setDocName(title);
+    TSynEditPrint settings = SynEditPrint;
+    settings.Title = title;
+    settings.Print(APrinter, *Memo);
 }
 
 bool Tmdi_quil_Viewer::eventFilter(QObject* AWatched, QEvent* AEvent)
@@ -462,6 +587,7 @@ void Tmdi_quil_Viewer::Present(TDocumentBuild& ABuild)
         RefreshView();
     }
     ABuild.Refused = {};
+    MemoStatusChange();
 }
 
 void Tmdi_quil_Viewer::Reread()

@@ -6,6 +6,7 @@
 #include "core/Outline.h"
 #include "core/OutlineBuilder.h"
 #include "settings/LayoutManagerForm.h"
+#include "textview/SynEditPrint.h"
 #include "util/FileUtils.h"
 
 #include <QElapsedTimer>
@@ -19,6 +20,7 @@ class QAction;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QPrinter;
 class QSplitter;
 class QStackedWidget;
 class QToolButton;
@@ -31,6 +33,7 @@ class THeaderPanel;
 class TOutlineTreeModel;
 class TPathBar;
 class TStatusPanels;
+class TSynJSONSyn;
 class TTabStrip;
 
 class Tmdi_quil_Viewer : public TLMForm {
@@ -59,7 +62,8 @@ public:
     void SetGridLines(bool AOn);
     // Where RefreshView reads the Value Column option (the frame sets it; on when unset).
     static std::function<bool()> ValueColumnOption;
-    // Opens the Base64 encoder/decoder with a text (the frame sets it; nothing happens when unset).
+    // Opens the Base64 encoder/decoder with a text (the frame sets it; the text views' menu disables
+    // "Base64..." while it is unset).
     static std::function<void(const QString&)> ShowBase64Dialog;
     // Opens an address in the user's browser (tests replace it).
     static std::function<void(const QUrl&)> OpenUrl;
@@ -71,6 +75,13 @@ public:
     TNodeIndex FocusedNode() const;
     // Focuses a node of the tree (as a click would), selecting it and scrolling it into view.
     void FocusNode(TNodeIndex ANode);
+
+    // Prints the page shown: the outline tree as displayed, or the source text with the settings of
+    // SynEditPrint under the file's name as the job title.
+    void Print(QPrinter& APrinter);
+    // The text view the source menu acts on: the value view on the Tree page, the source view on the
+    // Source page.
+    TCustomSynEdit* SourceMenuTarget() const;
 
     // Handlers (public so that the frame and tests can run them as the user would).
     void TreeFocusChanged(const QModelIndex& ACurrent);
@@ -85,6 +96,15 @@ public:
     void sbCollapseClick();
     void TreeMenuPopup();
     void ShowValue(const TNodeData& ARecord);
+    void SourceMenuPopup();
+    void acGutterClick();
+    void acWordWrapClick();
+    void acSpecCharsClick();
+    void acSelectAllClick();
+    void acCopytoClipboardClick();
+    void Base641Click();
+    // The caret report of the source view in its status bar.
+    void MemoStatusChange();
 
     // The controls, by the names the layout and the tests know them by.
     QStackedWidget* pc = nullptr;
@@ -113,6 +133,17 @@ public:
     QAction* acExpandNode = nullptr;
     QAction* acCollapseNode = nullptr;
     QAction* Copytoclipboard1 = nullptr;
+    QMenu* SourceMenu = nullptr;
+    QAction* acGutter = nullptr;
+    QAction* acWordWrap = nullptr;
+    QAction* acSpecChars = nullptr;
+    QAction* acSelectAll = nullptr;
+    QAction* acCopytoClipboard = nullptr;
+    QAction* Base641 = nullptr;
+    // The highlighters of the source view and of the value view.
+    TSynJSONSyn* SynJSONSyn = nullptr;
+    TSynJSONSyn* ValueViewSyn = nullptr;
+    TSynEditPrint SynEditPrint;
 
 protected:
     bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
@@ -124,6 +155,8 @@ private:
     void BuildDetailPanel();
     void BuildReportPanel();
     void BuildSourcePage();
+    void BuildSourceMenu();
+    void ShowSourceMenu(TCustomSynEdit* AView, const QPoint& APosition);
     void SetViewText(TCustomSynEdit* AView, const QString& AText);
     // Reads and builds the file and shows it in the outline and the source view.
     void Present(TDocumentBuild& ABuild);
