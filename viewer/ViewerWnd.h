@@ -16,6 +16,7 @@
 #include <functional>
 
 class QAction;
+class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -29,6 +30,7 @@ class TGridTreeView;
 class THeaderPanel;
 class TOutlineTreeModel;
 class TPathBar;
+class TSearchEdit;
 class TStatusPanels;
 class TTabStrip;
 
@@ -84,6 +86,15 @@ public:
     void sbCollapseClick();
     void TreeMenuPopup();
     void ShowValue(const TNodeData& ARecord);
+    // The searches and their keys.
+    void eTreeSearchLeftButtonClick();
+    void eMemoSearchLeftButtonClick();
+    void eSearchChange(TSearchEdit* ABox);
+    void eSearchRightButtonClick(TSearchEdit* ABox);
+    // True when the key was one of the box's own.
+    bool eSearchKeyDown(TSearchEdit* ABox, const QKeyEvent* AEvent);
+    void TreeKeyUp(const QKeyEvent* AEvent);
+    void MemoKeyUp(const QKeyEvent* AEvent);
 
     // The controls, by the names the layout and the tests know them by.
     QStackedWidget* pc = nullptr;
@@ -103,6 +114,8 @@ public:
     TStatusPanels* msb = nullptr;
     TTabStrip* obTabs = nullptr;
     TStatusPanels* sb = nullptr;
+    TSearchEdit* eTreeSearch = nullptr;
+    TSearchEdit* eMemoSearch = nullptr;
     QToolButton* obExpand = nullptr;
     QToolButton* obCollapse = nullptr;
     QMenu* TreeMenu = nullptr;
@@ -122,6 +135,9 @@ private:
     void BuildDetailPanel();
     void BuildReportPanel();
     void BuildSourcePage();
+    void BuildSearchBoxes();
+    // Status panel 0 of sb := AText, painted at once.
+    void ShowStatus(const QString& AText);
     void SetViewText(TCustomSynEdit* AView, const QString& AText);
     void ExpandAllBelow(const QModelIndex& AIndex, bool AExpand);
 
