@@ -11,7 +11,12 @@
 #   - each corpus document: at least 150 MB/s warm;
 #   - 100 MB document in a window (until "Ready", digests and source text included): at most 2 times
 #     the time of `quillon-bench format`, and at most 10 times the file size in peak memory;
-#   - focusing the top-level node of an array of 1,000,000 elements: details filled in under 100 ms.
+#   - focusing the top-level node of an array of 1,000,000 elements: details filled in under 100 ms;
+#   - a tree search that finds nothing in the 100 MB document (every name and value compared): at most
+#     the time of `quillon-bench format` on it;
+#   - a source search that finds nothing in its formatted text: at most 4 times `grep -c -i -F` on that
+#     text written to a file.
+#   The searches are timed inside quillon-bench (--time: the search alone, after the load).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$here/build}"
@@ -101,6 +106,30 @@ awk "BEGIN{exit !($mem_ratio > 10)}" && { echo "FAIL: window peak memory above 1
 focus=$("$bench" focus "$data/flat-1m.json" 2>/dev/null | awk '{print $2}')
 echo "  focus of 1,000,000 elements: $focus ms (target under 100 ms)"
 [ "$focus" -ge 100 ] && { echo "FAIL: focus of a million elements took 100 ms or more"; status=1; }
+
+echo
+echo "searches that find nothing in the 100 MB document (best of 3):"
+miss_text="gamma_999999"
+formatted="$data/gen-100mb.formatted.txt"
+[ -s "$formatted" ] || "$bench" format "$big" > "$formatted"
+# best_search SUBCOMMAND: the shortest time that quillon-bench reports for it.
+best_search() {
+  local best="" t
+  for _ in 1 2 3; do
+    t=$("$bench" "$1" "$big" "$miss_text" --time 2>&1 >/dev/null | awk '{print $2}')
+    if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then best=$t; fi
+  done
+  echo "$best"
+}
+tree_time=$(best_search search)
+source_time=$(best_search findsource)
+read -r grep_time _ < <(best_of 3 grep -c -i -F "$miss_text" "$formatted")
+tree_ratio=$(awk "BEGIN{printf \"%.2f\", $tree_time / $format_time}")
+source_ratio=$(awk "BEGIN{printf \"%.2f\", $source_time / ($grep_time > 0 ? $grep_time : 0.001)}")
+echo "  tree search $tree_time s, format $format_time s: ${tree_ratio}x (target at most 1x)"
+echo "  source search $source_time s, grep -c -i -F $grep_time s: ${source_ratio}x (target at most 4x)"
+awk "BEGIN{exit !($tree_ratio > 1)}" && { echo "FAIL: tree search slower than format"; status=1; }
+awk "BEGIN{exit !($source_ratio > 4)}" && { echo "FAIL: source search above 4 times grep"; status=1; }
 
 [ $status -eq 0 ] && echo "all targets met"
 exit $status
