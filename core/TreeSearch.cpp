@@ -2,6 +2,7 @@
 
 #include "core/JSONText.h"
 #include "core/NumberText.h"
+#include "core/Utf.h"
 
 #include <cstring>
 
@@ -34,6 +35,29 @@ int SimpleEscape(char ALetter)
         return -1;
     }
 }
+
+// Whether a number token's display value is its text (with the decimal separator for the point), so
+// that it need not be made: integers but -0 (shown as written, in 64 bits or for want of a display
+// value), and decimals without an exponent whose at most 15 significant digits show in fixed notation
+// (no trailing zero after the point, at most three zeros between the point and the first digit of a
+// value below 1).
+bool ShownAsWritten(std::string_view ANumber)
+{
+    const std::string_view digits = ANumber.starts_with('-') ? ANumber.substr(1) : ANumber;
+    if (digits.empty() || digits.find_first_not_of("0123456789.") != std::string_view::npos)
+        return false;
+    const size_t point = digits.find('.');
+    if (point == std::string_view::npos)
+        return ANumber != "-0";
+    const std::string_view whole = digits.substr(0, point);
+    const std::string_view fraction = digits.substr(point + 1);
+    if (fraction.empty() || fraction.back() == '0')
+        return false;
+    if (whole != "0")
+        return whole.size() + fraction.size() <= 15;
+    const size_t zeros = fraction.find_first_not_of('0');
+    return zeros <= 3 && fraction.size() - zeros <= 15;
+}
 } // namespace
 
 TNodeIndex NextInPreOrder(const TOutline& AOutline, TNodeIndex ANode)
@@ -61,6 +85,8 @@ TTreeSearch::TTreeSearch(const TOutline& AOutline, const TTextFinder& AFinder)
     FInNull = FFinder.Contains(std::u16string_view(u"null"));
     FInNumbers = FFinder.MadeOf(std::u16string(NumberUnits) + FOutline.DecimalSeparator());
     FInElementNames = FFinder.MadeOf(ElementNameUnits);
+    FPointSeparator = FOutline.DecimalSeparator() == u".";
+    FSeparatorBytes = Utf16ToWtf8(FOutline.DecimalSeparator());
 }
 
 TNodeIndex TTreeSearch::FindFrom(TNodeIndex AFrom)
@@ -149,6 +175,15 @@ bool TTreeSearch::ScalarMatches(size_t AOffset)
     while (end < FText.size() && FText[end] != ',' && FText[end] != '\r')
         ++end;
     const std::string_view number = FText.substr(AOffset, end - AOffset);
+    if (ShownAsWritten(number)) {
+        if (FPointSeparator)
+            return FFinder.Contains(number);
+        // The point becomes the decimal separator.
+        FBytes.assign(number);
+        if (const size_t point = FBytes.find('.'); point != std::string::npos)
+            FBytes.replace(point, 1, FSeparatorBytes);
+        return FFinder.Contains(std::string_view(FBytes));
+    }
     if (TryNumberDisplayValue(number, FOutline.DecimalSeparator(), FUnits))
         return FFinder.Contains(std::u16string_view(FUnits));
     return FFinder.Contains(number);

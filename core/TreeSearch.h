@@ -41,6 +41,9 @@ private:
     bool FInNull = false;
     bool FInNumbers = false;
     bool FInElementNames = false;
+    // The decimal separator in UTF-8.
+    bool FPointSeparator = true;
+    std::string FSeparatorBytes;
     // Reused for the texts that must be made (escaped strings, numbers, element names).
     std::string FBytes;
     std::u16string FUnits;

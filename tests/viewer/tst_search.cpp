@@ -154,6 +154,15 @@ void TestSearch::treeSearch_data()
         << QByteArray(R"({"n":1.50})") << "1.50" << QStringList {"MISS"} << ".";
     QTest::newRow("exponent shown in full")
         << QByteArray(R"([874e-3,0])") << "0.874" << QStringList {"0.874", "MISS"} << ".";
+    // Numbers whose display value is their text are read in place: the same results.
+    QTest::newRow("numbers shown as written") << QByteArray(
+        "[0.0001,0.00001,12345678901234.5,123456789012345.5,-0,-0.5,2.50,1234567890123456789,0]")
+                                              << "0"
+                                              << QStringList {"0.0001", "12345678901234.5", "123456789012346",
+                                                     "0", "-0.5", "1234567890123456789", "0", "0.0001"}
+                                              << ".";
+    QTest::newRow("decimal comma in place")
+        << QByteArray("[-0.5,7]") << "-0,5" << QStringList {"-0,5", "MISS"} << ",";
     QTest::newRow("decimal comma") << QByteArray(R"({"n":1.5,"m":"1.5"})") << "1,5"
                                    << QStringList {"n", "MISS"} << ",";
     QTest::newRow("no display value: as written")
