@@ -1,7 +1,5 @@
 #include "controls/SearchEdit.h"
 
-#include "controls/MenuImages.h"
-
 #include <QAction>
 
 TSearchEdit::TSearchEdit(const QString& APlaceholder, QWidget* AParent)
@@ -15,18 +13,18 @@ TSearchEdit::TSearchEdit(const QString& APlaceholder, QWidget* AParent)
     connect(FRightButton, &QAction::triggered, this, &TSearchEdit::RightButtonClick);
 }
 
-void TSearchEdit::SetLeftPicture(int AIndex)
+void TSearchEdit::SetLeftPicture(TMenuPicture APicture)
 {
-    if (AIndex == FLeftPicture)
+    if (APicture == FLeftPicture)
         return;
-    FLeftPicture = AIndex;
-    FLeftButton->setIcon(TMenuImages::Icon(AIndex));
+    FLeftPicture = APicture;
+    FLeftButton->setIcon(TMenuImages::Icon(APicture));
 }
 
-void TSearchEdit::SetRightPicture(int AIndex)
+void TSearchEdit::SetRightPicture(TMenuPicture APicture)
 {
-    if (AIndex == FRightPicture)
+    if (APicture == FRightPicture)
         return;
-    FRightPicture = AIndex;
-    FRightButton->setIcon(TMenuImages::Icon(AIndex));
+    FRightPicture = APicture;
+    FRightButton->setIcon(TMenuImages::Icon(APicture));
 }

@@ -3,6 +3,8 @@
 // search (its picture tells whether the next search starts anew or goes on after a hit), the right
 // one empties the box. The placeholder text doubles as the box's hint.
 
+#include "controls/MenuImages.h"
+
 #include <QLineEdit>
 
 class QAction;
@@ -15,11 +17,11 @@ public:
     // The buttons as actions (their hints are the actions' tool tips).
     QAction* LeftButton() const { return FLeftButton; }
     QAction* RightButton() const { return FRightButton; }
-    // Pictures of the buttons, as indices into the menu pictures.
-    int LeftPicture() const { return FLeftPicture; }
-    void SetLeftPicture(int AIndex);
-    int RightPicture() const { return FRightPicture; }
-    void SetRightPicture(int AIndex);
+    // Pictures of the buttons.
+    TMenuPicture LeftPicture() const { return FLeftPicture; }
+    void SetLeftPicture(TMenuPicture APicture);
+    TMenuPicture RightPicture() const { return FRightPicture; }
+    void SetRightPicture(TMenuPicture APicture);
 
 Q_SIGNALS:
     void LeftButtonClick();
@@ -28,6 +30,7 @@ Q_SIGNALS:
 private:
     QAction* FLeftButton = nullptr;
     QAction* FRightButton = nullptr;
-    int FLeftPicture = -1;
-    int FRightPicture = -1;
+    // None until set.
+    TMenuPicture FLeftPicture {-1};
+    TMenuPicture FRightPicture {-1};
 };

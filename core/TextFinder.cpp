@@ -17,33 +17,33 @@ constexpr u8 NoAsciiFold = 0xFF;
 
 // Decodes the character at p (UTF-8, surrogates in their three-byte form accepted) into one or two
 // UTF-16 units; returns its length in bytes. A byte that starts no valid sequence is U+FFFD.
-size_t DecodeUnits(const u8* p, const u8* end, char16_t& first, char16_t& second)
+size_t DecodeUnits(const u8* AAt, const u8* AEnd, char16_t& AFirst, char16_t& ASecond)
 {
-    const u8 c = p[0];
-    second = 0;
+    const u8 c = AAt[0];
+    ASecond = 0;
     if (c < 0x80) {
-        first = c;
+        AFirst = c;
         return 1;
     }
-    const size_t left = size_t(end - p);
-    auto cont = [&](size_t i) { return i < left && (p[i] & 0xC0) == 0x80; };
+    const size_t left = size_t(AEnd - AAt);
+    auto cont = [&](size_t i) { return i < left && (AAt[i] & 0xC0) == 0x80; };
     if (c >= 0xC2 && c <= 0xDF && cont(1)) {
-        first = char16_t(((c & 0x1F) << 6) | (p[1] & 0x3F));
+        AFirst = char16_t(((c & 0x1F) << 6) | (AAt[1] & 0x3F));
         return 2;
     }
-    if (c >= 0xE0 && c <= 0xEF && cont(1) && cont(2) && !(c == 0xE0 && p[1] < 0xA0)) {
-        first = char16_t(((c & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+    if (c >= 0xE0 && c <= 0xEF && cont(1) && cont(2) && !(c == 0xE0 && AAt[1] < 0xA0)) {
+        AFirst = char16_t(((c & 0x0F) << 12) | ((AAt[1] & 0x3F) << 6) | (AAt[2] & 0x3F));
         return 3;
     }
-    if (c >= 0xF0 && c <= 0xF4 && cont(1) && cont(2) && cont(3) && !(c == 0xF0 && p[1] < 0x90)
-        && !(c == 0xF4 && p[1] >= 0x90)) {
-        const uint32_t cp = (uint32_t(c & 0x07) << 18) | (uint32_t(p[1] & 0x3F) << 12)
-            | (uint32_t(p[2] & 0x3F) << 6) | (p[3] & 0x3F);
-        first = char16_t(0xD800 + ((cp - 0x10000) >> 10));
-        second = char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    if (c >= 0xF0 && c <= 0xF4 && cont(1) && cont(2) && cont(3) && !(c == 0xF0 && AAt[1] < 0x90)
+        && !(c == 0xF4 && AAt[1] >= 0x90)) {
+        const uint32_t cp = (uint32_t(c & 0x07) << 18) | (uint32_t(AAt[1] & 0x3F) << 12)
+            | (uint32_t(AAt[2] & 0x3F) << 6) | (AAt[3] & 0x3F);
+        AFirst = char16_t(0xD800 + ((cp - 0x10000) >> 10));
+        ASecond = char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
         return 4;
     }
-    first = u'\uFFFD';
+    AFirst = u'\uFFFD';
     return 1;
 }
 } // namespace

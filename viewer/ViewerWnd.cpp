@@ -49,11 +49,6 @@ constexpr int MsgPanelHeight = 150;
 constexpr int TabStripHeight = 30;
 constexpr int ImageAreaWidth = 100;
 
-// Pictures of the search boxes' buttons: a new search, the next hit after a hit, and clearing.
-constexpr int SearchPicture = 15;
-constexpr int SearchAgainPicture = 16;
-constexpr int ClearPicture = 30;
-
 const QColor ValueColumnColor(240, 247, 240);
 const QColor ListColor(255, 251, 240);
 const QColor GutterColor(227, 240, 227);
@@ -371,7 +366,7 @@ void Tmdi_quil_Viewer::SetFilename(const QString& AValue)
 
     // A new load starts the tree search from the top again.
     FRoot = NoNode;
-    eTreeSearch->SetLeftPicture(SearchPicture);
+    eTreeSearch->SetLeftPicture(TMenuPicture::Search);
     List->hide();
     FListModel->SetNode(nullptr, NoNode);
     Box->clear();
@@ -626,8 +621,8 @@ void Tmdi_quil_Viewer::BuildSearchBoxes()
     for (TSearchEdit* box : {eTreeSearch, eMemoSearch}) {
         box->LeftButton()->setToolTip(tr("Search"));
         box->RightButton()->setToolTip(tr("Clear"));
-        box->SetLeftPicture(SearchPicture);
-        box->SetRightPicture(ClearPicture);
+        box->SetLeftPicture(TMenuPicture::Search);
+        box->SetRightPicture(TMenuPicture::Clear);
         connect(box, &QLineEdit::textChanged, this, [this, box] { eSearchChange(box); });
         connect(box, &TSearchEdit::RightButtonClick, this, [this, box] { eSearchRightButtonClick(box); });
         box->installEventFilter(this);
@@ -662,14 +657,14 @@ void Tmdi_quil_Viewer::eTreeSearchLeftButtonClick()
     if (hit != NoNode) {
         FocusNode(hit);
         FRoot = NextInPreOrder(FOutline, hit);
-        eTreeSearch->SetLeftPicture(SearchAgainPicture);
+        eTreeSearch->SetLeftPicture(TMenuPicture::SearchAgain);
         Tree->setFocus();
         return;
     }
     // The user answers the box with the normal cursor.
     busy.reset();
     InfoBox(tr("Text not found"));
-    eTreeSearch->SetLeftPicture(SearchPicture);
+    eTreeSearch->SetLeftPicture(TMenuPicture::Search);
     eTreeSearch->selectAll();
     eTreeSearch->setFocus();
 }
@@ -702,12 +697,12 @@ void Tmdi_quil_Viewer::eMemoSearchLeftButtonClick()
         if (!visible)
             Memo->SendScintilla(
                 QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, std::max(0L, shown - onScreen / 2));
-        eMemoSearch->SetLeftPicture(SearchAgainPicture);
+        eMemoSearch->SetLeftPicture(TMenuPicture::SearchAgain);
         return;
     }
     InfoBox(tr("Text not found"));
     Memo->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 0L);
-    eMemoSearch->SetLeftPicture(SearchPicture);
+    eMemoSearch->SetLeftPicture(TMenuPicture::Search);
     eMemoSearch->setFocus();
     Memo->setFocus();
     // Selected last: a line edit drops its selection when it loses the focus. Coming back to the box
@@ -717,7 +712,7 @@ void Tmdi_quil_Viewer::eMemoSearchLeftButtonClick()
 
 void Tmdi_quil_Viewer::eSearchChange(TSearchEdit* ABox)
 {
-    ABox->SetLeftPicture(SearchPicture);
+    ABox->SetLeftPicture(TMenuPicture::Search);
 }
 
 void Tmdi_quil_Viewer::eSearchRightButtonClick(TSearchEdit* ABox)

@@ -461,13 +461,13 @@ void TestViewerWnd::treeSearch()
     QCOMPARE(w->FocusedNode(), c);
     QVERIFY(w->Tree->selectionModel()->isSelected(w->Tree->currentIndex()));
     QVERIFY(w->Tree->isExpanded(w->Tree->currentIndex().parent()));
-    QCOMPARE(w->eTreeSearch->LeftPicture(), 16);
+    QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::SearchAgain);
     QCOMPARE(w->sb->Text(0), QString("Ready"));
     QCOMPARE(QString::fromStdU16String(o.NodeData(w->FocusedNode()).Name), QString("c"));
 
     // New text shows the search picture again but goes on after the last hit: a is above it.
     w->eTreeSearch->setText("a");
-    QCOMPARE(w->eTreeSearch->LeftPicture(), 15);
+    QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::Search);
     w->eTreeSearchLeftButtonClick();
     QCOMPARE(QString::fromStdU16String(o.NodeData(w->FocusedNode()).Name), QString("y"));
 
@@ -475,7 +475,7 @@ void TestViewerWnd::treeSearch()
     w->eTreeSearch->setText("deep");
     w->eTreeSearchLeftButtonClick();
     QCOMPARE(FPresenter.Asked, QStringList {"Text not found"});
-    QCOMPARE(w->eTreeSearch->LeftPicture(), 15);
+    QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::Search);
     QCOMPARE(w->eTreeSearch->selectedText(), QString("deep"));
     w->eTreeSearchLeftButtonClick();
     QCOMPARE(w->FocusedNode(), c);
@@ -483,14 +483,14 @@ void TestViewerWnd::treeSearch()
     // Clearing empties the box; an empty text finds nothing; a load starts at the top again.
     w->eTreeSearch->RightButton()->trigger();
     QCOMPARE(w->eTreeSearch->text(), QString());
-    QCOMPARE(w->eTreeSearch->LeftPicture(), 15);
+    QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::Search);
     w->eTreeSearchLeftButtonClick();
     QCOMPARE(FPresenter.Asked.size(), 2);
     w->eTreeSearch->setText("deep");
     w->eTreeSearchLeftButtonClick();
-    QCOMPARE(w->eTreeSearch->LeftPicture(), 16);
+    QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::SearchAgain);
     w->Reread();
-    QCOMPARE(w->eTreeSearch->LeftPicture(), 15);
+    QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::Search);
     w->eTreeSearchLeftButtonClick();
     QCOMPARE(w->FocusedNode(), c);
 }
@@ -519,12 +519,12 @@ void TestViewerWnd::sourceSearch()
     const int onScreen = int(m->SendScintilla(QsciScintillaBase::SCI_LINESONSCREEN));
     QVERIFY(onScreen > 2);
     QCOMPARE(m->firstVisibleLine(), 401 - onScreen / 2);
-    QCOMPARE(w->eMemoSearch->LeftPicture(), 16);
+    QCOMPARE(w->eMemoSearch->LeftPicture(), TMenuPicture::SearchAgain);
     QCOMPARE(w->sb->Text(0), QString("Ready"));
 
     // The source shows the solidus escaped, so x/y is not there: a miss puts the caret at the top.
     w->eMemoSearch->setText("x/y");
-    QCOMPARE(w->eMemoSearch->LeftPicture(), 15);
+    QCOMPARE(w->eMemoSearch->LeftPicture(), TMenuPicture::Search);
     w->eMemoSearchLeftButtonClick();
     QCOMPARE(FPresenter.Asked, QStringList {"Text not found"});
     m->getCursorPosition(&line, &index);
