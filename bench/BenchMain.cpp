@@ -16,6 +16,12 @@
 //   highlight [--raw] [--count] FILE   the source view's tokens (see BenchHighlight.h)
 //   print FILE [PDF [tree]]            time to print the Source (or Tree) page of a document window to PDF
 //   base64 encode|decode        standard input to standard output (with the utility library)
+//   search FILE TEXT [--max N] [--time]   the tree search again and again from a fresh load, as F3
+//                   would run it: INDEX, DEPTH and Name (escaped as by outline) of each hit, tab-separated,
+//                   INDEX the pre-order index (root 0); MISS at the first miss, which ends it; at most N
+//                   hits (default 1000). --time: the seconds spent searching on standard error.
+//   findsource FILE TEXT [--time]   the source search from line 1, column 1 again and again: LINE and
+//                   COL of each hit's start (from 1, UTF-16 code units), then MISS
 
 #include "bench/BenchHighlight.h"
 #include "bench/BenchUtil.h"
@@ -24,8 +30,11 @@
 #include "core/DocumentText.h"
 #include "core/Outline.h"
 #include "core/OutlineBuilder.h"
+#include "core/SourceSearch.h"
+#include "core/TreeSearch.h"
 #include "core/Utf.h"
 #include "util/FileUtils.h"
+#include "viewer/UpperCaseMap.h"
 
 #include <QLocale>
 
@@ -220,6 +229,107 @@ int Throughput(const char* APath, double ASeconds)
     return 0;
 }
 
+// The options after FILE TEXT of search and findsource.
+struct TSearchOptions {
+    long Max = 1000;
+    bool Time = false;
+};
+
+TSearchOptions ReadSearchOptions(int AArgc, char** AArgv)
+{
+    TSearchOptions options;
+    for (int i = 4; i < AArgc; ++i) {
+        if (std::strcmp(AArgv[i], "--time") == 0)
+            options.Time = true;
+        else if (std::strcmp(AArgv[i], "--max") == 0 && i + 1 < AArgc)
+            options.Max = std::atol(AArgv[++i]);
+    }
+    return options;
+}
+
+std::u16string ArgumentText(const char* AArgument)
+{
+    return QString::fromLocal8Bit(AArgument).toStdU16String();
+}
+
+int Search(const char* APath, const char* AText, const TSearchOptions& AOptions)
+{
+    TOutline outline;
+    outline.SetDecimalSeparator(LocaleDecimalSeparator());
+    TJSONCounts counts;
+    if (!BuildFromFile(APath, outline, counts))
+        outline.Clear();
+    const TTextFinder finder(ArgumentText(AText), UpperCaseMap());
+    TTreeSearch search(outline, finder);
+    // Pre-order indexes, made at the first hit.
+    std::vector<uint32_t> preorder;
+    double seconds = 0;
+    TNodeIndex from = NoNode;
+    std::string line;
+    for (long hits = 0; hits < AOptions.Max; ++hits) {
+        const auto start = Clock::now();
+        const TNodeIndex node = search.FindFrom(from);
+        seconds += Seconds(start, Clock::now());
+        if (node == NoNode) {
+            WriteAll("MISS\n");
+            break;
+        }
+        if (preorder.empty()) {
+            preorder.resize(outline.NodeCount());
+            uint32_t index = 0;
+            for (TNodeIndex n = outline.Root(); n != NoNode; n = NextInPreOrder(outline, n))
+                preorder[n] = index++;
+        }
+        line = std::to_string(preorder[node]);
+        line += '\t';
+        line += std::to_string(outline.Level(node));
+        line += '\t';
+        AppendEscaped(line, outline.NodeData(node).Name);
+        line += '\n';
+        WriteAll(line);
+        // After the last node the next search starts at the first.
+        from = NextInPreOrder(outline, node);
+    }
+    if (AOptions.Time)
+        std::fprintf(stderr, "search %.3f s\n", seconds);
+    return 0;
+}
+
+int FindSource(const char* APath, const char* AText, const TSearchOptions& AOptions)
+{
+    // The text the source view shows: the formatted text, or the file's own text when it is no JSON.
+    TOutline outline;
+    TJSONCounts counts;
+    TDocumentText refused;
+    TByteBuffer bytes;
+    std::string_view source;
+    if (ReadFile(APath, bytes)) {
+        if (BuildDocument(bytes.View(), outline, counts, refused) == TDocumentState::Formatted)
+            source = outline.Text();
+        else
+            source = refused.Text.View();
+    }
+    const TTextFinder finder(ArgumentText(AText), UpperCaseMap());
+    TLineColumnCounter places(source);
+    double seconds = 0;
+    size_t caret = 0;
+    for (;;) {
+        const auto start = Clock::now();
+        const std::optional<TSourceMatch> hit = FindInSource(source, caret, finder);
+        seconds += Seconds(start, Clock::now());
+        if (!hit) {
+            WriteAll("MISS\n");
+            break;
+        }
+        const TLineColumn place = places.At(hit->Start);
+        std::printf("%zu\t%zu\n", place.Line, place.Column);
+        caret = hit->End;
+    }
+    if (AOptions.Time)
+        std::fprintf(stderr, "findsource %.3f s\n", seconds);
+    return 0;
+}
+
 int Usage()
 {
     std::fprintf(stderr,
@@ -229,7 +339,9 @@ int Usage()
         "       quillon-bench base64 encode|decode\n"
         "       quillon-bench report|window|focus|expand FILE\n"
         "       quillon-bench highlight [--raw] [--count] FILE\n"
-        "       quillon-bench print FILE [PDF [tree]]\n");
+        "       quillon-bench print FILE [PDF [tree]]\n"
+        "       quillon-bench search FILE TEXT [--max N] [--time]\n"
+        "       quillon-bench findsource FILE TEXT [--time]\n");
     return 2;
 }
 } // namespace
@@ -266,5 +378,9 @@ int main(int AArgc, char** AArgv)
         return PrintCommand(AArgc, AArgv, path);
     if (command == "highlight")
         return HighlightCommand(AArgc - 2, AArgv + 2);
+    if (command == "search" && AArgc > 3)
+        return Search(path, AArgv[3], ReadSearchOptions(AArgc, AArgv));
+    if (command == "findsource" && AArgc > 3)
+        return FindSource(path, AArgv[3], ReadSearchOptions(AArgc, AArgv));
     return Usage();
 }

@@ -17,6 +17,11 @@
 #   - `quillon-bench highlight --count` on the 100 MB document: at most the time of `format` on it;
 #   - Ctrl+End in the source view of the 100 MB document: its last line shown coloured in under 200 ms;
 #   - printing the Source page of a 10,000-line text to PDF: under 10 s.
+#   - a tree search that finds nothing in the 100 MB document (every name and value compared): at most
+#     the time of `quillon-bench format` on it;
+#   - a source search that finds nothing in its formatted text: at most 4 times `grep -c -i -F` on that
+#     text written to a file.
+#   The searches are timed inside quillon-bench (--time: the search alone, after the load).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$here/build}"
@@ -141,6 +146,30 @@ growth=$(awk "BEGIN{printf \"%.1f\", $expand20 / ($expand5 > 0 ? $expand5 : 1)}"
 echo "  5 MB $expand5 ms, 20 MB $expand20 ms: ${growth}x for 4 times the size (target at most 6x)"
 [ "$expand20" -ge 2000 ] && { echo "FAIL: full expand of 20 MB took 2 s or more"; status=1; }
 awk "BEGIN{exit !($growth > 6)}" && { echo "FAIL: full expand grows faster than the document"; status=1; }
+
+echo
+echo "searches that find nothing in the 100 MB document (best of 3):"
+miss_text="gamma_999999"
+formatted="$data/gen-100mb.formatted.txt"
+[ -s "$formatted" ] || "$bench" format "$big" > "$formatted"
+# best_search SUBCOMMAND: the shortest time that quillon-bench reports for it.
+best_search() {
+  local best="" t
+  for _ in 1 2 3; do
+    t=$("$bench" "$1" "$big" "$miss_text" --time 2>&1 >/dev/null | awk '{print $2}')
+    if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then best=$t; fi
+  done
+  echo "$best"
+}
+tree_time=$(best_search search)
+source_time=$(best_search findsource)
+read -r grep_time _ < <(best_of 3 grep -c -i -F "$miss_text" "$formatted")
+tree_ratio=$(awk "BEGIN{printf \"%.2f\", $tree_time / $format_time}")
+source_ratio=$(awk "BEGIN{printf \"%.2f\", $source_time / ($grep_time > 0 ? $grep_time : 0.001)}")
+echo "  tree search $tree_time s, format $format_time s: ${tree_ratio}x (target at most 1x)"
+echo "  source search $source_time s, grep -c -i -F $grep_time s: ${source_ratio}x (target at most 4x)"
+awk "BEGIN{exit !($tree_ratio > 1)}" && { echo "FAIL: tree search slower than format"; status=1; }
+awk "BEGIN{exit !($source_ratio > 4)}" && { echo "FAIL: source search above 4 times grep"; status=1; }
 
 [ $status -eq 0 ] && echo "all targets met"
 exit $status

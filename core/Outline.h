@@ -76,6 +76,8 @@ public:
         return FNodes[ANode].Typ == ntObject || FNodes[ANode].Typ == ntArray;
     }
     TNodeType Typ(TNodeIndex ANode) const { return FNodes[ANode].Typ; }
+    // Where the node stands in the formatted text: its member name's token, or its element's token.
+    uint64_t TokenOffset(TNodeIndex ANode) const { return FNodes[ANode].Offset(); }
     // 0 for the root, 1 for its children, ...
     int Level(TNodeIndex ANode) const;
 

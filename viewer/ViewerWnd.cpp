@@ -3,9 +3,12 @@
 #include "controls/HeaderPanel.h"
 #include "controls/MenuImages.h"
 #include "controls/PathBar.h"
+#include "controls/SearchEdit.h"
 #include "controls/StatusPanels.h"
 #include "controls/TabStrip.h"
 #include "core/OutlinePath.h"
+#include "core/SourceSearch.h"
+#include "core/TreeSearch.h"
 #include "settings/LayoutManagerSynEditor.h"
 #include "textview/CaretReport.h"
 #include "textview/CustomSynEdit.h"
@@ -16,6 +19,7 @@
 #include "viewer/OutlineModels.h"
 #include "viewer/OutlinePrinter.h"
 #include "viewer/OutlineViews.h"
+#include "viewer/UpperCaseMap.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +30,7 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -36,8 +41,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 namespace {
 // Sizes of the window's parts at 96 dots per inch.
@@ -122,6 +129,7 @@ void Tmdi_quil_Viewer::FormCreate()
     pc->setObjectName(QStringLiteral("pc"));
     BuildTreePage();
     BuildSourcePage();
+    BuildSearchBoxes();
     pc->addWidget(tsTree);
     pc->addWidget(tsPreview);
     layout->addWidget(pc, 1);
@@ -490,6 +498,12 @@ bool Tmdi_quil_Viewer::eventFilter(QObject* AWatched, QEvent* AEvent)
             }
         }
     }
+    if (AEvent->type() == QEvent::KeyPress && (AWatched == eTreeSearch || AWatched == eMemoSearch))
+        return eSearchKeyDown(static_cast<TSearchEdit*>(AWatched), static_cast<QKeyEvent*>(AEvent));
+    if (AEvent->type() == QEvent::KeyRelease && AWatched == Tree)
+        TreeKeyUp(static_cast<QKeyEvent*>(AEvent));
+    if (AEvent->type() == QEvent::KeyRelease && AWatched == Memo)
+        MemoKeyUp(static_cast<QKeyEvent*>(AEvent));
     return TLMForm::eventFilter(AWatched, AEvent);
 }
 
@@ -514,6 +528,7 @@ void Tmdi_quil_Viewer::SetFilename(const QString& AValue)
 
     // A new load starts the tree search from the top again.
     FRoot = NoNode;
+    eTreeSearch->SetLeftPicture(TMenuPicture::Search);
     ShowNoDetails();
     FListModel->SetNode(nullptr, NoNode);
     Box->clear();
@@ -790,4 +805,165 @@ void Tmdi_quil_Viewer::TreeMenuPopup()
     acCopyName->setEnabled(focused);
     acExpandNode->setEnabled(focused);
     acCollapseNode->setEnabled(focused);
+}
+
+void Tmdi_quil_Viewer::BuildSearchBoxes()
+{
+    // Under the tree, and between the source view and its status bar.
+    eTreeSearch = new TSearchEdit(tr("Enter text to find"), TreePanel);
+    eTreeSearch->setObjectName(QStringLiteral("eTreeSearch"));
+    TreePanel->ContentLayout()->addWidget(eTreeSearch);
+    eMemoSearch = new TSearchEdit(tr("Enter text to find"), tsPreview);
+    eMemoSearch->setObjectName(QStringLiteral("eMemoSearch"));
+    static_cast<QBoxLayout*>(tsPreview->layout())->insertWidget(1, eMemoSearch);
+    for (TSearchEdit* box : {eTreeSearch, eMemoSearch}) {
+        box->LeftButton()->setToolTip(tr("Search"));
+        box->RightButton()->setToolTip(tr("Clear"));
+        box->SetLeftPicture(TMenuPicture::Search);
+        box->SetRightPicture(TMenuPicture::Clear);
+        connect(box, &QLineEdit::textChanged, this, [this, box] { eSearchChange(box); });
+        connect(box, &TSearchEdit::RightButtonClick, this, [this, box] { eSearchRightButtonClick(box); });
+        box->installEventFilter(this);
+    }
+    connect(eTreeSearch, &TSearchEdit::LeftButtonClick, this, &Tmdi_quil_Viewer::eTreeSearchLeftButtonClick);
+    connect(eMemoSearch, &TSearchEdit::LeftButtonClick, this, &Tmdi_quil_Viewer::eMemoSearchLeftButtonClick);
+    Tree->installEventFilter(this);
+    Memo->installEventFilter(this);
+}
+
+void Tmdi_quil_Viewer::ShowStatus(const QString& AText)
+{
+    sb->SetText(0, AText);
+    sb->repaint();
+    QCoreApplication::processEvents();
+}
+
+void Tmdi_quil_Viewer::eTreeSearchLeftButtonClick()
+{
+    std::optional<TBusyCursor> busy(std::in_place);
+    struct TReady {
+        TStatusPanels* Bar;
+        ~TReady() { Bar->SetText(0, QStringLiteral("Ready")); }
+    } ready {sb};
+    ShowStatus(QStringLiteral("Searching..."));
+    // A hit moves the start on to the node after it; a miss, and the search after the last node,
+    // start again at the top.
+    const TNodeIndex from = FRoot;
+    FRoot = NoNode;
+    const TTextFinder finder(eTreeSearch->text().toStdU16String(), UpperCaseMap());
+    const TNodeIndex hit = TTreeSearch(FOutline, finder).FindFrom(from);
+    if (hit != NoNode) {
+        FocusNode(hit);
+        FRoot = NextInPreOrder(FOutline, hit);
+        eTreeSearch->SetLeftPicture(TMenuPicture::SearchAgain);
+        Tree->setFocus();
+        return;
+    }
+    // The user answers the box with the normal cursor.
+    busy.reset();
+    InfoBox(tr("Text not found"));
+    eTreeSearch->SetLeftPicture(TMenuPicture::Search);
+    eTreeSearch->selectAll();
+    eTreeSearch->setFocus();
+}
+
+void Tmdi_quil_Viewer::eMemoSearchLeftButtonClick()
+{
+    struct TReady {
+        TStatusPanels* Bar;
+        ~TReady() { Bar->SetText(0, QStringLiteral("Ready")); }
+    } ready {sb};
+    ShowStatus(QStringLiteral("Searching..."));
+    const TTextFinder finder(eMemoSearch->text().toStdU16String(), UpperCaseMap());
+    // The text from the caret on, read in place.
+    const long caret = Memo->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS);
+    const long length = Memo->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    const char* text = reinterpret_cast<const char*>(
+        Memo->SendScintilla(QsciScintillaBase::SCI_GETRANGEPOINTER, caret, length - caret));
+    const std::optional<TSourceMatch> hit =
+        text ? FindInSource(std::string_view(text, size_t(length - caret)), 0, finder) : std::nullopt;
+    if (hit) {
+        const long start = caret + long(hit->Start);
+        const long end = caret + long(hit->End);
+        const long line = Memo->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, start);
+        const long shown = Memo->SendScintilla(QsciScintillaBase::SCI_VISIBLEFROMDOCLINE, line);
+        const long first = Memo->SendScintilla(QsciScintillaBase::SCI_GETFIRSTVISIBLELINE);
+        const long onScreen = Memo->SendScintilla(QsciScintillaBase::SCI_LINESONSCREEN);
+        const bool visible = shown >= first && shown < first + onScreen;
+        Memo->SendScintilla(QsciScintillaBase::SCI_SETSEL, start, end);
+        // A line that was out of sight comes to the middle of the view.
+        if (!visible)
+            Memo->SendScintilla(
+                QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, std::max(0L, shown - onScreen / 2));
+        eMemoSearch->SetLeftPicture(TMenuPicture::SearchAgain);
+        return;
+    }
+    InfoBox(tr("Text not found"));
+    Memo->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 0L);
+    eMemoSearch->SetLeftPicture(TMenuPicture::Search);
+    eMemoSearch->setFocus();
+    Memo->setFocus();
+    // Selected last: a line edit drops its selection when it loses the focus. Coming back to the box
+    // (Ctrl+F) finds the text selected, ready to be typed over.
+    eMemoSearch->selectAll();
+}
+
+void Tmdi_quil_Viewer::eSearchChange(TSearchEdit* ABox)
+{
+    ABox->SetLeftPicture(TMenuPicture::Search);
+}
+
+void Tmdi_quil_Viewer::eSearchRightButtonClick(TSearchEdit* ABox)
+{
+    ABox->clear();
+}
+
+namespace {
+constexpr Qt::KeyboardModifiers KeyModifiers = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+}
+
+bool Tmdi_quil_Viewer::eSearchKeyDown(TSearchEdit* ABox, const QKeyEvent* AEvent)
+{
+    if ((AEvent->modifiers() & KeyModifiers) != Qt::NoModifier)
+        return false;
+    switch (AEvent->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_F3:
+        if (ABox == eTreeSearch)
+            eTreeSearchLeftButtonClick();
+        else
+            eMemoSearchLeftButtonClick();
+        return true;
+    case Qt::Key_Escape:
+        if (ABox == eTreeSearch)
+            Tree->setFocus();
+        else
+            Memo->setFocus();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Tmdi_quil_Viewer::TreeKeyUp(const QKeyEvent* AEvent)
+{
+    const Qt::KeyboardModifiers modifiers = AEvent->modifiers() & KeyModifiers;
+    if (AEvent->isAutoRepeat())
+        return;
+    if (AEvent->key() == Qt::Key_F && modifiers == Qt::ControlModifier)
+        eTreeSearch->setFocus();
+    else if (AEvent->key() == Qt::Key_F3 && modifiers == Qt::NoModifier)
+        eTreeSearchLeftButtonClick();
+}
+
+void Tmdi_quil_Viewer::MemoKeyUp(const QKeyEvent* AEvent)
+{
+    const Qt::KeyboardModifiers modifiers = AEvent->modifiers() & KeyModifiers;
+    if (AEvent->isAutoRepeat())
+        return;
+    if (AEvent->key() == Qt::Key_F && modifiers == Qt::ControlModifier)
+        eMemoSearch->setFocus();
+    else if (AEvent->key() == Qt::Key_F3 && modifiers == Qt::NoModifier)
+        eMemoSearchLeftButtonClick();
 }

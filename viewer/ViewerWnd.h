@@ -17,6 +17,7 @@
 #include <functional>
 
 class QAction;
+class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -32,6 +33,7 @@ class TGridTreeView;
 class THeaderPanel;
 class TOutlineTreeModel;
 class TPathBar;
+class TSearchEdit;
 class TStatusPanels;
 class TSynJSONSyn;
 class TTabStrip;
@@ -105,6 +107,15 @@ public:
     void Base641Click();
     // The caret report of the source view in its status bar.
     void MemoStatusChange();
+    // The searches and their keys.
+    void eTreeSearchLeftButtonClick();
+    void eMemoSearchLeftButtonClick();
+    void eSearchChange(TSearchEdit* ABox);
+    void eSearchRightButtonClick(TSearchEdit* ABox);
+    // True when the key was one of the box's own.
+    bool eSearchKeyDown(TSearchEdit* ABox, const QKeyEvent* AEvent);
+    void TreeKeyUp(const QKeyEvent* AEvent);
+    void MemoKeyUp(const QKeyEvent* AEvent);
 
     // The controls, by the names the layout and the tests know them by.
     QStackedWidget* pc = nullptr;
@@ -125,6 +136,8 @@ public:
     TStatusPanels* msb = nullptr;
     TTabStrip* obTabs = nullptr;
     TStatusPanels* sb = nullptr;
+    TSearchEdit* eTreeSearch = nullptr;
+    TSearchEdit* eMemoSearch = nullptr;
     QToolButton* obExpand = nullptr;
     QToolButton* obCollapse = nullptr;
     QMenu* TreeMenu = nullptr;
@@ -157,6 +170,9 @@ private:
     void BuildSourcePage();
     void BuildSourceMenu();
     void ShowSourceMenu(TCustomSynEdit* AView, const QPoint& APosition);
+    void BuildSearchBoxes();
+    // Status panel 0 of sb := AText, painted at once.
+    void ShowStatus(const QString& AText);
     void SetViewText(TCustomSynEdit* AView, const QString& AText);
     // Reads and builds the file and shows it in the outline and the source view.
     void Present(TDocumentBuild& ABuild);

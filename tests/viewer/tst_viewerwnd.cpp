@@ -3,6 +3,7 @@
 #include "controls/HeaderPanel.h"
 #include "controls/MDIChildWindow.h"
 #include "controls/PathBar.h"
+#include "controls/SearchEdit.h"
 #include "controls/StatusPanels.h"
 #include "tests/common/AnsweringPresenter.h"
 #include "textview/CustomSynEdit.h"
@@ -73,6 +74,9 @@ private Q_SLOTS:
     void noCheckWhileLoading();
     void memoryFollowsWhatIsKept_data();
     void memoryFollowsWhatIsKept();
+    void treeSearch();
+    void sourceSearch();
+    void searchKeys();
 
 private:
     QString Write(const QString& name, const QByteArray& bytes);
@@ -700,3 +704,151 @@ void TestViewerWnd::memoryFollowsWhatIsKept()
 
 QTEST_MAIN(TestViewerWnd)
 #include "tst_viewerwnd.moc"
+
+void TestViewerWnd::treeSearch()
+{
+    Tmdi_quil_Viewer* w =
+        Open(Write(QStringLiteral("doc.json"), R"({"a":{"b":{"c":"deep"}},"z":"Deep2","y":"a","_":0})"));
+    const TOutline& o = w->Outline();
+    const TNodeIndex c = o.Child(o.Child(o.Child(o.Root(), 0), 0), 0);
+    w->sbCollapseClick();
+    w->eTreeSearch->setText("DEEP");
+    w->eTreeSearchLeftButtonClick();
+    // Found inside the collapsed part: focused, selected, its ancestors opened.
+    QCOMPARE(w->FocusedNode(), c);
+    QVERIFY(w->Tree->selectionModel()->isSelected(w->Tree->currentIndex()));
+    QVERIFY(w->Tree->isExpanded(w->Tree->currentIndex().parent()));
+    QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::SearchAgain);
+    QCOMPARE(w->sb->Text(0), QString("Ready"));
+    QCOMPARE(QString::fromStdU16String(o.NodeData(w->FocusedNode()).Name), QString("c"));
+
+    // New text shows the search picture again but goes on after the last hit: a is above it.
+    w->eTreeSearch->setText("a");
+    QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::Search);
+    w->eTreeSearchLeftButtonClick();
+    QCOMPARE(QString::fromStdU16String(o.NodeData(w->FocusedNode()).Name), QString("y"));
+
+    // A miss: the box says so, selects its text and starts at the top next time.
+    w->eTreeSearch->setText("deep");
+    w->eTreeSearchLeftButtonClick();
+    QCOMPARE(FPresenter.Asked, QStringList {"Text not found"});
+    QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::Search);
+    QCOMPARE(w->eTreeSearch->selectedText(), QString("deep"));
+    w->eTreeSearchLeftButtonClick();
+    QCOMPARE(w->FocusedNode(), c);
+
+    // Clearing empties the box; an empty text finds nothing; a load starts at the top again.
+    w->eTreeSearch->RightButton()->trigger();
+    QCOMPARE(w->eTreeSearch->text(), QString());
+    QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::Search);
+    w->eTreeSearchLeftButtonClick();
+    QCOMPARE(FPresenter.Asked.size(), 2);
+    w->eTreeSearch->setText("deep");
+    w->eTreeSearchLeftButtonClick();
+    QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::SearchAgain);
+    w->Reread();
+    QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::Search);
+    w->eTreeSearchLeftButtonClick();
+    QCOMPARE(w->FocusedNode(), c);
+}
+
+void TestViewerWnd::sourceSearch()
+{
+    QByteArray json = "[";
+    for (int i = 0; i < 500; ++i)
+        json += (i ? ",\"v" : "\"v") + QByteArray::number(i) + "\"";
+    json += ",\"x\\/y\"]";
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), json));
+    FFrame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FFrame));
+    w->pc->setCurrentIndex(1);
+    QsciScintilla* m = w->Memo;
+    m->setCursorPosition(0, 0);
+    w->eMemoSearch->setText("V400");
+    w->eMemoSearchLeftButtonClick();
+    // Line 402 (from 1) holds "v400": selected, the caret at its end, the line in the middle.
+    int line = 0;
+    int index = 0;
+    m->getCursorPosition(&line, &index);
+    QCOMPARE(line, 401);
+    QCOMPARE(m->selectedText(), QString("v400"));
+    QCOMPARE(index, m->text(401).indexOf("v400") + 4);
+    const int onScreen = int(m->SendScintilla(QsciScintillaBase::SCI_LINESONSCREEN));
+    QVERIFY(onScreen > 2);
+    QCOMPARE(m->firstVisibleLine(), 401 - onScreen / 2);
+    QCOMPARE(w->eMemoSearch->LeftPicture(), TMenuPicture::SearchAgain);
+    QCOMPARE(w->sb->Text(0), QString("Ready"));
+
+    // The source shows the solidus escaped, so x/y is not there: a miss puts the caret at the top.
+    w->eMemoSearch->setText("x/y");
+    QCOMPARE(w->eMemoSearch->LeftPicture(), TMenuPicture::Search);
+    w->eMemoSearchLeftButtonClick();
+    QCOMPARE(FPresenter.Asked, QStringList {"Text not found"});
+    m->getCursorPosition(&line, &index);
+    QCOMPARE(line, 0);
+    QCOMPARE(index, 0);
+    QCOMPARE(w->eMemoSearch->selectedText(), QString("x/y"));
+    QVERIFY(w->Memo->hasFocus());
+
+    // An empty box too.
+    m->setCursorPosition(10, 3);
+    w->eMemoSearch->clear();
+    w->eMemoSearchLeftButtonClick();
+    QCOMPARE(FPresenter.Asked.size(), 2);
+    m->getCursorPosition(&line, &index);
+    QCOMPARE(line + index, 0);
+}
+
+// The keys, sent to the real widgets of an active window.
+void TestViewerWnd::searchKeys()
+{
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"k":"find me","l":"find me"})"));
+    FFrame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FFrame));
+    const TOutline& o = w->Outline();
+    const TNodeIndex k = o.Child(o.Root(), 0);
+    const TNodeIndex l = o.Child(o.Root(), 1);
+
+    // Tree page: Ctrl+F (on release) to the box, Enter searches, Esc back to the tree, F3 goes on.
+    w->Tree->setFocus();
+    QTest::keyClick(w->Tree, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(w->eTreeSearch->hasFocus());
+    QTest::keyClicks(w->eTreeSearch, "FIND");
+    QTest::keyClick(w->eTreeSearch, Qt::Key_Return);
+    QCOMPARE(w->FocusedNode(), k);
+    QVERIFY(w->Tree->hasFocus());
+    QTest::keyClick(w->Tree, Qt::Key_F3);
+    QCOMPARE(w->FocusedNode(), l);
+    // With a modifier F3 does nothing.
+    QTest::keyClick(w->Tree, Qt::Key_F3, Qt::ShiftModifier);
+    QCOMPARE(w->FocusedNode(), l);
+    w->eTreeSearch->setFocus();
+    QTest::keyClick(w->eTreeSearch, Qt::Key_F3);
+    QCOMPARE(w->FocusedNode(), k);
+    w->eTreeSearch->setFocus();
+    QTest::keyClick(w->eTreeSearch, Qt::Key_Escape);
+    QVERIFY(w->Tree->hasFocus());
+
+    // Source page: the same keys for the source view and its box.
+    w->pc->setCurrentIndex(1);
+    w->Memo->setFocus();
+    w->Memo->setCursorPosition(0, 0);
+    QTest::keyClick(w->Memo, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(w->eMemoSearch->hasFocus());
+    QTest::keyClicks(w->eMemoSearch, "me");
+    QTest::keyClick(w->eMemoSearch, Qt::Key_Enter, Qt::KeypadModifier);
+    int line = 0;
+    int index = 0;
+    w->Memo->getCursorPosition(&line, &index);
+    QCOMPARE(line, 1);
+    QTest::keyClick(w->eMemoSearch, Qt::Key_F3);
+    w->Memo->getCursorPosition(&line, &index);
+    QCOMPARE(line, 2);
+    QTest::keyClick(w->eMemoSearch, Qt::Key_Escape);
+    QVERIFY(w->Memo->hasFocus());
+    w->Memo->setCursorPosition(0, 0);
+    QTest::keyClick(w->Memo, Qt::Key_F3);
+    w->Memo->getCursorPosition(&line, &index);
+    QCOMPARE(line, 1);
+    QCOMPARE(FPresenter.Asked.size(), 0);
+}
