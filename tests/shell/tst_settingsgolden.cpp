@@ -93,6 +93,7 @@ Software\Ravek\Quillon\1.x\Tmdi_quil_Viewer\Memo\Layout\Default | Gutter.Visible
 Software\Ravek\Quillon\1.x\Tmdi_quil_Viewer\Memo\Layout\Default | Options.AutoIndent | REG_DWORD | 0
 Software\Ravek\Quillon\1.x\Tmdi_quil_Viewer\Memo\Layout\Default | SelectionMode | REG_DWORD | 0
 Software\Ravek\Quillon\1.x\Tmdi_quil_Viewer\Memo\Layout\Default | WordWrap | REG_DWORD | 0
+Software\Ravek\Quillon\1.x\Tmdi_quil_Viewer\MsgPanel | Height | REG_DWORD | 150
 Software\Ravek\Quillon\1.x\Tmdi_quil_Viewer\TreePanel | Width | REG_DWORD | 250
 Software\Ravek\Quillon\1.x\Tmdi_quil_Viewer\ValueView\Layout | Gutter.ShowLineNumbers | REG_DWORD | 1
 Software\Ravek\Quillon\1.x\Tmdi_quil_Viewer\ValueView\Layout | Gutter.LeadingZeros | REG_DWORD | 0
@@ -109,7 +110,7 @@ Software\Ravek\Quillon\1.x\Tmdi_quil_Viewer\ValueView\Layout\Default | Options.A
 Software\Ravek\Quillon\1.x\Tmdi_quil_Viewer\ValueView\Layout\Default | SelectionMode | REG_DWORD | 0
 Software\Ravek\Quillon\1.x\Tmdi_quil_Viewer\ValueView\Layout\Default | WordWrap | REG_DWORD | 0
 Software\Ravek\Quillon\1.x\Twnd_quil_Main | Size(1920x1080x96) | REG_SZ | "900,700"
-Software\Ravek\Quillon\1.x\Twnd_quil_Main | Pos(1920x1080x96) | REG_SZ | "50,60"
+Software\Ravek\Quillon\1.x\Twnd_quil_Main | Pos(1920x1080x96) | REG_SZ | "52,62"
 Software\Ravek\Quillon\1.x\Twnd_quil_Main | Align | REG_DWORD | 0
 Software\Ravek\Quillon\1.x\Twnd_quil_Main | State | REG_DWORD | 0
 Software\Ravek\Quillon\1.x\Twnd_quil_Main | Style | REG_DWORD | 2
@@ -169,6 +170,7 @@ void TestSettingsGolden::oneRun()
     doc->Splitter1->setSizes({250, 390});
     doc->ExitSizeMove();
     // The main window moved and sized by the user, then the document closed and the program ended.
+    // The frame is moved; the position stored is the client area's (the offscreen frame is 2 pixels wide).
     w->move(50, 60);
     w->resize(900, 700);
     w->ExitSizeMove();
