@@ -1,0 +1,80 @@
+// A developer launcher for the editor until the main window's commands open it: runs the editor on
+// FILE (or on a new text), as the program will. With --shot PNG it saves a picture of the editor (and,
+// with --find, of the editor with its find dialog open) and quits.
+//
+//   quillon_editor_demo [--shot PNG] [--find] [FILE]
+
+#include "editor/EditorWnd.h"
+#include "editor/FindReplaceDialog.h"
+#include "settings/CustomSynEdit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+// The editor and the dialogs of the desktop in one picture, as they stand on the screen.
+QImage Picture(QWidget* AWindow, QWidget* ADialog)
+{
+    QPixmap window = AWindow->grab();
+    if (!ADialog || !ADialog->isVisible())
+        return window.toImage();
+    const QPoint offset = ADialog->mapToGlobal(QPoint(0, 0)) - AWindow->mapToGlobal(QPoint(0, 0));
+    QPainter painter(&window);
+    painter.drawPixmap(offset, ADialog->grab());
+    painter.setPen(Qt::darkGray);
+    painter.drawRect(QRect(offset, ADialog->size()).adjusted(0, 0, -1, -1));
+    return window.toImage();
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    QString shot;
+    bool find = false;
+    if (args.size() >= 2 && args[0] == QLatin1String("--shot")) {
+        shot = args[1];
+        args = args.mid(2);
+    }
+    if (!args.isEmpty() && args[0] == QLatin1String("--find")) {
+        find = true;
+        args = args.mid(1);
+    }
+    if (!shot.isEmpty()) {
+        const auto runModal = Twnd_quil_Editor::RunModal;
+        Twnd_quil_Editor::RunModal = [runModal, shot, find](Twnd_quil_Editor& AWindow) {
+            QTimer::singleShot(500, &AWindow, [&AWindow, shot, find] {
+                if (find) {
+                    AWindow.Editor->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 12UL);
+                    AWindow.acFindReplace->trigger();
+                    AWindow.rd->move(AWindow.mapToGlobal(QPoint(AWindow.width() / 2, AWindow.height() / 3)));
+                }
+                QTimer::singleShot(300, &AWindow, [&AWindow, shot] {
+                    Picture(&AWindow, AWindow.rd).save(shot);
+                    AWindow.Editor->setModified(false);
+                    AWindow.close();
+                });
+            });
+            runModal(AWindow);
+        };
+    }
+    try {
+        if (args.isEmpty()) {
+            QString name;
+            if (NewFile(name))
+                std::printf("saved %s\n", qPrintable(name));
+        } else if (EditFile(args[0])) {
+            std::printf("saved %s\n", qPrintable(args[0]));
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
