@@ -12,6 +12,7 @@
 //   window FILE     load time and peak memory of a real document window
 //   focus FILE      time to fill the details of the top-level node
 //   base64 encode|decode        standard input to standard output (with the utility library)
+//   savebreaks FILE the line breaks a save of the editor writes for FILE's text: CR, LF or CRLF
 
 #include "bench/BenchUtil.h"
 #include "bench/BenchWindow.h"
@@ -20,6 +21,7 @@
 #include "core/Outline.h"
 #include "core/OutlineBuilder.h"
 #include "core/Utf.h"
+#include "editor/EditorText.h"
 #include "util/FileUtils.h"
 
 #include <QLocale>
@@ -215,6 +217,21 @@ int Throughput(const char* APath, double ASeconds)
     return 0;
 }
 
+// The line-break style the editor's Save would write for FILE as the editor loads it.
+int SaveBreaks(const char* path)
+{
+    TByteBuffer bytes;
+    if (!ReadFile(path, bytes))
+        return 1;
+    TEditorText text;
+    if (!ReadEditorText(bytes.View(), text)) {
+        std::fprintf(stderr, "quillon-bench: %s is not UTF-8 text\n", path);
+        return 1;
+    }
+    std::printf("%s\n", LineBreakName(text.Breaks));
+    return 0;
+}
+
 int Usage()
 {
     std::fprintf(stderr,
@@ -222,7 +239,8 @@ int Usage()
         "       quillon-bench throughput FILE [SECONDS]\n"
         "       quillon-bench digest FILE\n"
         "       quillon-bench base64 encode|decode\n"
-        "       quillon-bench report|window|focus FILE\n");
+        "       quillon-bench report|window|focus FILE\n"
+        "       quillon-bench savebreaks FILE\n");
     return 2;
 }
 } // namespace
@@ -253,5 +271,7 @@ int main(int AArgc, char** AArgv)
         return WindowCommand(AArgc, AArgv, path);
     if (command == "focus")
         return FocusCommand(AArgc, AArgv, path);
+    if (command == "savebreaks")
+        return SaveBreaks(path);
     return Usage();
 }
