@@ -273,6 +273,8 @@ void Twnd_quil_Editor::CreateEditor()
     Editor->setMarginsFont(fixed);
     Editor->setCaretLineVisible(true);
     Editor->setCaretLineBackgroundColor(ActiveLineColor);
+    // Also while the focus is elsewhere (in the find dialog, say).
+    Editor->SendScintilla(QsciScintillaBase::SCI_SETCARETLINEVISIBLEALWAYS, 1UL);
     Editor->SetWordWrap(true);
     Editor->setAutoIndent(true);
     Editor->setIndentationsUseTabs(false);

@@ -1,8 +1,9 @@
 // A developer launcher for the editor until the main window's commands open it: runs the editor on
 // FILE (or on a new text), as the program will. With --shot PNG it saves a picture of the editor (and,
-// with --find, of the editor with its find dialog open) and quits.
+// with --find, of the editor with its find dialog open, or with --validate, of the box Validate JSON
+// shows) and quits.
 //
-//   quillon_editor_demo [--shot PNG] [--find] [FILE]
+//   quillon_editor_demo [--shot PNG] [--find|--validate] [FILE]
 
 #include "editor/EditorWnd.h"
 #include "editor/FindReplaceDialog.h"
@@ -37,21 +38,33 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     QString shot;
-    bool find = false;
     if (args.size() >= 2 && args[0] == QLatin1String("--shot")) {
         shot = args[1];
         args = args.mid(2);
     }
-    if (!args.isEmpty() && args[0] == QLatin1String("--find")) {
-        find = true;
+    const bool find = !args.isEmpty() && args[0] == QLatin1String("--find");
+    const bool validate = !args.isEmpty() && args[0] == QLatin1String("--validate");
+    if (find || validate)
         args = args.mid(1);
-    }
     if (!shot.isEmpty()) {
         const auto runModal = Twnd_quil_Editor::RunModal;
-        Twnd_quil_Editor::RunModal = [runModal, shot, find](Twnd_quil_Editor& AWindow) {
-            QTimer::singleShot(500, &AWindow, [&AWindow, shot, find] {
+        Twnd_quil_Editor::RunModal = [runModal, shot, find, validate](Twnd_quil_Editor& AWindow) {
+            QTimer::singleShot(500, &AWindow, [&AWindow, shot, find, validate] {
+                if (validate) {
+                    // The box is modal: picture it from within its own loop.
+                    QTimer::singleShot(300, &AWindow, [shot] {
+                        if (QWidget* box = QApplication::activeModalWidget()) {
+                            box->grab().save(shot);
+                            box->close();
+                        }
+                    });
+                    AWindow.acValidate->trigger();
+                    AWindow.close();
+                    return;
+                }
                 if (find) {
-                    AWindow.Editor->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 12UL);
+                    // Inside the first member name.
+                    AWindow.Editor->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 6UL);
                     AWindow.acFindReplace->trigger();
                     AWindow.rd->move(AWindow.mapToGlobal(QPoint(AWindow.width() / 2, AWindow.height() / 3)));
                 }
