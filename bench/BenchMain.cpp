@@ -12,8 +12,10 @@
 //   window FILE     load time and peak memory of a real document window
 //   focus FILE      time to fill the details of the top-level node
 //   base64 encode|decode        standard input to standard output (with the utility library)
+//   editor FILE     open, Format JSON and typing times of a real editor window
 //   savebreaks FILE the line breaks a save of the editor writes for FILE's text: CR, LF or CRLF
 
+#include "bench/BenchEditor.h"
 #include "bench/BenchUtil.h"
 #include "bench/BenchWindow.h"
 #include "core/ByteBuffer.h"
@@ -240,7 +242,7 @@ int Usage()
         "       quillon-bench digest FILE\n"
         "       quillon-bench base64 encode|decode\n"
         "       quillon-bench report|window|focus FILE\n"
-        "       quillon-bench savebreaks FILE\n");
+        "       quillon-bench editor|savebreaks FILE\n");
     return 2;
 }
 } // namespace
@@ -271,6 +273,8 @@ int main(int AArgc, char** AArgv)
         return WindowCommand(AArgc, AArgv, path);
     if (command == "focus")
         return FocusCommand(AArgc, AArgv, path);
+    if (command == "editor")
+        return EditorCommand(AArgc, AArgv, path);
     if (command == "savebreaks")
         return SaveBreaks(path);
     return Usage();

@@ -344,9 +344,7 @@ void Twnd_quil_Editor::LoadFile(const QString& AFilename)
                            "for the Unicode character exists in the target multi-byte code page.")
                 .arg(QDir::toNativeSeparators(AFilename))
                 .toStdString());
-    FBreaks = text.Breaks;
-    Editor->setEolMode(EolModeOf(FBreaks));
-    Editor->SetTextBytes(text.Text);
+    ShowText(text);
     FReplaced = false;
     EditorStatusChange();
 }
@@ -355,11 +353,21 @@ void Twnd_quil_Editor::PlaceText(std::string_view AUtf8, bool AModified)
 {
     TEditorText text;
     PlaceEditorText(AUtf8, text);
-    FBreaks = text.Breaks;
-    Editor->setEolMode(EolModeOf(FBreaks));
-    Editor->SetTextBytes(text.Text);
+    ShowText(text);
     FReplaced = AModified;
     SetControls();
+}
+
+void Twnd_quil_Editor::ShowText(const TEditorText& AText)
+{
+    FBreaks = AText.Breaks;
+    Editor->setEolMode(EolModeOf(FBreaks));
+    // Filled while wrapping is off: with it on, the control wraps every line of the new text at once
+    // (seconds for a large text); switched on afterwards, it wraps the lines shown and the rest while idle.
+    const bool wrap = Editor->WordWrap();
+    Editor->SetWordWrap(false);
+    Editor->SetTextBytes(AText.Text);
+    Editor->SetWordWrap(wrap);
 }
 
 void Twnd_quil_Editor::SetClearPasteVisible(bool AVisible)

@@ -132,6 +132,8 @@ private:
     void CreateTopPanel();
     void CreateEditor();
     void CreateMenu();
+    // Shows a text placed whole and takes over its line breaks.
+    void ShowText(const TEditorText& AText);
     // The next occurrence of the find text at or after AFrom: its byte range, or false.
     bool FindForward(long AFrom, long& AStart, long& AEnd);
     // Whether the closing question lets the window close.

@@ -386,6 +386,8 @@ void TestEditorWnd::commandStates()
     QVERIFY(!window.acPaste->isEnabled());
     QVERIFY(!window.acClearPaste->isEnabled());
     QVERIFY(window.acWordWrap->isChecked());
+    // The text is filled with wrapping off, which comes back on.
+    QVERIFY(window.Editor->WordWrap());
     QCOMPARE(window.sb->Text(1), QString());
     QTest::keyClicks(window.Editor, "[1]");
     QVERIFY(window.acSave->isEnabled());
