@@ -99,8 +99,8 @@ int EditorCommand(int argc, char** argv, const char* path)
 
     std::printf("editor open   %.3f s\n", Seconds(openMs));
     std::printf("editor format %.3f s (%d lines)\n", Seconds(formatMs), int(window->Editor->lines()));
-    std::printf(
-        "editor typing %lld ms (slowest of %d keys)\n", static_cast<long long>(slowestKeyMs), Keystrokes);
+    std::printf("editor typing %lld ms (slowest of %d keys, %.1f ms on average)\n",
+        static_cast<long long>(slowestKeyMs), Keystrokes, double(allKeys.elapsed()) / Keystrokes);
     std::printf("peak          %ld KiB resident\n", PeakKiB());
     std::fflush(stdout);
     // Skip the teardown of a large document: the process ends here.
