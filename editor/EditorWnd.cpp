@@ -143,7 +143,7 @@ std::function<void(Twnd_quil_Editor&)> Twnd_quil_Editor::RunModal = [](Twnd_quil
     loop.exec(QEventLoop::DialogExec);
 };
 std::function<QString(QWidget*)> Twnd_quil_Editor::ChooseSaveName = &Twnd_quil_Editor::SaveDialogName;
-std::function<void(const QString&)> Twnd_quil_Editor::ShowBase64;
+std::function<void(const QString&)> Twnd_quil_Editor::ShowBase64Dialog;
 
 Twnd_quil_Editor::Twnd_quil_Editor(QWidget* AOwner)
     : TLMForm(AOwner, TLMFormSettings {.LayoutControl = true, .LayoutReadOnly = true})
@@ -551,8 +551,8 @@ void Twnd_quil_Editor::acFindReplaceExecute()
 
 void Twnd_quil_Editor::acBase64Execute()
 {
-    if (ShowBase64)
-        ShowBase64(Editor->selectedText());
+    if (ShowBase64Dialog)
+        ShowBase64Dialog(Editor->selectedText());
 }
 
 void Twnd_quil_Editor::acGUIDExecute()

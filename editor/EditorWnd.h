@@ -68,7 +68,7 @@ public:
     // The save-as dialog of acBrowse: the chosen file name, empty when cancelled (tests answer it).
     static std::function<QString(QWidget* AParent)> ChooseSaveName;
     // Opens the Base64 dialog with an initial text (the main window sets it; none: the command does nothing).
-    static std::function<void(const QString& AText)> ShowBase64;
+    static std::function<void(const QString& AText)> ShowBase64Dialog;
     // The save-as dialog of the desktop, as acBrowse asks for a name.
     static QString SaveDialogName(QWidget* AParent);
 

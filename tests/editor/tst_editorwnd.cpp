@@ -89,6 +89,8 @@ private Q_SLOTS:
     void findAndReplace_data();
     void findAndReplace();
     void findDialogOnce();
+    void base64WithSelection();
+    void saveShortcut();
     void insertGuid();
     void pasteFromClipboard();
     void droppedFile_data();
@@ -498,6 +500,37 @@ void TestEditorWnd::findDialogOnce()
     // Closing the editor takes the dialog away.
     window.close();
     QVERIFY(!window.rd->isVisible());
+}
+
+void TestEditorWnd::base64WithSelection()
+{
+    Twnd_quil_Editor window;
+    window.PlaceText("[\"aGk=\"]", false);
+    // Without a dialog to open (no main window), the command does nothing.
+    window.acBase64->trigger();
+    QStringList opened;
+    Twnd_quil_Editor::ShowBase64Dialog = [&opened](const QString& AText) { opened << AText; };
+    window.acBase64->trigger();
+    window.Editor->SendScintilla(QsciScintillaBase::SCI_SETSEL, 2UL, 6L);
+    window.acBase64->trigger();
+    Twnd_quil_Editor::ShowBase64Dialog = nullptr;
+    QCOMPARE(opened, (QStringList {QString(), "aGk="}));
+}
+
+void TestEditorWnd::saveShortcut()
+{
+    const QString path = FDir.filePath("shortcut.json");
+    Twnd_quil_Editor window;
+    window.SetFilename(path);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.Editor->setFocus();
+    QTest::keyClicks(window.Editor, "[]");
+    // Typed into the text control, as the user presses it.
+    QTest::keySequence(window.Editor, QKeySequence(Qt::CTRL | Qt::Key_S));
+    QCOMPARE(ReadAll(path), Bom + "[]");
+    QVERIFY(!window.EditorModified());
+    QVERIFY(window.Modified());
 }
 
 void TestEditorWnd::insertGuid()
