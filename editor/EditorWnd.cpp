@@ -9,6 +9,13 @@
 #include "util/MessageBoxes.h"
 #include "util/SafeSaveFile.h"
 
+// The control's headers use the plain signals/slots keywords, which this project switches off.
+#define signals Q_SIGNALS
+#define slots Q_SLOTS
+#include <Qsci/qscilexer.h>
+#undef signals
+#undef slots
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -144,6 +151,7 @@ std::function<void(Twnd_quil_Editor&)> Twnd_quil_Editor::RunModal = [](Twnd_quil
 };
 std::function<QString(QWidget*)> Twnd_quil_Editor::ChooseSaveName = &Twnd_quil_Editor::SaveDialogName;
 std::function<void(const QString&)> Twnd_quil_Editor::ShowBase64Dialog;
+std::function<QsciLexer*(QObject*)> Twnd_quil_Editor::MakeHighlighter;
 
 Twnd_quil_Editor::Twnd_quil_Editor(QWidget* AOwner)
     : TLMForm(AOwner, TLMFormSettings {.LayoutControl = true, .LayoutReadOnly = true})
@@ -270,6 +278,12 @@ void Twnd_quil_Editor::CreateEditor()
     Editor->setObjectName(QStringLiteral("Editor"));
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     Editor->setFont(fixed);
+    if (QsciLexer* lexer = MakeHighlighter ? MakeHighlighter(Editor) : nullptr) {
+        // Every colour of the highlighter in the editor's own font.
+        lexer->setDefaultFont(fixed);
+        lexer->setFont(fixed);
+        Editor->setLexer(lexer);
+    }
     Editor->setMarginsFont(fixed);
     Editor->setCaretLineVisible(true);
     Editor->setCaretLineBackgroundColor(ActiveLineColor);

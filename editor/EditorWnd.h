@@ -16,6 +16,7 @@
 
 class QAction;
 class QMenu;
+class QsciLexer;
 class QToolButton;
 class TCustomSynEdit;
 class TFindReplaceDialog;
@@ -69,6 +70,8 @@ public:
     static std::function<QString(QWidget* AParent)> ChooseSaveName;
     // Opens the Base64 dialog with an initial text (the main window sets it; none: the command does nothing).
     static std::function<void(const QString& AText)> ShowBase64Dialog;
+    // Makes the JSON highlighter for a new editor (none: plain text).
+    static std::function<QsciLexer*(QObject* AParent)> MakeHighlighter;
     // The save-as dialog of the desktop, as acBrowse asks for a name.
     static QString SaveDialogName(QWidget* AParent);
 

@@ -25,6 +25,12 @@
 
 #include <cerrno>
 
+#define signals Q_SIGNALS
+#define slots Q_SLOTS
+#include <Qsci/qscilexercustom.h>
+#undef signals
+#undef slots
+
 namespace {
 
 const QByteArray Bom = QByteArrayLiteral("\xEF\xBB\xBF");
@@ -65,6 +71,22 @@ void SetCaret(Twnd_quil_Editor& AWindow, long APos)
     AWindow.Editor->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, static_cast<unsigned long>(APos));
 }
 
+// A highlighter that gives every character one style.
+class TOneStyleLexer : public QsciLexerCustom {
+public:
+    using QsciLexerCustom::QsciLexerCustom;
+    const char* language() const override { return "JSON"; }
+    QString description(int AStyle) const override
+    {
+        return AStyle == 0 ? QStringLiteral("Default") : QString();
+    }
+    void styleText(int AStart, int AEnd) override
+    {
+        startStyling(AStart);
+        setStyling(AEnd - AStart, 0);
+    }
+};
+
 } // namespace
 
 class TestEditorWnd : public QObject {
@@ -90,6 +112,7 @@ private Q_SLOTS:
     void findAndReplace();
     void findDialogOnce();
     void base64WithSelection();
+    void highlighter();
     void saveShortcut();
     void insertGuid();
     void pasteFromClipboard();
@@ -515,6 +538,21 @@ void TestEditorWnd::base64WithSelection()
     window.acBase64->trigger();
     Twnd_quil_Editor::ShowBase64Dialog = nullptr;
     QCOMPARE(opened, (QStringList {QString(), "aGk="}));
+}
+
+void TestEditorWnd::highlighter()
+{
+    Twnd_quil_Editor::MakeHighlighter = [](QObject* AParent) { return new TOneStyleLexer(AParent); };
+    Twnd_quil_Editor window;
+    Twnd_quil_Editor::MakeHighlighter = nullptr;
+    auto* lexer = dynamic_cast<TOneStyleLexer*>(window.Editor->lexer());
+    QVERIFY(lexer);
+    // The highlighter paints in the editor's fixed-width font.
+    QVERIFY(QFontInfo(lexer->font(0)).fixedPitch());
+    window.PlaceText("{\"a\": 1}", false);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.Editor->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED), 8L);
 }
 
 void TestEditorWnd::saveShortcut()
