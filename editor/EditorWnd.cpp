@@ -5,6 +5,7 @@
 #include "core/ByteBuffer.h"
 #include "editor/FindReplaceDialog.h"
 #include "settings/CustomSynEdit.h"
+#include "util/ErrorReport.h"
 #include "util/FileUtils.h"
 #include "util/MessageBoxes.h"
 #include "util/SafeSaveFile.h"
@@ -90,7 +91,7 @@ template<class TWork> void RunGuarded(TWork&& AWork)
     try {
         AWork();
     } catch (const std::exception& error) {
-        ErrorBox(QString::fromUtf8(error.what()));
+        ShowErrorReport(QString::fromUtf8(error.what()));
     }
 }
 
