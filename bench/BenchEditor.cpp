@@ -1,7 +1,7 @@
 #include "bench/BenchEditor.h"
 
 #include "editor/EditorWnd.h"
-#include "settings/CustomSynEdit.h"
+#include "textview/CustomSynEdit.h"
 #include "util/MessageBoxes.h"
 
 #include <QApplication>

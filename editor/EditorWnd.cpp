@@ -4,7 +4,7 @@
 #include "controls/StatusPanels.h"
 #include "core/ByteBuffer.h"
 #include "editor/FindReplaceDialog.h"
-#include "settings/CustomSynEdit.h"
+#include "textview/CustomSynEdit.h"
 #include "util/ErrorReport.h"
 #include "util/FileUtils.h"
 #include "util/MessageBoxes.h"
@@ -90,8 +90,8 @@ template<class TWork> void RunGuarded(TWork&& AWork)
 {
     try {
         AWork();
-    } catch (const std::exception& error) {
-        ShowErrorReport(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ShowErrorReport(CurrentErrorReportText());
     }
 }
 
@@ -350,15 +350,13 @@ void Twnd_quil_Editor::LoadFile(const QString& AFilename)
     TByteBuffer bytes;
     if (!ReadFileBytes(AFilename, bytes))
         throw EEditorError(QStringLiteral("Cannot open file \"%1\". %2")
-                               .arg(QDir::toNativeSeparators(AFilename), ReadFailure(AFilename))
-                               .toStdString());
+                               .arg(QDir::toNativeSeparators(AFilename), ReadFailure(AFilename)));
     TEditorText text;
     if (!ReadEditorText(bytes.View(), text))
         throw EEditorError(
             QStringLiteral("Cannot open file \"%1\" in the editor: it is not UTF-8 text. No mapping "
                            "for the Unicode character exists in the target multi-byte code page.")
-                .arg(QDir::toNativeSeparators(AFilename))
-                .toStdString());
+                .arg(QDir::toNativeSeparators(AFilename)));
     ShowText(text);
     FReplaced = false;
     EditorStatusChange();

@@ -6,12 +6,12 @@
 #include "core/OutlineBuilder.h"
 #include "editor/EditorText.h"
 #include "settings/LayoutManagerForm.h"
+#include "util/QuillonError.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
-#include <stdexcept>
 #include <string_view>
 
 class QAction;
@@ -23,9 +23,9 @@ class TFindReplaceDialog;
 class TStatusPanels;
 
 // A file the editor cannot load; its text is what the error report shows.
-class EEditorError : public std::runtime_error {
+class EEditorError : public EQuillonError {
 public:
-    using std::runtime_error::runtime_error;
+    using EQuillonError::EQuillonError;
 };
 
 class Twnd_quil_Editor : public TLMForm {

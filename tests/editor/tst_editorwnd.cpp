@@ -4,8 +4,8 @@
 #include "controls/StatusPanels.h"
 #include "editor/EditorWnd.h"
 #include "editor/FindReplaceDialog.h"
-#include "settings/CustomSynEdit.h"
 #include "tests/common/AnsweringPresenter.h"
+#include "textview/CustomSynEdit.h"
 #include "util/SafeSaveFile.h"
 
 #include <QAction>

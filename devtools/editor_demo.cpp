@@ -7,7 +7,7 @@
 
 #include "editor/EditorWnd.h"
 #include "editor/FindReplaceDialog.h"
-#include "settings/CustomSynEdit.h"
+#include "textview/CustomSynEdit.h"
 
 #include <QAction>
 #include <QApplication>
