@@ -44,14 +44,14 @@ double Seconds(qint64 AMs)
 }
 } // namespace
 
-int EditorCommand(int argc, char** argv, const char* path)
+int EditorCommand(int AArgc, char** AArgv, const char* APath)
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
     static int count = 1;
-    QApplication app(count, argv);
-    (void)argc;
+    QApplication app(count, AArgv);
+    (void)AArgc;
     TYesPresenter presenter;
     SetMessageBoxPresenter(&presenter);
 
@@ -61,12 +61,12 @@ int EditorCommand(int argc, char** argv, const char* path)
     auto* window = new Twnd_quil_Editor;
     window->SetClearPasteVisible(false);
     try {
-        window->LoadFile(QString::fromLocal8Bit(path));
+        window->LoadFile(QString::fromLocal8Bit(APath));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "quillon-bench: %s\n", error.what());
         return 1;
     }
-    window->SetFilename(QString::fromLocal8Bit(path));
+    window->SetFilename(QString::fromLocal8Bit(APath));
     window->EditorStatusChange();
     window->show();
     window->repaint();

@@ -220,14 +220,14 @@ int Throughput(const char* APath, double ASeconds)
 }
 
 // The line-break style the editor's Save would write for FILE as the editor loads it.
-int SaveBreaks(const char* path)
+int SaveBreaks(const char* APath)
 {
     TByteBuffer bytes;
-    if (!ReadFile(path, bytes))
+    if (!ReadFile(APath, bytes))
         return 1;
     TEditorText text;
     if (!ReadEditorText(bytes.View(), text)) {
-        std::fprintf(stderr, "quillon-bench: %s is not UTF-8 text\n", path);
+        std::fprintf(stderr, "quillon-bench: %s is not UTF-8 text\n", APath);
         return 1;
     }
     std::printf("%s\n", LineBreakName(text.Breaks));

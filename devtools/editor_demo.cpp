@@ -21,15 +21,15 @@ namespace {
 // The editor and the dialogs of the desktop in one picture, as they stand on the screen.
 QImage Picture(QWidget* AWindow, QWidget* ADialog)
 {
-    QPixmap window = AWindow->grab();
+    QPixmap picture = AWindow->grab();
     if (!ADialog || !ADialog->isVisible())
-        return window.toImage();
+        return picture.toImage();
     const QPoint offset = ADialog->mapToGlobal(QPoint(0, 0)) - AWindow->mapToGlobal(QPoint(0, 0));
-    QPainter painter(&window);
+    QPainter painter(&picture);
     painter.drawPixmap(offset, ADialog->grab());
     painter.setPen(Qt::darkGray);
     painter.drawRect(QRect(offset, ADialog->size()).adjusted(0, 0, -1, -1));
-    return window.toImage();
+    return picture.toImage();
 }
 } // namespace
 
@@ -48,33 +48,33 @@ int main(int argc, char** argv)
         args = args.mid(1);
     if (!shot.isEmpty()) {
         const auto runModal = Twnd_quil_Editor::RunModal;
-        Twnd_quil_Editor::RunModal = [runModal, shot, find, validate](Twnd_quil_Editor& AWindow) {
-            QTimer::singleShot(500, &AWindow, [&AWindow, shot, find, validate] {
+        Twnd_quil_Editor::RunModal = [runModal, shot, find, validate](Twnd_quil_Editor& window) {
+            QTimer::singleShot(500, &window, [&window, shot, find, validate] {
                 if (validate) {
                     // The box is modal: picture it from within its own loop.
-                    QTimer::singleShot(300, &AWindow, [shot] {
+                    QTimer::singleShot(300, &window, [shot] {
                         if (QWidget* box = QApplication::activeModalWidget()) {
                             box->grab().save(shot);
                             box->close();
                         }
                     });
-                    AWindow.acValidate->trigger();
-                    AWindow.close();
+                    window.acValidate->trigger();
+                    window.close();
                     return;
                 }
                 if (find) {
                     // Inside the first member name.
-                    AWindow.Editor->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 6UL);
-                    AWindow.acFindReplace->trigger();
-                    AWindow.rd->move(AWindow.mapToGlobal(QPoint(AWindow.width() / 2, AWindow.height() / 3)));
+                    window.Editor->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 6UL);
+                    window.acFindReplace->trigger();
+                    window.rd->move(window.mapToGlobal(QPoint(window.width() / 2, window.height() / 3)));
                 }
-                QTimer::singleShot(300, &AWindow, [&AWindow, shot] {
-                    Picture(&AWindow, AWindow.rd).save(shot);
-                    AWindow.Editor->setModified(false);
-                    AWindow.close();
+                QTimer::singleShot(300, &window, [&window, shot] {
+                    Picture(&window, window.rd).save(shot);
+                    window.Editor->setModified(false);
+                    window.close();
                 });
             });
-            runModal(AWindow);
+            runModal(window);
         };
     }
     try {

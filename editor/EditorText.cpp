@@ -148,20 +148,20 @@ TLineBreakStyle DetectLineBreakStyle(std::string_view AText)
     const bool cr = std::memchr(AText.data(), '\r', AText.size()) != nullptr;
     const bool lf = std::memchr(AText.data(), '\n', AText.size()) != nullptr;
     if (cr && !lf)
-        return TLineBreakStyle::lbCR;
+        return TLineBreakStyle::CR;
     if (lf && !cr)
-        return TLineBreakStyle::lbLF;
-    return TLineBreakStyle::lbCRLF;
+        return TLineBreakStyle::LF;
+    return TLineBreakStyle::CRLF;
 }
 
 const char* LineBreakName(TLineBreakStyle AStyle)
 {
     switch (AStyle) {
-    case TLineBreakStyle::lbLF:
+    case TLineBreakStyle::LF:
         return "LF";
-    case TLineBreakStyle::lbCR:
+    case TLineBreakStyle::CR:
         return "CR";
-    case TLineBreakStyle::lbCRLF:
+    case TLineBreakStyle::CRLF:
         break;
     }
     return "CRLF";
@@ -170,11 +170,11 @@ const char* LineBreakName(TLineBreakStyle AStyle)
 std::string_view LineBreakChars(TLineBreakStyle AStyle)
 {
     switch (AStyle) {
-    case TLineBreakStyle::lbLF:
+    case TLineBreakStyle::LF:
         return "\n";
-    case TLineBreakStyle::lbCR:
+    case TLineBreakStyle::CR:
         return "\r";
-    case TLineBreakStyle::lbCRLF:
+    case TLineBreakStyle::CRLF:
         break;
     }
     return "\r\n";
@@ -183,11 +183,11 @@ std::string_view LineBreakChars(TLineBreakStyle AStyle)
 bool HasOnlyLineBreaks(std::string_view AText, TLineBreakStyle AStyle)
 {
     switch (AStyle) {
-    case TLineBreakStyle::lbLF:
+    case TLineBreakStyle::LF:
         return std::memchr(AText.data(), '\r', AText.size()) == nullptr;
-    case TLineBreakStyle::lbCR:
+    case TLineBreakStyle::CR:
         return std::memchr(AText.data(), '\n', AText.size()) == nullptr;
-    case TLineBreakStyle::lbCRLF:
+    case TLineBreakStyle::CRLF:
         break;
     }
     // Every CR followed by LF, every LF preceded by CR.

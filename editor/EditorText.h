@@ -11,7 +11,7 @@
 
 // The line breaks a save writes. A U+2028 is never one: inside a JSON string it is an ordinary
 // character, and as a break it would make the file invalid JSON.
-enum class TLineBreakStyle { lbCRLF, lbLF, lbCR };
+enum class TLineBreakStyle { CRLF, LF, CR };
 
 // The style of a text placed whole into the editor: CR alone when it holds CR but no LF, LF alone when
 // it holds LF but no CR, CR LF in every other case (a text without line breaks included).
@@ -28,7 +28,7 @@ void AppendJoinedLines(std::string& AOut, std::string_view AText, TLineBreakStyl
 struct TEditorText {
     std::string_view Text; // into the bytes it was read from, or into Storage
     std::string Storage; // filled only when the line breaks had to be unified
-    TLineBreakStyle Breaks = TLineBreakStyle::lbCRLF;
+    TLineBreakStyle Breaks = TLineBreakStyle::CRLF;
 };
 
 // A text placed whole into the editor: its style is detected and mixed breaks are unified to it.

@@ -38,6 +38,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -56,20 +57,6 @@ constexpr int CloseWidth = 75;
 constexpr int CaretPanelWidth = 300;
 constexpr int ModifiedPanelWidth = 100;
 constexpr int SparePanelWidth = 50;
-
-// Pictures of the menu image list.
-constexpr int NoPicture = -1;
-constexpr int PictureExit = 0;
-constexpr int PictureBase64 = 21;
-constexpr int PictureSave = 34;
-constexpr int PictureFindReplace = 35;
-constexpr int PictureRedo = 36;
-constexpr int PictureUndo = 37;
-constexpr int PicturePaste = 38;
-constexpr int PictureCut = 39;
-constexpr int PictureCopy = 40;
-constexpr int PictureValidate = 43;
-constexpr int PictureFormat = 44;
 
 const QColor ActiveLineColor(255, 255, 0);
 
@@ -131,11 +118,11 @@ std::string_view View(const QByteArray& ABytes)
 QsciScintilla::EolMode EolModeOf(TLineBreakStyle AStyle)
 {
     switch (AStyle) {
-    case TLineBreakStyle::lbLF:
+    case TLineBreakStyle::LF:
         return QsciScintilla::EolUnix;
-    case TLineBreakStyle::lbCR:
+    case TLineBreakStyle::CR:
         return QsciScintilla::EolMac;
-    case TLineBreakStyle::lbCRLF:
+    case TLineBreakStyle::CRLF:
         break;
     }
     return QsciScintilla::EolWindows;
@@ -143,11 +130,11 @@ QsciScintilla::EolMode EolModeOf(TLineBreakStyle AStyle)
 
 } // namespace
 
-std::function<void(Twnd_quil_Editor&)> Twnd_quil_Editor::RunModal = [](Twnd_quil_Editor& AWindow) {
-    AWindow.setWindowModality(Qt::ApplicationModal);
+std::function<void(Twnd_quil_Editor&)> Twnd_quil_Editor::RunModal = [](Twnd_quil_Editor& window) {
+    window.setWindowModality(Qt::ApplicationModal);
     QEventLoop loop;
-    QObject::connect(&AWindow, &Twnd_quil_Editor::Closed, &loop, &QEventLoop::quit);
-    AWindow.show();
+    QObject::connect(&window, &Twnd_quil_Editor::Closed, &loop, &QEventLoop::quit);
+    window.show();
     loop.exec(QEventLoop::DialogExec);
 };
 std::function<QString(QWidget*)> Twnd_quil_Editor::ChooseSaveName = &Twnd_quil_Editor::SaveDialogName;
@@ -198,13 +185,13 @@ Twnd_quil_Editor::Twnd_quil_Editor(QWidget* AOwner)
 
 Twnd_quil_Editor::~Twnd_quil_Editor() = default;
 
-QAction* Twnd_quil_Editor::MakeAction(
-    const char* AName, const QString& ACaption, int APicture, void (Twnd_quil_Editor::*AHandler)())
+QAction* Twnd_quil_Editor::MakeAction(const char* AName, const QString& ACaption,
+    std::optional<TMenuPicture> APicture, void (Twnd_quil_Editor::*AHandler)())
 {
     auto* action = new QAction(ACaption, this);
     action->setObjectName(QString::fromLatin1(AName));
-    if (APicture != NoPicture)
-        action->setIcon(TMenuImages::Icon(APicture));
+    if (APicture)
+        action->setIcon(TMenuImages::Icon(*APicture));
     if (AHandler)
         connect(action, &QAction::triggered, this,
             [this, AHandler] { RunGuarded([this, AHandler] { (this->*AHandler)(); }); });
@@ -215,30 +202,32 @@ QAction* Twnd_quil_Editor::MakeAction(
 
 void Twnd_quil_Editor::CreateActions()
 {
-    acSave = MakeAction("acSave", tr("Save"), PictureSave, &Twnd_quil_Editor::acSaveExecute);
+    acSave = MakeAction("acSave", tr("Save"), TMenuPicture::Save, &Twnd_quil_Editor::acSaveExecute);
     acSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    acFormat = MakeAction("acFormat", tr("Format JSON"), PictureFormat, &Twnd_quil_Editor::acFormatExecute);
-    acValidate =
-        MakeAction("acValidate", tr("Validate JSON"), PictureValidate, &Twnd_quil_Editor::acValidateExecute);
-    acClearPaste = MakeAction(
-        "acClearPaste", tr("Paste from clipboard"), PicturePaste, &Twnd_quil_Editor::acClearPasteExecute);
-    acExit = MakeAction("acExit", tr("Close"), PictureExit, nullptr);
+    acFormat =
+        MakeAction("acFormat", tr("Format JSON"), TMenuPicture::Format, &Twnd_quil_Editor::acFormatExecute);
+    acValidate = MakeAction(
+        "acValidate", tr("Validate JSON"), TMenuPicture::Validate, &Twnd_quil_Editor::acValidateExecute);
+    acClearPaste = MakeAction("acClearPaste", tr("Paste from clipboard"), TMenuPicture::Paste,
+        &Twnd_quil_Editor::acClearPasteExecute);
+    acExit = MakeAction("acExit", tr("Close"), TMenuPicture::Exit, nullptr);
     connect(acExit, &QAction::triggered, this, &QWidget::close);
-    acUndo = MakeAction("acUndo", tr("Undo"), PictureUndo, nullptr);
-    acRedo = MakeAction("acRedo", tr("Redo"), PictureRedo, nullptr);
-    acCopy = MakeAction("acCopy", tr("Copy"), PictureCopy, nullptr);
-    acCut = MakeAction("acCut", tr("Cut"), PictureCut, nullptr);
-    acPaste = MakeAction("acPaste", tr("Paste"), PicturePaste, nullptr);
-    acSelectAll = MakeAction("acSelectAll", tr("Select All"), NoPicture, nullptr);
-    acWordWrap = MakeAction("acWordWrap", tr("WordWrap"), NoPicture, nullptr);
+    acUndo = MakeAction("acUndo", tr("Undo"), TMenuPicture::Undo, nullptr);
+    acRedo = MakeAction("acRedo", tr("Redo"), TMenuPicture::Redo, nullptr);
+    acCopy = MakeAction("acCopy", tr("Copy"), TMenuPicture::Copy, nullptr);
+    acCut = MakeAction("acCut", tr("Cut"), TMenuPicture::Cut, nullptr);
+    acPaste = MakeAction("acPaste", tr("Paste"), TMenuPicture::Paste, nullptr);
+    acSelectAll = MakeAction("acSelectAll", tr("Select All"), std::nullopt, nullptr);
+    acWordWrap = MakeAction("acWordWrap", tr("WordWrap"), std::nullopt, nullptr);
     acWordWrap->setCheckable(true);
     acWordWrap->setChecked(true);
-    acFindReplace = MakeAction("acFindReplace", tr("Find and Replace..."), PictureFindReplace,
+    acFindReplace = MakeAction("acFindReplace", tr("Find and Replace..."), TMenuPicture::FindReplace,
         &Twnd_quil_Editor::acFindReplaceExecute);
     acFindReplace->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    acBase64 = MakeAction("acBase64", tr("Base64..."), PictureBase64, &Twnd_quil_Editor::acBase64Execute);
-    acGUID = MakeAction("acGUID", tr("Insert GUID"), NoPicture, &Twnd_quil_Editor::acGUIDExecute);
-    acBrowse = MakeAction("acBrowse", tr("Browse"), NoPicture, &Twnd_quil_Editor::acBrowseExecute);
+    acBase64 =
+        MakeAction("acBase64", tr("Base64..."), TMenuPicture::Base64, &Twnd_quil_Editor::acBase64Execute);
+    acGUID = MakeAction("acGUID", tr("Insert GUID"), std::nullopt, &Twnd_quil_Editor::acGUIDExecute);
+    acBrowse = MakeAction("acBrowse", tr("Browse"), std::nullopt, &Twnd_quil_Editor::acBrowseExecute);
 }
 
 QToolButton* Twnd_quil_Editor::MakeButton(QAction* AAction, int AWidth)
@@ -423,16 +412,16 @@ void Twnd_quil_Editor::SetControls()
 
 void Twnd_quil_Editor::EditorStatusChange()
 {
-    const auto send = [this](unsigned int AMessage, unsigned long AParam = 0) {
-        return Editor->SendScintilla(AMessage, AParam);
+    const auto send = [this](unsigned int message, unsigned long param = 0) {
+        return Editor->SendScintilla(message, param);
     };
-    // The bytes of [AFrom, ATo) without copying them.
-    const auto range = [this](long AFrom, long ATo) -> std::string_view {
-        if (ATo <= AFrom)
+    // The bytes of [from, to) without copying them.
+    const auto range = [this](long from, long to) -> std::string_view {
+        if (to <= from)
             return {};
         const auto* bytes = reinterpret_cast<const char*>(Editor->SendScintilla(
-            QsciScintillaBase::SCI_GETRANGEPOINTER, static_cast<unsigned long>(AFrom), ATo - AFrom));
-        return bytes ? std::string_view(bytes, size_t(ATo - AFrom)) : std::string_view();
+            QsciScintillaBase::SCI_GETRANGEPOINTER, static_cast<unsigned long>(from), to - from));
+        return bytes ? std::string_view(bytes, size_t(to - from)) : std::string_view();
     };
     const long caret = send(QsciScintillaBase::SCI_GETCURRENTPOS);
     const long line = send(QsciScintillaBase::SCI_LINEFROMPOSITION, static_cast<unsigned long>(caret));

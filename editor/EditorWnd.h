@@ -3,6 +3,7 @@
 // with counts and saves it as UTF-8 with a byte-order mark. It exists only while EditFile or NewFile
 // runs, and tells its caller whether a save succeeded.
 
+#include "controls/MenuImages.h"
 #include "core/OutlineBuilder.h"
 #include "editor/EditorText.h"
 #include "settings/LayoutManagerForm.h"
@@ -12,6 +13,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <string_view>
 
 class QAction;
@@ -128,8 +130,8 @@ protected:
     bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
 
 private:
-    QAction* MakeAction(
-        const char* AName, const QString& ACaption, int APicture, void (Twnd_quil_Editor::*AHandler)());
+    QAction* MakeAction(const char* AName, const QString& ACaption, std::optional<TMenuPicture> APicture,
+        void (Twnd_quil_Editor::*AHandler)());
     QToolButton* MakeButton(QAction* AAction, int AWidth);
     void CreateActions();
     void CreateTopPanel();
@@ -150,7 +152,7 @@ private:
     int32_t FArrCnt = 0;
     int32_t FValCnt = 0;
     // The line breaks of the text last placed whole into the editor.
-    TLineBreakStyle FBreaks = TLineBreakStyle::lbCRLF;
+    TLineBreakStyle FBreaks = TLineBreakStyle::CRLF;
     // The whole text was replaced (Format, Paste from clipboard, a dropped file): the text counts as
     // modified until the next save, although its undo history is empty.
     bool FReplaced = false;

@@ -56,16 +56,16 @@ void TestEditorText::saveBytes_data()
     QTest::addColumn<int>("style");
     QTest::addColumn<QByteArray>("saved");
     QTest::newRow("LF kept, nothing added")
-        << QByteArray("{\n}") << int(TLineBreakStyle::lbLF) << QByteArray("{\n}");
+        << QByteArray("{\n}") << int(TLineBreakStyle::LF) << QByteArray("{\n}");
     QTest::newRow("ends with an empty line")
-        << QByteArray("{\n}\n") << int(TLineBreakStyle::lbLF) << QByteArray("{\n}\n");
+        << QByteArray("{\n}\n") << int(TLineBreakStyle::LF) << QByteArray("{\n}\n");
     QTest::newRow("all breaks as CR LF")
-        << QByteArray("a\nb\rc\r\nd") << int(TLineBreakStyle::lbCRLF) << QByteArray("a\r\nb\r\nc\r\nd");
-    QTest::newRow("as CR") << QByteArray("a\r\nb\n") << int(TLineBreakStyle::lbCR) << QByteArray("a\rb\r");
+        << QByteArray("a\nb\rc\r\nd") << int(TLineBreakStyle::CRLF) << QByteArray("a\r\nb\r\nc\r\nd");
+    QTest::newRow("as CR") << QByteArray("a\r\nb\n") << int(TLineBreakStyle::CR) << QByteArray("a\rb\r");
     QTest::newRow("U+2028 stays a character")
-        << QByteArray("[\"\xE2\x80\xA8\"\n]") << int(TLineBreakStyle::lbLF)
+        << QByteArray("[\"\xE2\x80\xA8\"\n]") << int(TLineBreakStyle::LF)
         << QByteArray("[\"\xE2\x80\xA8\"\n]");
-    QTest::newRow("empty") << QByteArray() << int(TLineBreakStyle::lbCRLF) << QByteArray();
+    QTest::newRow("empty") << QByteArray() << int(TLineBreakStyle::CRLF) << QByteArray();
 }
 
 void TestEditorText::saveBytes()
@@ -84,7 +84,7 @@ void TestEditorText::readFileBytes()
     const QByteArray withBom = Bom + Bom + "[\n1]";
     QVERIFY(ReadEditorText(View(withBom), text));
     QCOMPARE(QByteArray::fromStdString(std::string(text.Text)), Bom + "[\n1]");
-    QCOMPARE(text.Breaks, TLineBreakStyle::lbLF);
+    QCOMPARE(text.Breaks, TLineBreakStyle::LF);
     QVERIFY(text.Storage.empty());
     // Mixed breaks are unified to the style a save writes.
     const QByteArray mixed("[\n1,\r2\r\n]");

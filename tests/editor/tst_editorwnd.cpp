@@ -39,9 +39,9 @@ const QByteArray Bom = QByteArrayLiteral("\xEF\xBB\xBF");
 class TScriptedPresenter : public TAnsweringPresenter {
 public:
     QList<QMessageBox::StandardButton> Script;
-    QMessageBox::StandardButton ShowMessageBox(const TMessageBoxRequest& request) override
+    QMessageBox::StandardButton ShowMessageBox(const TMessageBoxRequest& ARequest) override
     {
-        const QMessageBox::StandardButton fallback = TAnsweringPresenter::ShowMessageBox(request);
+        const QMessageBox::StandardButton fallback = TAnsweringPresenter::ShowMessageBox(ARequest);
         return Script.isEmpty() ? fallback : Script.takeFirst();
     }
 };
@@ -59,16 +59,16 @@ void WriteFile(const QString& APath, const QByteArray& AData)
     QCOMPARE(file.write(AData), AData.size());
 }
 
-QByteArray EditorBytes(const Twnd_quil_Editor& AWindow)
+QByteArray EditorBytes(const Twnd_quil_Editor& window)
 {
-    const std::string_view text = AWindow.TextBytes();
+    const std::string_view text = window.TextBytes();
     return QByteArray(text.data(), qsizetype(text.size()));
 }
 
 // Puts the caret at a byte position of the text.
-void SetCaret(Twnd_quil_Editor& AWindow, long APos)
+void SetCaret(Twnd_quil_Editor& window, long APos)
 {
-    AWindow.Editor->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, static_cast<unsigned long>(APos));
+    window.Editor->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, static_cast<unsigned long>(APos));
 }
 
 // A highlighter that gives every character one style.
@@ -160,14 +160,14 @@ void TestEditorWnd::newFileSaved()
     Twnd_quil_Editor::ChooseSaveName = [&](QWidget*) { return chooseName ? path : QString(); };
     bool saveResult = true;
     QString caption;
-    Twnd_quil_Editor::RunModal = [&](Twnd_quil_Editor& AWindow) {
-        QVERIFY(AWindow.acClearPaste->isVisible());
-        QTest::keyClicks(AWindow.Editor, "{\"a\": [1]}");
-        saveResult = AWindow.Save();
-        caption = AWindow.windowTitle();
+    Twnd_quil_Editor::RunModal = [&](Twnd_quil_Editor& window) {
+        QVERIFY(window.acClearPaste->isVisible());
+        QTest::keyClicks(window.Editor, "{\"a\": [1]}");
+        saveResult = window.Save();
+        caption = window.windowTitle();
         // No to the closing question when the save did not happen.
         FPresenter.Script = {QMessageBox::No};
-        AWindow.close();
+        window.close();
     };
     QString name = QStringLiteral("stale");
     QCOMPARE(NewFile(name), saved);
@@ -243,13 +243,13 @@ void TestEditorWnd::editFileSave()
     QString caption;
     QString facts;
     bool visible = true;
-    Twnd_quil_Editor::RunModal = [&](Twnd_quil_Editor& AWindow) {
-        caption = AWindow.windowTitle();
-        facts = AWindow.sb->Text(0);
-        visible = AWindow.acClearPaste->isVisible();
-        QTest::keyClick(AWindow.Editor, Qt::Key_Space);
-        AWindow.acSave->trigger();
-        AWindow.close();
+    Twnd_quil_Editor::RunModal = [&](Twnd_quil_Editor& window) {
+        caption = window.windowTitle();
+        facts = window.sb->Text(0);
+        visible = window.acClearPaste->isVisible();
+        QTest::keyClick(window.Editor, Qt::Key_Space);
+        window.acSave->trigger();
+        window.close();
     };
     QVERIFY(EditFile(path));
     QCOMPARE(caption, QStringLiteral("JSON Editor - [%1]").arg(path));
@@ -284,9 +284,9 @@ void TestEditorWnd::failedSaveKeepsFileAndWindow()
     WriteFile(path, original);
     // The disk fills up after the first chunk.
     int writes = 0;
-    SetSafeSaveCalls({[&writes](int AFd, const void* AData, size_t ASize) -> ssize_t {
+    SetSafeSaveCalls({[&writes](int fd, const void* data, size_t size) -> ssize_t {
                           if (writes++ == 0)
-                              return ::write(AFd, AData, std::min<size_t>(ASize, 4));
+                              return ::write(fd, data, std::min<size_t>(size, 4));
                           errno = ENOSPC;
                           return -1;
                       },
@@ -294,17 +294,17 @@ void TestEditorWnd::failedSaveKeepsFileAndWindow()
     bool saved = true;
     bool stillModified = false;
     int closed = 0;
-    Twnd_quil_Editor::RunModal = [&](Twnd_quil_Editor& AWindow) {
-        connect(&AWindow, &Twnd_quil_Editor::Closed, this, [&closed] { ++closed; });
-        QTest::keyClick(AWindow.Editor, Qt::Key_Space);
-        saved = AWindow.Save();
-        stillModified = AWindow.EditorModified() && AWindow.sb->Text(1) == "Modified";
+    Twnd_quil_Editor::RunModal = [&](Twnd_quil_Editor& window) {
+        connect(&window, &Twnd_quil_Editor::Closed, this, [&closed] { ++closed; });
+        QTest::keyClick(window.Editor, Qt::Key_Space);
+        saved = window.Save();
+        stillModified = window.EditorModified() && window.sb->Text(1) == "Modified";
         // Closing asks again: Yes fails again and keeps the window open; then No closes it.
         FPresenter.Script = {QMessageBox::Yes, QMessageBox::Ok};
-        AWindow.close();
+        window.close();
         QCOMPARE(closed, 0);
         FPresenter.Script = {QMessageBox::No};
-        AWindow.close();
+        window.close();
         QCOMPARE(closed, 1);
     };
     QVERIFY(!EditFile(path));
@@ -326,9 +326,9 @@ void TestEditorWnd::saveThroughLink()
     const QString link = FDir.filePath("link.json");
     WriteFile(target, "[1]");
     QVERIFY(QFile::link(target, link));
-    Twnd_quil_Editor::RunModal = [&](Twnd_quil_Editor& AWindow) {
-        QTest::keyClick(AWindow.Editor, Qt::Key_Space);
-        QVERIFY(AWindow.Save());
+    Twnd_quil_Editor::RunModal = [&](Twnd_quil_Editor& window) {
+        QTest::keyClick(window.Editor, Qt::Key_Space);
+        QVERIFY(window.Save());
     };
     QVERIFY(EditFile(link));
     QVERIFY(QFileInfo(link).isSymLink());
@@ -388,7 +388,7 @@ void TestEditorWnd::formatText()
     QVERIFY(!window.Editor->isUndoAvailable());
     QVERIFY(window.acSave->isEnabled());
     QCOMPARE(window.sb->Text(1), QStringLiteral("Modified"));
-    QCOMPARE(window.LineBreaks(), TLineBreakStyle::lbCRLF);
+    QCOMPARE(window.LineBreaks(), TLineBreakStyle::CRLF);
     // Not valid: reported, text unchanged.
     window.PlaceText("[1,", false);
     FPresenter.Asked.clear();
@@ -532,7 +532,7 @@ void TestEditorWnd::base64WithSelection()
     // Without a dialog to open (no main window), the command does nothing.
     window.acBase64->trigger();
     QStringList opened;
-    Twnd_quil_Editor::ShowBase64Dialog = [&opened](const QString& AText) { opened << AText; };
+    Twnd_quil_Editor::ShowBase64Dialog = [&opened](const QString& text) { opened << text; };
     window.acBase64->trigger();
     window.Editor->SendScintilla(QsciScintillaBase::SCI_SETSEL, 2UL, 6L);
     window.acBase64->trigger();
@@ -542,7 +542,7 @@ void TestEditorWnd::base64WithSelection()
 
 void TestEditorWnd::highlighter()
 {
-    Twnd_quil_Editor::MakeHighlighter = [](QObject* AParent) { return new TOneStyleLexer(AParent); };
+    Twnd_quil_Editor::MakeHighlighter = [](QObject* parent) { return new TOneStyleLexer(parent); };
     Twnd_quil_Editor window;
     Twnd_quil_Editor::MakeHighlighter = nullptr;
     auto* lexer = dynamic_cast<TOneStyleLexer*>(window.Editor->lexer());
@@ -602,7 +602,7 @@ void TestEditorWnd::pasteFromClipboard()
         QStringLiteral("This will replace editor content with clipboard content.\r\nContinue?"));
     // On a UTF-8 locale the text arrives unchanged; its line breaks are those a save writes.
     QCOMPARE(EditorBytes(window), QStringLiteral("{\"\u00E9\": [1,\n2]}").toUtf8());
-    QCOMPARE(window.LineBreaks(), TLineBreakStyle::lbLF);
+    QCOMPARE(window.LineBreaks(), TLineBreakStyle::LF);
     QVERIFY(window.EditorModified());
     QVERIFY(!window.Editor->isUndoAvailable());
 }

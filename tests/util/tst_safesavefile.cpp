@@ -204,9 +204,9 @@ void TestSafeSaveFile::failedCallLeavesOriginal()
     TSafeSaveCalls calls;
     int writes = 0;
     if (call == "write")
-        calls.Write = [&writes, errorCode](int AFd, const void* AData, size_t ASize) -> ssize_t {
+        calls.Write = [&writes, errorCode](int fd, const void* data, size_t size) -> ssize_t {
             if (writes++ == 0)
-                return ::write(AFd, AData, ASize);
+                return ::write(fd, data, size);
             errno = errorCode;
             return -1;
         };
