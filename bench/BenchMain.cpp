@@ -23,6 +23,10 @@
 //   findsource FILE TEXT [--time]   the source search from line 1, column 1 again and again: LINE and
 //                   COL of each hit's start (from 1, UTF-16 code units), then MISS
 
+//   editor FILE     open, Format JSON and typing times of a real editor window
+//   savebreaks FILE the line breaks a save of the editor writes for FILE's text: CR, LF or CRLF
+
+#include "bench/BenchEditor.h"
 #include "bench/BenchHighlight.h"
 #include "bench/BenchUtil.h"
 #include "bench/BenchWindow.h"
@@ -33,6 +37,7 @@
 #include "core/SourceSearch.h"
 #include "core/TreeSearch.h"
 #include "core/Utf.h"
+#include "editor/EditorText.h"
 #include "util/FileUtils.h"
 #include "viewer/UpperCaseMap.h"
 
@@ -330,6 +335,21 @@ int FindSource(const char* APath, const char* AText, const TSearchOptions& AOpti
     return 0;
 }
 
+// The line-break style the editor's Save would write for FILE as the editor loads it.
+int SaveBreaks(const char* APath)
+{
+    TByteBuffer bytes;
+    if (!ReadFile(APath, bytes))
+        return 1;
+    TEditorText text;
+    if (!ReadEditorText(bytes.View(), text)) {
+        std::fprintf(stderr, "quillon-bench: %s is not UTF-8 text\n", APath);
+        return 1;
+    }
+    std::printf("%s\n", LineBreakName(text.Breaks));
+    return 0;
+}
+
 int Usage()
 {
     std::fprintf(stderr,
@@ -341,7 +361,8 @@ int Usage()
         "       quillon-bench highlight [--raw] [--count] FILE\n"
         "       quillon-bench print FILE [PDF [tree]]\n"
         "       quillon-bench search FILE TEXT [--max N] [--time]\n"
-        "       quillon-bench findsource FILE TEXT [--time]\n");
+        "       quillon-bench findsource FILE TEXT [--time]\n"
+        "       quillon-bench editor|savebreaks FILE\n");
     return 2;
 }
 } // namespace
@@ -382,5 +403,9 @@ int main(int AArgc, char** AArgv)
         return Search(path, AArgv[3], ReadSearchOptions(AArgc, AArgv));
     if (command == "findsource" && AArgc > 3)
         return FindSource(path, AArgv[3], ReadSearchOptions(AArgc, AArgv));
+    if (command == "editor")
+        return EditorCommand(AArgc, AArgv, path);
+    if (command == "savebreaks")
+        return SaveBreaks(path);
     return Usage();
 }

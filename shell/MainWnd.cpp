@@ -6,6 +6,8 @@
 #include "controls/MDIButtonGroup.h"
 #include "controls/MDIChildWindow.h"
 #include "controls/MenuImages.h"
+#include "core/OutlinePath.h"
+#include "editor/EditorWnd.h"
 #include "settings/LayoutManagerControl.h"
 #include "settings/LayoutManagerMRU.h"
 #include "settings/LayoutManagerStorage.h"
@@ -71,6 +73,7 @@ Twnd_quil_Main::~Twnd_quil_Main()
     SaveOnDestroy();
     Tmdi_quil_Viewer::ValueColumnOption = nullptr;
     Tmdi_quil_Viewer::ShowBase64Dialog = nullptr;
+    Twnd_quil_Editor::ShowBase64Dialog = nullptr;
     SetMessageBoxMainWindow(nullptr);
     if (TLayoutManager::MainWindow() == this)
         TLayoutManager::SetMainWindow(nullptr);
@@ -114,6 +117,7 @@ void Twnd_quil_Main::CreateActions()
     // Value Column is read by each document window at its next refresh; nothing is pushed.
     Tmdi_quil_Viewer::ValueColumnOption = [this] { return acValueCol->isChecked(); };
     Tmdi_quil_Viewer::ShowBase64Dialog = [this](const QString& AText) { ShowBase64Dialog(AText); };
+    Twnd_quil_Editor::ShowBase64Dialog = [this](const QString& AText) { ShowBase64Dialog(AText); };
     connect(acTreeLines, &QAction::triggered, this, &Twnd_quil_Main::acTreeLinesExecute);
     connect(acGrid, &QAction::triggered, this, &Twnd_quil_Main::acGridExecute);
     connect(acPersistent, &QAction::triggered, this, &Twnd_quil_Main::acPersistentExecute);

@@ -1,6 +1,7 @@
-// The main window's dialogs: the Base64 dialog (from the frame and from a document window) and the
+// The main window's dialogs: the Base64 dialog (from the frame, a document window and the editor) and the
 // About dialog open modal to the frame with what they were given, and are gone once closed.
 #include "about/AboutDlg.h"
+#include "editor/EditorWnd.h"
 #include "settings/LayoutManagerStorage.h"
 #include "shell/MainWnd.h"
 #include "tools/Base64Dlg.h"
@@ -37,6 +38,7 @@ void TestMainDialogs::opensModalAndFrees_data()
     QTest::addColumn<QString>("from");
     QTest::newRow("Base64 from the frame") << "frame";
     QTest::newRow("Base64 from a document window") << "document";
+    QTest::newRow("Base64 from the editor") << "editor";
     QTest::newRow("About") << "about";
 }
 
@@ -68,6 +70,8 @@ void TestMainDialogs::opensModalAndFrees()
         main.ShowBase64Dialog(QStringLiteral("selected text"));
     else if (from == u"document")
         Tmdi_quil_Viewer::ShowBase64Dialog(QStringLiteral("selected text"));
+    else if (from == u"editor")
+        Twnd_quil_Editor::ShowBase64Dialog(QStringLiteral("selected text"));
     else
         main.ShowAboutDialog();
     QCOMPARE(parent, &main);
