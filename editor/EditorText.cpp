@@ -243,18 +243,6 @@ std::string SaveBytes(std::string_view AText, TLineBreakStyle AStyle)
     return bytes;
 }
 
-size_t Utf16Length(std::string_view AUtf8)
-{
-    // Every byte that starts a sequence gives one unit, a four-byte lead one more.
-    size_t units = 0;
-    for (const char c : AUtf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        units += (byte & 0xC0) != 0x80;
-        units += byte >= 0xF0;
-    }
-    return units;
-}
-
 uint32_t FirstUtf16Unit(std::string_view AUtf8)
 {
     if (AUtf8.empty())

@@ -43,8 +43,6 @@ bool ReadEditorText(std::string_view ABytes, TEditorText& AResult);
 // lines joined by AStyle; nothing is added after the last line.
 std::string SaveBytes(std::string_view AText, TLineBreakStyle AStyle);
 
-// Number of UTF-16 code units of UTF-8 text (a four-byte sequence counts two).
-size_t Utf16Length(std::string_view AUtf8);
 // The UTF-16 code unit at the start of the UTF-8 character at AUtf8 (the high surrogate of a
 // character beyond U+FFFF); 0 for an empty view.
 uint32_t FirstUtf16Unit(std::string_view AUtf8);

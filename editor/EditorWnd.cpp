@@ -5,6 +5,7 @@
 #include "core/ByteBuffer.h"
 #include "editor/FindReplaceDialog.h"
 #include "textview/CustomSynEdit.h"
+#include "textview/JSONTokenizer.h"
 #include "textview/SynJSONSyn.h"
 #include "util/ErrorReport.h"
 #include "util/FileUtils.h"

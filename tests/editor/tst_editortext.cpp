@@ -1,6 +1,7 @@
 // The editor's text rules without a window: the line breaks a save writes, loading a file's bytes, the
 // caret facts, and the trips through the locale's encoding of Paste from clipboard and dropped files.
 #include "editor/EditorText.h"
+#include "textview/JSONTokenizer.h"
 
 #include <QTest>
 
