@@ -17,6 +17,7 @@
 #include "tools/Base64Dlg.h"
 #include "util/ErrorReport.h"
 #include "util/FileUtils.h"
+#include "util/QuillonError.h"
 #include "util/MessageBoxes.h"
 #include "viewer/ViewerWnd.h"
 
@@ -576,8 +577,8 @@ void Twnd_quil_Main::acRegisterExecute()
                 JsonExtension, JsonClassName, JsonTypeDescription, program + ProgramIconNumber, program);
         else
             UnregisterFileType(JsonExtension, JsonClassName);
-    } catch (const std::exception& error) {
-        ShowErrorReport(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ShowErrorReport(CurrentErrorReportText());
         // After a failed write the option shows what the store now holds.
         acRegister->setChecked(IsRegisteredHandler());
     }

@@ -290,7 +290,15 @@ void TestFileTypeRegistration::desktopSide()
         QStringLiteral(
             "[Default Applications]\ntext/plain=gedit.desktop;\napplication/json=ravek-quillon-json.desktop;"
             "\n\n[Added Associations]\napplication/json=b.desktop;\n"));
-    // What the desktop's own tool makes of it, where that tool is installed.
+    // What the desktop's own tools make of it, where they are installed.
+    const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (!validator.isEmpty()) {
+        QProcess validate;
+        validate.setProcessChannelMode(QProcess::MergedChannels);
+        validate.start(validator, {entryPath});
+        QVERIFY(validate.waitForFinished());
+        QVERIFY2(validate.exitCode() == 0, validate.readAll().constData());
+    }
     const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
     if (!xdgMime.isEmpty()) {
         QProcess query;
