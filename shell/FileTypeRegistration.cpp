@@ -11,7 +11,7 @@ const QString ClassesKey = QStringLiteral("Software\\Classes\\");
 const QString CommandKey = QStringLiteral("\\shell\\open\\command");
 
 // Writes the default value of AKey, creating the key; a key that cannot be made is skipped.
-void WriteDefault(RegistryHive& AHive, const QString& AKey, const QString& AValue)
+void WriteDefault(TRegistryHive& AHive, const QString& AKey, const QString& AValue)
 {
     const auto result =
         AHive.SetValue(AKey, QString(), REG_SZ, TLayoutManagerRegistryStorage::EncodeString(AValue), true);
@@ -20,7 +20,7 @@ void WriteDefault(RegistryHive& AHive, const QString& AKey, const QString& AValu
 }
 
 // The default value of AKey as text; empty when the key, the value or text is missing.
-QString ReadDefault(RegistryHive& AHive, const QString& AKey)
+QString ReadDefault(TRegistryHive& AHive, const QString& AKey)
 {
     TRegistryValue value;
     if (AHive.QueryValue(AKey, QString(), value) != TRegistryResult::rrOk)
@@ -40,7 +40,7 @@ QString ReadDefault(RegistryHive& AHive, const QString& AKey)
 // Equal texts, or equal ignoring the case of A-Z only.
 bool SameTextAscii(const QString& A, const QString& B)
 {
-    return RegistryHive::FoldName(A) == RegistryHive::FoldName(B);
+    return TRegistryHive::FoldName(A) == TRegistryHive::FoldName(B);
 }
 
 // What "trim" takes from both ends of a command: blanks and control characters.
@@ -64,7 +64,7 @@ QString NormalizeExtension(const QString& AExtension)
     return bare.isEmpty() ? QString() : u'.' + bare;
 }
 
-void RegisterFileType(RegistryHive& AHive, const QString& AExtension, const QString& AClassName,
+void RegisterFileType(TRegistryHive& AHive, const QString& AExtension, const QString& AClassName,
     const QString& ADescription, const QString& AIcon, const QString& AExecutable)
 {
     const QString extension = NormalizeExtension(AExtension);
@@ -83,7 +83,7 @@ void RegisterFileType(RegistryHive& AHive, const QString& AExtension, const QStr
     NotifyDesktopAssociationChanged();
 }
 
-void UnregisterFileType(RegistryHive& AHive, const QString& AExtension, const QString& AClassName)
+void UnregisterFileType(TRegistryHive& AHive, const QString& AExtension, const QString& AClassName)
 {
     const QString extension = NormalizeExtension(AExtension);
     if (extension.isEmpty() || AClassName.isEmpty())
@@ -102,7 +102,7 @@ void UnregisterFileType(RegistryHive& AHive, const QString& AExtension, const QS
     NotifyDesktopAssociationChanged();
 }
 
-QString GetFileTypeCommand(RegistryHive& AHive, const QString& AExtension, const QString& AClassName)
+QString GetFileTypeCommand(TRegistryHive& AHive, const QString& AExtension, const QString& AClassName)
 {
     if (NormalizeExtension(AExtension).isEmpty() || AClassName.isEmpty())
         return QString();
@@ -118,15 +118,15 @@ QString GetFileTypeCommand(RegistryHive& AHive, const QString& AExtension, const
 void RegisterFileType(const QString& AExtension, const QString& AClassName, const QString& ADescription,
     const QString& AIcon, const QString& AExecutable)
 {
-    RegisterFileType(*RegistryHive::CurrentUser(), AExtension, AClassName, ADescription, AIcon, AExecutable);
+    RegisterFileType(*TRegistryHive::CurrentUser(), AExtension, AClassName, ADescription, AIcon, AExecutable);
 }
 
 void UnregisterFileType(const QString& AExtension, const QString& AClassName)
 {
-    UnregisterFileType(*RegistryHive::CurrentUser(), AExtension, AClassName);
+    UnregisterFileType(*TRegistryHive::CurrentUser(), AExtension, AClassName);
 }
 
 QString GetFileTypeCommand(const QString& AExtension, const QString& AClassName)
 {
-    return GetFileTypeCommand(*RegistryHive::CurrentUser(), AExtension, AClassName);
+    return GetFileTypeCommand(*TRegistryHive::CurrentUser(), AExtension, AClassName);
 }

@@ -15,21 +15,21 @@
 
 #include <QString>
 
-class RegistryHive;
+class TRegistryHive;
 
 // Writes the keys above (missing keys created, keys that cannot be opened skipped), then the desktop
 // entry and the default application, and lets the desktop refresh its cache. Nothing happens when the
 // executable is empty. A value the store refuses raises ERegistryException.
-void RegisterFileType(RegistryHive& AHive, const QString& AExtension, const QString& AClassName,
+void RegisterFileType(TRegistryHive& AHive, const QString& AExtension, const QString& AClassName,
     const QString& ADescription, const QString& AIcon, const QString& AExecutable);
 // Detaches the extension when it names the class (its value becomes empty; the key stays), deletes the
 // class's keys whether or not the extension pointed to it, and removes our desktop entry and our
 // default; every other entry of mimeapps.list stays.
-void UnregisterFileType(RegistryHive& AHive, const QString& AExtension, const QString& AClassName);
+void UnregisterFileType(TRegistryHive& AHive, const QString& AExtension, const QString& AClassName);
 // The executable of the class's open command: the text between the first two double quotes when the
 // command begins with one, otherwise the trimmed text before the first double quote; empty when the
 // command is missing or holds no double quote at all. The extension key is not consulted.
-QString GetFileTypeCommand(RegistryHive& AHive, const QString& AExtension, const QString& AClassName);
+QString GetFileTypeCommand(TRegistryHive& AHive, const QString& AExtension, const QString& AClassName);
 
 // The same on the current user's hive.
 void RegisterFileType(const QString& AExtension, const QString& AClassName, const QString& ADescription,

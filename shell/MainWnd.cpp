@@ -17,8 +17,8 @@
 #include "tools/Base64Dlg.h"
 #include "util/ErrorReport.h"
 #include "util/FileUtils.h"
-#include "util/QuillonError.h"
 #include "util/MessageBoxes.h"
+#include "util/QuillonError.h"
 #include "viewer/ViewerWnd.h"
 
 #include <QAbstractEventDispatcher>
@@ -171,13 +171,13 @@ void Twnd_quil_Main::CreateActions()
     connect(acTitle, &QAction::triggered, this, &Twnd_quil_Main::acTitleExecute);
 
     // Not one of the stored options: the registration itself is the state (see FormCreate).
-    acRegister = MakeAction("acRegister", tr("Default Quillon"), QString(), -1);
+    acRegister = MakeAction("acRegister", tr("Default Quillon"), QString());
     acRegister->setCheckable(true);
     connect(acRegister, &QAction::triggered, this, &Twnd_quil_Main::acRegisterExecute);
-    acBase64 = MakeAction("acBase64", tr("Base64..."), tr("Base64 encoder/decoder"), 21);
+    acBase64 = MakeAction("acBase64", tr("Base64..."), tr("Base64 encoder/decoder"), TMenuPicture::Base64);
     acBase64->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     connect(acBase64, &QAction::triggered, this, &Twnd_quil_Main::acBase64Execute);
-    acAbout = MakeAction("acAbout", tr("About..."), tr("About"), 25);
+    acAbout = MakeAction("acAbout", tr("About..."), tr("About"), TMenuPicture::About);
     connect(acAbout, &QAction::triggered, this, &Twnd_quil_Main::acAboutExecute);
 }
 
@@ -334,7 +334,8 @@ void Twnd_quil_Main::FormCreate()
 bool Twnd_quil_Main::IsRegisteredHandler()
 {
     const QString command = GetFileTypeCommand(JsonExtension, JsonClassName);
-    return !command.isEmpty() && RegistryHive::FoldName(command) == RegistryHive::FoldName(ProgramFilePath());
+    return !command.isEmpty()
+        && TRegistryHive::FoldName(command) == TRegistryHive::FoldName(ProgramFilePath());
 }
 
 void Twnd_quil_Main::FormAfterRestore()

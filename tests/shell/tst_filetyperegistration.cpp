@@ -15,7 +15,7 @@
 namespace {
 const QString Classes = QStringLiteral("Software\\Classes\\");
 
-QString ReadText(RegistryHive& AHive, const QString& AKey)
+QString ReadText(TRegistryHive& AHive, const QString& AKey)
 {
     TRegistryValue value;
     if (AHive.QueryValue(AKey, QString(), value) != TRegistryResult::rrOk)
@@ -30,7 +30,7 @@ QString ReadText(RegistryHive& AHive, const QString& AKey)
     return text;
 }
 
-void WriteText(RegistryHive& AHive, const QString& AKey, const QString& AText)
+void WriteText(TRegistryHive& AHive, const QString& AKey, const QString& AText)
 {
     AHive.SetValue(AKey, QString(), REG_SZ, TLayoutManagerRegistryStorage::EncodeString(AText));
 }
@@ -62,7 +62,7 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<QTemporaryDir> FDir;
-    std::shared_ptr<RegistryHive> FHive;
+    std::shared_ptr<TRegistryHive> FHive;
 };
 
 void TestFileTypeRegistration::init()
@@ -71,7 +71,7 @@ void TestFileTypeRegistration::init()
     QVERIFY(FDir->isValid());
     qputenv("XDG_DATA_HOME", (FDir->path() + QStringLiteral("/data")).toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", (FDir->path() + QStringLiteral("/config")).toLocal8Bit());
-    FHive = RegistryHive::Open(FDir->path() + QStringLiteral("/registry.db"));
+    FHive = TRegistryHive::Open(FDir->path() + QStringLiteral("/registry.db"));
     QVERIFY(FHive->IsPersistent());
 }
 

@@ -58,8 +58,9 @@ void TestMainTools::registerOptionAtCreation()
     QFETCH(QString, command);
     QFETCH(bool, checked);
     if (!command.isEmpty())
-        RegistryHive::CurrentUser()->SetValue(QStringLiteral("Software\\Classes\\JSON\\shell\\open\\command"),
-            QString(), REG_SZ, TLayoutManagerRegistryStorage::EncodeString(command));
+        TRegistryHive::CurrentUser()->SetValue(
+            QStringLiteral("Software\\Classes\\JSON\\shell\\open\\command"), QString(), REG_SZ,
+            TLayoutManagerRegistryStorage::EncodeString(command));
     Twnd_quil_Main main;
     QCOMPARE(main.acRegister->isChecked(), checked);
 }
