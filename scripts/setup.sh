@@ -7,7 +7,7 @@ PACKAGES=(
   # build
   g++ cmake ninja-build ccache pkg-config clang-format
   # GUI toolkit, text views, settings store, digests
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev libgl-dev
   libqscintilla2-qt6-dev libsqlite3-dev libssl-dev
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
@@ -17,6 +17,8 @@ PACKAGES=(
   poppler-utils
   # benchmarks: the comparison tool and a peak-memory meter
   jq time
+  # installation checks: the desktop entry and metainfo validators, the desktop's MIME tools
+  desktop-file-utils appstream xdg-utils
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "shell/MainWnd.h"
 
 #include "about/AboutDlg.h"
+#include "about/VersionInfo.h"
 #include "codecs/CmdLine.h"
 #include "controls/ImageList.h"
 #include "controls/MDIButtonGroup.h"
@@ -8,15 +9,18 @@
 #include "controls/MenuImages.h"
 #include "core/OutlinePath.h"
 #include "editor/EditorWnd.h"
+#include "platform/RegistryHive.h"
 #include "settings/LayoutManagerControl.h"
 #include "settings/LayoutManagerMRU.h"
 #include "settings/LayoutManagerStorage.h"
+#include "shell/FileTypeRegistration.h"
 #include "shell/InstanceHandoff.h"
 #include "shell/Startup.h"
 #include "tools/Base64Dlg.h"
 #include "util/ErrorReport.h"
 #include "util/FileUtils.h"
 #include "util/MessageBoxes.h"
+#include "util/QuillonError.h"
 #include "viewer/ViewerWnd.h"
 
 #include <QAbstractEventDispatcher>
@@ -36,6 +40,12 @@ namespace {
 const QColor ClientColor(79, 82, 87);
 // The recent-file entries would take pictures from this index on: beyond the menu pictures, so none.
 constexpr int MRUFirstPicture = 100;
+// The file type the "Default Quillon" option registers the program for.
+const QString JsonExtension = QStringLiteral(".json");
+const QString JsonClassName = QStringLiteral("JSON");
+const QString JsonTypeDescription = QStringLiteral("Ravek Quillon");
+// The executable's icon that stands for the file type.
+const QString ProgramIconNumber = QStringLiteral(",1");
 
 } // namespace
 
@@ -163,6 +173,16 @@ void Twnd_quil_Main::CreateActions()
     });
     acTitle = MakeAction("acTitle", QStringLiteral("<none>"), QString(), TMenuPicture::FullCollapse);
     connect(acTitle, &QAction::triggered, this, &Twnd_quil_Main::acTitleExecute);
+
+    // Not one of the stored options: the registration itself is the state (see FormCreate).
+    acRegister = MakeAction("acRegister", tr("Default Quillon"), QString());
+    acRegister->setCheckable(true);
+    connect(acRegister, &QAction::triggered, this, &Twnd_quil_Main::acRegisterExecute);
+    acBase64 = MakeAction("acBase64", tr("Base64..."), tr("Base64 encoder/decoder"), TMenuPicture::Base64);
+    acBase64->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    connect(acBase64, &QAction::triggered, this, &Twnd_quil_Main::acBase64Execute);
+    acAbout = MakeAction("acAbout", tr("About..."), tr("About"), TMenuPicture::About);
+    connect(acAbout, &QAction::triggered, this, &Twnd_quil_Main::acAboutExecute);
 }
 
 void Twnd_quil_Main::CreateMenus()
@@ -182,6 +202,12 @@ void Twnd_quil_Main::CreateMenus()
     mnOptions->addAction(acGrid);
     mnOptions->addSeparator();
     mnOptions->addAction(acPersistent);
+    mnOptions->addSeparator();
+    mnOptions->addAction(acRegister);
+
+    mnTools = menuBar()->addMenu(tr("Tools"));
+    mnTools->setObjectName(QStringLiteral("mnTools"));
+    mnTools->addAction(acBase64);
 
     mnWindows = menuBar()->addMenu(tr("&Windows"));
     mnWindows->setObjectName(QStringLiteral("mnWindows"));
@@ -194,12 +220,18 @@ void Twnd_quil_Main::CreateMenus()
     // The frame's window list: the open document windows follow the entries.
     connect(mnWindows, &QMenu::aboutToShow, this, &Twnd_quil_Main::FillWindowsMenu);
 
+    mnInfo = menuBar()->addMenu(tr("&Info"));
+    mnInfo->setObjectName(QStringLiteral("mnInfo"));
+    mnInfo->addAction(acAbout);
+
     ToolBar = addToolBar(tr("Toolbar"));
     ToolBar->setObjectName(QStringLiteral("ToolBar"));
     ToolBar->setMovable(false);
     ToolBar->setIconSize(QSize(16, 16));
     ToolBar->addAction(acOpen);
     ToolBar->addAction(acRefresh);
+    ToolBar->addSeparator();
+    ToolBar->addAction(acBase64);
     ToolBar->addSeparator();
     ToolBar->addAction(acCascade);
     ToolBar->addAction(acTileHor);
@@ -298,6 +330,16 @@ void Twnd_quil_Main::FormCreate()
         }
     }
     UpdateCommandStates();
+    // Last: whether the program is the registered handler, as it is now; later changes by other
+    // programs are not noticed.
+    acRegister->setChecked(IsRegisteredHandler());
+}
+
+bool Twnd_quil_Main::IsRegisteredHandler()
+{
+    const QString command = GetFileTypeCommand(JsonExtension, JsonClassName);
+    return !command.isEmpty()
+        && TRegistryHive::FoldName(command) == TRegistryHive::FoldName(ProgramFilePath());
 }
 
 void Twnd_quil_Main::FormAfterRestore()
@@ -528,6 +570,33 @@ void Twnd_quil_Main::acTitleExecute()
         target->raise();
         target->setFocus();
     }
+}
+
+void Twnd_quil_Main::acRegisterExecute()
+{
+    // The click has flipped the option already; the handler acts on the new state.
+    try {
+        const QString program = ProgramFilePath();
+        if (acRegister->isChecked())
+            RegisterFileType(
+                JsonExtension, JsonClassName, JsonTypeDescription, program + ProgramIconNumber, program);
+        else
+            UnregisterFileType(JsonExtension, JsonClassName);
+    } catch (...) {
+        ShowErrorReport(CurrentErrorReportText());
+        // After a failed write the option shows what the store now holds.
+        acRegister->setChecked(IsRegisteredHandler());
+    }
+}
+
+void Twnd_quil_Main::acBase64Execute()
+{
+    ShowBase64Dialog(QString());
+}
+
+void Twnd_quil_Main::acAboutExecute()
+{
+    ShowAboutDialog();
 }
 
 void Twnd_quil_Main::FormDropFiles(const QStringList& AFiles)

@@ -79,6 +79,9 @@ public:
     void acTileHorExecute();
     void acTileVerExecute();
     void acTitleExecute();
+    void acRegisterExecute();
+    void acBase64Execute();
+    void acAboutExecute();
     void FormDropFiles(const QStringList& AFiles);
     void MRUManClick(const QString& AItem);
     void WindowBarMenuPopup();
@@ -88,7 +91,9 @@ public:
     QToolBar* ToolBar = nullptr;
     QMenu* mnFile = nullptr;
     QMenu* mnOptions = nullptr;
+    QMenu* mnTools = nullptr;
     QMenu* mnWindows = nullptr;
+    QMenu* mnInfo = nullptr;
     QMenu* WindowBarMenu = nullptr;
     TLayoutManagerMRU* MRUMan = nullptr;
     TImageList* MenuImages = nullptr;
@@ -110,6 +115,9 @@ public:
     QAction* acMinimize = nullptr;
     QAction* acMaximize = nullptr;
     QAction* acTitle = nullptr;
+    QAction* acRegister = nullptr;
+    QAction* acBase64 = nullptr;
+    QAction* acAbout = nullptr;
 
 protected:
     bool event(QEvent* AEvent) override;
@@ -125,6 +133,8 @@ private:
     void CreateWindowBar();
     void FormCreate();
     void FormAfterRestore();
+    // True when the open command of the class "JSON" names the running executable.
+    static bool IsRegisteredHandler();
     void FormAfterSave();
     void FillWindowsMenu();
     void Tile(Qt::Orientation AOrientation);

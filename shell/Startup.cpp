@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <cstdio>
+
 TCommandLine* CommandLine = nullptr;
 TFormatSettings FormatSettings;
 
@@ -84,8 +86,41 @@ QString FormatDateTimeText(const QDateTime& ADateTime)
         + FormatSettings.Locale.toString(ADateTime.time(), FormatSettings.LongTimeFormat);
 }
 
+QString InformationSwitchText(const QStringList& AItems, const TVersionInfo& AInfo)
+{
+    for (const QString& item : AItems) {
+        if (item == u"--version") {
+            const QString version =
+                AInfo.FileVersion.isEmpty() ? QStringLiteral("(no version information)") : AInfo.FileVersion;
+            return QStringLiteral("%1 %2\n").arg(ApplicationTitle, version);
+        }
+        if (item == u"--help")
+            return QStringLiteral("Usage: ravek-quillon [FILE...]\n"
+                                  "\n"
+                                  "Views and edits JSON documents. Every FILE that exists opens in a window\n"
+                                  "of its own; when the program is running already, the files open there.\n"
+                                  "\n"
+                                  "  --help     show this text and exit\n"
+                                  "  --version  show the version and exit\n");
+    }
+    return QString();
+}
+
 int RunQuillon(int& AArgc, char** AArgv, const TStartupHooks& AHooks)
 {
+    // A request for information is answered before anything else starts.
+    {
+        const QStringList items = TCommandLine::ProcessArguments();
+        TVersionInfo info;
+        if (items.contains(u"--version"))
+            ReadVersionInfo(ProgramFilePath(), info);
+        const QString text = InformationSwitchText(items, info);
+        if (!text.isEmpty()) {
+            std::fputs(text.toLocal8Bit().constData(), stdout);
+            std::fflush(stdout);
+            return 0;
+        }
+    }
     // Process-wide objects, released in reverse order below. (The GUI thread needs no COM-style
     // initialisation here.)
     IPCSenderUID();

@@ -4,12 +4,14 @@
 
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
 class QWidget;
 class TCommandLine;
 class THandoffServer;
+struct TVersionInfo;
 
 // The application title: the caption of the default error report and wherever the program as a
 // whole is named.
@@ -33,7 +35,14 @@ struct TStartupHooks {
 // storage, reads the version information of the executable, creates the application object, and
 // either hands over to a running instance or adjusts the date format, shows the main window and runs
 // the message loop until it closes. Releases everything in reverse order. The exit code is 0.
+// With "--help" or "--version" it prints that text and returns 0 at once: no window, no storage and
+// no contact with a running instance.
 int RunQuillon(int& AArgc, char** AArgv, const TStartupHooks& AHooks);
+
+// What "--help" or "--version" among the program's arguments asks it to print (the first of the two
+// that appears): a usage text, or the product and its version from AINFO. Empty when neither is
+// given; every other switch means nothing.
+QString InformationSwitchText(const QStringList& AItems, const TVersionInfo& AInfo);
 
 // The date and time formats the program shows dates with.
 struct TFormatSettings {

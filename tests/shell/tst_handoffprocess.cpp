@@ -50,6 +50,7 @@ private Q_SLOTS:
     void slowWindow();
     void firstNotListeningYet();
     void firstEndsMeanwhile();
+    void informationSwitchesLeaveFirstAlone();
 
 private:
     QProcess* Start(const QStringList& arguments, const QString& folder = QString(), int windowDelayMs = 0);
@@ -465,6 +466,37 @@ void TestHandoffProcess::firstEndsMeanwhile()
     }));
     QCOMPARE(Opened(), QStringList {a});
     QuitFirst(next);
+}
+
+void TestHandoffProcess::informationSwitchesLeaveFirstAlone()
+{
+    QProcess* first = StartFirst();
+    QVERIFY(first);
+    const qsizetype before = LogLines().size();
+    for (const QString& request : {QStringLiteral("--version"), QStringLiteral("--help")}) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), FRuntime->path());
+        environment.insert(QStringLiteral("QUILLON_HELPER_LOG"), FLog);
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(FWork->path());
+        process.start(QStringLiteral(HANDOFF_HELPER), {request, File(QStringLiteral("a.json"))});
+        QVERIFY(process.waitForFinished(StartTimeoutMs));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        const QString output = QString::fromUtf8(process.readAllStandardOutput());
+        QVERIFY2(output.startsWith(
+                     request == u"--help" ? QStringLiteral("Usage: ") : QStringLiteral("Ravek Quillon 1.")),
+            qPrintable(output));
+    }
+    // Neither start reached the storage, the instance check or the running window: all they left is
+    // their own end.
+    const QStringList added = LogLines().mid(before);
+    QCOMPARE(added.size(), 2);
+    for (const QString& line : added)
+        QVERIFY2(line.startsWith(u"second ") && line.endsWith(u" exit 0"), qPrintable(line));
+    QuitFirst(first);
 }
 
 QTEST_GUILESS_MAIN(TestHandoffProcess)

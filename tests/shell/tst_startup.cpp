@@ -1,5 +1,6 @@
 // The date format the program shows dates with. (The start-up sequence itself runs in the process
 // tests, through the helper program.)
+#include "about/VersionInfo.h"
 #include "shell/Startup.h"
 
 #include <QDateTime>
@@ -12,6 +13,8 @@ private Q_SLOTS:
     void adjustDateFormat();
     void locales_data();
     void locales();
+    void informationSwitches_data();
+    void informationSwitches();
 };
 
 void TestStartup::adjustDateFormat_data()
@@ -71,6 +74,27 @@ void TestStartup::locales()
     text.replace(QChar(0x202F), u' '); // some locale data put a narrow no-break space before AM
     QTEST(text, "text");
     FormatSettings = saved;
+}
+
+void TestStartup::informationSwitches_data()
+{
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QString>("starts"); // empty: nothing to print, the program starts
+    QTest::newRow("none") << QStringList {} << "";
+    QTest::newRow("files and other switches") << QStringList {"a.json", "-v", "/help", "--Help"} << "";
+    QTest::newRow("version") << QStringList {"a.json", "--version"} << "Ravek Quillon 1.2.3.4\n";
+    QTest::newRow("help") << QStringList {"--help"} << "Usage: ravek-quillon [FILE...]\n";
+    QTest::newRow("first of both wins") << QStringList {"--version", "--help"} << "Ravek Quillon 1.2.3.4\n";
+}
+
+void TestStartup::informationSwitches()
+{
+    QFETCH(QStringList, items);
+    QFETCH(QString, starts);
+    TVersionInfo info;
+    info.FileVersion = QStringLiteral("1.2.3.4");
+    const QString text = InformationSwitchText(items, info);
+    QVERIFY2(starts.isEmpty() ? text.isEmpty() : text.startsWith(starts), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
