@@ -33,6 +33,9 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -48,6 +51,35 @@ const QString JsonTypeDescription = QStringLiteral("Ravek Quillon");
 const QString ProgramIconNumber = QStringLiteral(",1");
 
 } // namespace
+
+std::function<bool(QPrinter&, QWidget*)> Twnd_quil_Main::ChoosePrinter = [](QPrinter& APrinter,
+                                                                             QWidget* AParent) {
+    QPrintDialog dialog(&APrinter, AParent);
+    return dialog.exec() == QDialog::Accepted;
+};
+
+std::function<void(QWidget*, const std::function<void(QPrinter&)>&)> Twnd_quil_Main::ShowPrintPreview =
+    [](QWidget* AParent, const std::function<void(QPrinter&)>& APaint) {
+        QPrintPreviewDialog dialog(AParent);
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+            [&APaint](QPrinter* APrinter) { APaint(*APrinter); });
+        dialog.exec();
+    };
+
+std::function<QString(QWidget*, const QString&)> Twnd_quil_Main::ChoosePdfName =
+    [](QWidget* AParent, const QString& AProposed) {
+        QFileDialog dialog(AParent, QObject::tr("Export PDF"), AProposed);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilter(QStringLiteral("PDF (*.pdf)"));
+        dialog.setDefaultSuffix(QStringLiteral("pdf"));
+        dialog.selectFile(AProposed);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return dialog.selectedFiles().first();
+    };
+
+std::function<bool(QString&)> Twnd_quil_Main::RunNewFile = &NewFile;
+std::function<bool(const QString&)> Twnd_quil_Main::RunEditFile = &EditFile;
 
 std::function<QString(QWidget*)> Twnd_quil_Main::ChooseFileToOpen = [](QWidget* parent) {
     QFileDialog dialog(parent);
@@ -105,6 +137,9 @@ QAction* Twnd_quil_Main::MakeAction(
 
 void Twnd_quil_Main::CreateActions()
 {
+    acNew = MakeAction("acNew", tr("New..."), tr("New"), TMenuPicture::New);
+    acNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(acNew, &QAction::triggered, this, &Twnd_quil_Main::acNewExecute);
     acOpen = MakeAction("acOpen", tr("&Open..."), tr("Open|Opens an existing file"), TMenuPicture::Open);
     acOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(acOpen, &QAction::triggered, this, &Twnd_quil_Main::acOpenExecute);
@@ -175,6 +210,15 @@ void Twnd_quil_Main::CreateActions()
     connect(acTitle, &QAction::triggered, this, &Twnd_quil_Main::acTitleExecute);
 
     // Not one of the stored options: the registration itself is the state (see FormCreate).
+    acPrint = MakeAction("acPrint", tr("&Print..."), tr("Print"), TMenuPicture::Print);
+    acPrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(acPrint, &QAction::triggered, this, &Twnd_quil_Main::acPrintExecute);
+    acPrintPreview = MakeAction("acPrintPreview", tr("Print Preview..."), tr("Print Preview"));
+    connect(acPrintPreview, &QAction::triggered, this, &Twnd_quil_Main::acPrintPreviewExecute);
+    acExportPdf = MakeAction("acExportPdf", tr("Export PDF..."), tr("Export PDF"));
+    connect(acExportPdf, &QAction::triggered, this, &Twnd_quil_Main::acExportPdfExecute);
+    acEdit = MakeAction("acEdit", tr("Editor..."), tr("Editor"), TMenuPicture::Editor);
+    connect(acEdit, &QAction::triggered, this, &Twnd_quil_Main::acEditExecute);
     acRegister = MakeAction("acRegister", tr("Default Quillon"), QString());
     acRegister->setCheckable(true);
     connect(acRegister, &QAction::triggered, this, &Twnd_quil_Main::acRegisterExecute);
@@ -189,9 +233,14 @@ void Twnd_quil_Main::CreateMenus()
 {
     mnFile = menuBar()->addMenu(tr("&File"));
     mnFile->setObjectName(QStringLiteral("mnFile"));
+    mnFile->addAction(acNew);
     mnFile->addAction(acOpen);
     mnFile->addSeparator();
     mnFile->addAction(acRefresh);
+    mnFile->addSeparator();
+    mnFile->addAction(acPrint);
+    mnFile->addAction(acPrintPreview);
+    mnFile->addAction(acExportPdf);
     mnFile->addSeparator();
     mnFile->addAction(acExit);
 
@@ -207,6 +256,8 @@ void Twnd_quil_Main::CreateMenus()
 
     mnTools = menuBar()->addMenu(tr("Tools"));
     mnTools->setObjectName(QStringLiteral("mnTools"));
+    mnTools->addAction(acEdit);
+    mnTools->addSeparator();
     mnTools->addAction(acBase64);
 
     mnWindows = menuBar()->addMenu(tr("&Windows"));
@@ -228,9 +279,12 @@ void Twnd_quil_Main::CreateMenus()
     ToolBar->setObjectName(QStringLiteral("ToolBar"));
     ToolBar->setMovable(false);
     ToolBar->setIconSize(QSize(16, 16));
+    ToolBar->addAction(acNew);
     ToolBar->addAction(acOpen);
+    ToolBar->addAction(acPrint);
     ToolBar->addAction(acRefresh);
     ToolBar->addSeparator();
+    ToolBar->addAction(acEdit);
     ToolBar->addAction(acBase64);
     ToolBar->addSeparator();
     ToolBar->addAction(acCascade);
@@ -486,6 +540,10 @@ void Twnd_quil_Main::UpdateCommandStates()
     const bool active = ActiveDocument() != nullptr;
     const bool any = !Area->subWindowList().isEmpty();
     acRefresh->setEnabled(active);
+    acPrint->setEnabled(active);
+    acPrintPreview->setEnabled(active);
+    acExportPdf->setEnabled(active);
+    acEdit->setEnabled(active);
     acClose->setEnabled(active);
     acCloseTarget->setEnabled(active);
     acCloseAll->setEnabled(any);
@@ -570,6 +628,70 @@ void Twnd_quil_Main::acTitleExecute()
         target->raise();
         target->setFocus();
     }
+}
+
+void Twnd_quil_Main::acNewExecute()
+{
+    QString filename;
+    // Only a text that was saved opens, and only while its file is there.
+    if (RunNewFile(filename) && !filename.isEmpty() && QFileInfo(filename).isFile())
+        OpenFile(filename);
+}
+
+void Twnd_quil_Main::acEditExecute()
+{
+    Tmdi_quil_Viewer* viewer = ActiveDocument();
+    if (!viewer)
+        return;
+    const QPointer<Tmdi_quil_Viewer> document(viewer);
+    bool saved = false;
+    try {
+        saved = RunEditFile(viewer->Filename());
+    } catch (...) {
+        // A file the editor cannot load: the report says why, the document stays as it is.
+        ShowErrorReport(CurrentErrorReportText());
+        return;
+    }
+    if (saved && document)
+        document->Reread();
+}
+
+void Twnd_quil_Main::acPrintExecute()
+{
+    Tmdi_quil_Viewer* viewer = ActiveDocument();
+    if (!viewer)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(viewer->Filename());
+    if (ChoosePrinter(printer, this))
+        viewer->Print(printer);
+}
+
+void Twnd_quil_Main::acPrintPreviewExecute()
+{
+    const QPointer<Tmdi_quil_Viewer> viewer(ActiveDocument());
+    if (!viewer)
+        return;
+    ShowPrintPreview(this, [viewer](QPrinter& APrinter) {
+        if (viewer)
+            viewer->Print(APrinter);
+    });
+}
+
+void Twnd_quil_Main::acExportPdfExecute()
+{
+    Tmdi_quil_Viewer* viewer = ActiveDocument();
+    if (!viewer)
+        return;
+    const QFileInfo source(viewer->Filename());
+    const QString pdf =
+        ChoosePdfName(this, source.dir().filePath(source.completeBaseName() + QStringLiteral(".pdf")));
+    if (pdf.isEmpty())
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    viewer->Print(printer);
 }
 
 void Twnd_quil_Main::acRegisterExecute()

@@ -9,6 +9,7 @@
 
 #include <QEvent>
 #include <QList>
+#include <QPrinter>
 #include <QString>
 
 #include <functional>
@@ -69,6 +70,16 @@ public:
 
     // Asks for a file to open (tests replace it); empty when the user cancels.
     static std::function<QString(QWidget* AParent)> ChooseFileToOpen;
+    // The print dialog: true when the user chose a printer for APrinter (tests replace it).
+    static std::function<bool(QPrinter& APrinter, QWidget* AParent)> ChoosePrinter;
+    // The print preview: shows what APaint prints, modally (tests replace it).
+    static std::function<void(QWidget* AParent, const std::function<void(QPrinter&)>& APaint)>
+        ShowPrintPreview;
+    // Asks for the name of a PDF file to write; empty when the user cancels (tests replace it).
+    static std::function<QString(QWidget* AParent, const QString& AProposed)> ChoosePdfName;
+    // The editor on a new text and on a file (tests replace them with fakes).
+    static std::function<bool(QString& AFilename)> RunNewFile;
+    static std::function<bool(const QString& AFilename)> RunEditFile;
 
     // Handlers, as the user runs them.
     void acOpenExecute();
@@ -79,6 +90,11 @@ public:
     void acTileHorExecute();
     void acTileVerExecute();
     void acTitleExecute();
+    void acNewExecute();
+    void acEditExecute();
+    void acPrintExecute();
+    void acPrintPreviewExecute();
+    void acExportPdfExecute();
     void acRegisterExecute();
     void acBase64Execute();
     void acAboutExecute();
@@ -97,8 +113,13 @@ public:
     QMenu* WindowBarMenu = nullptr;
     TLayoutManagerMRU* MRUMan = nullptr;
     TImageList* MenuImages = nullptr;
+    QAction* acNew = nullptr;
     QAction* acOpen = nullptr;
     QAction* acRefresh = nullptr;
+    QAction* acPrint = nullptr;
+    QAction* acPrintPreview = nullptr;
+    QAction* acExportPdf = nullptr;
+    QAction* acEdit = nullptr;
     QAction* acExit = nullptr;
     QAction* acValueCol = nullptr;
     QAction* acTreeLines = nullptr;
