@@ -448,18 +448,25 @@ void Twnd_quil_Editor::EditorStatusChange()
         0, CaretFactsText(line + 1, column, code, send(QsciScintillaBase::SCI_GETLINECOUNT), selected));
 }
 
-bool Twnd_quil_Editor::Validate(bool AVerbose)
+bool Twnd_quil_Editor::FormatText(TByteBuffer& AFormatted)
 {
-    TByteBuffer formatted;
     TJSONCounts counts;
-    FormatJSON(TextBytes(), formatted, counts);
+    FormatJSON(TextBytes(), AFormatted, counts);
     FObjCnt = counts.FObjCnt;
     FArrCnt = counts.FArrCnt;
     FValCnt = counts.FValCnt;
-    if (formatted.Empty()) {
+    if (AFormatted.Empty()) {
         ErrorBox(NotValidText);
         return false;
     }
+    return true;
+}
+
+bool Twnd_quil_Editor::Validate(bool AVerbose)
+{
+    TByteBuffer formatted;
+    if (!FormatText(formatted))
+        return false;
     if (AVerbose)
         InfoBox(QStringLiteral("JSON is valid.\r\n\r\nObjects: %1\r\nArrays: %2\r\nValues: %3")
                     .arg(FObjCnt)
@@ -515,15 +522,8 @@ void Twnd_quil_Editor::acFormatExecute()
     } restore {this};
     const TBusyCursor busy;
     TByteBuffer formatted;
-    TJSONCounts counts;
-    FormatJSON(TextBytes(), formatted, counts);
-    FObjCnt = counts.FObjCnt;
-    FArrCnt = counts.FArrCnt;
-    FValCnt = counts.FValCnt;
-    if (formatted.Empty()) {
-        ErrorBox(NotValidText);
+    if (!FormatText(formatted))
         return;
-    }
     PlaceText(formatted.View(), true);
 }
 

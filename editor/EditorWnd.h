@@ -130,6 +130,8 @@ protected:
     bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
 
 private:
+    // FormatJSON on the text: the counts of the run, and "Text is not valid JSON." when it gives nothing.
+    bool FormatText(TByteBuffer& AFormatted);
     QAction* MakeAction(const char* AName, const QString& ACaption, std::optional<TMenuPicture> APicture,
         void (Twnd_quil_Editor::*AHandler)());
     QToolButton* MakeButton(QAction* AAction, int AWidth);
