@@ -145,6 +145,9 @@ private:
 
 TLineBreakStyle DetectLineBreakStyle(std::string_view AText)
 {
+    // An empty view may have no data at all, which memchr must not be given.
+    if (AText.empty())
+        return TLineBreakStyle::CRLF;
     const bool cr = std::memchr(AText.data(), '\r', AText.size()) != nullptr;
     const bool lf = std::memchr(AText.data(), '\n', AText.size()) != nullptr;
     if (cr && !lf)
