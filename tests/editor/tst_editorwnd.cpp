@@ -5,6 +5,7 @@
 #include "editor/EditorWnd.h"
 #include "editor/FindReplaceDialog.h"
 #include "tests/common/AnsweringPresenter.h"
+#include "tests/common/TestFiles.h"
 #include "textview/CustomSynEdit.h"
 #include "util/SafeSaveFile.h"
 
@@ -45,19 +46,6 @@ public:
         return Script.isEmpty() ? fallback : Script.takeFirst();
     }
 };
-
-QByteArray ReadAll(const QString& APath)
-{
-    QFile file(APath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void WriteFile(const QString& APath, const QByteArray& AData)
-{
-    QFile file(APath);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(AData), AData.size());
-}
 
 QByteArray EditorBytes(const Twnd_quil_Editor& window)
 {

@@ -1,5 +1,6 @@
 // Saves that replace a file whole or not at all: contents, permissions and links after a save, and the
 // original left byte for byte after every kind of failure.
+#include "tests/common/TestFiles.h"
 #include "util/SafeSaveFile.h"
 
 #include <QDir>
@@ -17,19 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray ReadAll(const QString& APath)
-{
-    QFile file(APath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void WriteFile(const QString& APath, const QByteArray& AData)
-{
-    QFile file(APath);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(AData), AData.size());
-}
 
 QStringList Listing(const QString& AFolder)
 {
