@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
 
 namespace {
 
@@ -13,6 +14,16 @@ constexpr int GutterMargin = 0;
 constexpr int PlainGutterWidth = 16;
 // Margin text in the line-number style looks like Scintilla's own numbers.
 constexpr int LineNumberStyle = QsciScintillaBase::STYLE_LINENUMBER;
+// The changes the view is told of: those about to be made, and folds. Not the inserted and deleted text
+// itself: for each of those the text control's accessibility support counts the characters from the top
+// of the text to the change, which made every key typed in the middle of a large text cost a scan of
+// half of it. (A notice passes when any of its flags is in the mask, so the flags saying who made the
+// change stay out too.)
+// Room for typing an editable text gets beyond its own size: an eighth of it, and at least 64 KiB.
+constexpr size_t EditRoomShare = 8;
+constexpr size_t MinEditRoom = size_t(64) << 10;
+constexpr unsigned long ModEventMask = QsciScintillaBase::SC_MOD_BEFOREINSERT
+    | QsciScintillaBase::SC_MOD_BEFOREDELETE | QsciScintillaBase::SC_MOD_CHANGEFOLD;
 
 int DigitsOf(int AValue)
 {
@@ -36,7 +47,99 @@ TCustomSynEdit::TCustomSynEdit(QWidget* AParent)
     setMarginSensitivity(GutterMargin, false);
     connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int) { FillVisibleLineNumbers(); });
     connect(this, &QsciScintilla::linesChanged, this, &TCustomSynEdit::UpdateGutter);
+    SendScintilla(SCI_SETMODEVENTMASK, ModEventMask);
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this, [this](int, int AType) {
+        if (AType & (SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE))
+            NoteTextChange();
+    });
     UpdateGutter();
+}
+
+void TCustomSynEdit::NoteTextChange()
+{
+    if (FChangePending)
+        return;
+    FChangePending = true;
+    QTimer::singleShot(0, this, &TCustomSynEdit::FlushTextChange);
+}
+
+void TCustomSynEdit::FlushTextChange()
+{
+    if (!FChangePending)
+        return;
+    FChangePending = false;
+    Q_EMIT textChanged();
+    if (lines() != FReportedLines) {
+        FReportedLines = lines();
+        Q_EMIT linesChanged();
+    }
+}
+
+// Each edit command reports its change before it returns, as the text control's own did.
+void TCustomSynEdit::append(const QString& AText)
+{
+    QsciScintilla::append(AText);
+    FlushTextChange();
+}
+
+void TCustomSynEdit::clear()
+{
+    QsciScintilla::clear();
+    FlushTextChange();
+}
+
+void TCustomSynEdit::cut()
+{
+    QsciScintilla::cut();
+    FlushTextChange();
+}
+
+void TCustomSynEdit::insert(const QString& AText)
+{
+    QsciScintilla::insert(AText);
+    FlushTextChange();
+}
+
+void TCustomSynEdit::insertAt(const QString& AText, int ALine, int AIndex)
+{
+    QsciScintilla::insertAt(AText, ALine, AIndex);
+    FlushTextChange();
+}
+
+void TCustomSynEdit::paste()
+{
+    QsciScintilla::paste();
+    FlushTextChange();
+}
+
+void TCustomSynEdit::redo()
+{
+    QsciScintilla::redo();
+    FlushTextChange();
+}
+
+void TCustomSynEdit::removeSelectedText()
+{
+    QsciScintilla::removeSelectedText();
+    FlushTextChange();
+}
+
+void TCustomSynEdit::replaceSelectedText(const QString& AText)
+{
+    QsciScintilla::replaceSelectedText(AText);
+    FlushTextChange();
+}
+
+void TCustomSynEdit::setText(const QString& AText)
+{
+    QsciScintilla::setText(AText);
+    FlushTextChange();
+}
+
+void TCustomSynEdit::undo()
+{
+    QsciScintilla::undo();
+    FlushTextChange();
 }
 
 void TCustomSynEdit::SetGutterShowLineNumbers(bool AValue)
@@ -129,6 +232,8 @@ void TCustomSynEdit::FinishDocument(const TDocumentState& AState)
     SendScintilla(SCI_GOTOPOS, 0UL);
     SendScintilla(SCI_SETREADONLY, static_cast<unsigned long>(AState.ReadOnly));
     UpdateGutter();
+    FChangePending = false;
+    FReportedLines = lines();
     Q_EMIT textChanged();
 }
 
@@ -145,7 +250,11 @@ void TCustomSynEdit::SetTextBytes(std::string_view AText)
     // No change notifications while filling: they would carry copies of the whole text.
     const long eventMask = SendScintilla(SCI_GETMODEVENTMASK);
     SendScintilla(SCI_SETMODEVENTMASK, 0UL);
-    const long document = SendScintilla(SCI_CREATEDOCUMENT, 0UL, DocumentOptionsFor(AText.size()));
+    // An editable text gets room to grow: filled to the byte, the first keys typed would soon make the
+    // control move the whole text into a larger buffer, a pause of a second on a large text.
+    const size_t room = state.ReadOnly ? 0 : AText.size() / EditRoomShare + MinEditRoom;
+    const long document = SendScintilla(SCI_CREATEDOCUMENT, static_cast<unsigned long>(AText.size() + room),
+        DocumentOptionsFor(AText.size()));
     SwitchDocument(reinterpret_cast<void*>(document), state);
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
     if (!AText.empty())
@@ -233,6 +342,8 @@ void TCustomSynEdit::ApplySelectionMode()
 void TCustomSynEdit::mousePressEvent(QMouseEvent* AEvent)
 {
     QsciScintilla::mousePressEvent(AEvent);
+    // The middle button pastes the selection.
+    FlushTextChange();
     if (AEvent->button() != Qt::LeftButton)
         return;
     if (FSelectionMode == smColumn) {
@@ -292,6 +403,19 @@ void TCustomSynEdit::changeEvent(QEvent* AEvent)
 void TCustomSynEdit::keyPressEvent(QKeyEvent* AEvent)
 {
     QsciScintilla::keyPressEvent(AEvent);
+    FlushTextChange();
     if (FSelectionMode != smNormal && (AEvent->modifiers() & Qt::ShiftModifier))
         ApplySelectionMode();
+}
+
+void TCustomSynEdit::inputMethodEvent(QInputMethodEvent* AEvent)
+{
+    QsciScintilla::inputMethodEvent(AEvent);
+    FlushTextChange();
+}
+
+void TCustomSynEdit::dropEvent(QDropEvent* AEvent)
+{
+    QsciScintilla::dropEvent(AEvent);
+    FlushTextChange();
 }

@@ -58,6 +58,25 @@ public:
     bool KeepStyles() const { return FKeepStyles; }
     void SetKeepStyles(bool AValue) { FKeepStyles = AValue; }
 
+    // Reports a change of the text made since the last report: textChanged, and linesChanged when the
+    // number of lines changed. Runs by itself after every key, drop, edit command and on the next
+    // turn of the event loop; callers that change the text through SendScintilla and need the report at
+    // once call it themselves.
+    void FlushTextChange();
+
+    // The edit commands, each reporting its change at once.
+    void append(const QString& AText) override;
+    void clear() override;
+    void cut() override;
+    void insert(const QString& AText) override;
+    void insertAt(const QString& AText, int ALine, int AIndex) override;
+    void paste() override;
+    void redo() override;
+    void removeSelectedText() override;
+    void replaceSelectedText(const QString& AText) override;
+    void setText(const QString& AText) override;
+    void undo() override;
+
     // The gutter text of document line ALine (0-based) as shown; empty without line numbers.
     QString GutterText(int ALine) const;
     // Number of digits the line numbers take: the largest number shown, at least GutterDigitCount.
@@ -68,6 +87,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* AEvent) override;
     void mouseReleaseEvent(QMouseEvent* AEvent) override;
     void keyPressEvent(QKeyEvent* AEvent) override;
+    void inputMethodEvent(QInputMethodEvent* AEvent) override;
+    void dropEvent(QDropEvent* AEvent) override;
     void changeEvent(QEvent* AEvent) override;
 
 private:
@@ -82,6 +103,8 @@ private:
     void SwitchDocument(void* ADocument, const TDocumentState& AState);
     void FinishDocument(const TDocumentState& AState);
     void UpdateGutter();
+    // A change of the text is about to be made.
+    void NoteTextChange();
     void FillVisibleLineNumbers();
     void ApplySelectionMode();
     void SelectWholeLines(int ALine);
@@ -99,4 +122,7 @@ private:
     int FWidthDigits = 0;
     bool FKeepStyles = true;
     int FLineAnchor = 0;
+    // A change is made and not reported yet; the line count of the last report.
+    bool FChangePending = false;
+    int FReportedLines = 0;
 };

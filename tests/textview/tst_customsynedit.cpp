@@ -25,6 +25,8 @@ private Q_SLOTS:
     void loadWhileWriting();
     void loaderInterface_data();
     void loaderInterface();
+    void changesAreReported_data();
+    void changesAreReported();
 
 private:
     static QString MarginText(const TCustomSynEdit& AEdit, int ALine);
@@ -331,6 +333,88 @@ void TestCustomSynEdit::loaderInterface()
     const QByteArray expected = !finish ? "before" : writes.isEmpty() ? "" : QByteArray(Text, writes.last());
     QVERIFY2(edit.text().toUtf8() == expected, "the loaded document differs: check the loader interface");
     QCOMPARE(edit.SendScintilla(QsciScintillaBase::SCI_GETLENGTH), long(expected.size()));
+}
+
+// Every way of changing the text reports it (textChanged, and linesChanged when the line count moved) before
+// it returns, while the view is never handed the inserted or deleted text itself (the control's
+// accessibility support would count the characters up to each change: a scan of the text per key).
+void TestCustomSynEdit::changesAreReported_data()
+{
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("linesMoved");
+    QTest::newRow("key typed") << 0 << "ab\ncxd" << false;
+    QTest::newRow("Return typed") << 1 << "ab\nc\nd" << true;
+    QTest::newRow("setText") << 2 << "x" << true;
+    QTest::newRow("append") << 3 << "ab\ncd\ne" << true;
+    QTest::newRow("insertAt") << 4 << "Yab\ncd" << false;
+    QTest::newRow("removeSelectedText") << 5 << "b\ncd" << false;
+    QTest::newRow("replaceSelectedText") << 6 << "Zb\ncd" << false;
+    QTest::newRow("cut") << 7 << "b\ncd" << false;
+    QTest::newRow("undo") << 8 << "ab\ncd" << true;
+    QTest::newRow("Delete typed at a line end") << 9 << "abcd" << true;
+}
+
+void TestCustomSynEdit::changesAreReported()
+{
+    QFETCH(int, action);
+    QFETCH(QString, expected);
+    QFETCH(bool, linesMoved);
+    TCustomSynEdit edit;
+    edit.setText(QStringLiteral("ab\ncd"));
+    edit.SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
+    int texts = 0;
+    int lineReports = 0;
+    int textNotices = 0;
+    connect(&edit, &QsciScintilla::textChanged, &edit, [&] { ++texts; });
+    connect(&edit, &QsciScintilla::linesChanged, &edit, [&] { ++lineReports; });
+    connect(&edit, &QsciScintillaBase::SCN_MODIFIED, &edit, [&](int, int AType) {
+        if (AType & (QsciScintillaBase::SC_MOD_INSERTTEXT | QsciScintillaBase::SC_MOD_DELETETEXT))
+            ++textNotices;
+    });
+    edit.setSelection(0, 0, 0, 1); // "a"
+    switch (action) {
+    case 0:
+        edit.setCursorPosition(1, 1);
+        QTest::keyClick(&edit, Qt::Key_X);
+        break;
+    case 1:
+        edit.setCursorPosition(1, 1);
+        QTest::keyClick(&edit, Qt::Key_Return);
+        break;
+    case 2:
+        edit.setText(QStringLiteral("x"));
+        break;
+    case 3:
+        edit.append(QStringLiteral("\ne"));
+        break;
+    case 4:
+        edit.insertAt(QStringLiteral("Y"), 0, 0);
+        break;
+    case 5:
+        edit.removeSelectedText();
+        break;
+    case 6:
+        edit.replaceSelectedText(QStringLiteral("Z"));
+        break;
+    case 7:
+        edit.cut();
+        break;
+    case 8:
+        edit.setCursorPosition(0, 2);
+        QTest::keyClick(&edit, Qt::Key_Return);
+        texts = lineReports = 0;
+        edit.undo();
+        break;
+    case 9:
+        edit.setCursorPosition(0, 2);
+        QTest::keyClick(&edit, Qt::Key_Delete);
+        break;
+    }
+    QCOMPARE(edit.text(), expected);
+    QVERIFY(texts > 0);
+    QCOMPARE(lineReports > 0, linesMoved);
+    QCOMPARE(textNotices, 0);
 }
 
 QTEST_MAIN(TestCustomSynEdit)
