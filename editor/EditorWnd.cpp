@@ -3,6 +3,7 @@
 #include "controls/MenuImages.h"
 #include "controls/StatusPanels.h"
 #include "core/ByteBuffer.h"
+#include "core/JSONErrorPlace.h"
 #include "editor/FindReplaceDialog.h"
 #include "textview/CustomSynEdit.h"
 #include "textview/JSONTokenizer.h"
@@ -456,6 +457,10 @@ bool Twnd_quil_Editor::FormatText(TByteBuffer& AFormatted)
     FArrCnt = counts.FArrCnt;
     FValCnt = counts.FValCnt;
     if (AFormatted.Empty()) {
+        // The caret goes where the text breaks, and is there when the box is answered.
+        const TJSONErrorPlace place = FindJSONErrorPlace(TextBytes());
+        Editor->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, static_cast<unsigned long>(place.Offset));
+        Editor->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
         ErrorBox(NotValidText);
         return false;
     }

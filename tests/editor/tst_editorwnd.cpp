@@ -86,6 +86,7 @@ private Q_SLOTS:
     void newFileSaved();
     void scalarTextsNotValid_data();
     void scalarTextsNotValid();
+    void notValidPutsCaretAtError();
     void validateCounts();
     void editFileSave_data();
     void editFileSave();
@@ -188,6 +189,16 @@ void TestEditorWnd::scalarTextsNotValid()
     QVERIFY(!window.Validate(true));
     QCOMPARE(FPresenter.Asked, (QStringList {"Text is not valid JSON.", "Text is not valid JSON."}));
     QCOMPARE(window.Counts(), TJSONCounts {});
+}
+
+void TestEditorWnd::notValidPutsCaretAtError()
+{
+    Twnd_quil_Editor window;
+    window.PlaceText("{\"a\": 1,\r\n  \"\xC3\xA9\": [1 2]}", false);
+    SetCaret(window, 0);
+    QVERIFY(!window.Validate(false));
+    // At the "2" of the second line: 10 bytes of the first line, then byte 11 ("é" is two bytes).
+    QCOMPARE(window.Editor->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS), 21L);
 }
 
 void TestEditorWnd::validateCounts()
