@@ -22,12 +22,19 @@ TDocumentBuild BuildDocumentFile(
         if (ReadDocumentBytes(APath, bytes)) {
             TFormatObserver* observer = AObserverFor ? AObserverFor(bytes.Size()) : nullptr;
             build.State = BuildDocument(bytes.View(), AOutline, build.Counts, build.Refused, observer);
+            // Only a refused file pays for finding its error.
+            std::string_view text;
+            if (build.State == TDocumentState::NotJSON && FindDocumentText(bytes.View(), text))
+                build.ErrorPlace = FindJSONErrorPlace(text);
+            else if (build.State == TDocumentState::Unreadable)
+                build.ErrorPlace = FindUtf8ErrorPlace(bytes.View());
         }
     } catch (const std::bad_alloc&) {
         // Whatever was built so far goes: it is of no use, and the memory is needed.
         AOutline.Clear();
         build.Counts = {};
         build.Refused = {};
+        build.ErrorPlace.reset();
         build.State = TDocumentState::Unreadable;
         build.OutOfMemory = true;
         build.ErrorText = NotEnoughMemoryText(APath, uint64_t(QFileInfo(APath).size()), QLocale());
@@ -95,8 +102,16 @@ QString TimeRowText(qint64 AMilliseconds, const QLocale& ALocale)
     return QStringLiteral("Parsing time: %1 s").arg(plain.toString(double(AMilliseconds) / 1000.0, 'f', 2));
 }
 
+QString ErrorPlaceText(const TJSONErrorPlace& APlace)
+{
+    return QStringLiteral("Line %1, column %2: %3")
+        .arg(QString::number(APlace.Line), QString::number(APlace.Column),
+            QString::fromStdString(APlace.Reason));
+}
+
 QList<TReportRow> MakeReport(uint64_t ASize, TFileDigests& ADigests, const QString& AErrorText,
-    const TJSONCounts& ACounts, const QElapsedTimer& ASince, const QLocale& ALocale)
+    const TJSONCounts& ACounts, const QElapsedTimer& ASince, const QLocale& ALocale,
+    const std::optional<TJSONErrorPlace>& AErrorPlace)
 {
     QList<TReportRow> rows;
     rows.append({TMenuPicture::FileSize, SizeRowText(ASize, ALocale)});
@@ -104,6 +119,8 @@ QList<TReportRow> MakeReport(uint64_t ASize, TFileDigests& ADigests, const QStri
     rows.append({TMenuPicture::Digest, QStringLiteral("SHA1: ") + BytesToHex(ADigests.Sha1()).toUpper()});
     if (!AErrorText.isEmpty()) {
         rows.append({TMenuPicture::Error, AErrorText});
+        if (AErrorPlace && !AErrorPlace->Reason.empty())
+            rows.append({TMenuPicture::Error, ErrorPlaceText(*AErrorPlace)});
     } else {
         rows.append({TMenuPicture::JSONObject,
             QStringLiteral("Object count: %1").arg(ALocale.toString(ACounts.FObjCnt))});

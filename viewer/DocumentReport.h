@@ -5,6 +5,7 @@
 
 #include "controls/MenuImages.h"
 #include "core/DocumentText.h"
+#include "core/JSONErrorPlace.h"
 #include "core/Outline.h"
 #include "core/OutlineBuilder.h"
 
@@ -16,6 +17,7 @@
 
 #include <functional>
 #include <future>
+#include <optional>
 
 struct TReportRow {
     TMenuPicture Picture;
@@ -33,6 +35,9 @@ struct TDocumentBuild {
     TDocumentText Refused; // the document text of a refused file, to show it as it is
     QString ErrorText; // empty, "File is not valid JSON." or the out-of-memory message
     bool OutOfMemory = false; // the document needed more memory than the machine gave
+    // Where a file that was read but refused is broken: in the document text for a refused document,
+    // at the first byte that is no UTF-8 for an unreadable one. Found only after a refusal.
+    std::optional<TJSONErrorPlace> ErrorPlace;
 };
 
 // "Not enough memory to open %s (%s).": the file's path and its size.
@@ -75,7 +80,11 @@ QString SizeRowText(uint64_t ASize, const QLocale& ALocale);
 // "Parsing time: %1.2f s".
 QString TimeRowText(qint64 AMilliseconds, const QLocale& ALocale);
 
-// The report in row order: size; MD5; SHA1; the error or the three counts; the time, read from
-// `since` after the digests are in.
+// "Line %d, column %d: %s": where a refused file is broken and why.
+QString ErrorPlaceText(const TJSONErrorPlace& APlace);
+
+// The report in row order: size; MD5; SHA1; the error (followed by the place of a refused file's
+// error, when known) or the three counts; the time, read from `since` after the digests are in.
 QList<TReportRow> MakeReport(uint64_t ASize, TFileDigests& ADigests, const QString& AErrorText,
-    const TJSONCounts& ACounts, const QElapsedTimer& ASince, const QLocale& ALocale);
+    const TJSONCounts& ACounts, const QElapsedTimer& ASince, const QLocale& ALocale,
+    const std::optional<TJSONErrorPlace>& AErrorPlace = std::nullopt);

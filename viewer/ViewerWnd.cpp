@@ -16,6 +16,7 @@
 #include "textview/TextLoader.h"
 #include "util/MessageBoxes.h"
 #include "viewer/DocumentReport.h"
+#include "viewer/GoToPathBar.h"
 #include "viewer/OutlineModels.h"
 #include "viewer/OutlinePrinter.h"
 #include "viewer/OutlineViews.h"
@@ -28,14 +29,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -63,6 +67,11 @@ const QColor ValueColumnColor(240, 247, 240);
 const QColor ListColor(255, 251, 240);
 const QColor GutterColor(227, 240, 227);
 const QColor CaretLineColor(Qt::yellow);
+// The line where a refused document breaks: a box under its text, drawn also under the caret line.
+const QColor ErrorLineColor(230, 0, 0);
+constexpr int ErrorLineAlpha = 70;
+// The first of the indicators Scintilla leaves to its users (INDICATOR_CONTAINER).
+constexpr int ErrorLineIndicator = 8;
 
 // Two file times are equal when they fall on the same millisecond.
 bool SameMillisecond(TDateTime AA, TDateTime AB)
@@ -192,6 +201,46 @@ void Tmdi_quil_Viewer::BuildTreePage()
     MsgSplitter->addWidget(Splitter1);
     page->addWidget(MsgSplitter, 1);
     BuildReportPanel();
+    GoToPathBar = new TGoToPathBar(tsTree);
+    GoToPathBar->setObjectName(QStringLiteral("GoToPathBar"));
+    GoToPathBar->hide();
+    page->insertWidget(0, GoToPathBar);
+    connect(GoToPathBar, &TGoToPathBar::GoRequested, this, [this](const QString& path) { GoToPath(path); });
+    connect(GoToPathBar, &TGoToPathBar::Closed, this, [this] { Tree->setFocus(); });
+    BuildPathCommands();
+}
+
+// "Copy path as" in the tree's and the path bar's menus, and "Go to path..." in the tree's menu and on
+// Ctrl+G anywhere in the window.
+void Tmdi_quil_Viewer::BuildPathCommands()
+{
+    CopyPathMenu = new QMenu(tr("Copy path as"), this);
+    CopyPathMenu->setObjectName(QStringLiteral("CopyPathMenu"));
+    const auto add = [this](TPathSyntax syntax, const char* name) {
+        const std::u16string caption = PathSyntaxName(syntax);
+        QAction* action = CopyPathMenu->addAction(
+            QString::fromStdU16String(caption), this, [this, syntax] { CopyPathAs(syntax); });
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    acCopyPathJSONPath = add(TPathSyntax::JSONPath, "acCopyPathJSONPath");
+    acCopyPathPointer = add(TPathSyntax::JSONPointer, "acCopyPathPointer");
+    acCopyPathJq = add(TPathSyntax::Jq, "acCopyPathJq");
+    acCopyPathJavaScript = add(TPathSyntax::JavaScript, "acCopyPathJavaScript");
+    acCopyPathPython = add(TPathSyntax::Python, "acCopyPathPython");
+    TreeMenu->insertMenu(TreeMenu->actions().value(1), CopyPathMenu);
+    PathMenu->addMenu(CopyPathMenu);
+    connect(
+        PathMenu, &QMenu::aboutToShow, this, [this] { CopyPathMenu->setEnabled(FocusedNode() != NoNode); });
+
+    acGoToPath = new QAction(tr("Go to path..."), this);
+    acGoToPath->setObjectName(QStringLiteral("acGoToPath"));
+    acGoToPath->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    acGoToPath->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(acGoToPath, &QAction::triggered, this, &Tmdi_quil_Viewer::acGoToPathExecute);
+    addAction(acGoToPath);
+    TreeMenu->addSeparator();
+    TreeMenu->addAction(acGoToPath);
 }
 
 // The outline: the tree panel with its expand and collapse buttons, the tree and its context menu.
@@ -362,6 +411,11 @@ void Tmdi_quil_Viewer::BuildSourcePage()
     Memo->setCaretLineBackgroundColor(CaretLineColor);
     // Also while the view's context menu or another window has the focus.
     Memo->SendScintilla(QsciScintillaBase::SCI_SETCARETLINEVISIBLEALWAYS, 1UL);
+    Memo->indicatorDefine(QsciScintilla::StraightBoxIndicator, ErrorLineIndicator);
+    Memo->setIndicatorForegroundColor(
+        QColor(ErrorLineColor.red(), ErrorLineColor.green(), ErrorLineColor.blue(), ErrorLineAlpha),
+        ErrorLineIndicator);
+    Memo->setIndicatorDrawUnder(true, ErrorLineIndicator);
     Memo->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Memo, &QWidget::customContextMenuRequested, this,
         [this](const QPoint& pos) { ShowSourceMenu(Memo, pos); });
@@ -559,8 +613,12 @@ void Tmdi_quil_Viewer::SetFilename(const QString& AValue)
     if (!FOutline.IsEmpty())
         FocusNode(FOutline.Root());
 
+    if (build.State == TDocumentState::NotJSON && build.ErrorPlace)
+        ShowErrorPlace(*build.ErrorPlace);
+
     const QLocale locale;
-    for (const TReportRow& row : MakeReport(FFI.Size, digests, build.ErrorText, build.Counts, FET, locale))
+    for (const TReportRow& row :
+        MakeReport(FFI.Size, digests, build.ErrorText, build.Counts, FET, locale, build.ErrorPlace))
         AddMsg(row.Picture, row.Text);
     sb->SetText(1, FFilename);
     sb->SetText(0, QStringLiteral("Ready"));
@@ -607,8 +665,11 @@ void Tmdi_quil_Viewer::Present(TDocumentBuild& ABuild)
 
 void Tmdi_quil_Viewer::Reread()
 {
+    // Expanded nodes, focus and scroll positions come back where the document still has the places.
+    const TViewState state = CaptureViewState(*this);
     SetFilename(FFilename);
     RefreshView();
+    RestoreViewState(*this, state, MarkedSourceLine() == 0);
 }
 
 void Tmdi_quil_Viewer::RefreshMod()
@@ -671,6 +732,168 @@ void Tmdi_quil_Viewer::FocusNode(TNodeIndex ANode)
         Tree->expand(parent);
     Tree->setCurrentIndex(index);
     Tree->scrollTo(index);
+}
+
+std::vector<TNodeIndex> Tmdi_quil_Viewer::ExpandedTreeNodes() const
+{
+    std::vector<TNodeIndex> expanded;
+    if (FOutline.IsEmpty())
+        return expanded;
+    std::vector<TNodeIndex> stack {FOutline.Root()};
+    while (!stack.empty()) {
+        const TNodeIndex node = stack.back();
+        stack.pop_back();
+        if (!Tree->isExpanded(FTreeModel->IndexOf(node)))
+            continue;
+        expanded.push_back(node);
+        for (uint32_t row = FOutline.ChildCount(node); row-- > 0;) {
+            const TNodeIndex child = FOutline.Child(node, row);
+            if (FOutline.ChildCount(child) > 0)
+                stack.push_back(child);
+        }
+    }
+    return expanded;
+}
+
+void Tmdi_quil_Viewer::ExpandTreeNodes(const std::vector<TNodeIndex>& ANodes)
+{
+    // With a layout pending, each expand only records the node; the tree is laid out once.
+    Tree->RelayoutRows();
+    for (TNodeIndex node : ANodes)
+        Tree->expand(FTreeModel->IndexOf(node));
+}
+
+TNodeIndex Tmdi_quil_Viewer::TopTreeNode() const
+{
+    return FTreeModel->NodeOf(Tree->indexAt(QPoint(0, 0)));
+}
+
+void Tmdi_quil_Viewer::ScrollTreeNodeToTop(TNodeIndex ANode)
+{
+    const QModelIndex index = FTreeModel->IndexOf(ANode);
+    if (index.isValid())
+        Tree->scrollTo(index, QAbstractItemView::PositionAtTop);
+}
+
+void Tmdi_quil_Viewer::SetSourceCaret(long ALine, long AColumn)
+{
+    using Sci = QsciScintillaBase;
+    const long lines = Memo->SendScintilla(Sci::SCI_GETLINECOUNT);
+    const long line = std::clamp(ALine - 1, 0L, std::max(0L, lines - 1));
+    const long start = Memo->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    const long end = Memo->SendScintilla(Sci::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+    const auto* text = reinterpret_cast<const unsigned char*>(
+        Memo->SendScintilla(Sci::SCI_GETRANGEPOINTER, start, end - start));
+    // Walk the line's UTF-8 to the column's UTF-16 code unit.
+    long position = start;
+    for (long units = 1; text && position < end && units < AColumn;) {
+        const unsigned char c = text[position - start];
+        const long length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        units += length == 4 ? 2 : 1;
+        position = std::min(end, position + length);
+    }
+    Memo->SendScintilla(Sci::SCI_GOTOPOS, position);
+    // The place comes to the middle of the view.
+    const long shown = Memo->SendScintilla(Sci::SCI_VISIBLEFROMDOCLINE, line);
+    const long onScreen = Memo->SendScintilla(Sci::SCI_LINESONSCREEN);
+    Memo->SendScintilla(Sci::SCI_SETFIRSTVISIBLELINE, std::max(0L, shown - onScreen / 2));
+}
+
+void Tmdi_quil_Viewer::MarkSourceLine(long ALine)
+{
+    using Sci = QsciScintillaBase;
+    Memo->SendScintilla(Sci::SCI_SETINDICATORCURRENT, ErrorLineIndicator);
+    Memo->SendScintilla(Sci::SCI_INDICATORCLEARRANGE, 0UL, Memo->SendScintilla(Sci::SCI_GETLENGTH));
+    if (ALine <= 0 || ALine > Memo->SendScintilla(Sci::SCI_GETLINECOUNT))
+        return;
+    const long start = Memo->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(ALine - 1));
+    const long next = Memo->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(ALine));
+    const long end = next >= start ? next : Memo->SendScintilla(Sci::SCI_GETLENGTH);
+    Memo->SendScintilla(Sci::SCI_INDICATORFILLRANGE, static_cast<unsigned long>(start), end - start);
+}
+
+long Tmdi_quil_Viewer::MarkedSourceLine() const
+{
+    using Sci = QsciScintillaBase;
+    const long length = Memo->SendScintilla(Sci::SCI_GETLENGTH);
+    const long end = Memo->SendScintilla(Sci::SCI_INDICATOREND, ErrorLineIndicator, 0L);
+    const bool atStart = Memo->SendScintilla(Sci::SCI_INDICATORVALUEAT, ErrorLineIndicator, 0L) != 0;
+    if (atStart)
+        return 1;
+    if (end <= 0 || end >= length)
+        return 0;
+    return Memo->SendScintilla(Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(end)) + 1;
+}
+
+TSourceScroll Tmdi_quil_Viewer::SourceScroll() const
+{
+    using Sci = QsciScintillaBase;
+    TSourceScroll scroll;
+    scroll.FirstLine = Memo->SendScintilla(Sci::SCI_DOCLINEFROMVISIBLE,
+        static_cast<unsigned long>(Memo->SendScintilla(Sci::SCI_GETFIRSTVISIBLELINE)));
+    scroll.XOffset = int(Memo->SendScintilla(Sci::SCI_GETXOFFSET));
+    const long caret = Memo->SendScintilla(Sci::SCI_GETCURRENTPOS);
+    scroll.CaretLine = Memo->SendScintilla(Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(caret));
+    scroll.CaretIndex =
+        caret - Memo->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(scroll.CaretLine));
+    return scroll;
+}
+
+void Tmdi_quil_Viewer::SetSourceScroll(const TSourceScroll& AScroll)
+{
+    using Sci = QsciScintillaBase;
+    const long lines = Memo->SendScintilla(Sci::SCI_GETLINECOUNT);
+    const long caretLine = std::clamp(AScroll.CaretLine, 0L, std::max(0L, lines - 1));
+    const long start = Memo->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(caretLine));
+    const long end = Memo->SendScintilla(Sci::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(caretLine));
+    // A byte index that falls inside a character moves to the character's start.
+    const long caret = Memo->SendScintilla(
+        Sci::SCI_POSITIONBEFORE, static_cast<unsigned long>(std::min(end, start + AScroll.CaretIndex) + 1));
+    Memo->SendScintilla(Sci::SCI_SETEMPTYSELECTION, static_cast<unsigned long>(std::max(start, caret)));
+    Memo->SendScintilla(Sci::SCI_SETFIRSTVISIBLELINE,
+        static_cast<unsigned long>(Memo->SendScintilla(Sci::SCI_VISIBLEFROMDOCLINE, AScroll.FirstLine)));
+    Memo->SendScintilla(Sci::SCI_SETXOFFSET, static_cast<unsigned long>(AScroll.XOffset));
+}
+
+void Tmdi_quil_Viewer::ShowErrorPlace(const TJSONErrorPlace& APlace)
+{
+    SetSourceCaret(long(APlace.Line), long(APlace.Column));
+    MarkSourceLine(long(APlace.Line));
+}
+
+void Tmdi_quil_Viewer::CopyPathAs(TPathSyntax ASyntax)
+{
+    const TNodeIndex node = FocusedNode();
+    if (node == NoNode)
+        return;
+    QGuiApplication::clipboard()->setText(QString::fromStdU16String(FormatNodePath(FOutline, node, ASyntax)));
+    // Every syntax names the first member of a name: the path of a later one leads elsewhere.
+    if (IsAmbiguousPath(FOutline, node))
+        sb->SetText(0, tr("Ambiguous path"));
+    else
+        sb->SetText(0, QStringLiteral("Ready"));
+}
+
+bool Tmdi_quil_Viewer::GoToPath(const QString& APath)
+{
+    const TPathLookup found = FindNodeByAnyPath(FOutline, APath.toStdU16String());
+    if (found.Node == NoNode) {
+        GoToPathBar->show();
+        GoToPathBar->ShowError(QString::fromStdU16String(found.Error));
+        return false;
+    }
+    GoToPathBar->ShowError(QString());
+    GoToPathBar->hide();
+    pc->setCurrentIndex(0);
+    FocusNode(found.Node);
+    Tree->setFocus();
+    return true;
+}
+
+void Tmdi_quil_Viewer::acGoToPathExecute()
+{
+    pc->setCurrentIndex(0);
+    GoToPathBar->Open();
 }
 
 void Tmdi_quil_Viewer::TreeFocusChanged(const QModelIndex& ACurrent)
@@ -803,6 +1026,7 @@ void Tmdi_quil_Viewer::TreeMenuPopup()
 {
     const bool focused = FocusedNode() != NoNode;
     acCopyName->setEnabled(focused);
+    CopyPathMenu->setEnabled(focused);
     acExpandNode->setEnabled(focused);
     acCollapseNode->setEnabled(focused);
 }

@@ -3,11 +3,14 @@
 // as formatted source text, and as a report of its size, digests, counts and load time.
 
 #include "controls/MenuImages.h"
+#include "core/JSONErrorPlace.h"
 #include "core/Outline.h"
 #include "core/OutlineBuilder.h"
+#include "core/PathSyntax.h"
 #include "settings/LayoutManagerForm.h"
 #include "textview/SynEditPrint.h"
 #include "util/FileUtils.h"
+#include "viewer/ViewState.h"
 
 #include <QElapsedTimer>
 #include <QModelIndex>
@@ -15,6 +18,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <vector>
 
 class QAction;
 class QKeyEvent;
@@ -29,6 +33,7 @@ class QWidget;
 class TChildListModel;
 struct TDocumentBuild;
 class TCustomSynEdit;
+class TGoToPathBar;
 class TGridTreeView;
 class THeaderPanel;
 class TOutlineTreeModel;
@@ -77,6 +82,29 @@ public:
     TNodeIndex FocusedNode() const;
     // Focuses a node of the tree (as a click would), selecting it and scrolling it into view.
     void FocusNode(TNodeIndex ANode);
+
+    // The tree's view state, for keeping it across a reload. The expanded nodes in pre-order (only
+    // those whose ancestors are all expanded); expanding a list of nodes lays the tree out once.
+    std::vector<TNodeIndex> ExpandedTreeNodes() const;
+    void ExpandTreeNodes(const std::vector<TNodeIndex>& ANodes);
+    // The node in the tree's top row, and scrolling a node to the top row.
+    TNodeIndex TopTreeNode() const;
+    void ScrollTreeNodeToTop(TNodeIndex ANode);
+    // The source view: the caret at a place (line and column from 1, the column in UTF-16 code units)
+    // brought to the middle of the view; the marked line (0: none); the scroll position and caret.
+    void SetSourceCaret(long ALine, long AColumn);
+    void MarkSourceLine(long ALine);
+    long MarkedSourceLine() const;
+    TSourceScroll SourceScroll() const;
+    void SetSourceScroll(const TSourceScroll& AScroll);
+
+    // Copies the focused node's path in a syntax; a path through a later one of two members of the
+    // same name is noted as ambiguous in the status bar.
+    void CopyPathAs(TPathSyntax ASyntax);
+    // Focuses the node a path leads to (any syntax CopyPathAs writes, or the backslash path); when it
+    // leads nowhere, the box shows why. True when a node was found.
+    bool GoToPath(const QString& APath);
+    void acGoToPathExecute();
 
     // Prints the page shown: the outline tree as displayed, or the source text with the settings of
     // SynEditPrint under the file's name as the job title.
@@ -146,6 +174,15 @@ public:
     QAction* acExpandNode = nullptr;
     QAction* acCollapseNode = nullptr;
     QAction* Copytoclipboard1 = nullptr;
+    // "Copy path as", in the tree's menu and the path bar's menu, and "Go to path..." (Ctrl+G).
+    QMenu* CopyPathMenu = nullptr;
+    QAction* acCopyPathJSONPath = nullptr;
+    QAction* acCopyPathPointer = nullptr;
+    QAction* acCopyPathJq = nullptr;
+    QAction* acCopyPathJavaScript = nullptr;
+    QAction* acCopyPathPython = nullptr;
+    QAction* acGoToPath = nullptr;
+    TGoToPathBar* GoToPathBar = nullptr;
     QMenu* SourceMenu = nullptr;
     QAction* acGutter = nullptr;
     QAction* acWordWrap = nullptr;
@@ -179,6 +216,9 @@ private:
     void ExpandAllBelow(const QModelIndex& AIndex, bool AExpand);
     // Neither the children nor a value: what the details show while no node is focused.
     void ShowNoDetails();
+    void BuildPathCommands();
+    // The source view's text and its caret on the place where a refused document breaks.
+    void ShowErrorPlace(const TJSONErrorPlace& APlace);
 
     QString FFilename;
     TFileInfo FFI;
