@@ -23,6 +23,13 @@
 //   findsource FILE TEXT [--time]   the source search from line 1, column 1 again and again: LINE and
 //                   COL of each hit's start (from 1, UTF-16 code units), then MISS
 
+//   paths FILE      one line per node in pre-order: INDEX, then its path as JSONPath, JSON Pointer, jq,
+//                   JavaScript and Python, as "Copy path as" copies them (escaped as by outline),
+//                   tab-separated; INDEX the pre-order index (root 0)
+//   goto FILE PATH  the pre-order index of the node a path (any of those syntaxes, or the backslash path)
+//                   leads to, as "Go to path..." finds it; or the reason it leads nowhere, exit status 1.
+//                   --time: the seconds of the lookup and of copying the node's path on standard error
+
 //   editor FILE     open, Format JSON and typing times of a real editor window
 //   savebreaks FILE the line breaks a save of the editor writes for FILE's text: CR, LF or CRLF
 
@@ -34,6 +41,7 @@
 #include "core/DocumentText.h"
 #include "core/Outline.h"
 #include "core/OutlineBuilder.h"
+#include "core/PathSyntax.h"
 #include "core/SourceSearch.h"
 #include "core/TreeSearch.h"
 #include "core/Utf.h"
@@ -335,6 +343,57 @@ int FindSource(const char* APath, const char* AText, const TSearchOptions& AOpti
     return 0;
 }
 
+int Paths(const char* APath)
+{
+    TOutline outline;
+    TJSONCounts counts;
+    if (!BuildFromFile(APath, outline, counts))
+        return 1;
+    std::string line;
+    uint64_t index = 0;
+    for (TNodeIndex node = outline.Root(); node != NoNode; node = NextInPreOrder(outline, node), ++index) {
+        line = std::to_string(index);
+        for (TPathSyntax syntax : AllPathSyntaxes) {
+            line += '\t';
+            AppendEscaped(line, FormatNodePath(outline, node, syntax));
+        }
+        line += '\n';
+        WriteAll(line);
+    }
+    return 0;
+}
+
+int GoTo(const char* APath, const char* AGoTo, bool ATime)
+{
+    TOutline outline;
+    TJSONCounts counts;
+    if (!BuildFromFile(APath, outline, counts))
+        outline.Clear();
+    const auto start = Clock::now();
+    const TPathLookup found = FindNodeByAnyPath(outline, ArgumentText(AGoTo));
+    if (ATime) {
+        // Going there, then copying the node's path in every syntax, as the window would.
+        const auto found_at = Clock::now();
+        size_t copied = 0;
+        if (found.Node != NoNode) {
+            for (TPathSyntax syntax : AllPathSyntaxes)
+                copied += FormatNodePath(outline, found.Node, syntax).size();
+            copied += IsAmbiguousPath(outline, found.Node);
+        }
+        std::fprintf(stderr, "goto %.6f s, copy (5 syntaxes) %.6f s [%zu]\n", Seconds(start, found_at),
+            Seconds(found_at, Clock::now()), copied);
+    }
+    if (found.Node == NoNode) {
+        std::printf("%s\n", Utf16ToUtf8(found.Error).c_str());
+        return 1;
+    }
+    uint64_t index = 0;
+    for (TNodeIndex node = outline.Root(); node != found.Node; node = NextInPreOrder(outline, node))
+        ++index;
+    std::printf("%llu\n", static_cast<unsigned long long>(index));
+    return 0;
+}
+
 // The line-break style the editor's Save would write for FILE as the editor loads it.
 int SaveBreaks(const char* APath)
 {
@@ -362,7 +421,9 @@ int Usage()
         "       quillon-bench print FILE [PDF [tree]]\n"
         "       quillon-bench search FILE TEXT [--max N] [--time]\n"
         "       quillon-bench findsource FILE TEXT [--time]\n"
-        "       quillon-bench editor|savebreaks FILE\n");
+        "       quillon-bench editor|savebreaks FILE\n"
+        "       quillon-bench paths FILE\n"
+        "       quillon-bench goto FILE PATH [--time]\n");
     return 2;
 }
 } // namespace
@@ -403,6 +464,10 @@ int main(int AArgc, char** AArgv)
         return Search(path, AArgv[3], ReadSearchOptions(AArgc, AArgv));
     if (command == "findsource" && AArgc > 3)
         return FindSource(path, AArgv[3], ReadSearchOptions(AArgc, AArgv));
+    if (command == "paths")
+        return Paths(path);
+    if (command == "goto" && AArgc > 3)
+        return GoTo(path, AArgv[3], ReadSearchOptions(AArgc, AArgv).Time);
     if (command == "editor")
         return EditorCommand(AArgc, AArgv, path);
     if (command == "savebreaks")

@@ -101,8 +101,8 @@ int ReportCommand(const char* APath)
     TFileDigests digests(file);
     TOutline outline;
     const TDocumentBuild build = BuildDocumentFile(file, outline);
-    for (const TReportRow& row :
-        MakeReport(info.Size, digests, build.ErrorText, build.Counts, since, QLocale::system()))
+    for (const TReportRow& row : MakeReport(
+             info.Size, digests, build.ErrorText, build.Counts, since, QLocale::system(), build.ErrorPlace))
         std::printf("%s\n", row.Text.toUtf8().constData());
     return 0;
 }
