@@ -69,7 +69,7 @@ const QColor GutterColor(227, 240, 227);
 const QColor CaretLineColor(Qt::yellow);
 // The line where a refused document breaks: a box under its text, drawn also under the caret line.
 const QColor ErrorLineColor(230, 0, 0);
-constexpr int ErrorLineAlpha = 70;
+constexpr int ErrorLineAlpha = 90;
 // The first of the indicators Scintilla leaves to its users (INDICATOR_CONTAINER).
 constexpr int ErrorLineIndicator = 8;
 
@@ -151,6 +151,13 @@ void Tmdi_quil_Viewer::FormCreate()
     connect(obTabs, &TTabStrip::TabClicked, this, [this](int tag) { pc->setCurrentIndex(tag); });
     // The strip follows the page also when the page is chosen by the program.
     connect(pc, &QStackedWidget::currentChanged, obTabs, &TTabStrip::SelectTag);
+    connect(pc, &QStackedWidget::currentChanged, this, [this](int page) {
+        if (page == 1 && FSourceCaretPending) {
+            const auto [line, column] = *FSourceCaretPending;
+            FSourceCaretPending.reset();
+            SetSourceCaret(line, column);
+        }
+    });
     layout->addWidget(obTabs);
 
     sb = new TStatusPanels(central);
@@ -587,6 +594,7 @@ void Tmdi_quil_Viewer::SetFilename(const QString& AValue)
     FListModel->SetNode(nullptr, NoNode);
     Box->clear();
     ValueView->SetTextBytes(std::string_view());
+    FSourceCaretPending.reset();
     pc->setCurrentIndex(0);
 
     GetFileInfo(FFilename, FFI);
@@ -792,11 +800,17 @@ void Tmdi_quil_Viewer::SetSourceCaret(long ALine, long AColumn)
         units += length == 4 ? 2 : 1;
         position = std::min(end, position + length);
     }
-    Memo->SendScintilla(Sci::SCI_GOTOPOS, position);
-    // The place comes to the middle of the view.
+    Memo->SendScintilla(Sci::SCI_SETEMPTYSELECTION, position);
+    // The place comes to the middle of the view. A view that is not shown knows no width to scroll
+    // sideways in: it brings the caret into sight when it shows.
     const long shown = Memo->SendScintilla(Sci::SCI_VISIBLEFROMDOCLINE, line);
     const long onScreen = Memo->SendScintilla(Sci::SCI_LINESONSCREEN);
     Memo->SendScintilla(Sci::SCI_SETFIRSTVISIBLELINE, std::max(0L, shown - onScreen / 2));
+    Memo->SendScintilla(Sci::SCI_SETXOFFSET, 0UL);
+    if (Memo->isVisible())
+        Memo->SendScintilla(Sci::SCI_SCROLLCARET);
+    else
+        FSourceCaretPending = {ALine, AColumn};
 }
 
 void Tmdi_quil_Viewer::MarkSourceLine(long ALine)

@@ -18,6 +18,8 @@
 #include <QUrl>
 
 #include <functional>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class QAction;
@@ -233,4 +235,7 @@ private:
     QWidget* FNoDetails = nullptr;
     // A load is under way: the events it lets through must not start the changed-file check.
     bool FLoading = false;
+    // The source view was given a caret place (line, column) while hidden: it scrolls to it when it
+    // shows, knowing its size by then.
+    std::optional<std::pair<long, long>> FSourceCaretPending;
 };
