@@ -22,6 +22,8 @@
 #   - a source search that finds nothing in its formatted text: at most 4 times `grep -c -i -F` on that
 #     text written to a file.
 #   The searches are timed inside quillon-bench (--time: the search alone, after the load).
+#   - going to a node of the 100 MB document by its path and copying its path in the five syntaxes:
+#     at most 1/100 of the time of `quillon-bench format` on it (timed inside quillon-bench as well);
 #   - a formatted 100 MB document in the editor: opened in at most 2 times the time of a document window,
 #     Format JSON on its text in at most 2 times `quillon-bench format` on the file, and every keystroke
 #     typed into the formatted text shown within 50 ms.
@@ -173,6 +175,17 @@ echo "  tree search $tree_time s, format $format_time s: ${tree_ratio}x (target 
 echo "  source search $source_time s, grep -c -i -F $grep_time s: ${source_ratio}x (target at most 4x)"
 awk "BEGIN{exit !($tree_ratio > 1)}" && { echo "FAIL: tree search slower than format"; status=1; }
 awk "BEGIN{exit !($source_ratio > 4)}" && { echo "FAIL: source search above 4 times grep"; status=1; }
+
+echo
+echo "paths in the 100 MB document (best of 3):"
+best_goto=""
+for _ in 1 2 3; do
+  t=$("$bench" goto "$big" '$[-1].pos.y' --time 2>&1 >/dev/null | awk '{printf "%.6f", $2 + $7}')
+  if [ -z "$best_goto" ] || awk "BEGIN{exit !($t < $best_goto)}"; then best_goto=$t; fi
+done
+goto_ratio=$(awk "BEGIN{printf \"%.4f\", $best_goto / $format_time}")
+echo "  go to the last record's node and copy its path in 5 syntaxes: $best_goto s, format $format_time s: ${goto_ratio}x (target at most 0.01x)"
+awk "BEGIN{exit !($goto_ratio > 0.01)}" && { echo "FAIL: going to or copying a path is not instant"; status=1; }
 
 echo
 echo "editor (best of 2):"
