@@ -13,6 +13,8 @@
 //                   shows coloured text in its source view
 //   focus FILE      time to fill the details of the top-level node
 //   expand FILE     time of "Full expand" and "Full collapse" of the whole tree
+//   reload FILE     time of a reload that keeps the view (whole tree expanded, last node focused), and
+//                   of a plain load
 //   highlight [--raw] [--count] FILE   the source view's tokens (see BenchHighlight.h)
 //   print FILE [PDF [tree]]            time to print the Source (or Tree) page of a document window to PDF
 //   base64 encode|decode        standard input to standard output (with the utility library)
@@ -416,7 +418,7 @@ int Usage()
         "       quillon-bench throughput FILE [SECONDS]\n"
         "       quillon-bench digest FILE\n"
         "       quillon-bench base64 encode|decode\n"
-        "       quillon-bench report|window|focus|expand FILE\n"
+        "       quillon-bench report|window|focus|expand|reload FILE\n"
         "       quillon-bench highlight [--raw] [--count] FILE\n"
         "       quillon-bench print FILE [PDF [tree]]\n"
         "       quillon-bench search FILE TEXT [--max N] [--time]\n"
@@ -456,6 +458,8 @@ int main(int AArgc, char** AArgv)
         return FocusCommand(AArgc, AArgv, path);
     if (command == "expand")
         return ExpandCommand(AArgc, AArgv, path);
+    if (command == "reload")
+        return ReloadCommand(AArgc, AArgv, path);
     if (command == "print")
         return PrintCommand(AArgc, AArgv, path);
     if (command == "highlight")

@@ -13,6 +13,9 @@ int FocusCommand(int AArgc, char** AArgv, const char* APath);
 // `expand FILE`: loads FILE into a document window and prints how long "Full expand" and then "Full
 // collapse" took, each until the tree was laid out and painted.
 int ExpandCommand(int AArgc, char** AArgv, const char* APath);
+// `reload FILE`: loads FILE into a document window, expands the whole tree, focuses its last node and
+// prints the time of a reload that brings all that back, then of a plain load of the same file.
+int ReloadCommand(int AArgc, char** AArgv, const char* APath);
 // `print FILE [PDF [tree]]`: loads FILE into a document window and prints its Source page (or with
 // "tree" its Tree page) to a PDF file (a temporary one unless PDF is given), printing the time it took.
 int PrintCommand(int AArgc, char** AArgv, const char* APath);

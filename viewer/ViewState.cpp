@@ -37,11 +37,12 @@ TViewState CaptureViewState(const Tmdi_quil_Viewer& AWindow)
 
 void RestoreViewState(Tmdi_quil_Viewer& AWindow, const TViewState& AState, bool ARestoreSource)
 {
-    if (ARestoreSource)
-        AWindow.SetSourceScroll(AState.Source);
     const TOutline& outline = AWindow.Outline();
     if (!AState.HasOutline || outline.IsEmpty())
         return;
+    // Formatted text before and after: the same lines stand for the same places, near enough.
+    if (ARestoreSource)
+        AWindow.SetSourceScroll(AState.Source);
     std::vector<TNodeIndex> found(AState.Expanded.size(), NoNode);
     std::vector<TNodeIndex> expand;
     expand.reserve(AState.Expanded.size());

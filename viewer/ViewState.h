@@ -34,6 +34,7 @@ struct TViewState {
 };
 
 TViewState CaptureViewState(const Tmdi_quil_Viewer& AWindow);
-// Expands, focuses and scrolls as far as the window's new outline has the same places; the source view
-// comes back to its scroll position and caret unless it shows a refused document's error place.
+// Expands, focuses and scrolls as far as the window's new outline has the same places. When the
+// document was shown formatted before and after, and ARestoreSource says so (no error place is
+// shown), the source view comes back to its scroll position and caret.
 void RestoreViewState(Tmdi_quil_Viewer& AWindow, const TViewState& AState, bool ARestoreSource);
