@@ -578,8 +578,7 @@ TPathLookup Follow(const TOutline& AOutline, const std::vector<TPathStep>& AStep
             node = AOutline.Child(node, uint32_t(index));
         } else {
             return {NoNode,
-                at + u"the node before it is " + KindText(typ)
-                    + u" value, which has no members or elements."};
+                at + u"the node before it is " + KindText(typ) + u", which has no members or elements."};
         }
     }
     return {node, {}};
