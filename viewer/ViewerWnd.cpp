@@ -73,6 +73,12 @@ constexpr int ErrorLineAlpha = 90;
 // The first of the indicators Scintilla leaves to its users (INDICATOR_CONTAINER).
 constexpr int ErrorLineIndicator = 8;
 
+// The status note of a copied path that leads to an earlier member of the same name.
+QString AmbiguousPathText()
+{
+    return QStringLiteral("Ambiguous path");
+}
+
 // Two file times are equal when they fall on the same millisecond.
 bool SameMillisecond(TDateTime AA, TDateTime AB)
 {
@@ -883,7 +889,7 @@ void Tmdi_quil_Viewer::CopyPathAs(TPathSyntax ASyntax)
     QGuiApplication::clipboard()->setText(QString::fromStdU16String(FormatNodePath(FOutline, node, ASyntax)));
     // Every syntax names the first member of a name: the path of a later one leads elsewhere.
     if (IsAmbiguousPath(FOutline, node))
-        sb->SetText(0, tr("Ambiguous path"));
+        sb->SetText(0, AmbiguousPathText());
     else
         sb->SetText(0, QStringLiteral("Ready"));
 }
@@ -907,6 +913,10 @@ bool Tmdi_quil_Viewer::GoToPath(const QString& APath)
 void Tmdi_quil_Viewer::acGoToPathExecute()
 {
     pc->setCurrentIndex(0);
+    // An empty box starts from where the user is: the focused node's path, to be edited or typed over.
+    if (const TNodeIndex node = FocusedNode(); node != NoNode && GoToPathBar->Edit()->text().isEmpty())
+        GoToPathBar->Edit()->setText(
+            QString::fromStdU16String(FormatNodePath(FOutline, node, TPathSyntax::JSONPath)));
     GoToPathBar->Open();
 }
 
@@ -915,6 +925,9 @@ void Tmdi_quil_Viewer::TreeFocusChanged(const QModelIndex& ACurrent)
     const TNodeIndex node = FTreeModel->NodeOf(ACurrent);
     if (node == NoNode)
         return;
+    // The note of a copied path speaks of the node it was copied from.
+    if (sb->Text(0) == AmbiguousPathText())
+        sb->SetText(0, QStringLiteral("Ready"));
     TBusyCursor busy;
     List->setUpdatesEnabled(false);
     const int level = FOutline.Level(node);

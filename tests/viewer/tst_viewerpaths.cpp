@@ -112,6 +112,9 @@ void TestViewerPaths::copyPathAs()
     w->acCopyPathPointer->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), QString("/a b"));
     QCOMPARE(w->sb->Text(0), QString("Ambiguous path"));
+    // Until another node is focused.
+    w->FocusNode(At(o, {0}));
+    QCOMPARE(w->sb->Text(0), QString("Ready"));
 
     // Nothing to copy without a focused node.
     Tmdi_quil_Viewer* broken = Open("[");
@@ -169,8 +172,12 @@ void TestViewerPaths::goToPathBox()
     Tmdi_quil_Viewer* w = Open(R"({"a":1})");
     w->Tree->setFocus();
     QCOMPARE(w->acGoToPath->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_G));
+    w->FocusNode(w->Outline().Child(w->Outline().Root(), 0));
     w->acGoToPath->trigger();
     QVERIFY(w->GoToPathBar->isVisibleTo(w));
+    // It starts from the focused node's path, selected to be typed over.
+    QCOMPARE(w->GoToPathBar->Edit()->text(), QString("$.a"));
+    QCOMPARE(w->GoToPathBar->Edit()->selectedText(), QString("$.a"));
     w->GoToPathBar->Edit()->setText("$.b");
     QTest::keyClick(w->GoToPathBar->Edit(), Qt::Key_Return);
     QVERIFY(!w->GoToPathBar->ErrorText().isEmpty());
