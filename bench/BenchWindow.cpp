@@ -15,11 +15,14 @@
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +31,7 @@
 #include <utility>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 long PeakKiB()
@@ -35,6 +39,37 @@ long PeakKiB()
     struct rusage usage { };
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+// The resident memory now.
+long ResidentKiB()
+{
+    long pages = 0;
+    long resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Wall time, and the processor time of this process: on a busy machine the two differ.
+qint64 ProcessorMs()
+{
+    timespec t {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+// The container with the most children (the first of them on a tie).
+TNodeIndex WidestNode(const TOutline& AOutline)
+{
+    TNodeIndex widest = AOutline.Root();
+    for (TNodeIndex node = 0; node < AOutline.NodeCount(); ++node)
+        if (AOutline.ChildCount(node) > AOutline.ChildCount(widest))
+            widest = node;
+    return widest;
 }
 
 // Ctrl+End in the source view: milliseconds until the view has painted its last line, and whether
@@ -67,6 +102,10 @@ struct TWindowFixture {
     std::unique_ptr<QMainWindow> Frame;
     Tmdi_quil_Viewer* Viewer = nullptr;
 
+    // Resident memory before the document window was made.
+    long BaselineKiB = 0;
+    QMdiSubWindow* Sub = nullptr;
+
     TWindowFixture(int AArgc, char** AArgv)
     {
         if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -81,12 +120,27 @@ struct TWindowFixture {
         Frame->setCentralWidget(area);
         Frame->resize(1200, 800);
         Frame->show();
+        QApplication::processEvents();
+        BaselineKiB = ResidentKiB();
         auto* sub = new TMDIChildWindow(area);
         Viewer = new Tmdi_quil_Viewer;
         sub->setWidget(Viewer);
         area->addSubWindow(sub);
         sub->showMaximized();
+        Sub = sub;
         QApplication::processEvents();
+    }
+
+    // Closes the document window and returns the resident memory once it is gone.
+    long CloseViewer()
+    {
+        delete Sub;
+        Sub = nullptr;
+        Viewer = nullptr;
+        // The deferred deletions and the memory release the window queued.
+        for (int round = 0; round < 3; ++round)
+            QApplication::processEvents();
+        return ResidentKiB();
     }
 };
 } // namespace
@@ -121,6 +175,13 @@ int WindowCommand(int AArgc, char** AArgv, const char* APath)
     const auto [endMs, coloured] = TimeCtrlEnd(*fixture.Viewer);
     std::printf("ctrl+end    %lld ms (%s)\n", static_cast<long long>(endMs), coloured ? "coloured" : "plain");
     std::fflush(stdout);
+    const long openKiB = ResidentKiB();
+    const long closedKiB = fixture.CloseViewer();
+    std::printf("close       %.2f of the resident memory before the window (%ld KiB before, %ld open, %ld "
+                "closed)\n",
+        double(closedKiB) / double(std::max(1L, fixture.BaselineKiB)), fixture.BaselineKiB, openKiB,
+        closedKiB);
+    std::fflush(stdout);
     // Skip the teardown of a large document: the process ends here.
     std::_Exit(0);
 }
@@ -147,34 +208,61 @@ int FocusCommand(int AArgc, char** AArgv, const char* APath)
 int ExpandCommand(int AArgc, char** AArgv, const char* APath)
 {
     TWindowFixture fixture(AArgc, AArgv);
-    fixture.Viewer->SetFilename(QString::fromLocal8Bit(APath));
+    Tmdi_quil_Viewer& viewer = *fixture.Viewer;
+    viewer.SetFilename(QString::fromLocal8Bit(APath));
     QApplication::processEvents();
-    // Wall time, and the processor time of this process: on a busy machine the two differ.
-    const auto cpuMs = [] {
-        timespec t {};
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-        return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-    };
+    const TOutline& outline = viewer.Outline();
+    // Each step until the tree has painted its rows.
     QElapsedTimer timer;
-    timer.start();
-    qint64 cpu = cpuMs();
-    // "Full expand", until the tree has laid out and painted its rows.
-    fixture.Viewer->sbExpandClick();
-    fixture.Viewer->Tree->repaint();
-    QApplication::processEvents();
-    const qint64 expandMs = timer.elapsed();
-    const qint64 expandCpu = cpuMs() - cpu;
-    timer.start();
-    cpu = cpuMs();
-    fixture.Viewer->sbCollapseClick();
-    fixture.Viewer->Tree->repaint();
-    QApplication::processEvents();
-    const qint64 collapseMs = timer.elapsed();
-    const qint64 collapseCpu = cpuMs() - cpu;
+    qint64 cpu = 0;
+    const auto start = [&] {
+        timer.start();
+        cpu = ProcessorMs();
+    };
+    const auto stop = [&] {
+        viewer.Tree->viewport()->repaint();
+        QApplication::processEvents();
+        return std::pair {timer.elapsed(), ProcessorMs() - cpu};
+    };
+    const long beforeKiB = ResidentKiB();
+    start();
+    viewer.sbExpandClick();
+    const auto [expandMs, expandCpu] = stop();
+    const long expandedKiB = ResidentKiB();
+    const size_t rows = viewer.Tree->Rows().RowCount();
+    start();
+    viewer.Tree->ScrollToBottom();
+    const auto [endMs, endCpu] = stop();
+    start();
+    viewer.Tree->verticalScrollBar()->setValue(viewer.Tree->verticalScrollBar()->maximum() / 2);
+    const auto [middleMs, middleCpu] = stop();
+    start();
+    viewer.sbCollapseClick();
+    const auto [collapseMs, collapseCpu] = stop();
     std::printf("expand %lld ms (processor %lld ms), collapse %lld ms (processor %lld ms), %zu nodes\n",
         static_cast<long long>(expandMs), static_cast<long long>(expandCpu),
-        static_cast<long long>(collapseMs), static_cast<long long>(collapseCpu),
-        fixture.Viewer->Outline().NodeCount());
+        static_cast<long long>(collapseMs), static_cast<long long>(collapseCpu), outline.NodeCount());
+    std::printf("expanded %zu rows, %ld KiB more resident memory\n", rows, expandedKiB - beforeKiB);
+    std::printf("scroll to the end %lld ms, to the middle %lld ms\n", static_cast<long long>(endMs),
+        static_cast<long long>(middleMs));
+    // The node with the most children: opened from a tree where only its ancestors are, then focused.
+    const TNodeIndex widest = WidestNode(outline);
+    viewer.Tree->RestoreExpanded({});
+    for (TNodeIndex p = outline.Parent(widest); p != NoNode; p = outline.Parent(p))
+        viewer.Tree->SetExpanded(p, true);
+    viewer.Tree->ScrollToNode(widest);
+    QApplication::processEvents();
+    start();
+    viewer.Tree->SetExpanded(widest, true);
+    const auto [wideMs, wideCpu] = stop();
+    start();
+    viewer.FocusNode(widest);
+    viewer.List->repaint();
+    const auto [focusMs, focusCpu] = stop();
+    std::printf("widest node %lld ms to expand (processor %lld ms), %lld ms to focus (processor %lld ms), %u "
+                "children\n",
+        static_cast<long long>(wideMs), static_cast<long long>(wideCpu), static_cast<long long>(focusMs),
+        static_cast<long long>(focusCpu), outline.ChildCount(widest));
     std::fflush(stdout);
     std::_Exit(0);
 }

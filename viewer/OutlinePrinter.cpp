@@ -1,5 +1,6 @@
 #include "viewer/OutlinePrinter.h"
 
+#include "viewer/OutlineModels.h"
 #include "viewer/OutlineViews.h"
 
 #include <QFontInfo>
@@ -18,40 +19,13 @@ constexpr int ExpanderSide = 9;
 const QColor HeaderColor(240, 240, 240);
 const QColor GridColor(200, 200, 200);
 
-struct TShownRow {
-    QModelIndex Index;
-    int Depth;
-};
-
-// The rows the tree shows, in display order: children only of expanded nodes.
-std::vector<TShownRow> ShownRows(const TGridTreeView& ATree)
-{
-    std::vector<TShownRow> rows;
-    const QAbstractItemModel* model = ATree.model();
-    if (!model)
-        return rows;
-    std::vector<TShownRow> stack;
-    for (int row = model->rowCount() - 1; row >= 0; --row)
-        stack.push_back({model->index(row, 0), 0});
-    while (!stack.empty()) {
-        const TShownRow shown = stack.back();
-        stack.pop_back();
-        rows.push_back(shown);
-        if (!ATree.isExpanded(shown.Index))
-            continue;
-        for (int row = model->rowCount(shown.Index) - 1; row >= 0; --row)
-            stack.push_back({model->index(row, 0, shown.Index), shown.Depth + 1});
-    }
-    return rows;
-}
-
 struct TColumn {
     int Logical;
     int Left;
     int Width;
 };
 
-void DrawHeader(QPainter& APainter, const TGridTreeView& ATree, const std::vector<TColumn>& AColumns,
+void DrawHeader(QPainter& APainter, const TOutlineTreeView& ATree, const std::vector<TColumn>& AColumns,
     int AWidth, int AHeight)
 {
     APainter.fillRect(QRect(0, 0, AWidth, AHeight), HeaderColor);
@@ -62,28 +36,30 @@ void DrawHeader(QPainter& APainter, const TGridTreeView& ATree, const std::vecto
         APainter.setPen(GridColor);
         APainter.drawLine(cell.right(), 0, cell.right(), AHeight - 1);
         APainter.setPen(Qt::black);
-        const QString caption = ATree.model()->headerData(column.Logical, Qt::Horizontal).toString();
+        const QString caption = ATree.Model()->headerData(column.Logical, Qt::Horizontal).toString();
         APainter.drawText(cell.adjusted(CellPadding, 0, -CellPadding, 0), Qt::AlignLeft | Qt::AlignVCenter,
             APainter.fontMetrics().elidedText(caption, Qt::ElideRight, column.Width - 2 * CellPadding));
     }
 }
 
-void DrawRow(QPainter& APainter, const TGridTreeView& ATree, const std::vector<TColumn>& AColumns,
-    const TShownRow& ARow, int ATop, int AHeight, qreal AScale)
+// The row of a shown node.
+void DrawRow(QPainter& APainter, const TOutlineTreeView& ATree, const std::vector<TColumn>& AColumns,
+    TNodeIndex ANode, int ATop, int AHeight, qreal AScale)
 {
-    const QAbstractItemModel* model = ATree.model();
+    const TOutlineTreeModel* model = ATree.Model();
+    const TOutline& outline = *ATree.Outline();
     for (const TColumn& column : AColumns) {
         QRect cell(column.Left, ATop, column.Width, AHeight);
         if (column.Logical == ATree.TintedColumn())
             APainter.fillRect(cell, ATree.Tint());
         APainter.setPen(GridColor);
         APainter.drawLine(cell.right(), cell.top(), cell.right(), cell.bottom());
-        const QModelIndex index = model->index(ARow.Index.row(), column.Logical, ARow.Index.parent());
+        const QModelIndex index = model->IndexOf(ANode, column.Logical);
         QRect content = cell.adjusted(CellPadding, 0, -CellPadding, 0);
         if (column.Logical == 0) {
-            const int levels = ARow.Depth + (ATree.rootIsDecorated() ? 1 : 0);
+            const int levels = outline.Level(ANode) + (ATree.rootIsDecorated() ? 1 : 0);
             content.setLeft(cell.left() + levels * ATree.indentation());
-            if (ATree.rootIsDecorated() && model->hasChildren(index)) {
+            if (ATree.rootIsDecorated() && outline.ChildCount(ANode) > 0) {
                 // The expander, as a box with a plus or a minus.
                 const int mid = content.left() - ATree.indentation() / 2;
                 const QRect box(
@@ -91,7 +67,7 @@ void DrawRow(QPainter& APainter, const TGridTreeView& ATree, const std::vector<T
                 APainter.setPen(Qt::darkGray);
                 APainter.drawRect(box);
                 APainter.drawLine(box.left() + 2, box.center().y(), box.right() - 2, box.center().y());
-                if (!ATree.isExpanded(index))
+                if (!ATree.IsExpanded(ANode))
                     APainter.drawLine(box.center().x(), box.top() + 2, box.center().x(), box.bottom() - 2);
             }
             const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
@@ -121,7 +97,7 @@ int TOutlinePrinter::RowsPerPage(double APageHeight, int AHeaderHeight, int ARow
     return std::max(1, int((APageHeight - AHeaderHeight) / std::max(1, ARowHeight)));
 }
 
-int TOutlinePrinter::Print(QPrinter& APrinter, const TGridTreeView& ATree)
+int TOutlinePrinter::Print(QPrinter& APrinter, const TOutlineTreeView& ATree)
 {
     // Within the printer's own margins.
     APrinter.setFullPage(false);
@@ -139,7 +115,9 @@ int TOutlinePrinter::Print(QPrinter& APrinter, const TGridTreeView& ATree)
         columns.push_back({logical, width, header->sectionSize(logical)});
         width += header->sectionSize(logical);
     }
-    const std::vector<TShownRow> rows = ShownRows(ATree);
+    // The rows the tree shows, in display order: children only of expanded nodes.
+    const TOutlineRows& rows = ATree.Rows();
+    const size_t rowCount = ATree.Outline() ? rows.RowCount() : 0;
 
     // Drawn in screen pixels, scaled to the width of the page.
     const QRect page = APrinter.pageLayout().paintRectPixels(APrinter.resolution());
@@ -149,7 +127,7 @@ int TOutlinePrinter::Print(QPrinter& APrinter, const TGridTreeView& ATree)
     painter.setFont(font);
     painter.scale(scale, scale);
     const int rowHeight =
-        std::max(rows.empty() ? 0 : ATree.sizeHintForRow(0), QFontMetrics(font).height() + CellPadding);
+        std::max(rowCount == 0 ? 0 : ATree.RowHeight(), QFontMetrics(font).height() + CellPadding);
     const int headerHeight = std::max(header->sizeHint().height(), QFontMetrics(font).height() + CellPadding);
     const int perPage = RowsPerPage(page.height() / scale, headerHeight, rowHeight);
 
@@ -161,11 +139,11 @@ int TOutlinePrinter::Print(QPrinter& APrinter, const TGridTreeView& ATree)
         ++pages;
         DrawHeader(painter, ATree, columns, width, headerHeight);
         int top = headerHeight;
-        for (int onPage = 0; onPage < perPage && next < rows.size(); ++onPage, ++next) {
-            DrawRow(painter, ATree, columns, rows[next], top, rowHeight, scale);
+        for (int onPage = 0; onPage < perPage && next < rowCount; ++onPage, ++next) {
+            DrawRow(painter, ATree, columns, rows.NodeAt(next), top, rowHeight, scale);
             top += rowHeight;
         }
-    } while (next < rows.size());
+    } while (next < rowCount);
     painter.end();
     return pages;
 }

@@ -5,12 +5,12 @@
 
 class QModelIndex;
 class QPrinter;
-class TGridTreeView;
+class TOutlineTreeView;
 
 class TOutlinePrinter {
 public:
     // Prints ATree; returns the number of pages (0 when the printer could not start).
-    static int Print(QPrinter& APrinter, const TGridTreeView& ATree);
+    static int Print(QPrinter& APrinter, const TOutlineTreeView& ATree);
     // Rows that fit on a page below the header (at least one).
     static int RowsPerPage(double APageHeight, int AHeaderHeight, int ARowHeight);
 };

@@ -1,9 +1,17 @@
 #include "viewer/OutlineViews.h"
 
+#include "viewer/OutlineModels.h"
+
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QStandardItemModel>
 #include <QToolTip>
+
+#include <climits>
 
 TGridTreeView::TGridTreeView(QWidget* AParent)
     : QTreeView(AParent)
@@ -214,4 +222,650 @@ QSize TWrapDelegate::sizeHint(const QStyleOptionViewItem& AOption, const QModelI
     size.setHeight(qMax(size.height(), needed.height() + 4));
     size.setWidth(qMin(size.width(), FView->columnWidth(FColumn)));
     return size;
+}
+
+// --- TOutlineTreeView
+
+namespace {
+// Mirrors of the item views' defaults, so that the tree looks as the children list beside it.
+constexpr int SmallIconSide = 16;
+constexpr int HorizontalStep = 20;
+} // namespace
+
+TOutlineTreeView::TOutlineTreeView(QWidget* AParent)
+    : QAbstractScrollArea(AParent)
+{
+    FModel = new TOutlineTreeModel(this);
+    FHeaderModel = new QStandardItemModel(0, 2, this);
+    FHeaderModel->setHorizontalHeaderLabels(
+        {FModel->headerData(0, Qt::Horizontal).toString(), FModel->headerData(1, Qt::Horizontal).toString()});
+    FHeader = new QHeaderView(Qt::Horizontal, this);
+    FHeader->setModel(FHeaderModel);
+    FHeader->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    FHeader->setSectionsMovable(true);
+    FHeader->setStretchLastSection(false);
+    FHeader->setSectionsClickable(true);
+    FHeader->setFocusPolicy(Qt::NoFocus);
+    FHeader->show();
+    FDelegate = new QStyledItemDelegate(this);
+    FIndentation = style()->pixelMetric(QStyle::PM_TreeViewIndentation, nullptr, this);
+    setFocusPolicy(Qt::StrongFocus);
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    verticalScrollBar()->setSingleStep(1);
+    horizontalScrollBar()->setSingleStep(HorizontalStep);
+    const auto relayout = [this] {
+        UpdateGeometries();
+        viewport()->update();
+    };
+    connect(FHeader, &QHeaderView::sectionResized, this, relayout);
+    connect(FHeader, &QHeaderView::sectionMoved, this, relayout);
+    connect(FHeader, &QHeaderView::geometriesChanged, this, relayout);
+    UpdateGeometries();
+}
+
+TOutlineTreeView::~TOutlineTreeView() = default;
+
+void TOutlineTreeView::SetOutline(const TOutline* AOutline)
+{
+    FModel->SetOutline(AOutline);
+    FRows.Reset(AOutline);
+    FCurrent = NoNode;
+    FWidestIndent = 0;
+    FRowHeight = 0;
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+    UpdateGeometries();
+    FitFillColumn();
+    viewport()->update();
+}
+
+void TOutlineTreeView::SetCurrentNode(TNodeIndex ANode)
+{
+    if (ANode == FCurrent)
+        return;
+    FCurrent = ANode;
+    viewport()->update();
+    Q_EMIT CurrentNodeChanged(ANode);
+}
+
+void TOutlineTreeView::ScrollToNode(TNodeIndex ANode)
+{
+    if (!Outline() || ANode >= Outline()->NodeCount())
+        return;
+    if (!FRows.IsShown(ANode)) {
+        FRows.ExpandAncestors(ANode);
+        RowsChanged();
+    }
+    const size_t row = FRows.RowOf(ANode, TopRow());
+    if (row == TOutlineRows::NoRow)
+        return;
+    const size_t top = TopRow();
+    const size_t visible = size_t(qMax(1, VisibleRowCount()));
+    if (row < top)
+        verticalScrollBar()->setValue(int(row));
+    else if (row >= top + visible)
+        verticalScrollBar()->setValue(int(row - visible + 1));
+}
+
+void TOutlineTreeView::ScrollNodeToTop(TNodeIndex ANode)
+{
+    if (!Outline() || ANode >= Outline()->NodeCount())
+        return;
+    if (!FRows.IsShown(ANode)) {
+        FRows.ExpandAncestors(ANode, TopRow());
+        RowsChanged();
+    }
+    const size_t row = FRows.RowOf(ANode, TopRow());
+    if (row != TOutlineRows::NoRow)
+        verticalScrollBar()->setValue(int(qMin<size_t>(row, INT_MAX)));
+}
+
+void TOutlineTreeView::ScrollToBottom()
+{
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void TOutlineTreeView::SetExpanded(TNodeIndex ANode, bool AExpanded)
+{
+    FRows.SetExpanded(ANode, AExpanded);
+    RowsChanged();
+}
+
+void TOutlineTreeView::SetSubtreeExpanded(TNodeIndex ANode, bool AExpanded)
+{
+    FRows.SetSubtreeExpanded(ANode, AExpanded);
+    RowsChanged();
+}
+
+void TOutlineTreeView::ExpandAll()
+{
+    FRows.ExpandAll();
+    RowsChanged();
+}
+
+void TOutlineTreeView::CollapseAll()
+{
+    FRows.CollapseAll();
+    RowsChanged();
+}
+
+void TOutlineTreeView::RestoreExpanded(const std::vector<TNodeIndex>& ANodes)
+{
+    FRows.RestoreExpanded(ANodes);
+    RowsChanged();
+}
+
+QPoint TOutlineTreeView::ScrollPosition() const
+{
+    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+void TOutlineTreeView::SetScrollPosition(const QPoint& APosition)
+{
+    UpdateGeometries();
+    horizontalScrollBar()->setValue(APosition.x());
+    verticalScrollBar()->setValue(APosition.y());
+}
+
+void TOutlineTreeView::RowsChanged()
+{
+    UpdateGeometries();
+    viewport()->update();
+}
+
+int TOutlineTreeView::RowHeight() const
+{
+    if (FRowHeight > 0)
+        return FRowHeight;
+    // As tall as the item delegate makes the top-level node's cells, the way item views measure
+    // rows of uniform height.
+    QStyleOptionViewItem option;
+    InitCellOption(option, NoNode, false);
+    int height = 0;
+    const TOutline* outline = Outline();
+    if (outline && !outline->IsEmpty()) {
+        for (int column = 0; column < 2; ++column)
+            height =
+                qMax(height, FDelegate->sizeHint(option, FModel->IndexOf(outline->Root(), column)).height());
+    } else {
+        height = qMax(fontMetrics().height(), SmallIconSide) + 2;
+    }
+    FRowHeight = qMax(1, height);
+    return FRowHeight;
+}
+
+size_t TOutlineTreeView::TopRow() const
+{
+    return size_t(qMax(0, verticalScrollBar()->value()));
+}
+
+int TOutlineTreeView::VisibleRowCount() const
+{
+    return qMax(0, viewport()->height() / RowHeight());
+}
+
+size_t TOutlineTreeView::RowAt(int AY) const
+{
+    if (AY < 0)
+        return TOutlineRows::NoRow;
+    const size_t row = TopRow() + size_t(AY / RowHeight());
+    return row < FRows.RowCount() ? row : TOutlineRows::NoRow;
+}
+
+int TOutlineTreeView::Level(TNodeIndex ANode) const
+{
+    return Outline() ? Outline()->Level(ANode) : 0;
+}
+
+void TOutlineTreeView::UpdateGeometries()
+{
+    const int headerHeight = FHeader->isHidden() ? 0 : FHeader->sizeHint().height();
+    if (viewportMargins().top() != headerHeight)
+        setViewportMargins(0, headerHeight, 0, 0);
+    const QRect area = viewport()->geometry();
+    FHeader->setGeometry(area.left(), area.top() - headerHeight, area.width(), headerHeight);
+    const int visible = VisibleRowCount();
+    const qint64 rows = qint64(FRows.RowCount());
+    QScrollBar* vertical = verticalScrollBar();
+    vertical->setRange(0, int(qMin<qint64>(INT_MAX, qMax<qint64>(0, rows - visible))));
+    vertical->setPageStep(qMax(1, visible));
+    QScrollBar* horizontal = horizontalScrollBar();
+    horizontal->setRange(0, qMax(0, FHeader->length() - area.width()));
+    horizontal->setPageStep(qMax(1, area.width()));
+    FHeader->setOffset(horizontal->value());
+}
+
+void TOutlineTreeView::scrollContentsBy(int, int)
+{
+    FHeader->setOffset(horizontalScrollBar()->value());
+    viewport()->update();
+}
+
+void TOutlineTreeView::setColumnHidden(int AColumn, bool AHide)
+{
+    FHeader->setSectionHidden(AColumn, AHide);
+    UpdateGeometries();
+    FitFillColumn();
+    viewport()->update();
+}
+
+bool TOutlineTreeView::isColumnHidden(int AColumn) const
+{
+    return FHeader->isSectionHidden(AColumn);
+}
+
+void TOutlineTreeView::SetGridLines(bool AOn)
+{
+    FGridLines = AOn;
+    viewport()->update();
+}
+
+void TOutlineTreeView::SetTreeLines(bool AOn)
+{
+    FTreeLines = AOn;
+    viewport()->update();
+}
+
+void TOutlineTreeView::SetTintedColumn(int AColumn, const QColor& AColor)
+{
+    FTintedColumn = AColumn;
+    FTint = AColor;
+    viewport()->update();
+}
+
+void TOutlineTreeView::SetFillColumn(int AColumn, int AMinimumWidth, int ATextRoom)
+{
+    FFillColumn = AColumn;
+    FFillMinimum = AMinimumWidth;
+    FFillTextRoom = ATextRoom;
+    FHeader->setSectionResizeMode(AColumn, QHeaderView::Interactive);
+    FitFillColumn();
+}
+
+void TOutlineTreeView::FitFillColumn()
+{
+    if (FFillColumn < 0 || FFillColumn >= FHeader->count())
+        return;
+    int others = 0;
+    for (int logical = 0; logical < FHeader->count(); ++logical)
+        if (logical != FFillColumn && !FHeader->isSectionHidden(logical))
+            others += FHeader->sectionSize(logical);
+    const int leftOver = viewport()->width() - others;
+    const int content = FWidestIndent + SmallIconSide + FFillTextRoom;
+    const int width = qMax(FFillMinimum, qMax(leftOver, content));
+    if (FHeader->sectionSize(FFillColumn) != width)
+        FHeader->resizeSection(FFillColumn, width);
+}
+
+void TOutlineTreeView::resizeEvent(QResizeEvent* AEvent)
+{
+    QAbstractScrollArea::resizeEvent(AEvent);
+    UpdateGeometries();
+    FitFillColumn();
+}
+
+void TOutlineTreeView::changeEvent(QEvent* AEvent)
+{
+    if (AEvent->type() == QEvent::FontChange || AEvent->type() == QEvent::StyleChange) {
+        FRowHeight = 0;
+        FIndentation = style()->pixelMetric(QStyle::PM_TreeViewIndentation, nullptr, this);
+        UpdateGeometries();
+    }
+    QAbstractScrollArea::changeEvent(AEvent);
+}
+
+void TOutlineTreeView::focusInEvent(QFocusEvent* AEvent)
+{
+    QAbstractScrollArea::focusInEvent(AEvent);
+    viewport()->update();
+}
+
+void TOutlineTreeView::focusOutEvent(QFocusEvent* AEvent)
+{
+    QAbstractScrollArea::focusOutEvent(AEvent);
+    viewport()->update();
+}
+
+QColor TOutlineTreeView::GridColor() const
+{
+    const QColor base = palette().color(QPalette::Base);
+    return base.lightness() > 128 ? base.darker(150) : base.lighter(170);
+}
+
+QRect TOutlineTreeView::CellRect(size_t ARow, int AColumn) const
+{
+    const int top = int(qint64(ARow) - qint64(TopRow())) * RowHeight();
+    QRect cell(FHeader->sectionViewportPosition(AColumn), top, FHeader->sectionSize(AColumn), RowHeight());
+    if (AColumn == 0) {
+        const int indent = (Level(FRows.NodeAt(ARow)) + 1) * FIndentation;
+        cell.setLeft(cell.left() + indent);
+    }
+    return cell;
+}
+
+QRect TOutlineTreeView::ExpanderRect(size_t ARow) const
+{
+    const QRect cell = CellRect(ARow, 0);
+    return {cell.left() - FIndentation, cell.top(), FIndentation, cell.height()};
+}
+
+void TOutlineTreeView::InitCellOption(QStyleOptionViewItem& AOption, TNodeIndex ANode, bool ASelected) const
+{
+    AOption.initFrom(this);
+    AOption.state &= ~QStyle::State_MouseOver;
+    AOption.font = font();
+    AOption.fontMetrics = fontMetrics();
+    AOption.widget = this;
+    AOption.decorationSize = QSize(SmallIconSide, SmallIconSide);
+    AOption.decorationPosition = QStyleOptionViewItem::Left;
+    AOption.decorationAlignment = Qt::AlignCenter;
+    AOption.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    AOption.textElideMode = Qt::ElideRight;
+    AOption.showDecorationSelected = true;
+    if (!hasFocus() || !ASelected)
+        AOption.state &= ~QStyle::State_HasFocus;
+    if (ASelected)
+        AOption.state |= QStyle::State_Selected;
+    if (isActiveWindow())
+        AOption.state |= QStyle::State_Active;
+    if (ANode != NoNode && Outline()) {
+        if (Outline()->ChildCount(ANode) > 0)
+            AOption.state |= QStyle::State_Children;
+        if (FRows.IsExpanded(ANode))
+            AOption.state |= QStyle::State_Open;
+    }
+}
+
+void TOutlineTreeView::PaintBranches(
+    QPainter& APainter, const QRect& ARect, TNodeIndex ANode, bool ASelected) const
+{
+    const TOutline& outline = *Outline();
+    if (FFillColumn == 0 && ARect.width() > FWidestIndent) {
+        // Deeper rows than before came into view: the Tag column grows to show them.
+        FWidestIndent = ARect.width();
+        QMetaObject::invokeMethod(
+            const_cast<TOutlineTreeView*>(this), &TOutlineTreeView::FitFillColumn, Qt::QueuedConnection);
+    }
+    QStyleOptionViewItem option;
+    InitCellOption(option, ANode, ASelected);
+    if (ASelected) {
+        option.rect = ARect;
+        style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &option, &APainter, this);
+    }
+    const auto hasNextSibling = [&outline](TNodeIndex ANodeOf) {
+        const TNodeIndex parent = outline.Parent(ANodeOf);
+        return parent != NoNode && outline.Row(ANodeOf) + 1 < outline.ChildCount(parent);
+    };
+    const int step = FIndentation;
+    if (FTreeLines) {
+        // Dotted lines: through every ancestor level that has more siblings below, and an elbow to the
+        // node itself.
+        APainter.save();
+        QPen pen(GridColor().darker(135));
+        pen.setStyle(Qt::DotLine);
+        APainter.setPen(pen);
+        const int midY = ARect.center().y();
+        int x = ARect.right() - step / 2;
+        APainter.drawLine(x, ARect.top(), x, hasNextSibling(ANode) ? ARect.bottom() : midY);
+        APainter.drawLine(x, midY, x + step / 2, midY);
+        for (TNodeIndex ancestor = outline.Parent(ANode); ancestor != NoNode;
+             ancestor = outline.Parent(ancestor)) {
+            x -= step;
+            if (hasNextSibling(ancestor))
+                APainter.drawLine(x, ARect.top(), x, ARect.bottom());
+        }
+        APainter.restore();
+    }
+    // The style's own branch pictures: the expander of the node, and whatever the style draws for
+    // the levels of its ancestors.
+    QStyleOption branch;
+    branch.initFrom(this);
+    branch.state = QStyle::State_Enabled | (ASelected ? QStyle::State_Selected : QStyle::State_None);
+    QRect slot(ARect.right() + 1 - step, ARect.top(), step, ARect.height());
+    branch.rect = slot;
+    branch.state |= QStyle::State_Item;
+    if (hasNextSibling(ANode))
+        branch.state |= QStyle::State_Sibling;
+    if (outline.ChildCount(ANode) > 0)
+        branch.state |= QStyle::State_Children;
+    if (FRows.IsExpanded(ANode))
+        branch.state |= QStyle::State_Open;
+    style()->drawPrimitive(QStyle::PE_IndicatorBranch, &branch, &APainter, this);
+    for (TNodeIndex ancestor = outline.Parent(ANode); ancestor != NoNode;
+         ancestor = outline.Parent(ancestor)) {
+        slot.translate(-step, 0);
+        branch.rect = slot;
+        branch.state = QStyle::State_Enabled | (ASelected ? QStyle::State_Selected : QStyle::State_None);
+        if (hasNextSibling(ancestor))
+            branch.state |= QStyle::State_Sibling;
+        style()->drawPrimitive(QStyle::PE_IndicatorBranch, &branch, &APainter, this);
+    }
+}
+
+void TOutlineTreeView::PaintRow(QPainter& APainter, size_t ARow, int ATop) const
+{
+    const TNodeIndex node = FRows.NodeAt(ARow);
+    const bool selected = node == FCurrent;
+    const int height = RowHeight();
+    if (FTintedColumn >= 0 && !FHeader->isSectionHidden(FTintedColumn))
+        APainter.fillRect(QRect(FHeader->sectionViewportPosition(FTintedColumn), ATop,
+                              FHeader->sectionSize(FTintedColumn), height),
+            FTint);
+    QStyleOptionViewItem option;
+    InitCellOption(option, node, selected);
+    const int columns = FHeader->count();
+    int firstShown = -1;
+    int lastShown = -1;
+    for (int visual = 0; visual < columns; ++visual)
+        if (!FHeader->isSectionHidden(FHeader->logicalIndex(visual))) {
+            if (firstShown < 0)
+                firstShown = visual;
+            lastShown = visual;
+        }
+    for (int visual = 0; visual < columns; ++visual) {
+        const int logical = FHeader->logicalIndex(visual);
+        if (FHeader->isSectionHidden(logical))
+            continue;
+        QRect cell(FHeader->sectionViewportPosition(logical), ATop, FHeader->sectionSize(logical), height);
+        if (cell.right() < 0 || cell.left() > viewport()->width())
+            continue;
+        QStyleOptionViewItem cellOption = option;
+        if (firstShown == lastShown)
+            cellOption.viewItemPosition = QStyleOptionViewItem::OnlyOne;
+        else if (visual == firstShown)
+            cellOption.viewItemPosition = QStyleOptionViewItem::Beginning;
+        else if (visual == lastShown)
+            cellOption.viewItemPosition = QStyleOptionViewItem::End;
+        else
+            cellOption.viewItemPosition = QStyleOptionViewItem::Middle;
+        if (logical == 0) {
+            const int indent = (Level(node) + 1) * FIndentation;
+            PaintBranches(APainter, QRect(cell.left(), ATop, indent, height), node, selected);
+            cell.setLeft(cell.left() + indent);
+        }
+        cellOption.rect = cell;
+        style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &cellOption, &APainter, this);
+        FDelegate->paint(&APainter, cellOption, FModel->IndexOf(node, logical));
+    }
+    if (FGridLines) {
+        APainter.save();
+        APainter.setPen(GridColor());
+        APainter.drawLine(0, ATop + height - 1, viewport()->width(), ATop + height - 1);
+        APainter.restore();
+    }
+}
+
+void TOutlineTreeView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(viewport());
+    // The tinted column reads as one band, below the last row too.
+    if (FTintedColumn >= 0 && !FHeader->isSectionHidden(FTintedColumn))
+        painter.fillRect(QRect(FHeader->sectionViewportPosition(FTintedColumn), 0,
+                             FHeader->sectionSize(FTintedColumn), viewport()->height()),
+            FTint);
+    if (Outline()) {
+        const int height = RowHeight();
+        int top = 0;
+        for (size_t row = TopRow(); row < FRows.RowCount() && top < viewport()->height(); ++row) {
+            PaintRow(painter, row, top);
+            top += height;
+        }
+    }
+    // Vertical grid lines over the full height, at the right edge of every visible column.
+    painter.setPen(GridColor());
+    for (int visual = 0; visual < FHeader->count(); ++visual) {
+        const int logical = FHeader->logicalIndex(visual);
+        if (FHeader->isSectionHidden(logical))
+            continue;
+        const int x = FHeader->sectionViewportPosition(logical) + FHeader->sectionSize(logical) - 1;
+        painter.drawLine(x, 0, x, viewport()->height());
+    }
+}
+
+void TOutlineTreeView::MoveTo(size_t ARow)
+{
+    if (ARow >= FRows.RowCount())
+        return;
+    const TNodeIndex node = FRows.NodeAt(ARow);
+    SetCurrentNode(node);
+    ScrollToNode(node);
+}
+
+void TOutlineTreeView::keyPressEvent(QKeyEvent* AEvent)
+{
+    const size_t count = FRows.RowCount();
+    if (count == 0 || (AEvent->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        QAbstractScrollArea::keyPressEvent(AEvent);
+        return;
+    }
+    const size_t found = FCurrent == NoNode ? TOutlineRows::NoRow : FRows.RowOf(FCurrent, TopRow());
+    const bool none = found == TOutlineRows::NoRow;
+    const size_t row = none ? 0 : found;
+    const size_t page = size_t(qMax(1, VisibleRowCount()));
+    const TOutline& outline = *Outline();
+    switch (AEvent->key()) {
+    case Qt::Key_Up:
+        MoveTo(none || row == 0 ? 0 : row - 1);
+        break;
+    case Qt::Key_Down:
+        MoveTo(none ? 0 : qMin(count - 1, row + 1));
+        break;
+    case Qt::Key_PageUp:
+        MoveTo(row > page ? row - page : 0);
+        break;
+    case Qt::Key_PageDown:
+        MoveTo(none ? 0 : qMin(count - 1, row + page));
+        break;
+    case Qt::Key_Home:
+        MoveTo(0);
+        break;
+    case Qt::Key_End:
+        MoveTo(count - 1);
+        break;
+    case Qt::Key_Left:
+        if (none)
+            MoveTo(0);
+        else if (FRows.IsExpanded(FCurrent))
+            SetExpanded(FCurrent, false);
+        else if (outline.Parent(FCurrent) != NoNode)
+            MoveTo(FRows.RowOf(outline.Parent(FCurrent), row > 0 ? row - 1 : 0));
+        break;
+    case Qt::Key_Right:
+        if (none)
+            MoveTo(0);
+        else if (outline.ChildCount(FCurrent) > 0 && !FRows.IsExpanded(FCurrent))
+            SetExpanded(FCurrent, true);
+        else if (FRows.IsExpanded(FCurrent))
+            MoveTo(row + 1);
+        break;
+    case Qt::Key_Plus:
+        if (!none)
+            SetExpanded(FCurrent, true);
+        break;
+    case Qt::Key_Minus:
+        if (!none)
+            SetExpanded(FCurrent, false);
+        break;
+    case Qt::Key_Asterisk:
+        if (!none)
+            SetSubtreeExpanded(FCurrent, true);
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(AEvent);
+        return;
+    }
+    AEvent->accept();
+}
+
+void TOutlineTreeView::PressAt(const QPoint& APos)
+{
+    const size_t row = RowAt(APos.y());
+    if (row == TOutlineRows::NoRow)
+        return;
+    const TNodeIndex node = FRows.NodeAt(row);
+    const bool onColumn0 = FHeader->logicalIndexAt(APos.x()) == 0;
+    if (onColumn0 && ExpanderRect(row).contains(APos) && Outline()->ChildCount(node) > 0) {
+        SetExpanded(node, !FRows.IsExpanded(node));
+        return;
+    }
+    SetCurrentNode(node);
+}
+
+void TOutlineTreeView::mousePressEvent(QMouseEvent* AEvent)
+{
+    PressAt(AEvent->position().toPoint());
+    AEvent->accept();
+}
+
+void TOutlineTreeView::mouseDoubleClickEvent(QMouseEvent* AEvent)
+{
+    const QPoint pos = AEvent->position().toPoint();
+    const size_t row = RowAt(pos.y());
+    if (row == TOutlineRows::NoRow)
+        return;
+    const TNodeIndex node = FRows.NodeAt(row);
+    if (FHeader->logicalIndexAt(pos.x()) == 0 && ExpanderRect(row).contains(pos)) {
+        // A second click on the expander toggles it again, as the first did.
+        PressAt(pos);
+        return;
+    }
+    if (AEvent->button() == Qt::LeftButton) {
+        if (Outline()->ChildCount(node) > 0)
+            SetExpanded(node, !FRows.IsExpanded(node));
+        Q_EMIT NodeDoubleClicked(node);
+    }
+    AEvent->accept();
+}
+
+bool TOutlineTreeView::ShowToolTip(const QPoint& APos, const QPoint& AGlobalPos)
+{
+    const size_t row = RowAt(APos.y());
+    const int column = FHeader->logicalIndexAt(APos.x());
+    if (row == TOutlineRows::NoRow || column < 0)
+        return false;
+    const QModelIndex index = FModel->IndexOf(FRows.NodeAt(row), column);
+    const QString text = index.data(Qt::ToolTipRole).toString();
+    const QRect cell = CellRect(row, column);
+    QStyleOptionViewItem option;
+    InitCellOption(option, FRows.NodeAt(row), false);
+    option.rect = cell;
+    const QSize needed = FDelegate->sizeHint(option, index);
+    const bool cut = needed.width() > cell.width() || index.data().toString() != text;
+    if (!cut || text.isEmpty())
+        return false;
+    QToolTip::showText(AGlobalPos, text, viewport(), cell);
+    return true;
+}
+
+bool TOutlineTreeView::viewportEvent(QEvent* AEvent)
+{
+    if (AEvent->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(AEvent);
+        if (!Outline() || !ShowToolTip(help->pos(), help->globalPos()))
+            QToolTip::hideText();
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(AEvent);
 }

@@ -50,6 +50,10 @@
 #include <memory>
 #include <optional>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 // Sizes of the window's parts at 96 dots per inch.
 constexpr int TreePanelWidth = 393;
@@ -83,6 +87,15 @@ QString AmbiguousPathText()
 bool SameMillisecond(TDateTime AA, TDateTime AB)
 {
     return std::llround(AA * 86400000.0) == std::llround(AB * 86400000.0);
+}
+
+// Gives the heap's free pages back to the system: a closed document leaves hundreds of megabytes of
+// them, which the allocator would otherwise keep for the process.
+void ReleaseFreeMemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 // Shows the busy cursor for the life of the object.
@@ -125,9 +138,14 @@ Tmdi_quil_Viewer::~Tmdi_quil_Viewer()
     SaveOnDestroy();
     // The views hold indexes into the outline: detach them before it goes.
     if (Tree)
-        Tree->setModel(nullptr);
+        Tree->SetOutline(nullptr);
     if (List)
         List->setModel(nullptr);
+    // The outline, the source text and the views' buffers go when the members and children are
+    // destroyed, after this body: once they are, heap pages they leave free go back to the system.
+    FOutline.Clear();
+    QMetaObject::invokeMethod(
+        qApp, [] { ReleaseFreeMemory(); }, Qt::QueuedConnection);
 }
 
 void Tmdi_quil_Viewer::FormCreate()
@@ -268,12 +286,8 @@ void Tmdi_quil_Viewer::BuildOutlinePanel()
     connect(obExpand, &QToolButton::clicked, this, &Tmdi_quil_Viewer::sbExpandClick);
     connect(obCollapse, &QToolButton::clicked, this, &Tmdi_quil_Viewer::sbCollapseClick);
 
-    Tree = new TGridTreeView(TreePanel);
+    Tree = new TOutlineTreeView(TreePanel);
     Tree->setObjectName(QStringLiteral("Tree"));
-    FTreeModel = new TOutlineTreeModel(this);
-    Tree->setModel(FTreeModel);
-    Tree->setUniformRowHeights(true);
-    Tree->setRootIsDecorated(true);
     Tree->SetTintedColumn(1, ValueColumnColor);
     Tree->header()->resizeSection(0, 217);
     Tree->header()->resizeSection(1, 175);
@@ -283,8 +297,7 @@ void Tmdi_quil_Viewer::BuildOutlinePanel()
     Tree->SetTreeLines(true);
     Tree->setContextMenuPolicy(Qt::CustomContextMenu);
     TreePanel->SetContent(Tree);
-    connect(Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-        [this](const QModelIndex& current) { TreeFocusChanged(current); });
+    connect(Tree, &TOutlineTreeView::CurrentNodeChanged, this, &Tmdi_quil_Viewer::TreeFocusChanged);
 
     TreeMenu = new QMenu(this);
     TreeMenu->setObjectName(QStringLiteral("TreeMenu"));
@@ -615,9 +628,9 @@ void Tmdi_quil_Viewer::SetFilename(const QString& AValue)
         Present(build);
     } catch (const std::bad_alloc&) {
         // Too large for this machine: the window shows nothing of it, reports and stays usable.
-        FTreeModel->SetOutline(nullptr);
+        Tree->SetOutline(nullptr);
         FOutline.Clear();
-        FTreeModel->SetOutline(&FOutline);
+        Tree->SetOutline(&FOutline);
         build = {};
         build.OutOfMemory = true;
         build.ErrorText = NotEnoughMemoryText(FFilename, FFI.Size, QLocale());
@@ -642,16 +655,16 @@ void Tmdi_quil_Viewer::SetFilename(const QString& AValue)
 
 void Tmdi_quil_Viewer::Present(TDocumentBuild& ABuild)
 {
-    FTreeModel->SetOutline(nullptr);
+    Tree->SetOutline(nullptr);
     // The source view's document is sized for the text the file holds, not for the file.
     std::unique_ptr<TTextLoader> source;
     ABuild = BuildDocumentFile(FFilename, FOutline, [this, &source](size_t ATextBytes) {
         source = std::make_unique<TTextLoader>(Memo, ATextBytes * 5 / 2);
         return source.get();
     });
-    FTreeModel->SetOutline(&FOutline);
+    Tree->SetOutline(&FOutline);
     if (!FOutline.IsEmpty())
-        Tree->expand(FTreeModel->index(0, 0));
+        Tree->SetExpanded(FOutline.Root(), true);
     switch (ABuild.State) {
     case TDocumentState::Formatted:
         if (!source->Finish())
@@ -734,18 +747,15 @@ void Tmdi_quil_Viewer::SetGridLines(bool AOn)
 
 TNodeIndex Tmdi_quil_Viewer::FocusedNode() const
 {
-    return FTreeModel->NodeOf(Tree->currentIndex());
+    return Tree->CurrentNode();
 }
 
 void Tmdi_quil_Viewer::FocusNode(TNodeIndex ANode)
 {
-    const QModelIndex index = FTreeModel->IndexOf(ANode);
-    if (!index.isValid())
+    if (ANode == NoNode || ANode >= FOutline.NodeCount())
         return;
-    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
-        Tree->expand(parent);
-    Tree->setCurrentIndex(index);
-    Tree->scrollTo(index);
+    Tree->ScrollToNode(ANode);
+    Tree->SetCurrentNode(ANode);
 }
 
 std::vector<TNodeIndex> Tmdi_quil_Viewer::ExpandedTreeNodes() const
@@ -757,7 +767,7 @@ std::vector<TNodeIndex> Tmdi_quil_Viewer::ExpandedTreeNodes() const
     while (!stack.empty()) {
         const TNodeIndex node = stack.back();
         stack.pop_back();
-        if (!Tree->isExpanded(FTreeModel->IndexOf(node)))
+        if (!Tree->IsExpanded(node))
             continue;
         expanded.push_back(node);
         for (uint32_t row = FOutline.ChildCount(node); row-- > 0;) {
@@ -771,22 +781,21 @@ std::vector<TNodeIndex> Tmdi_quil_Viewer::ExpandedTreeNodes() const
 
 void Tmdi_quil_Viewer::ExpandTreeNodes(const std::vector<TNodeIndex>& ANodes)
 {
-    // With a layout pending, each expand only records the node; the tree is laid out once.
-    Tree->RelayoutRows();
-    for (TNodeIndex node : ANodes)
-        Tree->expand(FTreeModel->IndexOf(node));
+    // All at once: the rows are laid out once.
+    std::vector<TNodeIndex> expanded = Tree->ExpandedNodes();
+    expanded.insert(expanded.end(), ANodes.begin(), ANodes.end());
+    Tree->RestoreExpanded(expanded);
 }
 
 TNodeIndex Tmdi_quil_Viewer::TopTreeNode() const
 {
-    return FTreeModel->NodeOf(Tree->indexAt(QPoint(0, 0)));
+    const size_t top = Tree->TopRow();
+    return top < Tree->Rows().RowCount() ? Tree->Rows().NodeAt(top) : NoNode;
 }
 
 void Tmdi_quil_Viewer::ScrollTreeNodeToTop(TNodeIndex ANode)
 {
-    const QModelIndex index = FTreeModel->IndexOf(ANode);
-    if (index.isValid())
-        Tree->scrollTo(index, QAbstractItemView::PositionAtTop);
+    Tree->ScrollNodeToTop(ANode);
 }
 
 void Tmdi_quil_Viewer::SetSourceCaret(long ALine, long AColumn)
@@ -920,9 +929,9 @@ void Tmdi_quil_Viewer::acGoToPathExecute()
     GoToPathBar->Open();
 }
 
-void Tmdi_quil_Viewer::TreeFocusChanged(const QModelIndex& ACurrent)
+void Tmdi_quil_Viewer::TreeFocusChanged(TNodeIndex ANode)
 {
-    const TNodeIndex node = FTreeModel->NodeOf(ACurrent);
+    const TNodeIndex node = ANode;
     if (node == NoNode)
         return;
     // The note of a copied path speaks of the node it was copied from.
@@ -998,55 +1007,33 @@ void Tmdi_quil_Viewer::Copytoclipboard1Click()
     QGuiApplication::clipboard()->setText(obPC->Hint());
 }
 
-void Tmdi_quil_Viewer::ExpandAllBelow(const QModelIndex& AIndex, bool AExpand)
-{
-    if (!AIndex.isValid())
-        return;
-    TBusyCursor busy;
-    if (AExpand) {
-        // Records every container below as expanded and lays the tree out once.
-        Tree->expandRecursively(AIndex);
-        return;
-    }
-    // Collapse the node and every container below it, so that opening it again shows one level. With
-    // a layout pending, each collapse only forgets the node's expanded state; the tree is laid out
-    // once afterwards instead of once per node.
-    Tree->RelayoutRows();
-    std::vector<QModelIndex> stack {AIndex};
-    while (!stack.empty()) {
-        const QModelIndex index = stack.back();
-        stack.pop_back();
-        Tree->collapse(index);
-        const int rows = FTreeModel->rowCount(index);
-        for (int row = 0; row < rows; ++row) {
-            const QModelIndex child = FTreeModel->index(row, 0, index);
-            if (FTreeModel->hasChildren(child))
-                stack.push_back(child);
-        }
-    }
-}
-
 void Tmdi_quil_Viewer::acExpandNodeClick()
 {
-    ExpandAllBelow(Tree->currentIndex().siblingAtColumn(0), true);
+    if (FocusedNode() == NoNode)
+        return;
+    TBusyCursor busy;
+    Tree->SetSubtreeExpanded(FocusedNode(), true);
 }
 
 void Tmdi_quil_Viewer::acCollapseNodeClick()
 {
-    ExpandAllBelow(Tree->currentIndex().siblingAtColumn(0), false);
+    // The node and every container below it, so that opening it again shows one level.
+    if (FocusedNode() == NoNode)
+        return;
+    TBusyCursor busy;
+    Tree->SetSubtreeExpanded(FocusedNode(), false);
 }
 
 void Tmdi_quil_Viewer::sbExpandClick()
 {
-    // One layout pass over the whole tree (nodes without children keep no expanded state).
     TBusyCursor busy;
-    Tree->expandAll();
+    Tree->ExpandAll();
 }
 
 void Tmdi_quil_Viewer::sbCollapseClick()
 {
     TBusyCursor busy;
-    Tree->collapseAll();
+    Tree->CollapseAll();
 }
 
 void Tmdi_quil_Viewer::TreeMenuPopup()

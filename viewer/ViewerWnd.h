@@ -37,8 +37,8 @@ struct TDocumentBuild;
 class TCustomSynEdit;
 class TGoToPathBar;
 class TGridTreeView;
+class TOutlineTreeView;
 class THeaderPanel;
-class TOutlineTreeModel;
 class TPathBar;
 class TSearchEdit;
 class TStatusPanels;
@@ -116,7 +116,7 @@ public:
     TCustomSynEdit* SourceMenuTarget() const;
 
     // Handlers (public so that the frame and tests can run them as the user would).
-    void TreeFocusChanged(const QModelIndex& ACurrent);
+    void TreeFocusChanged(TNodeIndex ANode);
     void ListDblClick();
     void BoxDblClick();
     void Image1Click();
@@ -152,7 +152,7 @@ public:
     QWidget* tsTree = nullptr;
     QWidget* tsPreview = nullptr;
     THeaderPanel* TreePanel = nullptr;
-    TGridTreeView* Tree = nullptr;
+    TOutlineTreeView* Tree = nullptr;
     QSplitter* Splitter1 = nullptr;
     QSplitter* MsgSplitter = nullptr;
     THeaderPanel* DetailPanel = nullptr;
@@ -215,7 +215,6 @@ private:
     void SetViewText(TCustomSynEdit* AView, const QString& AText);
     // Reads and builds the file and shows it in the outline and the source view.
     void Present(TDocumentBuild& ABuild);
-    void ExpandAllBelow(const QModelIndex& AIndex, bool AExpand);
     // Neither the children nor a value: what the details show while no node is focused.
     void ShowNoDetails();
     void BuildPathCommands();
@@ -230,7 +229,6 @@ private:
     QElapsedTimer FET;
     TNodeIndex FRoot = NoNode;
     TOutline FOutline;
-    TOutlineTreeModel* FTreeModel = nullptr;
     TChildListModel* FListModel = nullptr;
     QWidget* FNoDetails = nullptr;
     // A load is under way: the events it lets through must not start the changed-file check.

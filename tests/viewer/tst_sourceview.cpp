@@ -396,8 +396,8 @@ void TestSourceView::printTree()
     document += "],\"closed\":{\"hidden\":1}}";
     Tmdi_quil_Viewer* w = Open(document);
     w->pc->setCurrentIndex(0);
-    w->Tree->expandAll();
-    w->Tree->collapse(w->Tree->model()->index(1, 0, w->Tree->model()->index(0, 0)));
+    w->Tree->ExpandAll();
+    w->Tree->SetExpanded(w->Outline().Child(w->Outline().Root(), 1), false);
     const QString pdf = FDir.filePath(QStringLiteral("tree.pdf"));
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);

@@ -66,7 +66,9 @@ private Q_SLOTS:
     void clipboard();
     void treeMenu();
     void expandAndCollapse();
-    void expandKeepsStateOfContainersOnly();
+    void treeKeys_data();
+    void treeKeys();
+    void treeMouse();
     void treeScrollsAndMessagesGiveWay();
     void listNameAndValueLevel();
     void valueColumn();
@@ -397,7 +399,7 @@ void TestViewerWnd::navigation()
     w->List->setCurrentIndex(w->List->model()->index(row, 0));
     w->ListDblClick();
     QCOMPARE(w->FocusedNode(), o.Child(o.Root(), uint32_t(row)));
-    QVERIFY(w->Tree->isExpanded(w->Tree->model()->index(0, 0)));
+    QVERIFY(w->Tree->IsExpanded(o.Root()));
 }
 
 void TestViewerWnd::clipboard()
@@ -432,55 +434,104 @@ void TestViewerWnd::treeMenu()
 void TestViewerWnd::expandAndCollapse()
 {
     Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"a":{"b":{"c":[1]}},"d":[2]})"));
-    QAbstractItemModel* m = w->Tree->model();
-    const QModelIndex root = m->index(0, 0);
-    const QModelIndex a = m->index(0, 0, root);
-    const QModelIndex c = m->index(0, 0, m->index(0, 0, a));
+    const TOutline& o = w->Outline();
+    const TNodeIndex root = o.Root();
+    const TNodeIndex a = o.Child(root, 0);
+    const TNodeIndex c = o.Child(o.Child(a, 0), 0);
+    const TNodeIndex d = o.Child(root, 1);
     // After a load only the root is open.
-    QVERIFY(w->Tree->isExpanded(root));
-    QVERIFY(!w->Tree->isExpanded(a));
-    w->FocusNode(w->Outline().Child(w->Outline().Root(), 0));
+    QVERIFY(w->Tree->IsExpanded(root));
+    QVERIFY(!w->Tree->IsExpanded(a));
+    QCOMPARE(w->Tree->Rows().RowCount(), size_t(3));
+    w->FocusNode(a);
     w->acExpandNodeClick();
-    QVERIFY(w->Tree->isExpanded(a) && w->Tree->isExpanded(c));
-    QVERIFY(!w->Tree->isExpanded(m->index(1, 0, root)));
+    QVERIFY(w->Tree->IsExpanded(a) && w->Tree->IsExpanded(c));
+    QVERIFY(!w->Tree->IsExpanded(d));
+    QCOMPARE(w->Tree->Rows().RowCount(), size_t(6));
     w->acCollapseNodeClick();
-    QVERIFY(!w->Tree->isExpanded(a) && !w->Tree->isExpanded(c));
+    QVERIFY(!w->Tree->IsExpanded(a) && !w->Tree->IsExpanded(c));
     w->sbExpandClick();
-    QVERIFY(w->Tree->isExpanded(m->index(1, 0, root)) && w->Tree->isExpanded(c));
+    QVERIFY(w->Tree->IsExpanded(d) && w->Tree->IsExpanded(c));
+    QCOMPARE(w->Tree->Rows().RowCount(), o.NodeCount());
+    // The expanded set can be read and given back.
+    const std::vector<TNodeIndex> expanded = w->Tree->ExpandedNodes();
+    QCOMPARE(expanded.size(), size_t(5));
     w->sbCollapseClick();
-    QVERIFY(!w->Tree->isExpanded(root));
+    QVERIFY(!w->Tree->IsExpanded(root));
+    QCOMPARE(w->Tree->Rows().RowCount(), size_t(1));
+    w->Tree->RestoreExpanded(expanded);
+    QCOMPARE(w->Tree->Rows().RowCount(), o.NodeCount());
+    // Leaves keep no expanded state.
+    w->Tree->SetExpanded(o.Child(d, 0), true);
+    QVERIFY(!w->Tree->IsExpanded(o.Child(d, 0)));
 }
 
-void TestViewerWnd::expandKeepsStateOfContainersOnly()
+// The keys, sent to the real tree.
+void TestViewerWnd::treeKeys_data()
 {
-    // Leaves keep no expanded state, and every step runs under the busy cursor.
-    Tmdi_quil_Viewer* w =
-        Open(Write(QStringLiteral("doc.json"), R"([{"a":1,"b":[2,3]},{"c":{"d":4}},5,[]])"));
-    QAbstractItemModel* m = w->Tree->model();
-    int busySignals = 0;
-    int signals = 0;
-    const auto note = [&] {
-        ++signals;
-        if (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor)
-            ++busySignals;
-    };
-    connect(w->Tree, &QTreeView::expanded, w, note);
-    connect(w->Tree, &QTreeView::collapsed, w, note);
-    w->sbExpandClick();
-    // Leaves and the empty array say they never have children, so the view keeps no state for them.
-    const QModelIndex root = m->index(0, 0);
-    for (const QModelIndex& leaf :
-        {m->index(2, 0, root), m->index(3, 0, root), m->index(0, 0, m->index(0, 0, root))})
-        QVERIFY(m->flags(leaf).testFlag(Qt::ItemNeverHasChildren));
-    QVERIFY(!m->flags(m->index(0, 0, root)).testFlag(Qt::ItemNeverHasChildren));
-    QVERIFY(w->Tree->isExpanded(m->index(0, 0, m->index(1, 0, m->index(0, 0)))));
-    w->FocusNode(w->Outline().Root());
-    w->acCollapseNodeClick();
-    QVERIFY(!w->Tree->isExpanded(m->index(0, 0)));
-    w->acExpandNodeClick();
-    QVERIFY(w->Tree->isExpanded(m->index(1, 0, m->index(0, 0, m->index(0, 0)))));
-    QVERIFY(signals > 0);
-    QCOMPARE(busySignals, signals);
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<int>("rows");
+    // {"a":{"x":1,"y":[2,3]},"b":[4],"c":5}: after a load the root and its three children show.
+    QTest::newRow("down twice") << QList<int> {Qt::Key_Down, Qt::Key_Down} << "b" << 4;
+    QTest::newRow("end, up") << QList<int> {Qt::Key_End, Qt::Key_Up} << "b" << 4;
+    QTest::newRow("right opens, right again enters")
+        << QList<int> {Qt::Key_Down, Qt::Key_Right, Qt::Key_Right} << "x" << 6;
+    QTest::newRow("left closes, left again goes to the parent")
+        << QList<int> {Qt::Key_Down, Qt::Key_Right, Qt::Key_Left, Qt::Key_Left} << "<object>" << 4;
+    QTest::newRow("left on a child goes to its parent")
+        << QList<int> {Qt::Key_Down, Qt::Key_Right, Qt::Key_Down, Qt::Key_Left} << "a" << 6;
+    QTest::newRow("plus and minus") << QList<int> {Qt::Key_Down, Qt::Key_Plus, Qt::Key_Minus} << "a" << 4;
+    QTest::newRow("asterisk opens all below") << QList<int> {Qt::Key_Down, Qt::Key_Asterisk} << "a" << 8;
+    QTest::newRow("home after end") << QList<int> {Qt::Key_End, Qt::Key_Home} << "<object>" << 4;
+    QTest::newRow("page down stops at the last row")
+        << QList<int> {Qt::Key_PageDown, Qt::Key_PageDown} << "c" << 4;
+    QTest::newRow("page up stops at the first row")
+        << QList<int> {Qt::Key_End, Qt::Key_PageUp} << "<object>" << 4;
+    QTest::newRow("minus on the root closes everything")
+        << QList<int> {Qt::Key_Minus, Qt::Key_Down} << "<object>" << 1;
+}
+
+void TestViewerWnd::treeKeys()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(QString, focused);
+    QFETCH(int, rows);
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"a":{"x":1,"y":[2,3]},"b":[4],"c":5})"));
+    const TOutline& o = w->Outline();
+    w->Tree->setFocus();
+    for (int key : keys)
+        QTest::keyClick(w->Tree, Qt::Key(key));
+    QCOMPARE(QString::fromStdU16String(o.NodeData(w->FocusedNode()).Name), focused);
+    QCOMPARE(int(w->Tree->Rows().RowCount()), rows);
+    // The details follow the focus.
+    QVERIFY(w->obPC->Hint().endsWith(focused));
+}
+
+void TestViewerWnd::treeMouse()
+{
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"a":{"x":1,"y":[2,3]},"b":[4],"c":5})"));
+    const TOutline& o = w->Outline();
+    TOutlineTreeView* tree = w->Tree;
+    QApplication::processEvents();
+    const int h = tree->RowHeight();
+    const auto at = [&](int row, int x) { return QPoint(x, row * h + h / 2); };
+    const int indent = tree->indentation();
+    // A click on a row's name focuses it; one on its expander opens it and keeps the focus.
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at(1, 2 * indent + 30));
+    QCOMPARE(w->FocusedNode(), o.Child(o.Root(), 0));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at(2, indent + indent / 2));
+    QVERIFY(tree->IsExpanded(o.Child(o.Root(), 1)));
+    QCOMPARE(w->FocusedNode(), o.Child(o.Root(), 0));
+    // A double click on a row opens or closes it; a right click focuses the row under the mouse.
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at(1, 2 * indent + 30));
+    QVERIFY(tree->IsExpanded(o.Child(o.Root(), 0)));
+    QCOMPARE(tree->Rows().RowCount(), size_t(7));
+    QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, at(2, 3 * indent + 30));
+    QCOMPARE(QString::fromStdU16String(o.NodeData(w->FocusedNode()).Name), QString("x"));
+    // A click below the last row changes nothing.
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at(30, 40));
+    QCOMPARE(QString::fromStdU16String(o.NodeData(w->FocusedNode()).Name), QString("x"));
 }
 
 void TestViewerWnd::treeScrollsAndMessagesGiveWay()
@@ -501,7 +552,7 @@ void TestViewerWnd::treeScrollsAndMessagesGiveWay()
 
     // Rows fifteen levels deep are not cut off: the Tag column widens and the tree scrolls sideways.
     w->sbExpandClick();
-    w->Tree->scrollToBottom();
+    w->Tree->ScrollToBottom();
     settle(QSize(800, 600));
     QVERIFY(w->Tree->header()->sectionSize(0) > 15 * w->Tree->indentation());
     QVERIFY(w->Tree->horizontalScrollBar()->maximum() > 0);
@@ -720,8 +771,8 @@ void TestViewerWnd::treeSearch()
     w->eTreeSearchLeftButtonClick();
     // Found inside the collapsed part: focused, selected, its ancestors opened.
     QCOMPARE(w->FocusedNode(), c);
-    QVERIFY(w->Tree->selectionModel()->isSelected(w->Tree->currentIndex()));
-    QVERIFY(w->Tree->isExpanded(w->Tree->currentIndex().parent()));
+    QCOMPARE(w->Tree->CurrentNode(), c);
+    QVERIFY(w->Tree->IsExpanded(o.Parent(c)) && w->Tree->Rows().IsShown(c));
     QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::SearchAgain);
     QCOMPARE(w->sb->Text(0), QString("Ready"));
     QCOMPARE(QString::fromStdU16String(o.NodeData(w->FocusedNode()).Name), QString("c"));
