@@ -867,5 +867,12 @@ bool TOutlineTreeView::viewportEvent(QEvent* AEvent)
             QToolTip::hideText();
         return true;
     }
+    if (AEvent->type() == QEvent::Resize) {
+        // The viewport changes size also when a scroll bar comes or goes.
+        const bool result = QAbstractScrollArea::viewportEvent(AEvent);
+        UpdateGeometries();
+        FitFillColumn();
+        return result;
+    }
     return QAbstractScrollArea::viewportEvent(AEvent);
 }
