@@ -2,6 +2,7 @@
 
 #include "viewer/OutlineModels.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -41,43 +42,6 @@ void TGridTreeView::SetTintedColumn(int AColumn, const QColor& AColor)
     FTintedColumn = AColumn;
     FTint = AColor;
     viewport()->update();
-}
-
-void TGridTreeView::SetFillColumn(int AColumn, int AMinimumWidth, int ATextRoom)
-{
-    FFillColumn = AColumn;
-    FFillMinimum = AMinimumWidth;
-    FFillTextRoom = ATextRoom;
-    header()->setSectionResizeMode(AColumn, QHeaderView::Interactive);
-    header()->setStretchLastSection(false);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    if (model())
-        connect(model(), &QAbstractItemModel::modelReset, this, [this] {
-            FWidestIndent = 0;
-            FitFillColumn();
-        });
-    FitFillColumn();
-}
-
-void TGridTreeView::FitFillColumn()
-{
-    if (FFillColumn < 0 || FFillColumn >= header()->count())
-        return;
-    int others = 0;
-    for (int logical = 0; logical < header()->count(); ++logical)
-        if (logical != FFillColumn && !header()->isSectionHidden(logical))
-            others += header()->sectionSize(logical);
-    const int leftOver = viewport()->width() - others;
-    const int content = FWidestIndent + iconSize().width() + FFillTextRoom;
-    const int width = qMax(FFillMinimum, qMax(leftOver, content));
-    if (header()->sectionSize(FFillColumn) != width)
-        header()->resizeSection(FFillColumn, width);
-}
-
-void TGridTreeView::resizeEvent(QResizeEvent* AEvent)
-{
-    QTreeView::resizeEvent(AEvent);
-    FitFillColumn();
 }
 
 QColor TGridTreeView::GridColor() const
@@ -129,12 +93,6 @@ void TGridTreeView::paintEvent(QPaintEvent* AEvent)
 
 void TGridTreeView::drawBranches(QPainter* APainter, const QRect& ARect, const QModelIndex& AIndex) const
 {
-    if (FFillColumn == 0 && ARect.width() > FWidestIndent) {
-        // Deeper rows than before came into view: the Tag column grows to show them.
-        FWidestIndent = ARect.width();
-        QMetaObject::invokeMethod(
-            const_cast<TGridTreeView*>(this), &TGridTreeView::FitFillColumn, Qt::QueuedConnection);
-    }
     if (FTreeLines) {
         // Dotted lines: through every ancestor level that has more siblings below, and an elbow to the
         // node itself.
@@ -793,10 +751,38 @@ void TOutlineTreeView::keyPressEvent(QKeyEvent* AEvent)
             SetSubtreeExpanded(FCurrent, true);
         break;
     default:
+        if (!AEvent->text().isEmpty() && AEvent->text()[0].isPrint()) {
+            KeyboardSearch(AEvent->text());
+            break;
+        }
         QAbstractScrollArea::keyPressEvent(AEvent);
         return;
     }
     AEvent->accept();
+}
+
+void TOutlineTreeView::KeyboardSearch(const QString& AText)
+{
+    if (!FTypedTimer.isValid() || FTypedTimer.elapsed() > QApplication::keyboardInputInterval())
+        FTyped.clear();
+    FTypedTimer.restart();
+    FTyped += AText;
+    // The same key again and again goes from one name starting with it to the next.
+    const bool sameKey = FTyped.size() > 1 && FTyped.count(FTyped[0]) == FTyped.size();
+    const QString wanted = sameKey ? FTyped.left(1) : FTyped;
+    const size_t count = FRows.RowCount();
+    const size_t current = FCurrent == NoNode ? TOutlineRows::NoRow : FRows.RowOf(FCurrent, TopRow());
+    size_t start = current == TOutlineRows::NoRow ? 0 : current;
+    if (wanted.size() == 1 && current != TOutlineRows::NoRow)
+        ++start;
+    for (size_t i = 0; i < count; ++i) {
+        const size_t row = (start + i) % count;
+        const QString name = ToQString(Outline()->NodeData(FRows.NodeAt(row)).Name);
+        if (name.startsWith(wanted, Qt::CaseInsensitive)) {
+            MoveTo(row);
+            return;
+        }
+    }
 }
 
 void TOutlineTreeView::PressAt(const QPoint& APos)

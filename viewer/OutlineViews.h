@@ -6,6 +6,7 @@
 #include "core/OutlineRows.h"
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QStyledItemDelegate>
 #include <QTreeView>
@@ -115,6 +116,8 @@ private:
     // Handles a press at a point: an expander toggles its node, a row is focused.
     void PressAt(const QPoint& APos);
     bool ShowToolTip(const QPoint& APos, const QPoint& AGlobalPos);
+    // Typing moves to the next row whose name starts with what was typed in quick succession.
+    void KeyboardSearch(const QString& AText);
 
     TOutlineRows FRows;
     TOutlineTreeModel* FModel = nullptr;
@@ -133,6 +136,8 @@ private:
     int FFillTextRoom = 0;
     // The widest indentation painted since the outline was last set.
     mutable int FWidestIndent = 0;
+    QString FTyped;
+    QElapsedTimer FTypedTimer;
 };
 
 class TGridTreeView : public QTreeView {
@@ -150,18 +155,12 @@ public:
     QColor Tint() const { return FTint; }
     // Lays the rows out again (their heights may depend on column widths).
     void RelayoutRows() { scheduleDelayedItemsLayout(); }
-    // AColumn takes the width the other columns leave, but never less than AMinimumWidth, nor less
-    // than the deepest indentation painted so far plus ATextRoom; beyond the view it scrolls sideways.
-    void SetFillColumn(int AColumn, int AMinimumWidth, int ATextRoom);
-    // Sizes the fill column again (after a resize, or when deeper rows were painted).
-    void FitFillColumn();
 
 protected:
     void drawRow(
         QPainter* APainter, const QStyleOptionViewItem& AOption, const QModelIndex& AIndex) const override;
     void drawBranches(QPainter* APainter, const QRect& ARect, const QModelIndex& AIndex) const override;
     void paintEvent(QPaintEvent* AEvent) override;
-    void resizeEvent(QResizeEvent* AEvent) override;
     bool viewportEvent(QEvent* AEvent) override;
 
 private:
@@ -171,11 +170,6 @@ private:
     bool FTreeLines = false;
     int FTintedColumn = -1;
     QColor FTint;
-    int FFillColumn = -1;
-    int FFillMinimum = 0;
-    int FFillTextRoom = 0;
-    // The widest indentation painted since the model was last reset.
-    mutable int FWidestIndent = 0;
 };
 
 // Rows as tall as the wrapped text of one column needs at that column's width.

@@ -488,6 +488,8 @@ void TestViewerWnd::treeKeys_data()
         << QList<int> {Qt::Key_PageDown, Qt::Key_PageDown} << "c" << 4;
     QTest::newRow("page up stops at the first row")
         << QList<int> {Qt::Key_End, Qt::Key_PageUp} << "<object>" << 4;
+    QTest::newRow("typing the start of a name") << QList<int> {Qt::Key_C} << "c" << 4;
+    QTest::newRow("typing wraps around to the top") << QList<int> {Qt::Key_End, Qt::Key_A} << "a" << 4;
     QTest::newRow("minus on the root closes everything")
         << QList<int> {Qt::Key_Minus, Qt::Key_Down} << "<object>" << 1;
 }
