@@ -60,14 +60,24 @@ void TOutlineRows::AppendShownBelow(TNodeIndex ANode, TPodBuffer<TNodeIndex>& AR
             stack.pop_back();
             continue;
         }
-        const TNodeIndex node = listing.Next++;
-        --listing.Left;
-        ARows.PushBack(node);
-        if (Bit(node)) {
-            const uint32_t children = FOutline->ChildCount(node);
-            if (children > 0)
-                stack.push_back({FOutline->Child(node, 0), children});
+        // The children up to the next expanded one go in as one run.
+        ARows.EnsureSpare(listing.Left);
+        TNodeIndex* out = ARows.Data() + ARows.Size();
+        uint32_t run = 0;
+        TNodeIndex opened = NoNode;
+        while (run < listing.Left) {
+            const TNodeIndex node = listing.Next + run;
+            out[run++] = node;
+            if (Bit(node) && FOutline->ChildCount(node) > 0) {
+                opened = node;
+                break;
+            }
         }
+        ARows.ResizeUninitialized(ARows.Size() + run);
+        listing.Next += run;
+        listing.Left -= run;
+        if (opened != NoNode)
+            stack.push_back({FOutline->Child(opened, 0), FOutline->ChildCount(opened)});
     }
 }
 

@@ -1,6 +1,7 @@
 #include "viewer/OutlineViews.h"
 
 #include "viewer/OutlineModels.h"
+#include "viewer/OutlineTreeAccessible.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -193,6 +194,7 @@ constexpr int HorizontalStep = 20;
 TOutlineTreeView::TOutlineTreeView(QWidget* AParent)
     : QAbstractScrollArea(AParent)
 {
+    InstallOutlineTreeAccessible();
     FModel = new TOutlineTreeModel(this);
     FHeaderModel = new QStandardItemModel(0, 2, this);
     FHeaderModel->setHorizontalHeaderLabels(
@@ -245,6 +247,7 @@ void TOutlineTreeView::SetCurrentNode(TNodeIndex ANode)
         return;
     FCurrent = ANode;
     viewport()->update();
+    NotifyOutlineTreeFocus(this, ANode);
     Q_EMIT CurrentNodeChanged(ANode);
 }
 
@@ -687,8 +690,8 @@ void TOutlineTreeView::MoveTo(size_t ARow)
     if (ARow >= FRows.RowCount())
         return;
     const TNodeIndex node = FRows.NodeAt(ARow);
-    SetCurrentNode(node);
     ScrollToNode(node);
+    SetCurrentNode(node);
 }
 
 void TOutlineTreeView::keyPressEvent(QKeyEvent* AEvent)

@@ -12,6 +12,7 @@
 #include "viewer/OutlineViews.h"
 #include "viewer/ViewerWnd.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QCryptographicHash>
@@ -69,6 +70,7 @@ private Q_SLOTS:
     void treeKeys_data();
     void treeKeys();
     void treeMouse();
+    void treeAccessible();
     void treeScrollsAndMessagesGiveWay();
     void listNameAndValueLevel();
     void valueColumn();
@@ -534,6 +536,28 @@ void TestViewerWnd::treeMouse()
     // A click below the last row changes nothing.
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at(30, 40));
     QCOMPARE(QString::fromStdU16String(o.NodeData(w->FocusedNode()).Name), QString("x"));
+}
+
+void TestViewerWnd::treeAccessible()
+{
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"a":{"x":1},"b":"text"})"));
+    const TOutline& o = w->Outline();
+    QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(w->Tree);
+    QVERIFY(tree);
+    QCOMPARE(tree->role(), QAccessible::Tree);
+    // The rows on screen, each with its name, value and state.
+    QCOMPARE(tree->childCount(), 3);
+    QAccessibleInterface* root = tree->child(0);
+    QCOMPARE(root->role(), QAccessible::TreeItem);
+    QCOMPARE(root->text(QAccessible::Name), QString("<object>"));
+    QVERIFY(root->state().expanded && root->state().selected);
+    QVERIFY(tree->child(1)->state().collapsed);
+    QCOMPARE(tree->child(2)->text(QAccessible::Value), QString("text"));
+    QCOMPARE(tree->indexOfChild(tree->child(2)), 2);
+    QCOMPARE(root->parent(), tree);
+    w->FocusNode(o.Child(o.Child(o.Root(), 0), 0));
+    QCOMPARE(tree->childCount(), 4);
+    QVERIFY(tree->child(2)->state().selected && !root->state().selected);
 }
 
 void TestViewerWnd::treeScrollsAndMessagesGiveWay()
