@@ -28,6 +28,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include <sys/resource.h>
 
@@ -71,6 +72,8 @@ private Q_SLOTS:
     void treeKeys();
     void treeMouse();
     void treeAccessible();
+    void treeToolTips_data();
+    void treeToolTips();
     void treeScrollsAndMessagesGiveWay();
     void listNameAndValueLevel();
     void valueColumn();
@@ -558,6 +561,40 @@ void TestViewerWnd::treeAccessible()
     w->FocusNode(o.Child(o.Child(o.Root(), 0), 0));
     QCOMPARE(tree->childCount(), 4);
     QVERIFY(tree->child(2)->state().selected && !root->state().selected);
+}
+
+void TestViewerWnd::treeToolTips_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("a value that fits shows none") << 1 << 1 << QString();
+    QTest::newRow("a value cut by the column shows whole") << 2 << 1 << QString(60, QChar('w'));
+    QTest::newRow("a value shortened without its line breaks shows them") << 3 << 1 << QString("one\r\ntwo");
+    QTest::newRow("a name cut by the column shows whole") << 4 << 0 << QString(60, QChar('n'));
+}
+
+void TestViewerWnd::treeToolTips()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QString, tip);
+    const QByteArray json = "{\"short\":1,\"long\":\"" + QByteArray(60, 'w')
+        + "\",\"lines\":\"one\\r\\ntwo\",\"" + QByteArray(60, 'n') + "\":0}";
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), json));
+    FFrame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FFrame));
+    TOutlineTreeView* tree = w->Tree;
+    tree->header()->resizeSection(1, 100);
+    tree->header()->resizeSection(0, 150);
+    QApplication::processEvents();
+    const int x = tree->header()->sectionViewportPosition(column) + tree->header()->sectionSize(column) - 10;
+    const QPoint at(x, row * tree->RowHeight() + tree->RowHeight() / 2);
+    QToolTip::hideText();
+    QHelpEvent help(QEvent::ToolTip, at, tree->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(tree->viewport(), &help);
+    QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), tip);
+    QToolTip::hideText();
 }
 
 void TestViewerWnd::treeScrollsAndMessagesGiveWay()
