@@ -95,9 +95,9 @@ size_t TOutlineRows::EndOfRowsBelow(size_t ARow) const
     return FRows.Size();
 }
 
-void TOutlineRows::RefreshBelow(TNodeIndex ANode)
+void TOutlineRows::RefreshBelow(TNodeIndex ANode, size_t AFrom)
 {
-    const size_t row = RowOf(ANode);
+    const size_t row = RowOf(ANode, AFrom);
     if (row == NoRow)
         return;
     const size_t end = EndOfRowsBelow(row);
@@ -132,7 +132,7 @@ void TOutlineRows::Rebuild()
         FRows.ShrinkToFit();
 }
 
-void TOutlineRows::SetExpanded(TNodeIndex ANode, bool AExpanded)
+void TOutlineRows::SetExpanded(TNodeIndex ANode, bool AExpanded, size_t AFrom)
 {
     if (!FOutline || ANode >= FOutline->NodeCount() || FOutline->ChildCount(ANode) == 0)
         return;
@@ -140,10 +140,10 @@ void TOutlineRows::SetExpanded(TNodeIndex ANode, bool AExpanded)
         return;
     SetBit(ANode, AExpanded);
     if (IsShown(ANode))
-        RefreshBelow(ANode);
+        RefreshBelow(ANode, AFrom);
 }
 
-void TOutlineRows::SetSubtreeExpanded(TNodeIndex ANode, bool AExpanded)
+void TOutlineRows::SetSubtreeExpanded(TNodeIndex ANode, bool AExpanded, size_t AFrom)
 {
     if (!FOutline || ANode >= FOutline->NodeCount())
         return;
@@ -166,7 +166,7 @@ void TOutlineRows::SetSubtreeExpanded(TNodeIndex ANode, bool AExpanded)
             FRows.Reserve(FOutline->NodeCount());
         Rebuild();
     } else if (IsShown(ANode)) {
-        RefreshBelow(ANode);
+        RefreshBelow(ANode, AFrom);
     }
 }
 
@@ -188,7 +188,7 @@ void TOutlineRows::CollapseAll()
         FRows.PushBack(FOutline->Root());
 }
 
-void TOutlineRows::ExpandAncestors(TNodeIndex ANode)
+void TOutlineRows::ExpandAncestors(TNodeIndex ANode, size_t AFrom)
 {
     if (!FOutline || ANode >= FOutline->NodeCount())
         return;
@@ -200,7 +200,7 @@ void TOutlineRows::ExpandAncestors(TNodeIndex ANode)
             topmost = p;
         }
     if (topmost != NoNode)
-        RefreshBelow(topmost);
+        RefreshBelow(topmost, AFrom);
 }
 
 std::vector<TNodeIndex> TOutlineRows::ExpandedNodes() const

@@ -34,13 +34,14 @@ public:
     // True when every ancestor of the node is expanded (so that it has a row).
     bool IsShown(TNodeIndex ANode) const;
     // Expands or collapses one node; what was expanded below it stays so, as it comes back into view.
-    void SetExpanded(TNodeIndex ANode, bool AExpanded);
+    // AFrom: where its row is looked for first (the rows on screen, say).
+    void SetExpanded(TNodeIndex ANode, bool AExpanded, size_t AFrom = 0);
     // Expands or collapses the node and every node below it.
-    void SetSubtreeExpanded(TNodeIndex ANode, bool AExpanded);
+    void SetSubtreeExpanded(TNodeIndex ANode, bool AExpanded, size_t AFrom = 0);
     void ExpandAll();
     void CollapseAll();
     // Expands every ancestor of the node, so that it is shown.
-    void ExpandAncestors(TNodeIndex ANode);
+    void ExpandAncestors(TNodeIndex ANode, size_t AFrom = 0);
 
     // The expanded nodes in ascending order, and a set of them to go back to (other nodes collapse;
     // nodes that are out of range or have no children are skipped).
@@ -62,7 +63,7 @@ private:
     // The row just past the rows shown below the node of a row.
     size_t EndOfRowsBelow(size_t ARow) const;
     // Replaces the rows below a shown node with what its expanded state shows now.
-    void RefreshBelow(TNodeIndex ANode);
+    void RefreshBelow(TNodeIndex ANode, size_t AFrom);
     // All rows anew.
     void Rebuild();
 

@@ -256,7 +256,7 @@ void TOutlineTreeView::ScrollToNode(TNodeIndex ANode)
     if (!Outline() || ANode >= Outline()->NodeCount())
         return;
     if (!FRows.IsShown(ANode)) {
-        FRows.ExpandAncestors(ANode);
+        FRows.ExpandAncestors(ANode, TopRow());
         RowsChanged();
     }
     const size_t row = FRows.RowOf(ANode, TopRow());
@@ -290,13 +290,13 @@ void TOutlineTreeView::ScrollToBottom()
 
 void TOutlineTreeView::SetExpanded(TNodeIndex ANode, bool AExpanded)
 {
-    FRows.SetExpanded(ANode, AExpanded);
+    FRows.SetExpanded(ANode, AExpanded, TopRow());
     RowsChanged();
 }
 
 void TOutlineTreeView::SetSubtreeExpanded(TNodeIndex ANode, bool AExpanded)
 {
-    FRows.SetSubtreeExpanded(ANode, AExpanded);
+    FRows.SetSubtreeExpanded(ANode, AExpanded, TopRow());
     RowsChanged();
 }
 
