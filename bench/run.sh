@@ -201,7 +201,8 @@ expand20=$(best_expand "$data/gen-20mb.json")
 growth=$(awk "BEGIN{printf \"%.1f\", $expand20 / ($expand5 > 0 ? $expand5 : 1)}")
 echo "  5 MB $expand5 ms, 20 MB $expand20 ms: ${growth}x for 4 times the size (target at most 6x)"
 [ "$expand20" -ge 2000 ] && { echo "FAIL: full expand of 20 MB took 2 s or more"; status=1; }
-awk "BEGIN{exit !($growth > 6)}" && { echo "FAIL: full expand grows faster than the document"; status=1; }
+# Times of a few milliseconds are too coarse for a ratio.
+awk "BEGIN{exit !($growth > 6 && $expand20 >= 50)}" && { echo "FAIL: full expand grows faster than the document"; status=1; }
 out=$("$bench" expand "$big" 2>/dev/null)
 echo "$out" | sed 's/^/  100 MB: /'
 x=$(echo "$out" | awk '/^expand / {print $2}')
