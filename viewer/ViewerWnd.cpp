@@ -144,8 +144,9 @@ Tmdi_quil_Viewer::~Tmdi_quil_Viewer()
     // The outline, the source text and the views' buffers go when the members and children are
     // destroyed, after this body: once they are, heap pages they leave free go back to the system.
     FOutline.Clear();
-    QMetaObject::invokeMethod(
-        qApp, [] { ReleaseFreeMemory(); }, Qt::QueuedConnection);
+    if (QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { ReleaseFreeMemory(); }, Qt::QueuedConnection);
 }
 
 void Tmdi_quil_Viewer::FormCreate()
