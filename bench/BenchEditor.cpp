@@ -1,5 +1,7 @@
 #include "bench/BenchEditor.h"
 
+#include "bench/BenchPresenter.h"
+
 #include "editor/EditorWnd.h"
 #include "textview/CustomSynEdit.h"
 #include "util/MessageBoxes.h"
@@ -25,18 +27,6 @@ long PeakKiB()
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }
-
-// Answers Yes to the question of Format JSON; reports any other box, which would mean a failure.
-class TYesPresenter : public IMessageBoxPresenter {
-public:
-    QMessageBox::StandardButton ShowMessageBox(const TMessageBoxRequest& request) override
-    {
-        if (request.Buttons.testFlag(QMessageBox::Yes))
-            return QMessageBox::Yes;
-        std::fprintf(stderr, "quillon-bench: %s\n", qUtf8Printable(request.Text));
-        return QMessageBox::Ok;
-    }
-};
 
 double Seconds(qint64 AMs)
 {

@@ -1,6 +1,10 @@
 #include "bench/BenchWindow.h"
 
+#include "bench/BenchPresenter.h"
+
 #include "controls/MDIChildWindow.h"
+#include "controls/SearchEdit.h"
+#include "controls/StatusPanels.h"
 #include "textview/CustomSynEdit.h"
 #include "textview/JSONTokenizer.h"
 #include "textview/SynJSONSyn.h"
@@ -199,6 +203,23 @@ int WindowCommand(int AArgc, char** AArgv, const char* APath)
     const auto [endMs, coloured] = TimeCtrlEnd(*fixture.Viewer);
     std::printf("ctrl+end    %lld ms (%s)\n", static_cast<long long>(endMs), coloured ? "coloured" : "plain");
     std::fflush(stdout);
+    {
+        // A tree search that finds nothing, started as a click does: the time the window's thread is
+        // held, and the time until "Text not found".
+        TYesPresenter presenter;
+        SetMessageBoxPresenter(&presenter);
+        fixture.Viewer->eTreeSearch->setText(QStringLiteral("no such text anywhere"));
+        QElapsedTimer search;
+        search.start();
+        fixture.Viewer->eTreeSearchLeftButtonClick();
+        const qint64 heldMs = search.elapsed();
+        while (fixture.Viewer->sb->Text(0) != QLatin1String("Ready"))
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        std::printf("tree search %lld ms on the window's thread, %.3f s until not found\n",
+            static_cast<long long>(heldMs), double(search.elapsed()) / 1000.0);
+        std::fflush(stdout);
+        SetMessageBoxPresenter(nullptr);
+    }
     const long openKiB = ResidentKiB();
     const long closedKiB = fixture.CloseViewer();
     std::printf("close       %.2f of the resident memory before the window (%ld KiB before, %ld open, %ld "

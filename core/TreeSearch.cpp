@@ -89,14 +89,21 @@ TTreeSearch::TTreeSearch(const TOutline& AOutline, const TTextFinder& AFinder)
     FSeparatorBytes = Utf16ToWtf8(FOutline.DecimalSeparator());
 }
 
-TNodeIndex TTreeSearch::FindFrom(TNodeIndex AFrom)
+TNodeIndex TTreeSearch::FindFrom(TNodeIndex AFrom, const std::atomic<bool>* ACancel)
 {
     if (FOutline.IsEmpty() || FFinder.IsEmpty())
         return NoNode;
+    constexpr uint32_t CancelCheckNodes = 4096;
+    uint32_t untilCheck = CancelCheckNodes;
     for (TNodeIndex node = AFrom == NoNode ? FOutline.Root() : AFrom; node != NoNode;
          node = NextInPreOrder(FOutline, node)) {
         if (Matches(node))
             return node;
+        if (ACancel && --untilCheck == 0) {
+            if (ACancel->load(std::memory_order_relaxed))
+                return NoNode;
+            untilCheck = CancelCheckNodes;
+        }
     }
     return NoNode;
 }

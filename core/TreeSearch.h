@@ -9,6 +9,7 @@
 #include "core/Outline.h"
 #include "core/TextFinder.h"
 
+#include <atomic>
 #include <string>
 
 // The node after ANode in pre-order: its first child, else its next sibling, else the next sibling
@@ -21,8 +22,9 @@ public:
     TTreeSearch(const TOutline& AOutline, const TTextFinder& AFinder);
 
     // The first node from AFrom on (AFrom itself included, NoNode: the top-level node) whose name or
-    // value contains the text; NoNode when no node up to the last one does.
-    TNodeIndex FindFrom(TNodeIndex AFrom);
+    // value contains the text; NoNode when no node up to the last one does, or when ACancel is set
+    // while it searches (checked every few thousand nodes).
+    TNodeIndex FindFrom(TNodeIndex AFrom, const std::atomic<bool>* ACancel = nullptr);
     // Whether the node's name or value contains the text.
     bool Matches(TNodeIndex ANode);
 

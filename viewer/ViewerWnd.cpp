@@ -20,6 +20,7 @@
 #include "viewer/OutlineModels.h"
 #include "viewer/OutlinePrinter.h"
 #include "viewer/OutlineViews.h"
+#include "viewer/TreeSearchRun.h"
 #include "viewer/UpperCaseMap.h"
 
 #include <QAction>
@@ -134,6 +135,8 @@ Tmdi_quil_Viewer::Tmdi_quil_Viewer(QWidget* AParent)
 
 Tmdi_quil_Viewer::~Tmdi_quil_Viewer()
 {
+    // A search still reading the outline ends first.
+    FTreeSearch->Stop();
     // The last save reads the text views and the tree panel: they are still whole here.
     SaveOnDestroy();
     // The views hold indexes into the outline: detach them before it goes.
@@ -154,6 +157,7 @@ void Tmdi_quil_Viewer::FormCreate()
     setWindowTitle(QStringLiteral("JSON"));
     // The window frees itself when closed.
     setAttribute(Qt::WA_DeleteOnClose);
+    FTreeSearch = new TTreeSearchRun(this);
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -596,6 +600,12 @@ void Tmdi_quil_Viewer::SetViewText(TCustomSynEdit* AView, const QString& AText)
 
 void Tmdi_quil_Viewer::SetFilename(const QString& AValue)
 {
+    // The outline is about to change under a search still running.
+    if (FTreeSearch->Running()) {
+        FTreeSearch->Stop();
+        Tree->unsetCursor();
+        sb->SetText(0, QStringLiteral("Ready"));
+    }
     TBusyCursor busy;
     FLoading = true;
     struct TLoadEnd {
@@ -1077,29 +1087,46 @@ void Tmdi_quil_Viewer::ShowStatus(const QString& AText)
     QCoreApplication::processEvents();
 }
 
+size_t Tmdi_quil_Viewer::BackgroundSearchNodes = 2'000'000;
+
 void Tmdi_quil_Viewer::eTreeSearchLeftButtonClick()
 {
-    std::optional<TBusyCursor> busy(std::in_place);
-    struct TReady {
-        TStatusPanels* Bar;
-        ~TReady() { Bar->SetText(0, QStringLiteral("Ready")); }
-    } ready {sb};
+    // A click while a search runs waits for its result.
+    if (FTreeSearch->Running())
+        return;
     ShowStatus(QStringLiteral("Searching..."));
     // A hit moves the start on to the node after it; a miss, and the search after the last node,
     // start again at the top.
     const TNodeIndex from = FRoot;
     FRoot = NoNode;
-    const TTextFinder finder(eTreeSearch->text().toStdU16String(), UpperCaseMap());
-    const TNodeIndex hit = TTreeSearch(FOutline, finder).FindFrom(from);
-    if (hit != NoNode) {
-        FocusNode(hit);
-        FRoot = NextInPreOrder(FOutline, hit);
+    const std::u16string text = eTreeSearch->text().toStdU16String();
+    if (FOutline.NodeCount() < BackgroundSearchNodes) {
+        std::optional<TBusyCursor> busy(std::in_place);
+        const TTextFinder finder(text, UpperCaseMap());
+        const TNodeIndex hit = TTreeSearch(FOutline, finder).FindFrom(from);
+        busy.reset();
+        TreeSearchDone(hit);
+        return;
+    }
+    // Seconds of searching on the largest outlines: the window stays responsive meanwhile, and a
+    // reload or closing the window stops the search.
+    Tree->setCursor(Qt::BusyCursor);
+    FTreeSearch->Start(FOutline, text, UpperCaseMap(), from, [this](TNodeIndex AHit) {
+        Tree->unsetCursor();
+        TreeSearchDone(AHit);
+    });
+}
+
+void Tmdi_quil_Viewer::TreeSearchDone(TNodeIndex AHit)
+{
+    sb->SetText(0, QStringLiteral("Ready"));
+    if (AHit != NoNode) {
+        FocusNode(AHit);
+        FRoot = NextInPreOrder(FOutline, AHit);
         eTreeSearch->SetLeftPicture(TMenuPicture::SearchAgain);
         Tree->setFocus();
         return;
     }
-    // The user answers the box with the normal cursor.
-    busy.reset();
     InfoBox(tr("Text not found"));
     eTreeSearch->SetLeftPicture(TMenuPicture::Search);
     eTreeSearch->selectAll();

@@ -44,6 +44,7 @@ class TSearchEdit;
 class TStatusPanels;
 class TSynJSONSyn;
 class TTabStrip;
+class TTreeSearchRun;
 
 class Tmdi_quil_Viewer : public TLMForm {
     Q_OBJECT
@@ -139,6 +140,8 @@ public:
     void MemoStatusChange();
     // The searches and their keys.
     void eTreeSearchLeftButtonClick();
+    // Outlines of this many nodes or more are searched on a worker thread (tests lower it).
+    static size_t BackgroundSearchNodes;
     void eMemoSearchLeftButtonClick();
     void eSearchChange(TSearchEdit* ABox);
     void eSearchRightButtonClick(TSearchEdit* ABox);
@@ -217,6 +220,8 @@ private:
     void Present(TDocumentBuild& ABuild);
     // Neither the children nor a value: what the details show while no node is focused.
     void ShowNoDetails();
+    // Shows where the tree search ended: the hit focused, or "Text not found".
+    void TreeSearchDone(TNodeIndex AHit);
     void BuildPathCommands();
     // The source view's text and its caret on the place where a refused document breaks.
     void ShowErrorPlace(const TJSONErrorPlace& APlace);
@@ -233,6 +238,7 @@ private:
     QWidget* FNoDetails = nullptr;
     // A load is under way: the events it lets through must not start the changed-file check.
     bool FLoading = false;
+    TTreeSearchRun* FTreeSearch = nullptr;
     // The source view was given a caret place (line, column) while hidden: it scrolls to it when it
     // shows, knowing its size by then.
     std::optional<std::pair<long, long>> FSourceCaretPending;

@@ -21,7 +21,9 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QStandardPaths>
@@ -81,13 +83,18 @@ private Q_SLOTS:
     void noCheckWhileLoading();
     void memoryFollowsWhatIsKept_data();
     void memoryFollowsWhatIsKept();
+    void treeSearch_data();
     void treeSearch();
+    void backgroundSearchStops_data();
+    void backgroundSearchStops();
     void sourceSearch();
     void searchKeys();
 
 private:
     QString Write(const QString& name, const QByteArray& bytes);
     Tmdi_quil_Viewer* Open(const QString& path);
+    // Runs the tree search as a click does and waits for it to end.
+    static void Search(Tmdi_quil_Viewer* AViewer);
 
     QTemporaryDir FDir;
     TAnsweringPresenter FPresenter;
@@ -128,6 +135,12 @@ QString TestViewerWnd::Write(const QString& name, const QByteArray& bytes)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
     return path;
+}
+
+void TestViewerWnd::Search(Tmdi_quil_Viewer* AViewer)
+{
+    AViewer->eTreeSearchLeftButtonClick();
+    QTRY_COMPARE(AViewer->sb->Text(0), QString("Ready"));
 }
 
 Tmdi_quil_Viewer* TestViewerWnd::Open(const QString& path)
@@ -823,15 +836,27 @@ void TestViewerWnd::memoryFollowsWhatIsKept()
 QTEST_MAIN(TestViewerWnd)
 #include "tst_viewerwnd.moc"
 
+// The same searches on the window's thread and, as on the largest outlines, on a worker thread.
+void TestViewerWnd::treeSearch_data()
+{
+    QTest::addColumn<bool>("background");
+    QTest::newRow("on the window's thread") << false;
+    QTest::newRow("on a worker thread") << true;
+}
+
 void TestViewerWnd::treeSearch()
 {
+    QFETCH(bool, background);
+    const size_t usual = Tmdi_quil_Viewer::BackgroundSearchNodes;
+    Tmdi_quil_Viewer::BackgroundSearchNodes = background ? 0 : usual;
+    const auto restore = qScopeGuard([usual] { Tmdi_quil_Viewer::BackgroundSearchNodes = usual; });
     Tmdi_quil_Viewer* w =
         Open(Write(QStringLiteral("doc.json"), R"({"a":{"b":{"c":"deep"}},"z":"Deep2","y":"a","_":0})"));
     const TOutline& o = w->Outline();
     const TNodeIndex c = o.Child(o.Child(o.Child(o.Root(), 0), 0), 0);
     w->sbCollapseClick();
     w->eTreeSearch->setText("DEEP");
-    w->eTreeSearchLeftButtonClick();
+    Search(w);
     // Found inside the collapsed part: focused, selected, its ancestors opened.
     QCOMPARE(w->FocusedNode(), c);
     QCOMPARE(w->Tree->CurrentNode(), c);
@@ -843,31 +868,61 @@ void TestViewerWnd::treeSearch()
     // New text shows the search picture again but goes on after the last hit: a is above it.
     w->eTreeSearch->setText("a");
     QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::Search);
-    w->eTreeSearchLeftButtonClick();
+    Search(w);
     QCOMPARE(QString::fromStdU16String(o.NodeData(w->FocusedNode()).Name), QString("y"));
 
     // A miss: the box says so, selects its text and starts at the top next time.
     w->eTreeSearch->setText("deep");
-    w->eTreeSearchLeftButtonClick();
+    Search(w);
     QCOMPARE(FPresenter.Asked, QStringList {"Text not found"});
     QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::Search);
     QCOMPARE(w->eTreeSearch->selectedText(), QString("deep"));
-    w->eTreeSearchLeftButtonClick();
+    Search(w);
     QCOMPARE(w->FocusedNode(), c);
 
     // Clearing empties the box; an empty text finds nothing; a load starts at the top again.
     w->eTreeSearch->RightButton()->trigger();
     QCOMPARE(w->eTreeSearch->text(), QString());
     QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::Search);
-    w->eTreeSearchLeftButtonClick();
+    Search(w);
     QCOMPARE(FPresenter.Asked.size(), 2);
     w->eTreeSearch->setText("deep");
-    w->eTreeSearchLeftButtonClick();
+    Search(w);
     QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::SearchAgain);
     w->Reread();
     QCOMPARE(w->eTreeSearch->LeftPicture(), TMenuPicture::Search);
-    w->eTreeSearchLeftButtonClick();
+    Search(w);
     QCOMPARE(w->FocusedNode(), c);
+}
+
+// A reload or closing the window while a search runs on its worker thread stops it: its result never
+// arrives, and nothing reads the outline once it is gone.
+void TestViewerWnd::backgroundSearchStops_data()
+{
+    QTest::addColumn<bool>("close");
+    QTest::newRow("reload") << false;
+    QTest::newRow("close") << true;
+}
+
+void TestViewerWnd::backgroundSearchStops()
+{
+    QFETCH(bool, close);
+    const size_t usual = Tmdi_quil_Viewer::BackgroundSearchNodes;
+    Tmdi_quil_Viewer::BackgroundSearchNodes = 0;
+    const auto restore = qScopeGuard([usual] { Tmdi_quil_Viewer::BackgroundSearchNodes = usual; });
+    QPointer<Tmdi_quil_Viewer> w = Open(Write(QStringLiteral("doc.json"), R"({"a":1,"b":{"c":"needle"}})"));
+    w->eTreeSearch->setText("nothing like it");
+    w->eTreeSearchLeftButtonClick();
+    if (close)
+        delete w->parentWidget();
+    else
+        w->Reread();
+    QTest::qWait(50);
+    QVERIFY(FPresenter.Asked.isEmpty());
+    if (!close) {
+        QCOMPARE(w->FocusedNode(), w->Outline().Root());
+        QCOMPARE(w->sb->Text(0), QString("Ready"));
+    }
 }
 
 void TestViewerWnd::sourceSearch()
