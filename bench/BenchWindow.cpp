@@ -5,9 +5,8 @@
 #include "controls/MDIChildWindow.h"
 #include "controls/SearchEdit.h"
 #include "controls/StatusPanels.h"
-#include "textview/CustomSynEdit.h"
 #include "textview/JSONTokenizer.h"
-#include "textview/SynJSONSyn.h"
+#include "textview/SourceView.h"
 #include "util/FileUtils.h"
 #include "viewer/DocumentReport.h"
 #include "viewer/OutlineViews.h"
@@ -81,8 +80,7 @@ TNodeIndex WidestNode(const TOutline& AOutline)
 // that line came out coloured.
 std::pair<qint64, bool> TimeCtrlEnd(Tmdi_quil_Viewer& AViewer)
 {
-    using Sci = QsciScintillaBase;
-    TCustomSynEdit* memo = AViewer.Memo;
+    TSourceView* memo = AViewer.Memo;
     AViewer.pc->setCurrentIndex(1);
     memo->setFocus();
     QApplication::processEvents();
@@ -92,13 +90,12 @@ std::pair<qint64, bool> TimeCtrlEnd(Tmdi_quil_Viewer& AViewer)
     QApplication::sendEvent(memo, &press);
     memo->viewport()->repaint();
     const qint64 ms = timer.elapsed();
-    // The last character that is no line break or space: styled means coloured (style 0 is plain).
-    long last = memo->SendScintilla(Sci::SCI_GETLENGTH) - 1;
-    while (
-        last > 0 && uchar(memo->SendScintilla(Sci::SCI_GETCHARAT, static_cast<unsigned long>(last))) <= ' ')
+    // The last character that is no line break or space, as it is painted (plain means uncoloured).
+    const std::string_view text = memo->Text();
+    size_t last = text.empty() ? 0 : text.size() - 1;
+    while (last > 0 && uchar(text[last]) <= ' ')
         --last;
-    const long style = memo->SendScintilla(Sci::SCI_GETSTYLEAT, static_cast<unsigned long>(qMax(0L, last)));
-    return {ms, style != TSynJSONSyn::StyleOf(saNone)};
+    return {ms, memo->AttributeAt(last) != saNone};
 }
 
 // A frame with one document window, as the program shows it.
@@ -360,8 +357,9 @@ int PrintCommand(int AArgc, char** AArgv, const char* APath)
     timer.start();
     fixture.Viewer->Print(printer);
     const qint64 ms = timer.elapsed();
-    std::printf("print %.3f s (%d source lines, %s page, to %s)\n", double(ms) / 1000.0,
-        fixture.Viewer->Memo->lines(), tree ? "Tree" : "Source", qPrintable(QFileInfo(pdf).fileName()));
+    std::printf("print %.3f s (%llu source lines, %s page, to %s)\n", double(ms) / 1000.0,
+        qulonglong(fixture.Viewer->Memo->Lines().ListLineCount()), tree ? "Tree" : "Source",
+        qPrintable(QFileInfo(pdf).fileName()));
     std::fflush(stdout);
     std::_Exit(0);
 }

@@ -1,6 +1,8 @@
 #include "settings/LayoutManagerSynEditor.h"
 
-#include "textview/CustomSynEdit.h"
+#include "textview/TextViewOptions.h"
+
+#include <QObject>
 
 namespace {
 
@@ -15,19 +17,19 @@ ILayoutManagerControlLayoutPtr TLayoutManagerSynEditLayout::Create()
 
 void TLayoutManagerSynEditLayout::SetControl(TLayoutManagerControl* AControl)
 {
-    if (!AControl || !qobject_cast<TCustomSynEdit*>(AControl->Component()))
+    if (!AControl || !dynamic_cast<ITextViewOptions*>(AControl->Component()))
         throw ELayoutManager(QStringLiteral("TLayoutManagerSynEditLayout: Control is not TCustomSynEdit"));
     TLayoutManagerControlLayout::SetControl(AControl);
 }
 
-TCustomSynEdit* TLayoutManagerSynEditLayout::Editor() const
+ITextViewOptions* TLayoutManagerSynEditLayout::Editor() const
 {
-    return FLMC ? qobject_cast<TCustomSynEdit*>(FLMC->Component()) : nullptr;
+    return FLMC ? dynamic_cast<ITextViewOptions*>(FLMC->Component()) : nullptr;
 }
 
 void TLayoutManagerSynEditLayout::SaveTo(const QString& ASection)
 {
-    TCustomSynEdit* editor = Editor();
+    ITextViewOptions* editor = Editor();
     ILayoutManagerStorage* storage = FLMC ? FLMC->Storage().get() : nullptr;
     if (!editor || !storage)
         return;
@@ -43,7 +45,7 @@ void TLayoutManagerSynEditLayout::SaveTo(const QString& ASection)
 
 void TLayoutManagerSynEditLayout::RestoreFrom(const QString& ASection)
 {
-    TCustomSynEdit* editor = Editor();
+    ITextViewOptions* editor = Editor();
     ILayoutManagerStorage* storage = FLMC ? FLMC->Storage().get() : nullptr;
     if (!editor || !storage)
         return;

@@ -2,10 +2,11 @@
 
 #include "settings/LayoutManagerControl.h"
 
-class TCustomSynEdit;
+class ITextViewOptions;
 
-// Keeps the seven settings of a text control: line numbers, leading zeros, zero start, gutter, automatic
-// indentation, selection mode and word wrap. The control's first registered settings are its defaults.
+// Keeps the seven settings of a text control (a Scintilla view or the source view): line numbers, leading
+// zeros, zero start, gutter, automatic indentation, selection mode and word wrap. The control's first
+// registered settings are its defaults.
 class TLayoutManagerSynEditLayout : public TLayoutManagerControlLayout {
 public:
     static ILayoutManagerControlLayoutPtr Create();
@@ -17,7 +18,7 @@ public:
     void Restore() override;
 
 private:
-    TCustomSynEdit* Editor() const;
+    ITextViewOptions* Editor() const;
     void SaveTo(const QString& ASection);
     void RestoreFrom(const QString& ASection);
 };

@@ -1,19 +1,11 @@
 #include "textview/CaretReport.h"
 
 #include "textview/JSONTokenizer.h"
+#include "textview/SourceView.h"
+
+#include <algorithm>
 
 namespace {
-using Sci = QsciScintillaBase;
-
-std::string_view RangeOf(const QsciScintilla& AView, long AFrom, long ATo)
-{
-    if (ATo <= AFrom)
-        return {};
-    const auto* text = reinterpret_cast<const char*>(
-        AView.SendScintilla(Sci::SCI_GETRANGEPOINTER, static_cast<unsigned long>(AFrom), ATo - AFrom));
-    return text ? std::string_view(text, size_t(ATo - AFrom)) : std::string_view();
-}
-
 // The first UTF-16 code unit of the UTF-8 character at the start of AText (the high surrogate of a
 // character above U+FFFF); a byte that starts no character reads as itself.
 int FirstCodeUnit(std::string_view AText)
@@ -31,23 +23,19 @@ int FirstCodeUnit(std::string_view AText)
 }
 } // namespace
 
-TCaretReport ReadCaretReport(const QsciScintilla& AView)
+TCaretReport ReadCaretReport(const TSourceView& AView)
 {
     TCaretReport report;
-    const long caret = AView.SendScintilla(Sci::SCI_GETCURRENTPOS);
-    const long line = AView.SendScintilla(Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(caret));
-    const long lineStart = AView.SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
-    const long lineEnd = AView.SendScintilla(Sci::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
-    report.Row = line + 1;
-    report.Col = int64_t(Utf16Length(RangeOf(AView, lineStart, caret))) + 1;
-    if (caret < lineEnd) {
-        const std::string_view at = RangeOf(AView, caret, std::min(lineEnd, caret + 4));
-        if (!at.empty())
-            report.Chr = FirstCodeUnit(at);
-    }
-    const long selStart = AView.SendScintilla(Sci::SCI_GETSELECTIONSTART);
-    const long selEnd = AView.SendScintilla(Sci::SCI_GETSELECTIONEND);
-    report.Sel = SelectionLength(RangeOf(AView, selStart, selEnd));
+    const std::string_view text = AView.Text();
+    const size_t caret = AView.CaretPosition();
+    const size_t line = AView.Lines().LineOf(caret);
+    const size_t lineStart = AView.Lines().LineStart(line);
+    const size_t lineEnd = AView.Lines().LineEnd(line);
+    report.Row = int64_t(line) + 1;
+    report.Col = int64_t(Utf16Length(text.substr(lineStart, caret - lineStart))) + 1;
+    if (caret < lineEnd)
+        report.Chr = FirstCodeUnit(text.substr(caret, std::min<size_t>(lineEnd - caret, 4)));
+    report.Sel = SelectionLength(AView.SelectedBytes());
     return report;
 }
 

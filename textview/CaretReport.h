@@ -2,8 +2,6 @@
 // The caret report of a text view: where the caret stands and how much is selected, in the units the
 // user reads (UTF-16 code units) rather than the view's own (UTF-8 bytes).
 
-#include "textview/QsciInclude.h"
-
 #include <QString>
 
 #include <cstdint>
@@ -18,7 +16,9 @@ struct TCaretReport {
     bool operator==(const TCaretReport&) const = default;
 };
 
-TCaretReport ReadCaretReport(const QsciScintilla& AView);
+class TSourceView;
+
+TCaretReport ReadCaretReport(const TSourceView& AView);
 
 // "Row: %d   Col: %d   Chr: %d(%xh)   Sel: %d".
 QString CaretReportText(const TCaretReport& AReport);

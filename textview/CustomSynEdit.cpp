@@ -177,6 +177,12 @@ void TCustomSynEdit::SetWordWrap(bool AValue)
     setWrapMode(AValue ? WrapWord : WrapNone);
 }
 
+void TCustomSynEdit::SetSpecialChars(bool AValue)
+{
+    setWhitespaceVisibility(AValue ? WsVisible : WsInvisible);
+    setEolVisibility(AValue);
+}
+
 void TCustomSynEdit::SetSelectionMode(int AValue)
 {
     FSelectionMode = (AValue == smLine || AValue == smColumn) ? AValue : smNormal;

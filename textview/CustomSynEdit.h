@@ -1,16 +1,14 @@
 #pragma once
 
 #include "textview/QsciInclude.h"
+#include "textview/TextViewOptions.h"
 
 #include <string_view>
-
-// How the mouse and the keyboard select text.
-enum TSynSelectionMode { smNormal = 0, smLine = 1, smColumn = 2 };
 
 // The text control of the source view, the value view and the editor: a Scintilla view with a gutter
 // whose line numbers can start at 0 and carry leading zeros, and the settings the layout keeps.
 // The line numbers are produced for the visible lines only, so documents of millions of lines cost nothing.
-class TCustomSynEdit : public QsciScintilla {
+class TCustomSynEdit : public QsciScintilla, public ITextViewOptions {
     Q_OBJECT
     Q_PROPERTY(bool GutterShowLineNumbers READ GutterShowLineNumbers WRITE SetGutterShowLineNumbers)
     Q_PROPERTY(bool GutterLeadingZeros READ GutterLeadingZeros WRITE SetGutterLeadingZeros)
@@ -24,23 +22,30 @@ class TCustomSynEdit : public QsciScintilla {
 public:
     explicit TCustomSynEdit(QWidget* AParent = nullptr);
 
-    bool GutterShowLineNumbers() const { return FShowLineNumbers; }
-    void SetGutterShowLineNumbers(bool AValue);
-    bool GutterLeadingZeros() const { return FLeadingZeros; }
-    void SetGutterLeadingZeros(bool AValue);
-    bool GutterZeroStart() const { return FZeroStart; }
-    void SetGutterZeroStart(bool AValue);
-    bool GutterVisible() const { return FGutterVisible; }
-    void SetGutterVisible(bool AValue);
+    bool GutterShowLineNumbers() const override { return FShowLineNumbers; }
+    void SetGutterShowLineNumbers(bool AValue) override;
+    bool GutterLeadingZeros() const override { return FLeadingZeros; }
+    void SetGutterLeadingZeros(bool AValue) override;
+    bool GutterZeroStart() const override { return FZeroStart; }
+    void SetGutterZeroStart(bool AValue) override;
+    bool GutterVisible() const override { return FGutterVisible; }
+    void SetGutterVisible(bool AValue) override;
     // Least number of digits the gutter makes room for (and pads to with leading zeros).
     int GutterDigitCount() const { return FDigitCount; }
     void SetGutterDigitCount(int AValue);
-    bool AutoIndent() const { return autoIndent(); }
-    void SetAutoIndent(bool AValue) { setAutoIndent(AValue); }
-    int SelectionMode() const { return FSelectionMode; }
-    void SetSelectionMode(int AValue);
-    bool WordWrap() const { return wrapMode() != WrapNone; }
-    void SetWordWrap(bool AValue);
+    bool AutoIndent() const override { return autoIndent(); }
+    void SetAutoIndent(bool AValue) override { setAutoIndent(AValue); }
+    int SelectionMode() const override { return FSelectionMode; }
+    void SetSelectionMode(int AValue) override;
+    bool WordWrap() const override { return wrapMode() != WrapNone; }
+    void SetWordWrap(bool AValue) override;
+
+    bool SpecialChars() const override { return whitespaceVisibility() != WsInvisible; }
+    void SetSpecialChars(bool AValue) override;
+    bool HasSelectedText() const override { return hasSelectedText(); }
+    QString SelectedText() const override { return selectedText(); }
+    void SelectAllText() override { selectAll(); }
+    QAbstractScrollArea* ScrollArea() override { return this; }
 
     // Replaces the whole text with UTF-8 bytes, as they are, keeping no undo history of it. Made for
     // large documents: no conversion, none of the copies that change notifications would make, and

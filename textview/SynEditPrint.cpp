@@ -1,77 +1,70 @@
 #include "textview/SynEditPrint.h"
 
-#include "textview/SynJSONSyn.h"
+#include "textview/JSONRangeStates.h"
+#include "textview/SourceView.h"
+#include "textview/TextLineIndex.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
-using Sci = QsciScintillaBase;
-
 constexpr double MillimetresPerInch = 25.4;
-// Lines of a page are at least half a text line high (a generous bound on what one page takes).
-constexpr int LineHeightDivisor = 2;
 
-// Settings of the view that printing changes, put back when it ends.
-class TPrintSetup {
-public:
-    TPrintSetup(QsciScintilla& AView, const TSynEditPrint& ASettings)
-        : FView(AView)
-        , FColourMode(AView.SendScintilla(Sci::SCI_GETPRINTCOLOURMODE))
-        , FMagnification(AView.SendScintilla(Sci::SCI_GETPRINTMAGNIFICATION))
-        , FWrapMode(AView.SendScintilla(Sci::SCI_GETPRINTWRAPMODE))
-        , FTabWidth(AView.SendScintilla(Sci::SCI_GETTABWIDTH))
-        , FMarginType(AView.SendScintilla(Sci::SCI_GETMARGINTYPEN, 0UL))
-        , FMarginWidth(AView.SendScintilla(Sci::SCI_GETMARGINWIDTHN, 0UL))
-        , FLexer(qobject_cast<TSynJSONSyn*>(AView.lexer()))
-    {
-        AView.SendScintilla(Sci::SCI_SETPRINTCOLOURMODE,
-            static_cast<unsigned long>(
-                ASettings.WhiteBackground ? Sci::SC_PRINT_COLOURONWHITE : Sci::SC_PRINT_NORMAL));
-        AView.SendScintilla(Sci::SCI_SETPRINTMAGNIFICATION, 0UL);
-        AView.SendScintilla(Sci::SCI_SETPRINTWRAPMODE, static_cast<unsigned long>(Sci::SC_WRAP_WORD));
-        AView.SendScintilla(Sci::SCI_SETTABWIDTH, static_cast<unsigned long>(ASettings.TabWidth));
-        // The printout has line numbers when the first margin is a number margin of some width (it
-        // sizes the margin itself); without them no margin is printed.
-        AView.SendScintilla(Sci::SCI_SETMARGINTYPEN, 0UL, long(Sci::SC_MARGIN_NUMBER));
-        AView.SendScintilla(Sci::SCI_SETMARGINWIDTHN, 0UL, ASettings.LineNumbers ? 1L : 0L);
-        // Every printed line must be coloured, not only those on screen.
-        if (FLexer) {
-            FOnScreenOnly = FLexer->OnScreenOnly();
-            FLexer->SetOnScreenOnly(false);
+// A piece of a printed row: text of one attribute from cell Cell (in the row) to EndCell.
+struct TPrintRun {
+    size_t Cell;
+    size_t EndCell;
+    QString Text;
+    TSynAttributeKind Attribute;
+};
+
+// The rows a line prints as: its characters in cells (one each, a tab to the next stop), cut every
+// AColumns cells, each row as runs of one attribute. AStateAfter: the range state after the line.
+std::vector<std::vector<TPrintRun>> PrintRows(
+    std::string_view ALine, TRangeState AState, int ATabWidth, size_t AColumns, TRangeState& AStateAfter)
+{
+    std::vector<std::vector<TPrintRun>> rows(1);
+    size_t cell = 0;
+    auto put = [&](QStringView AText, size_t AWidth, TSynAttributeKind AAttribute) {
+        if (cell >= AColumns * rows.size())
+            rows.emplace_back();
+        std::vector<TPrintRun>& row = rows.back();
+        const size_t inRow = cell - (rows.size() - 1) * AColumns;
+        if (!row.empty() && row.back().Attribute == AAttribute && row.back().EndCell == inRow) {
+            row.back().Text += AText;
+            row.back().EndCell += AWidth;
+        } else {
+            row.push_back({inRow, inRow + AWidth, AText.toString(), AAttribute});
+        }
+        cell += AWidth;
+    };
+    TJSONTokenizer scanner(ALine, AState);
+    TJSONToken token {};
+    while (scanner.Next(token)) {
+        const std::string_view bytes = ALine.substr(token.Start, token.Length);
+        const QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == QLatin1Char('\t')) {
+                const size_t width = size_t(ATabWidth) - cell % size_t(ATabWidth);
+                for (size_t k = 0; k < width; ++k)
+                    put(u" ", 1, token.Attribute);
+                continue;
+            }
+            const qsizetype units = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            put(QStringView(text).mid(i, units), 1, token.Attribute);
+            i += units - 1;
         }
     }
-    ~TPrintSetup()
-    {
-        FView.SendScintilla(Sci::SCI_SETPRINTCOLOURMODE, static_cast<unsigned long>(FColourMode));
-        FView.SendScintilla(Sci::SCI_SETPRINTMAGNIFICATION, static_cast<unsigned long>(FMagnification));
-        FView.SendScintilla(Sci::SCI_SETPRINTWRAPMODE, static_cast<unsigned long>(FWrapMode));
-        FView.SendScintilla(Sci::SCI_SETTABWIDTH, static_cast<unsigned long>(FTabWidth));
-        FView.SendScintilla(Sci::SCI_SETMARGINTYPEN, 0UL, FMarginType);
-        FView.SendScintilla(Sci::SCI_SETMARGINWIDTHN, 0UL, FMarginWidth);
-        if (FLexer)
-            FLexer->SetOnScreenOnly(FOnScreenOnly);
-    }
-    TPrintSetup(const TPrintSetup&) = delete;
-    TPrintSetup& operator=(const TPrintSetup&) = delete;
-
-private:
-    QsciScintilla& FView;
-    long FColourMode;
-    long FMagnification;
-    long FWrapMode;
-    long FTabWidth;
-    long FMarginType;
-    long FMarginWidth;
-    TSynJSONSyn* FLexer;
-    bool FOnScreenOnly = true;
-};
+    AStateAfter = scanner.State();
+    return rows;
+}
 } // namespace
 
-int TSynEditPrint::Print(QPrinter& APrinter, QsciScintilla& AView) const
+int TSynEditPrint::Print(QPrinter& APrinter, std::string_view AText, const QFont& AFont) const
 {
     // Margins are measured from the paper's edge, not from the printable area.
     APrinter.setFullPage(true);
@@ -83,16 +76,28 @@ int TSynEditPrint::Print(QPrinter& APrinter, QsciScintilla& AView) const
     auto dots = [dotsPerMm](double AMillimetres) { return int(AMillimetres * dotsPerMm + 0.5); };
     const QRect paper = APrinter.pageLayout().fullRectPixels(APrinter.resolution());
 
-    QFont font = AView.lexer() ? AView.lexer()->defaultFont() : AView.font();
-    QFont headerFont = font;
+    const QFont& font = AFont;
+    QFont bold = font;
+    bold.setBold(true);
+    const QFont& headerFont = font;
     const QFontMetrics metrics(font, &APrinter);
     const QFontMetrics headerMetrics(headerFont, &APrinter);
-    const int minLineHeight = std::max(1, metrics.height() / LineHeightDivisor);
+    const int cellWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
+    const int rowHeight = std::max(1, metrics.height());
 
-    TPrintSetup setup(AView, *this);
-    const long length = AView.SendScintilla(Sci::SCI_GETLENGTH);
-    const long lineCount = AView.SendScintilla(Sci::SCI_GETLINECOUNT);
-    long position = 0;
+    TTextLineIndex lines;
+    lines.Assign(AText);
+    // The line numbers take as many digits as the last one, and one cell more.
+    const size_t lineCount = lines.ListLineCount();
+    const QString widest(QString::number(std::max<size_t>(lineCount, 1)).size() + 1, QLatin1Char('9'));
+    const int numberWidth = LineNumbers ? metrics.horizontalAdvance(widest) : 0;
+
+    size_t line = 0;
+    size_t rowInLine = 0;
+    TRangeState state = rsUnknown;
+    TRangeState stateAfter = rsUnknown;
+    std::vector<std::vector<TPrintRun>> rows;
+    bool laidOut = false;
     int page = 0;
     do {
         if (page > 0)
@@ -123,21 +128,39 @@ int TSynEditPrint::Print(QPrinter& APrinter, QsciScintilla& AView) const
         painter.drawLine(left, footerRule, right, footerRule);
         painter.drawText(footerText, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Page %1").arg(page));
 
-        // The text: no more lines are handed over than can fit, so only what is printed gets coloured.
-        const long firstLine =
-            AView.SendScintilla(Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
-        const long boundLine = firstLine + body.height() / minLineHeight + 1;
-        const long until = boundLine >= lineCount
-            ? length
-            : AView.SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(boundLine));
-        const long next = AView.SendScintilla(Sci::SCI_FORMATRANGE, 1UL, &painter, body, position, until);
-        // A page that takes nothing (a line too tall for any page) would repeat for ever.
-        if (next <= position)
-            break;
-        position = next;
-    } while (position < length);
-    // Frees what the view kept for the printout.
-    AView.SendScintilla(Sci::SCI_FORMATRANGE, 0UL, static_cast<void*>(nullptr));
+        // The text: whole rows only, at least one a page.
+        // A cell of room between the numbers and the text.
+        const int textX = body.left() + (LineNumbers ? numberWidth + cellWidth : 0);
+        const auto columns = size_t(std::max(1, (body.right() - textX) / cellWidth));
+        int y = body.top();
+        int printed = 0;
+        while (line < lineCount && (printed == 0 || y + rowHeight <= body.bottom())) {
+            if (!laidOut) {
+                rows = PrintRows(lines.Line(line), state, TabWidth, columns, stateAfter);
+                laidOut = true;
+            }
+            if (rowInLine == 0 && LineNumbers) {
+                painter.setFont(font);
+                painter.setPen(Qt::black);
+                painter.drawText(QRect(body.left(), y, numberWidth - cellWidth / 2, rowHeight),
+                    Qt::AlignRight | Qt::AlignVCenter, QString::number(line + 1));
+            }
+            for (const TPrintRun& run : rows[rowInLine]) {
+                painter.setFont(TSourceView::AttributeBold(run.Attribute) ? bold : font);
+                // White paper: the text keeps its colours, backgrounds are not printed.
+                painter.setPen(TSourceView::AttributeColor(run.Attribute));
+                painter.drawText(textX + int(run.Cell) * cellWidth, y + metrics.ascent(), run.Text);
+            }
+            y += rowHeight;
+            ++printed;
+            if (++rowInLine >= rows.size()) {
+                rowInLine = 0;
+                ++line;
+                state = stateAfter;
+                laidOut = false;
+            }
+        }
+    } while (line < lineCount);
     painter.end();
     return page;
 }

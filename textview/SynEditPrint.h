@@ -1,12 +1,13 @@
 #pragma once
-// Prints the text of a text view page by page: the view's own colours on white paper, margins in
-// millimetres from the paper's edge, a header with the title and a footer with the page number, line
-// numbers and a tab width of its own. The view is left as it was.
-
-#include "textview/QsciInclude.h"
+// Prints a source text page by page: the JSON colours on white paper, margins in millimetres from the
+// paper's edge, a header with the title and a footer with the page number, line numbers and a tab
+// width of its own; lines too long for the page wrap onto further rows.
 
 #include <QString>
 
+#include <string_view>
+
+class QFont;
 class QPrinter;
 
 // Distances in millimetres.
@@ -32,6 +33,7 @@ public:
     int Copies = 1;
     QString Title; // the header's text
 
-    // Prints the whole text of AView; returns the number of pages (0 when the printer could not start).
-    int Print(QPrinter& APrinter, QsciScintilla& AView) const;
+    // Prints the whole of AText (UTF-8) in AFont; returns the number of pages (0 when the printer
+    // could not start).
+    int Print(QPrinter& APrinter, std::string_view AText, const QFont& AFont) const;
 };

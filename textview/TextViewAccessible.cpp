@@ -6,10 +6,13 @@
 
 namespace {
 // Qt asks the factories for the object's own class first, then for each base class in turn, so this
-// one answers before the text control's for every view derived from TCustomSynEdit.
+// one answers before the text control's for every view derived from TCustomSynEdit, and before the
+// scroll area's for the source view.
 QAccessibleInterface* TextViewAccessible(const QString& AClassName, QObject* AObject)
 {
-    if (AClassName == QLatin1String("TCustomSynEdit") && AObject && AObject->isWidgetType())
+    const bool textView =
+        AClassName == QLatin1String("TCustomSynEdit") || AClassName == QLatin1String("TSourceView");
+    if (textView && AObject && AObject->isWidgetType())
         return new QAccessibleWidget(static_cast<QWidget*>(AObject), QAccessible::EditableText);
     return nullptr;
 }

@@ -4,5 +4,5 @@
 // for a text of hundreds of megabytes takes seconds near its end (Ctrl+End). The text views get a
 // plain editable-text accessible instead (role, name, geometry, focus; no text interface).
 
-// Registers the accessible for TCustomSynEdit and the classes derived from it; idempotent.
+// Registers the accessible for TCustomSynEdit, the classes derived from it and TSourceView; idempotent.
 void InstallTextViewAccessible();

@@ -12,8 +12,8 @@
 #include "settings/LayoutManagerSynEditor.h"
 #include "textview/CaretReport.h"
 #include "textview/CustomSynEdit.h"
+#include "textview/SourceView.h"
 #include "textview/SynJSONSyn.h"
-#include "textview/TextLoader.h"
 #include "util/MessageBoxes.h"
 #include "viewer/DocumentReport.h"
 #include "viewer/GoToPathBar.h"
@@ -72,11 +72,9 @@ const QColor ValueColumnColor(240, 247, 240);
 const QColor ListColor(255, 251, 240);
 const QColor GutterColor(227, 240, 227);
 const QColor CaretLineColor(Qt::yellow);
-// The line where a refused document breaks: a box under its text, drawn also under the caret line.
+// The line where a refused document breaks: a see-through red under its text, over the caret line.
 const QColor ErrorLineColor(230, 0, 0);
 constexpr int ErrorLineAlpha = 90;
-// The first of the indicators Scintilla leaves to its users (INDICATOR_CONTAINER).
-constexpr int ErrorLineIndicator = 8;
 
 // The status note of a copied path that leads to an earlier member of the same name.
 QString AmbiguousPathText()
@@ -107,17 +105,6 @@ public:
     TBusyCursor(const TBusyCursor&) = delete;
     TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
-
-// The number of lines of a view's text as a list of lines counts them: a line break at the very end
-// starts no further line, and an empty text has none.
-int TextLineCount(const QsciScintilla& AView)
-{
-    const int length = AView.length();
-    if (length == 0)
-        return 0;
-    const auto last = char(AView.SendScintilla(QsciScintillaBase::SCI_GETCHARAT, long(length - 1)));
-    return last == '\n' || last == '\r' ? AView.lines() - 1 : AView.lines();
-}
 } // namespace
 
 std::function<bool()> Tmdi_quil_Viewer::ValueColumnOption;
@@ -139,6 +126,9 @@ Tmdi_quil_Viewer::~Tmdi_quil_Viewer()
     FTreeSearch->Stop();
     // The last save reads the text views and the tree panel: they are still whole here.
     SaveOnDestroy();
+    // The source view shows text the window owns.
+    if (Memo)
+        Memo->SetText(std::string_view());
     // The views hold indexes into the outline: detach them before it goes.
     if (Tree)
         Tree->SetOutline(nullptr);
@@ -431,29 +421,18 @@ void Tmdi_quil_Viewer::BuildSourcePage()
     auto* page = new QVBoxLayout(tsPreview);
     page->setContentsMargins(0, 0, 0, 0);
     page->setSpacing(0);
-    Memo = new TCustomSynEdit(tsPreview);
+    Memo = new TSourceView(tsPreview);
     Memo->setObjectName(QStringLiteral("Memo"));
-    Memo->setReadOnly(true);
     Memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    SynJSONSyn = new TSynJSONSyn(Memo);
-    SynJSONSyn->SetBaseFont(Memo->font());
-    Memo->setLexer(SynJSONSyn);
-    Memo->setCaretLineVisible(true);
-    Memo->setCaretLineBackgroundColor(CaretLineColor);
-    // Also while the view's context menu or another window has the focus.
-    Memo->SendScintilla(QsciScintillaBase::SCI_SETCARETLINEVISIBLEALWAYS, 1UL);
-    Memo->indicatorDefine(QsciScintilla::StraightBoxIndicator, ErrorLineIndicator);
-    Memo->setIndicatorForegroundColor(
-        QColor(ErrorLineColor.red(), ErrorLineColor.green(), ErrorLineColor.blue(), ErrorLineAlpha),
-        ErrorLineIndicator);
-    Memo->setIndicatorDrawUnder(true, ErrorLineIndicator);
+    // Painted also while the view's context menu or another window has the focus.
+    Memo->SetCaretLineColor(CaretLineColor);
+    // The line of a refused file's error, under its text.
+    Memo->SetMarkedLineColor(
+        QColor(ErrorLineColor.red(), ErrorLineColor.green(), ErrorLineColor.blue(), ErrorLineAlpha));
     Memo->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Memo, &QWidget::customContextMenuRequested, this,
         [this](const QPoint& pos) { ShowSourceMenu(Memo, pos); });
-    connect(Memo, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
-        if (updated & (QsciScintillaBase::SC_UPDATE_CONTENT | QsciScintillaBase::SC_UPDATE_SELECTION))
-            MemoStatusChange();
-    });
+    connect(Memo, &TSourceView::CaretChanged, this, &Tmdi_quil_Viewer::MemoStatusChange);
     page->addWidget(Memo, 1);
     msb = new TStatusPanels(tsPreview);
     msb->setObjectName(QStringLiteral("msb"));
@@ -489,62 +468,61 @@ void Tmdi_quil_Viewer::BuildSourceMenu()
     Base641->setIcon(TMenuImages::Icon(TMenuPicture::Base64));
 }
 
-void Tmdi_quil_Viewer::ShowSourceMenu(TCustomSynEdit* AView, const QPoint& APosition)
+void Tmdi_quil_Viewer::ShowSourceMenu(QAbstractScrollArea* AView, const QPoint& APosition)
 {
     SourceMenuPopup();
     SourceMenu->popup(AView->viewport()->mapToGlobal(APosition));
 }
 
-TCustomSynEdit* Tmdi_quil_Viewer::SourceMenuTarget() const
+ITextViewOptions* Tmdi_quil_Viewer::SourceMenuTarget() const
 {
-    return pc->currentIndex() == 0 ? ValueView : Memo;
+    if (pc->currentIndex() == 0)
+        return ValueView;
+    return Memo;
 }
 
 void Tmdi_quil_Viewer::SourceMenuPopup()
 {
-    const TCustomSynEdit* target = SourceMenuTarget();
+    const ITextViewOptions* target = SourceMenuTarget();
     acGutter->setChecked(target->GutterVisible());
     acWordWrap->setChecked(target->WordWrap());
-    acCopytoClipboard->setEnabled(target->hasSelectedText());
+    acCopytoClipboard->setEnabled(target->HasSelectedText());
     Base641->setEnabled(bool(ShowBase64Dialog));
 }
 
 void Tmdi_quil_Viewer::acGutterClick()
 {
-    TCustomSynEdit* target = SourceMenuTarget();
+    ITextViewOptions* target = SourceMenuTarget();
     target->SetGutterVisible(!target->GutterVisible());
 }
 
 void Tmdi_quil_Viewer::acWordWrapClick()
 {
-    TCustomSynEdit* target = SourceMenuTarget();
+    ITextViewOptions* target = SourceMenuTarget();
     target->SetWordWrap(!target->WordWrap());
 }
 
 void Tmdi_quil_Viewer::acSpecCharsClick()
 {
-    TCustomSynEdit* target = SourceMenuTarget();
-    const bool on = acSpecChars->isChecked();
-    target->setWhitespaceVisibility(on ? QsciScintilla::WsVisible : QsciScintilla::WsInvisible);
-    target->setEolVisibility(on);
+    SourceMenuTarget()->SetSpecialChars(acSpecChars->isChecked());
 }
 
 void Tmdi_quil_Viewer::acSelectAllClick()
 {
-    SourceMenuTarget()->selectAll();
+    SourceMenuTarget()->SelectAllText();
 }
 
 void Tmdi_quil_Viewer::acCopytoClipboardClick()
 {
-    const TCustomSynEdit* target = SourceMenuTarget();
-    if (target->hasSelectedText())
-        QGuiApplication::clipboard()->setText(target->selectedText());
+    const ITextViewOptions* target = SourceMenuTarget();
+    if (target->HasSelectedText())
+        QGuiApplication::clipboard()->setText(target->SelectedText());
 }
 
 void Tmdi_quil_Viewer::Base641Click()
 {
     if (ShowBase64Dialog)
-        ShowBase64Dialog(SourceMenuTarget()->selectedText());
+        ShowBase64Dialog(SourceMenuTarget()->SelectedText());
 }
 
 void Tmdi_quil_Viewer::MemoStatusChange()
@@ -562,7 +540,7 @@ void Tmdi_quil_Viewer::Print(QPrinter& APrinter)
     APrinter.setDocName(title);
     TSynEditPrint settings = SynEditPrint;
     settings.Title = title;
-    settings.Print(APrinter, *Memo);
+    settings.Print(APrinter, Memo->Text(), Memo->font());
 }
 
 bool Tmdi_quil_Viewer::eventFilter(QObject* AWatched, QEvent* AEvent)
@@ -631,14 +609,15 @@ void Tmdi_quil_Viewer::SetFilename(const QString& AValue)
     TreePanel->SetCaption(ExtractFileTitle(FFilename));
     FET.start();
 
-    // The digests are computed beside the build, and the source view indexes the formatted text while
-    // it is written; the report waits for both.
+    // The digests are computed beside the build; the report waits for them.
     TFileDigests digests(FFilename);
     TDocumentBuild build;
     try {
         Present(build);
     } catch (const std::bad_alloc&) {
         // Too large for this machine: the window shows nothing of it, reports and stays usable.
+        Memo->SetText(std::string_view());
+        FRefusedText = {};
         Tree->SetOutline(nullptr);
         FOutline.Clear();
         Tree->SetOutline(&FOutline);
@@ -667,34 +646,36 @@ void Tmdi_quil_Viewer::SetFilename(const QString& AValue)
 void Tmdi_quil_Viewer::Present(TDocumentBuild& ABuild)
 {
     Tree->SetOutline(nullptr);
-    // The source view's document is sized for the text the file holds, not for the file.
-    std::unique_ptr<TTextLoader> source;
-    ABuild = BuildDocumentFile(FFilename, FOutline, [this, &source](size_t ATextBytes) {
-        source = std::make_unique<TTextLoader>(Memo, ATextBytes * 5 / 2);
-        return source.get();
-    });
+    ABuild = BuildDocumentFile(FFilename, FOutline);
+    if (ABuild.OutOfMemory) {
+        // The outline was emptied: its text is gone.
+        Memo->SetText(std::string_view());
+        FRefusedText = {};
+    }
     Tree->SetOutline(&FOutline);
     if (!FOutline.IsEmpty())
         Tree->SetExpanded(FOutline.Root(), true);
     switch (ABuild.State) {
     case TDocumentState::Formatted:
-        if (!source->Finish())
-            Memo->SetTextBytes(FOutline.Text());
+        // The source view shows the outline's own text.
+        Memo->SetText(FOutline.Text());
+        FRefusedText = {};
         msb->SetText(0, QString());
         break;
     case TDocumentState::NotJSON:
-        Memo->SetTextBytes(ABuild.Refused.Text.View());
+        FRefusedText = std::move(ABuild.Refused);
+        Memo->SetText(FRefusedText.Text.View());
         msb->SetText(0, ABuild.ErrorText);
         break;
     case TDocumentState::Unreadable:
-        // The source view and its status keep what they showed.
+        // The source view and its status keep what they showed (the outline is left as it was).
         break;
     }
     if (ABuild.State != TDocumentState::Unreadable) {
         FObjCnt = ABuild.Counts.FObjCnt;
         FArrCnt = ABuild.Counts.FArrCnt;
         FValCnt = ABuild.Counts.FValCnt;
-        msb->SetText(2, QStringLiteral("Size: %1 lines").arg(TextLineCount(*Memo)));
+        msb->SetText(2, QStringLiteral("Size: %1 lines").arg(Memo->Lines().ListLineCount()));
         RefreshView();
     }
     ABuild.Refused = {};
@@ -811,88 +792,52 @@ void Tmdi_quil_Viewer::ScrollTreeNodeToTop(TNodeIndex ANode)
 
 void Tmdi_quil_Viewer::SetSourceCaret(long ALine, long AColumn)
 {
-    using Sci = QsciScintillaBase;
-    const long lines = Memo->SendScintilla(Sci::SCI_GETLINECOUNT);
-    const long line = std::clamp(ALine - 1, 0L, std::max(0L, lines - 1));
-    const long start = Memo->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
-    const long end = Memo->SendScintilla(Sci::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
-    const auto* text = reinterpret_cast<const unsigned char*>(
-        Memo->SendScintilla(Sci::SCI_GETRANGEPOINTER, start, end - start));
-    // Walk the line's UTF-8 to the column's UTF-16 code unit.
-    long position = start;
-    for (long units = 1; text && position < end && units < AColumn;) {
-        const unsigned char c = text[position - start];
-        const long length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        units += length == 4 ? 2 : 1;
-        position = std::min(end, position + length);
-    }
-    Memo->SendScintilla(Sci::SCI_SETEMPTYSELECTION, position);
-    // The place comes to the middle of the view. A view that is not shown knows no width to scroll
-    // sideways in: it brings the caret into sight when it shows.
-    const long shown = Memo->SendScintilla(Sci::SCI_VISIBLEFROMDOCLINE, line);
-    const long onScreen = Memo->SendScintilla(Sci::SCI_LINESONSCREEN);
-    Memo->SendScintilla(Sci::SCI_SETFIRSTVISIBLELINE, std::max(0L, shown - onScreen / 2));
-    Memo->SendScintilla(Sci::SCI_SETXOFFSET, 0UL);
+    const auto line = size_t(std::clamp(ALine - 1, 0L, long(Memo->LineCount()) - 1));
+    Memo->SetCaret(line, size_t(std::max(0L, AColumn - 1)));
+    // The place comes to the middle of the view. A view that is not shown knows no size to scroll
+    // in: it brings the caret into sight when it shows.
+    const auto half = size_t(Memo->LinesOnScreen() / 2);
+    Memo->SetFirstVisibleLine(line > half ? line - half : 0);
+    Memo->horizontalScrollBar()->setValue(0);
     if (Memo->isVisible())
-        Memo->SendScintilla(Sci::SCI_SCROLLCARET);
+        Memo->EnsureCaretVisible();
     else
         FSourceCaretPending = {ALine, AColumn};
 }
 
 void Tmdi_quil_Viewer::MarkSourceLine(long ALine)
 {
-    using Sci = QsciScintillaBase;
-    Memo->SendScintilla(Sci::SCI_SETINDICATORCURRENT, ErrorLineIndicator);
-    Memo->SendScintilla(Sci::SCI_INDICATORCLEARRANGE, 0UL, Memo->SendScintilla(Sci::SCI_GETLENGTH));
-    if (ALine <= 0 || ALine > Memo->SendScintilla(Sci::SCI_GETLINECOUNT))
-        return;
-    const long start = Memo->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(ALine - 1));
-    const long next = Memo->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(ALine));
-    const long end = next >= start ? next : Memo->SendScintilla(Sci::SCI_GETLENGTH);
-    Memo->SendScintilla(Sci::SCI_INDICATORFILLRANGE, static_cast<unsigned long>(start), end - start);
+    if (ALine <= 0 || size_t(ALine) > Memo->LineCount())
+        Memo->ClearMarkedLine();
+    else
+        Memo->MarkLine(size_t(ALine - 1));
 }
 
 long Tmdi_quil_Viewer::MarkedSourceLine() const
 {
-    using Sci = QsciScintillaBase;
-    const long length = Memo->SendScintilla(Sci::SCI_GETLENGTH);
-    const long end = Memo->SendScintilla(Sci::SCI_INDICATOREND, ErrorLineIndicator, 0L);
-    const bool atStart = Memo->SendScintilla(Sci::SCI_INDICATORVALUEAT, ErrorLineIndicator, 0L) != 0;
-    if (atStart)
-        return 1;
-    if (end <= 0 || end >= length)
-        return 0;
-    return Memo->SendScintilla(Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(end)) + 1;
+    const std::optional<size_t> line = Memo->MarkedLine();
+    return line ? long(*line) + 1 : 0;
 }
 
 TSourceScroll Tmdi_quil_Viewer::SourceScroll() const
 {
-    using Sci = QsciScintillaBase;
     TSourceScroll scroll;
-    scroll.FirstLine = Memo->SendScintilla(Sci::SCI_DOCLINEFROMVISIBLE,
-        static_cast<unsigned long>(Memo->SendScintilla(Sci::SCI_GETFIRSTVISIBLELINE)));
-    scroll.XOffset = int(Memo->SendScintilla(Sci::SCI_GETXOFFSET));
-    const long caret = Memo->SendScintilla(Sci::SCI_GETCURRENTPOS);
-    scroll.CaretLine = Memo->SendScintilla(Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(caret));
-    scroll.CaretIndex =
-        caret - Memo->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(scroll.CaretLine));
+    scroll.FirstLine = long(Memo->FirstVisibleLine());
+    scroll.XOffset = Memo->horizontalScrollBar()->value();
+    scroll.CaretLine = long(Memo->CaretLine());
+    scroll.CaretIndex = long(Memo->CaretPosition() - Memo->Lines().LineStart(Memo->CaretLine()));
     return scroll;
 }
 
 void Tmdi_quil_Viewer::SetSourceScroll(const TSourceScroll& AScroll)
 {
-    using Sci = QsciScintillaBase;
-    const long lines = Memo->SendScintilla(Sci::SCI_GETLINECOUNT);
-    const long caretLine = std::clamp(AScroll.CaretLine, 0L, std::max(0L, lines - 1));
-    const long start = Memo->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(caretLine));
-    const long end = Memo->SendScintilla(Sci::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(caretLine));
+    const auto caretLine = size_t(std::clamp(AScroll.CaretLine, 0L, long(Memo->LineCount()) - 1));
+    const size_t start = Memo->Lines().LineStart(caretLine);
+    const size_t end = Memo->Lines().LineEnd(caretLine);
     // A byte index that falls inside a character moves to the character's start.
-    const long caret = Memo->SendScintilla(
-        Sci::SCI_POSITIONBEFORE, static_cast<unsigned long>(std::min(end, start + AScroll.CaretIndex) + 1));
-    Memo->SendScintilla(Sci::SCI_SETEMPTYSELECTION, static_cast<unsigned long>(std::max(start, caret)));
-    Memo->SendScintilla(Sci::SCI_SETFIRSTVISIBLELINE,
-        static_cast<unsigned long>(Memo->SendScintilla(Sci::SCI_VISIBLEFROMDOCLINE, AScroll.FirstLine)));
-    Memo->SendScintilla(Sci::SCI_SETXOFFSET, static_cast<unsigned long>(AScroll.XOffset));
+    Memo->SetCaretPosition(std::min(end, start + size_t(std::max(0L, AScroll.CaretIndex))));
+    Memo->SetFirstVisibleLine(size_t(std::max(0L, AScroll.FirstLine)));
+    Memo->horizontalScrollBar()->setValue(AScroll.XOffset);
 }
 
 void Tmdi_quil_Viewer::ShowErrorPlace(const TJSONErrorPlace& APlace)
@@ -1142,30 +1087,22 @@ void Tmdi_quil_Viewer::eMemoSearchLeftButtonClick()
     ShowStatus(QStringLiteral("Searching..."));
     const TTextFinder finder(eMemoSearch->text().toStdU16String(), UpperCaseMap());
     // The text from the caret on, read in place.
-    const long caret = Memo->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS);
-    const long length = Memo->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
-    const char* text = reinterpret_cast<const char*>(
-        Memo->SendScintilla(QsciScintillaBase::SCI_GETRANGEPOINTER, caret, length - caret));
-    const std::optional<TSourceMatch> hit =
-        text ? FindInSource(std::string_view(text, size_t(length - caret)), 0, finder) : std::nullopt;
+    const size_t caret = Memo->CaretPosition();
+    const std::optional<TSourceMatch> hit = FindInSource(Memo->Text().substr(caret), 0, finder);
     if (hit) {
-        const long start = caret + long(hit->Start);
-        const long end = caret + long(hit->End);
-        const long line = Memo->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, start);
-        const long shown = Memo->SendScintilla(QsciScintillaBase::SCI_VISIBLEFROMDOCLINE, line);
-        const long first = Memo->SendScintilla(QsciScintillaBase::SCI_GETFIRSTVISIBLELINE);
-        const long onScreen = Memo->SendScintilla(QsciScintillaBase::SCI_LINESONSCREEN);
-        const bool visible = shown >= first && shown < first + onScreen;
-        Memo->SendScintilla(QsciScintillaBase::SCI_SETSEL, start, end);
+        const size_t line = Memo->Lines().LineOf(caret + hit->Start);
+        const bool visible = Memo->IsLineVisible(line);
+        Memo->SetSelection(caret + hit->Start, caret + hit->End);
         // A line that was out of sight comes to the middle of the view.
-        if (!visible)
-            Memo->SendScintilla(
-                QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, std::max(0L, shown - onScreen / 2));
+        if (!visible) {
+            const auto half = size_t(Memo->LinesOnScreen() / 2);
+            Memo->SetFirstVisibleLine(line > half ? line - half : 0);
+        }
         eMemoSearch->SetLeftPicture(TMenuPicture::SearchAgain);
         return;
     }
     InfoBox(tr("Text not found"));
-    Memo->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 0L);
+    Memo->SetCaretPosition(0);
     eMemoSearch->SetLeftPicture(TMenuPicture::Search);
     eMemoSearch->setFocus();
     Memo->setFocus();

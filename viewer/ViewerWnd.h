@@ -3,6 +3,7 @@
 // as formatted source text, and as a report of its size, digests, counts and load time.
 
 #include "controls/MenuImages.h"
+#include "core/DocumentText.h"
 #include "core/JSONErrorPlace.h"
 #include "core/Outline.h"
 #include "core/OutlineBuilder.h"
@@ -36,11 +37,14 @@ class TChildListModel;
 struct TDocumentBuild;
 class TCustomSynEdit;
 class TGoToPathBar;
+class ITextViewOptions;
+class QAbstractScrollArea;
 class TGridTreeView;
 class TOutlineTreeView;
 class THeaderPanel;
 class TPathBar;
 class TSearchEdit;
+class TSourceView;
 class TStatusPanels;
 class TSynJSONSyn;
 class TTabStrip;
@@ -114,7 +118,7 @@ public:
     void Print(QPrinter& APrinter);
     // The text view the source menu acts on: the value view on the Tree page, the source view on the
     // Source page.
-    TCustomSynEdit* SourceMenuTarget() const;
+    ITextViewOptions* SourceMenuTarget() const;
 
     // Handlers (public so that the frame and tests can run them as the user would).
     void TreeFocusChanged(TNodeIndex ANode);
@@ -165,7 +169,7 @@ public:
     THeaderPanel* MsgPanel = nullptr;
     QListWidget* Box = nullptr;
     QLabel* Image1 = nullptr;
-    TCustomSynEdit* Memo = nullptr;
+    TSourceView* Memo = nullptr;
     TStatusPanels* msb = nullptr;
     TTabStrip* obTabs = nullptr;
     TStatusPanels* sb = nullptr;
@@ -195,8 +199,7 @@ public:
     QAction* acSelectAll = nullptr;
     QAction* acCopytoClipboard = nullptr;
     QAction* Base641 = nullptr;
-    // The highlighters of the source view and of the value view.
-    TSynJSONSyn* SynJSONSyn = nullptr;
+    // The highlighter of the value view (the source view colours with the same tokenizer itself).
     TSynJSONSyn* ValueViewSyn = nullptr;
     TSynEditPrint SynEditPrint;
 
@@ -211,7 +214,7 @@ private:
     void BuildReportPanel();
     void BuildSourcePage();
     void BuildSourceMenu();
-    void ShowSourceMenu(TCustomSynEdit* AView, const QPoint& APosition);
+    void ShowSourceMenu(QAbstractScrollArea* AView, const QPoint& APosition);
     void BuildSearchBoxes();
     // Status panel 0 of sb := AText, painted at once.
     void ShowStatus(const QString& AText);
@@ -234,6 +237,8 @@ private:
     QElapsedTimer FET;
     TNodeIndex FRoot = NoNode;
     TOutline FOutline;
+    // The text the source view shows when the file was refused (otherwise it shows the outline's).
+    TDocumentText FRefusedText;
     TChildListModel* FListModel = nullptr;
     QWidget* FNoDetails = nullptr;
     // A load is under way: the events it lets through must not start the changed-file check.

@@ -1,6 +1,5 @@
 // The text control: gutter numbers as drawn, the gutter's width, selection modes, word wrap.
 #include "textview/CustomSynEdit.h"
-#include "textview/TextLoader.h"
 
 #include <QStandardPaths>
 #include <QTest>
@@ -21,10 +20,6 @@ private Q_SLOTS:
     void renderGutter();
     void setTextBytes_data();
     void setTextBytes();
-    void loadWhileWriting_data();
-    void loadWhileWriting();
-    void loaderInterface_data();
-    void loaderInterface();
     void changesAreReported_data();
     void changesAreReported();
 
@@ -258,86 +253,6 @@ void TestCustomSynEdit::setTextBytes()
     }
 }
 
-void TestCustomSynEdit::loadWhileWriting_data()
-{
-    QTest::addColumn<QByteArray>("document");
-    QTest::addColumn<bool>("accepted");
-    QByteArray flat = "[0";
-    for (int i = 1; i < 400000; ++i)
-        flat += "," + QByteArray::number(i);
-    flat += "]";
-    // Deep nesting makes the text many times larger than the input, so it moves while it is read.
-    const QByteArray deep = QByteArray(400, '[') + "1" + QByteArray(400, ']');
-    QTest::newRow("several megabytes") << flat << true;
-    QTest::newRow("text that moves") << deep << true;
-    QTest::newRow("small") << QByteArray("{\"a\":1}") << true;
-    QTest::newRow("refused late") << flat.left(flat.size() - 1) << false;
-}
-
-void TestCustomSynEdit::loadWhileWriting()
-{
-    QFETCH(QByteArray, document);
-    QFETCH(bool, accepted);
-    TCustomSynEdit edit;
-    edit.setReadOnly(true);
-    edit.SetKeepStyles(false);
-    edit.SetTextBytes("before");
-    TOutline outline;
-    TJSONCounts counts;
-    {
-        TTextLoader loader(&edit, size_t(document.size()));
-        const std::string_view text =
-            BuildOutline(std::string_view(document.constData(), size_t(document.size())), outline, counts,
-                TLineBreaks::AsWritten, &loader);
-        QCOMPARE(!text.empty(), accepted);
-        if (accepted)
-            QVERIFY(loader.Finish());
-    }
-    // A refused text never reaches the view.
-    const QByteArray shown = edit.text().toUtf8();
-    QCOMPARE(shown,
-        accepted ? QByteArray(outline.Text().data(), qsizetype(outline.Text().size()))
-                 : QByteArray("before"));
-    QVERIFY(edit.isReadOnly());
-    QVERIFY(edit.isUtf8());
-}
-
-void TestCustomSynEdit::loaderInterface_data()
-{
-    QTest::addColumn<QList<int>>("writes"); // the text's length after each write
-    QTest::addColumn<bool>("finish");
-    QTest::newRow("one write") << QList<int> {26} << true;
-    QTest::newRow("several writes") << QList<int> {3, 10, 10, 26} << true;
-    QTest::newRow("nothing written") << QList<int> {} << true;
-    QTest::newRow("dropped unfinished") << QList<int> {5, 12} << false;
-}
-
-// The loader repeats an interface the text control's library does not declare (textview/TextLoader.cpp).
-// Each of its three calls is used here and its effect checked: adding data, turning it into a document,
-// releasing an unused loader. A changed layout calls the wrong function and fails here.
-void TestCustomSynEdit::loaderInterface()
-{
-    QFETCH(QList<int>, writes);
-    QFETCH(bool, finish);
-    static constexpr char Text[] = "abcdefghijklmnopqrstuvwxyz";
-    TCustomSynEdit edit;
-    edit.SetTextBytes("before");
-    {
-        TTextLoader loader(&edit, sizeof(Text));
-        for (const int length : writes)
-            loader.Written(Text, size_t(length));
-        if (finish)
-            QVERIFY2(
-                loader.Finish(), "the text control refused a loaded document: check its loader interface");
-    }
-    const QByteArray expected = !finish ? "before" : writes.isEmpty() ? "" : QByteArray(Text, writes.last());
-    QVERIFY2(edit.text().toUtf8() == expected, "the loaded document differs: check the loader interface");
-    QCOMPARE(edit.SendScintilla(QsciScintillaBase::SCI_GETLENGTH), long(expected.size()));
-}
-
-// Every way of changing the text reports it (textChanged, and linesChanged when the line count moved) before
-// it returns, while the view is never handed the inserted or deleted text itself (the control's
-// accessibility support would count the characters up to each change: a scan of the text per key).
 void TestCustomSynEdit::changesAreReported_data()
 {
     QTest::addColumn<int>("action");

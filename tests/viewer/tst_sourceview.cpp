@@ -5,7 +5,7 @@
 #include "textview/CaretReport.h"
 #include "textview/CustomSynEdit.h"
 #include "textview/JSONTokenizer.h"
-#include "textview/SynJSONSyn.h"
+#include "textview/SourceView.h"
 #include "util/MessageBoxes.h"
 #include "viewer/OutlinePrinter.h"
 #include "viewer/OutlineViews.h"
@@ -26,27 +26,15 @@
 #include <QTest>
 
 namespace {
-using Sci = QsciScintillaBase;
-
-int StyleAt(const TCustomSynEdit& AView, long APosition)
+size_t LineStart(const TSourceView& AView, size_t ALine)
 {
-    return int(AView.SendScintilla(Sci::SCI_GETSTYLEAT, static_cast<unsigned long>(APosition)));
-}
-
-long LineStart(const TCustomSynEdit& AView, long ALine)
-{
-    return AView.SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(ALine));
+    return AView.Lines().LineStart(ALine);
 }
 
 // The position of the first double quote on a line.
-long FirstQuote(const TCustomSynEdit& AView, long ALine)
+size_t FirstQuote(const TSourceView& AView, size_t ALine)
 {
-    return LineStart(AView, ALine) + AView.text(int(ALine)).toUtf8().indexOf('"');
-}
-
-void SetCaret(TCustomSynEdit& AView, long APosition)
-{
-    AView.SendScintilla(Sci::SCI_GOTOPOS, static_cast<unsigned long>(APosition));
+    return LineStart(AView, ALine) + size_t(AView.LineText(ALine).toUtf8().indexOf('"'));
 }
 
 // Output of a poppler tool on a PDF file; empty when the tool is missing.
@@ -168,24 +156,24 @@ void TestSourceView::colours()
     QFETCH(int, attribute);
     Tmdi_quil_Viewer* w = Open(document);
     ShowSource(w);
-    const QByteArray text = w->Memo->text(line).toUtf8();
+    const QByteArray text = w->Memo->LineText(size_t(line)).toUtf8();
     const int at = int(text.indexOf(piece));
     QVERIFY2(at >= 0, text.constData());
     for (int i = 0; i < piece.size(); ++i)
-        QCOMPARE(StyleAt(*w->Memo, LineStart(*w->Memo, line) + at + i),
-            TSynJSONSyn::StyleOf(TSynAttributeKind(attribute)));
+        QCOMPARE(int(w->Memo->AttributeAt(LineStart(*w->Memo, size_t(line)) + size_t(at + i))), attribute);
     // The look of the attributes.
-    QCOMPARE(w->SynJSONSyn->color(TSynJSONSyn::StyleOf(saAttribute)), QColor(0, 0, 128));
-    QCOMPARE(w->SynJSONSyn->color(TSynJSONSyn::StyleOf(saValue)), QColor(0, 0, 255));
-    QCOMPARE(w->SynJSONSyn->color(TSynJSONSyn::StyleOf(saNumber)), QColor(255, 0, 0));
-    QCOMPARE(w->SynJSONSyn->color(TSynJSONSyn::StyleOf(saSymbol)), QColor(0, 128, 0));
-    QVERIFY(w->SynJSONSyn->font(TSynJSONSyn::StyleOf(saReservedWord)).bold());
+    QCOMPARE(TSourceView::AttributeColor(saAttribute), QColor(0, 0, 128));
+    QCOMPARE(TSourceView::AttributeColor(saValue), QColor(0, 0, 255));
+    QCOMPARE(TSourceView::AttributeColor(saNumber), QColor(255, 0, 0));
+    QCOMPARE(TSourceView::AttributeColor(saSymbol), QColor(0, 128, 0));
+    QVERIFY(TSourceView::AttributeBold(saReservedWord));
+    QVERIFY(!TSourceView::AttributeBold(saAttribute));
 }
 
 void TestSourceView::colouredAsShown()
 {
     // An object holding a long array of strings: the strings are values, and after the array the
-    // member names are names again; only what is shown gets coloured.
+    // member names are names again, wherever the view is sent.
     QByteArray document = "{\"list\":[";
     constexpr int Count = 60000;
     for (int i = 0; i < Count; ++i)
@@ -193,64 +181,61 @@ void TestSourceView::colouredAsShown()
     document += "],\"last\":{\"k\":null}}";
     Tmdi_quil_Viewer* w = Open(document);
     ShowSource(w);
-    TCustomSynEdit& memo = *w->Memo;
-    const long lines = memo.lines();
-    const long middle = lines / 2;
-    long nameLine = lines - 1; // "last": {
-    while (nameLine > 0 && !memo.text(int(nameLine)).contains("\"last\""))
+    TSourceView& memo = *w->Memo;
+    const size_t lines = memo.LineCount();
+    const size_t middle = lines / 2;
+    size_t nameLine = lines - 1; // "last": {
+    while (nameLine > 0 && !memo.LineText(nameLine).contains("\"last\""))
         --nameLine;
     QVERIFY(nameLine > middle);
-    QVERIFY(memo.text(int(middle)).trimmed().startsWith("\"v"));
-    // The top is coloured; the middle and the end are not, until shown.
-    QCOMPARE(StyleAt(memo, FirstQuote(memo, 1)), TSynJSONSyn::StyleOf(saAttribute));
-    QCOMPARE(StyleAt(memo, FirstQuote(memo, 2)), TSynJSONSyn::StyleOf(saValue));
-    QCOMPARE(StyleAt(memo, FirstQuote(memo, middle)), 0);
-    QCOMPARE(StyleAt(memo, FirstQuote(memo, nameLine)), 0);
+    QVERIFY(memo.LineText(middle).trimmed().startsWith("\"v"));
+    QCOMPARE(memo.AttributeAt(FirstQuote(memo, 1)), saAttribute);
+    QCOMPARE(memo.AttributeAt(FirstQuote(memo, 2)), saValue);
 
+    memo.setFocus();
     QTest::keyClick(&memo, Qt::Key_End, Qt::ControlModifier);
     memo.viewport()->repaint();
-    QCOMPARE(StyleAt(memo, FirstQuote(memo, nameLine)), TSynJSONSyn::StyleOf(saAttribute));
-    QCOMPARE(StyleAt(memo, FirstQuote(memo, nameLine - 2)), TSynJSONSyn::StyleOf(saValue));
-    QCOMPARE(StyleAt(memo, FirstQuote(memo, middle)), 0);
-
-    SetCaret(memo, LineStart(memo, middle));
-    memo.ensureLineVisible(int(middle));
-    memo.viewport()->repaint();
-    QCOMPARE(StyleAt(memo, FirstQuote(memo, middle)), TSynJSONSyn::StyleOf(saValue));
-    // Far from all three places nothing was coloured.
-    QCOMPARE(StyleAt(memo, FirstQuote(memo, lines / 4)), 0);
+    QCOMPARE(memo.CaretPosition(), memo.Text().size());
+    QVERIFY(memo.IsLineVisible(lines - 1));
+    QVERIFY(!memo.IsLineVisible(middle));
+    QCOMPARE(memo.AttributeAt(FirstQuote(memo, nameLine)), saAttribute);
+    QCOMPARE(memo.AttributeAt(FirstQuote(memo, nameLine - 2)), saValue);
+    QCOMPARE(memo.AttributeAt(FirstQuote(memo, middle)), saValue);
+    QTest::keyClick(&memo, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(memo.CaretPosition(), size_t(0));
+    QCOMPARE(memo.FirstVisibleLine(), size_t(0));
 }
 
 void TestSourceView::caretReport()
 {
     Tmdi_quil_Viewer* w = Open("{\"abcde\":\"\xF0\x9F\x98\x80\"}");
     // The formatted text: {, "abcde": "😀", }
-    TCustomSynEdit& memo = *w->Memo;
+    TSourceView& memo = *w->Memo;
     QCOMPARE(w->msb->Text(1), QString("Row: 1   Col: 1   Chr: 123(7Bh)   Sel: 0"));
     ShowSource(w);
 
-    SetCaret(memo, 1);
-    w->MemoStatusChange();
+    memo.SetCaretPosition(1);
     QCOMPARE(w->msb->Text(1), QString("Row: 1   Col: 2   Chr: 0(0h)   Sel: 0"));
 
     // Before the emoji: its high surrogate; after it the column counts two units.
-    const long emoji = LineStart(memo, 1) + memo.text(1).toUtf8().indexOf("\xF0");
-    SetCaret(memo, emoji);
-    w->MemoStatusChange();
+    const size_t emoji = LineStart(memo, 1) + size_t(memo.LineText(1).toUtf8().indexOf("\xF0"));
+    memo.SetCaretPosition(emoji);
     QCOMPARE(w->msb->Text(1), QString("Row: 2   Col: 13   Chr: 55357(D83Dh)   Sel: 0"));
-    SetCaret(memo, emoji + 4);
-    w->MemoStatusChange();
+    // The middle of the character is no place for the caret.
+    memo.SetCaretPosition(emoji + 2);
+    QCOMPARE(memo.CaretPosition(), emoji);
+    memo.SetCaretPosition(emoji + 4);
     QCOMPARE(w->msb->Text(1), QString("Row: 2   Col: 15   Chr: 34(22h)   Sel: 0"));
 
-    // The report follows the caret by itself.
-    SetCaret(memo, LineStart(memo, 2));
-    memo.viewport()->repaint();
-    QTRY_COMPARE(w->msb->Text(1), QString("Row: 3   Col: 1   Chr: 125(7Dh)   Sel: 0"));
+    // The report follows the keys.
+    memo.setFocus();
+    QTest::keyClick(&memo, Qt::Key_Down);
+    QTest::keyClick(&memo, Qt::Key_Home);
+    QCOMPARE(w->msb->Text(1), QString("Row: 3   Col: 1   Chr: 125(7Dh)   Sel: 0"));
 
     // Two whole lines of 5 characters and the line break between them.
-    memo.SetTextBytes("abcde\r\nfghij\r\n");
-    memo.setSelection(0, 0, 1, 5);
-    w->MemoStatusChange();
+    memo.SetText("abcde\r\nfghij\r\n");
+    memo.SetSelection(0, LineStart(memo, 1) + 5);
     QCOMPARE(w->msb->Text(1), QString("Row: 2   Col: 6   Chr: 0(0h)   Sel: 12"));
     QCOMPARE(SelectionLength("ab\ncd\re\r\n"), 11);
 }
@@ -309,8 +294,10 @@ void TestSourceView::specialCharsShareOneMark()
     QVERIFY(w->acSpecChars->isChecked());
     w->acSpecChars->trigger();
     QVERIFY(!w->acSpecChars->isChecked());
-    QCOMPARE(w->Memo->whitespaceVisibility(), QsciScintilla::WsInvisible);
-    QVERIFY(!w->Memo->eolVisibility());
+    QVERIFY(!w->Memo->SpecialChars());
+    w->acSpecChars->trigger();
+    QVERIFY(w->Memo->SpecialChars());
+    w->Memo->viewport()->repaint();
     QCOMPARE(w->ValueView->whitespaceVisibility(), QsciScintilla::WsVisible);
 }
 
@@ -343,7 +330,7 @@ void TestSourceView::base64()
     w->SourceMenuPopup();
     QVERIFY(w->Base641->isEnabled());
     w->Base641->trigger();
-    w->Memo->setSelection(1, 2, 1, 5);
+    w->Memo->SetSelection(LineStart(*w->Memo, 1) + 2, LineStart(*w->Memo, 1) + 5);
     w->Base641->trigger();
     Tmdi_quil_Viewer::ShowBase64Dialog = nullptr;
     QCOMPARE(opened, QStringList({QString(), QString("\"a\"")}));
@@ -365,9 +352,6 @@ void TestSourceView::printSource()
     printer.setOutputFileName(pdf);
     w->Print(printer);
     QCOMPARE(printer.docName(), QString("numbers.json"));
-    // The view is left as it was.
-    QVERIFY(w->SynJSONSyn->OnScreenOnly());
-    QCOMPARE(w->Memo->SendScintilla(Sci::SCI_GETTABWIDTH), 8L);
 
     const QString info = PdfTool(QStringLiteral("pdfinfo"), {pdf});
     QVERIFY2(info.contains(QRegularExpression("Title:\\s+numbers.json")), qPrintable(info));

@@ -7,6 +7,7 @@
 #include "controls/StatusPanels.h"
 #include "tests/common/AnsweringPresenter.h"
 #include "textview/CustomSynEdit.h"
+#include "textview/SourceView.h"
 #include "util/MessageBoxes.h"
 #include "viewer/OutlineModels.h"
 #include "viewer/OutlineViews.h"
@@ -35,6 +36,13 @@
 #include <sys/resource.h>
 
 namespace {
+// The whole text the source view shows.
+QString MemoText(const Tmdi_quil_Viewer& w)
+{
+    const std::string_view text = w.Memo->Text();
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
 QStringList BoxRows(const Tmdi_quil_Viewer& w)
 {
     QStringList rows;
@@ -222,7 +230,7 @@ void TestViewerWnd::report()
     QCOMPARE(w->Box->item(0)->icon().isNull(), false);
 
     QCOMPARE(int(w->Outline().NodeCount()), nodes);
-    const QString shown = w->Memo->text();
+    const QString shown = MemoText(*w);
     if (source.isNull())
         QVERIFY(shown.startsWith(bytes.startsWith('[') ? "[" : "{"));
     else
@@ -240,12 +248,12 @@ void TestViewerWnd::unreadableKeepsWhatWasShown()
 {
     const QString path = Write(QStringLiteral("doc.json"), "{\"k\":true}");
     Tmdi_quil_Viewer* w = Open(path);
-    const QString before = w->Memo->text();
+    const QString before = MemoText(*w);
     QCOMPARE(w->msb->Text(2), QString("Size: 3 lines"));
     Write(QStringLiteral("doc.json"), QByteArray("{\"k\":\"\xFF\"}"));
     w->Reread();
     QCOMPARE(BoxRows(*w).at(3), QString("File is not valid JSON."));
-    QCOMPARE(w->Memo->text(), before);
+    QCOMPARE(MemoText(*w), before);
     QCOMPARE(w->msb->Text(2), QString("Size: 3 lines"));
     QCOMPARE(w->Outline().NodeCount(), size_t(2));
 }
@@ -935,20 +943,17 @@ void TestViewerWnd::sourceSearch()
     FFrame->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(FFrame));
     w->pc->setCurrentIndex(1);
-    QsciScintilla* m = w->Memo;
-    m->setCursorPosition(0, 0);
+    TSourceView* m = w->Memo;
+    m->SetCaret(0, 0);
     w->eMemoSearch->setText("V400");
     w->eMemoSearchLeftButtonClick();
     // Line 402 (from 1) holds "v400": selected, the caret at its end, the line in the middle.
-    int line = 0;
-    int index = 0;
-    m->getCursorPosition(&line, &index);
-    QCOMPARE(line, 401);
-    QCOMPARE(m->selectedText(), QString("v400"));
-    QCOMPARE(index, m->text(401).indexOf("v400") + 4);
-    const int onScreen = int(m->SendScintilla(QsciScintillaBase::SCI_LINESONSCREEN));
+    QCOMPARE(m->CaretLine(), size_t(401));
+    QCOMPARE(m->SelectedText(), QString("v400"));
+    QCOMPARE(qsizetype(m->CaretColumn()), m->LineText(401).indexOf("v400") + 4);
+    const int onScreen = m->LinesOnScreen();
     QVERIFY(onScreen > 2);
-    QCOMPARE(m->firstVisibleLine(), 401 - onScreen / 2);
+    QCOMPARE(m->FirstVisibleLine(), size_t(401 - onScreen / 2));
     QCOMPARE(w->eMemoSearch->LeftPicture(), TMenuPicture::SearchAgain);
     QCOMPARE(w->sb->Text(0), QString("Ready"));
 
@@ -957,19 +962,17 @@ void TestViewerWnd::sourceSearch()
     QCOMPARE(w->eMemoSearch->LeftPicture(), TMenuPicture::Search);
     w->eMemoSearchLeftButtonClick();
     QCOMPARE(FPresenter.Asked, QStringList {"Text not found"});
-    m->getCursorPosition(&line, &index);
-    QCOMPARE(line, 0);
-    QCOMPARE(index, 0);
+    QCOMPARE(m->CaretPosition(), size_t(0));
     QCOMPARE(w->eMemoSearch->selectedText(), QString("x/y"));
     QVERIFY(w->Memo->hasFocus());
 
     // An empty box too.
-    m->setCursorPosition(10, 3);
+    m->SetCaret(10, 3);
+    QCOMPARE(m->CaretColumn(), size_t(3));
     w->eMemoSearch->clear();
     w->eMemoSearchLeftButtonClick();
     QCOMPARE(FPresenter.Asked.size(), 2);
-    m->getCursorPosition(&line, &index);
-    QCOMPARE(line + index, 0);
+    QCOMPARE(m->CaretPosition(), size_t(0));
 }
 
 // The keys, sent to the real widgets of an active window.
@@ -1005,23 +1008,18 @@ void TestViewerWnd::searchKeys()
     // Source page: the same keys for the source view and its box.
     w->pc->setCurrentIndex(1);
     w->Memo->setFocus();
-    w->Memo->setCursorPosition(0, 0);
+    w->Memo->SetCaret(0, 0);
     QTest::keyClick(w->Memo, Qt::Key_F, Qt::ControlModifier);
     QVERIFY(w->eMemoSearch->hasFocus());
     QTest::keyClicks(w->eMemoSearch, "me");
     QTest::keyClick(w->eMemoSearch, Qt::Key_Enter, Qt::KeypadModifier);
-    int line = 0;
-    int index = 0;
-    w->Memo->getCursorPosition(&line, &index);
-    QCOMPARE(line, 1);
+    QCOMPARE(w->Memo->CaretLine(), size_t(1));
     QTest::keyClick(w->eMemoSearch, Qt::Key_F3);
-    w->Memo->getCursorPosition(&line, &index);
-    QCOMPARE(line, 2);
+    QCOMPARE(w->Memo->CaretLine(), size_t(2));
     QTest::keyClick(w->eMemoSearch, Qt::Key_Escape);
     QVERIFY(w->Memo->hasFocus());
-    w->Memo->setCursorPosition(0, 0);
+    w->Memo->SetCaret(0, 0);
     QTest::keyClick(w->Memo, Qt::Key_F3);
-    w->Memo->getCursorPosition(&line, &index);
-    QCOMPARE(line, 1);
+    QCOMPARE(w->Memo->CaretLine(), size_t(1));
     QCOMPARE(FPresenter.Asked.size(), 0);
 }
