@@ -26,9 +26,14 @@ constexpr size_t CellCacheSize = 4096;
 // The first of the control pictures (U+2400 stands for U+0000, and so on).
 constexpr char16_t ControlPictures = 0x2400;
 // Space between a line's text and its line-end marks, and around the text of a mark.
-constexpr int MarkGap = 3;
+constexpr int MarkGap = 1;
+// The marks' text, smaller than the text's.
+constexpr qreal MarkScale = 0.85;
+constexpr qreal MinMarkPoints = 4;
 constexpr int MarkPadding = 2;
 constexpr char16_t ReplacementCharacter = 0xFFFD;
+// Characters measured for the width of one.
+constexpr int MeasureRun = 100;
 
 int DigitsOf(size_t AValue)
 {
@@ -544,7 +549,15 @@ void TSourceView::UpdateScrollBars()
     QScrollBar* vertical = verticalScrollBar();
     const int onScreen = LinesOnScreen();
     const size_t count = LineCount();
-    const size_t last = FWordWrap ? count - 1 : (count > size_t(onScreen) ? count - size_t(onScreen) : 0);
+    // The last line that can be the first shown: the view ends with the last line, full.
+    size_t last = count > size_t(onScreen) ? count - size_t(onScreen) : 0;
+    if (FWordWrap) {
+        TRow row {count - 1, RowsOfLine(count - 1) - 1};
+        for (int i = 1; i < onScreen; ++i)
+            row = PrevRow(row);
+        last = row.Line + (row.Sub > 0 ? 1 : 0);
+        last = std::min(last, count - 1);
+    }
     FSettingScroll = true;
     vertical->setRange(0, int(std::min<size_t>(last, INT_MAX)));
     vertical->setPageStep(onScreen);
@@ -566,13 +579,16 @@ void TSourceView::FontChanged()
 {
     const QFontMetrics metrics(font());
     // Monospaced: every character advances as far as this one (a fraction of a pixel counts).
-    FCharWidth = std::max(1.0, QFontMetricsF(font()).horizontalAdvance(QLatin1Char('M')));
+    // Measured over a run of characters, as runs are drawn, on the device that shows them.
+    FCharWidth = std::max(1.0,
+        QFontMetricsF(font(), viewport()).horizontalAdvance(QString(MeasureRun, QLatin1Char('M')))
+            / MeasureRun);
     FRowHeight = std::max(1, metrics.height());
     FAscent = metrics.ascent();
     FBoldFont = font();
     FBoldFont.setBold(true);
     FMarkFont = font();
-    FMarkFont.setPointSizeF(std::max(4.0, font().pointSizeF() * 0.7));
+    FMarkFont.setPointSizeF(std::max(MinMarkPoints, font().pointSizeF() * MarkScale));
     UpdateScrollBars();
     viewport()->update();
 }
@@ -704,7 +720,9 @@ void TSourceView::PaintRow(QPainter& APainter, TRow ARow, int AY, const std::vec
     const int gutter = GutterWidth();
     const int left = TextLeft();
     const int hscroll = FWordWrap ? 0 : horizontalScrollBar()->value();
-    auto cellX = [&](size_t AIndex) { return left - hscroll + Pixels(AFirstCell + AIndex); };
+    // Cells of a wrapped row count from the row's start, others from the line's.
+    const size_t base = FWordWrap ? 0 : AFirstCell;
+    auto cellX = [&](size_t AIndex) { return left - hscroll + Pixels(base + AIndex); };
     const int cellWidth = std::max(1, Pixels(1));
     const QRect rowRect(gutter, AY, area.width() - gutter, FRowHeight);
     const size_t caretLine = FLines.LineOf(FCaret);
@@ -783,7 +801,8 @@ void TSourceView::PaintRow(QPainter& APainter, TRow ARow, int AY, const std::vec
             const QFontMetrics marks(FMarkFont);
             APainter.setFont(FMarkFont);
             for (const char* mark : {"CR", "LF"}) {
-                if ((mark[0] == 'C') != (!rest.empty() && rest[0] == '\r'))
+                // A break is LF, or CR LF.
+                if (mark[0] == 'C' && (rest.empty() || rest[0] != '\r'))
                     continue;
                 const QString text = QString::fromLatin1(mark);
                 const int width = marks.horizontalAdvance(text) + 2 * MarkPadding;
@@ -807,7 +826,7 @@ void TSourceView::PaintRow(QPainter& APainter, TRow ARow, int AY, const std::vec
 
     // The line number, on the first row of a line.
     if (gutter > 0 && ARow.Sub == 0 && FShowLineNumbers) {
-        APainter.setFont(font());
+        APainter.setFont(FBoldFont);
         APainter.setPen(Qt::black);
         APainter.drawText(QRect(0, AY, gutter - cellWidth / 2, FRowHeight), Qt::AlignRight | Qt::AlignVCenter,
             GutterText(ARow.Line));
