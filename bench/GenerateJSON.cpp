@@ -4,6 +4,8 @@
 //
 //   quillon-gen SIZE_MB OUTPUT_FILE
 //   quillon-gen flat COUNT OUTPUT_FILE    an array of COUNT numbers, for the details of huge arrays
+//   quillon-gen strings SIZE_MB OUTPUT_FILE   records whose text is mostly long strings (few lines)
+//   quillon-gen short SIZE_MB OUTPUT_FILE     small records of short members (many short lines)
 
 #include <cstdint>
 #include <cstdio>
@@ -62,6 +64,67 @@ void AppendRecord(std::string& AOut, uint64_t AId, TRandom& AR)
     AOut += std::to_string(AId);
     AOut += "\"}";
 }
+// A record holding a string of one to eight kilobytes of words.
+void AppendLongRecord(std::string& AOut, uint64_t AId, TRandom& AR)
+{
+    static const char* const words[] = {"lorem ", "ipsum ", "dolor ", "sit ", "amet ", "caf\xC3\xA9 ", "\\n",
+        "consectetur ", "adipiscing ", "elit "};
+    AOut += "{\"id\":";
+    AOut += std::to_string(AId);
+    AOut += ",\"text\":\"";
+    const uint32_t length = 1024 + AR.Below(7 * 1024);
+    const size_t start = AOut.size();
+    while (AOut.size() - start < length)
+        AOut += words[AR.Below(10)];
+    AOut += "\",\"ok\":true}";
+}
+
+// A small record: short names, small numbers, literals, a short array.
+void AppendShortRecord(std::string& AOut, uint64_t AId, TRandom& AR)
+{
+    AOut += "{\"a\":";
+    AOut += std::to_string(AId % 100);
+    AOut += ",\"b\":";
+    AOut += AR.Below(2) ? "true" : "false";
+    AOut += ",\"c\":null,\"d\":[";
+    AOut += std::to_string(AR.Below(10));
+    AOut += ',';
+    AOut += std::to_string(AR.Below(10));
+    AOut += "],\"e\":\"x\"}";
+}
+
+using TAppendRecord = void (*)(std::string&, uint64_t, TRandom&);
+
+// An array of records of about ASizeMb megabytes.
+int WriteRecords(const char* ASizeMb, const char* APath, TAppendRecord AAppend)
+{
+    const uint64_t target = uint64_t(std::atof(ASizeMb) * 1e6);
+    FILE* f = std::fopen(APath, "wb");
+    if (!f) {
+        std::perror(APath);
+        return 1;
+    }
+    TRandom r;
+    std::string chunk;
+    uint64_t written = 1;
+    uint64_t id = 0;
+    std::fputc('[', f);
+    while (written < target) {
+        chunk.clear();
+        while (chunk.size() < (1 << 20) && written + chunk.size() < target) {
+            if (id)
+                chunk += ',';
+            AAppend(chunk, id++, r);
+        }
+        written += chunk.size();
+        if (std::fwrite(chunk.data(), 1, chunk.size(), f) != chunk.size()) {
+            std::perror(APath);
+            return 1;
+        }
+    }
+    std::fputc(']', f);
+    return std::fclose(f) == 0 ? 0 : 1;
+}
 } // namespace
 
 // An array of the numbers 0 .. count-1.
@@ -83,35 +146,15 @@ int main(int AArgc, char** AArgv)
 {
     if (AArgc == 4 && std::string(AArgv[1]) == "flat")
         return WriteFlat(std::atol(AArgv[2]), AArgv[3]);
+    if (AArgc == 4 && std::string(AArgv[1]) == "strings")
+        return WriteRecords(AArgv[2], AArgv[3], AppendLongRecord);
+    if (AArgc == 4 && std::string(AArgv[1]) == "short")
+        return WriteRecords(AArgv[2], AArgv[3], AppendShortRecord);
     if (AArgc != 3) {
-        std::fprintf(
-            stderr, "usage: quillon-gen SIZE_MB OUTPUT_FILE\n       quillon-gen flat COUNT OUTPUT_FILE\n");
+        std::fprintf(stderr,
+            "usage: quillon-gen SIZE_MB OUTPUT_FILE\n       quillon-gen flat COUNT OUTPUT_FILE\n"
+            "       quillon-gen strings|short SIZE_MB OUTPUT_FILE\n");
         return 2;
     }
-    const uint64_t target = uint64_t(std::atof(AArgv[1]) * 1e6);
-    FILE* f = std::fopen(AArgv[2], "wb");
-    if (!f) {
-        std::perror(AArgv[2]);
-        return 1;
-    }
-    TRandom r;
-    std::string chunk;
-    uint64_t written = 1;
-    uint64_t id = 0;
-    std::fputc('[', f);
-    while (written < target) {
-        chunk.clear();
-        while (chunk.size() < (1 << 20) && written + chunk.size() < target) {
-            if (id)
-                chunk += ',';
-            AppendRecord(chunk, id++, r);
-        }
-        written += chunk.size();
-        if (std::fwrite(chunk.data(), 1, chunk.size(), f) != chunk.size()) {
-            std::perror(AArgv[2]);
-            return 1;
-        }
-    }
-    std::fputc(']', f);
-    return std::fclose(f) == 0 ? 0 : 1;
+    return WriteRecords(AArgv[1], AArgv[2], AppendRecord);
 }
