@@ -48,6 +48,21 @@ void* AllocateBytes(size_t ABytes)
     return p;
 }
 
+bool DiscardBytes(void* AData, size_t ACapacityBytes, size_t AUpTo) noexcept
+{
+#if defined(__linux__)
+    // Only whole pages of a mapping of our own: the C library's heap is not ours to change.
+    if (AData && ACapacityBytes >= MapThreshold) {
+        const size_t pages = AUpTo & ~(PageSize - 1);
+        return pages > 0 && madvise(AData, pages, MADV_DONTNEED) == 0;
+    }
+#endif
+    (void)AData;
+    (void)ACapacityBytes;
+    (void)AUpTo;
+    return false;
+}
+
 void FreeBytes(void* AData, size_t ABytes) noexcept
 {
     if (!AData)

@@ -17,6 +17,9 @@ namespace quillon_detail {
 void* AllocateBytes(size_t ABytes);
 void* ReallocateBytes(void* AData, size_t AOldBytes, size_t AUsedBytes, size_t ANewBytes);
 void FreeBytes(void* AData, size_t ABytes) noexcept;
+// Gives the whole pages of the first AUpTo bytes back to the system, where the storage allows it (they
+// read as zeros afterwards); true when it did.
+bool DiscardBytes(void* AData, size_t ACapacityBytes, size_t AUpTo) noexcept;
 } // namespace quillon_detail
 
 // A contiguous array of trivially copyable elements; new elements are left uninitialised.
@@ -91,6 +94,14 @@ public:
     void Clear() { FSize = 0; }
     // Gives the memory back.
     void Release() { TPodBuffer().Swap(*this); }
+    // Gives the memory of the elements before AUpTo back to the system where it can (whole pages of a
+    // large buffer): a one-pass reader's way of not holding what it has read. Those elements read as
+    // zeros afterwards. True when memory was given back.
+    bool DiscardFront(size_t AUpTo)
+    {
+        return quillon_detail::DiscardBytes(
+            FData, FCapacity * sizeof(T), (AUpTo < FSize ? AUpTo : FSize) * sizeof(T));
+    }
     // Returns unused capacity to the system (the buffer keeps its size).
     void ShrinkToFit()
     {

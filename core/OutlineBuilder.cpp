@@ -56,6 +56,8 @@ public:
         if (FObserver) {
             FObserver->Written(FOut.Data(), FOut.Size());
             FReported = FOut.Size();
+            if (FInputAt)
+                FObserver->InputPassed(FInputAt);
         }
     }
     TPodBuffer<TOutlineNode>& Nodes() { return FNodes; }
@@ -76,6 +78,7 @@ public:
 
     void Key(std::string_view AContents, bool APlain)
     {
+        FInputAt = AContents.data();
         MaybeReport();
         Frame& f = FFrames[FDepth];
         char* w = Space(2 * FDepth + 3);
@@ -92,11 +95,13 @@ public:
 
     void String(std::string_view AContents, bool APlain)
     {
+        FInputAt = AContents.data();
         if (BeginScalar(ntString))
             AppendQuotedToken(FOut, AContents, APlain, FNormalizeBreaks);
     }
     void Number(std::string_view AText)
     {
+        FInputAt = AText.data();
         if (BeginScalar(ntNumber))
             FOut.Append(AText);
     }
@@ -237,6 +242,8 @@ private:
     const bool FNormalizeBreaks;
     TFormatObserver* FObserver = nullptr;
     size_t FReported = 0;
+    // Where in the input the last name or scalar began (what came before it is read).
+    const char* FInputAt = nullptr;
     TPodBuffer<TOutlineNode> FNodes;
     TPodBuffer<TOutlineContainer> FContainers;
     TPodBuffer<TOutlineNode> FPending;

@@ -35,6 +35,8 @@ public:
     virtual void Written(const char* AData, size_t ASize) = 0;
     // The text is about to move to other memory: return only when nothing reads the old place.
     virtual void BeforeMove() = 0;
+    // The build will not read the input before AUpTo again (told along with Written).
+    virtual void InputPassed(const char* AUpTo) { (void)AUpTo; }
 };
 
 // Builds the outline and the formatted text (kept by the outline, see TOutline::Text) and sets the

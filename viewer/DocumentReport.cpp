@@ -13,6 +13,46 @@ TDocumentBuild BuildDocumentFile(const QString& APath, TOutline& AOutline, TForm
     return BuildDocumentFile(APath, AOutline, [AObserver](size_t) { return AObserver; });
 }
 
+namespace {
+// Gives the file's bytes back to the system as the build passes them (it reads them once), so that
+// the file, the formatted text and the outline are not all held at the peak of a large load. Passes
+// everything on to the caller's observer.
+class TInputReleaser final : public TFormatObserver {
+public:
+    TInputReleaser(TByteBuffer& ABytes, TFormatObserver* AInner)
+        : FBytes(ABytes)
+        , FInner(AInner)
+    {
+    }
+    void Written(const char* AData, size_t ASize) override
+    {
+        if (FInner)
+            FInner->Written(AData, ASize);
+    }
+    void BeforeMove() override
+    {
+        if (FInner)
+            FInner->BeforeMove();
+    }
+    void InputPassed(const char* AUpTo) override
+    {
+        if (FInner)
+            FInner->InputPassed(AUpTo);
+        if (AUpTo < FBytes.Data() || AUpTo > FBytes.Data() + FBytes.Size())
+            return;
+        if (FBytes.DiscardFront(size_t(AUpTo - FBytes.Data())))
+            FDiscarded = true;
+    }
+    // Some of the bytes read as zeros now.
+    bool Discarded() const { return FDiscarded; }
+
+private:
+    TByteBuffer& FBytes;
+    TFormatObserver* FInner;
+    bool FDiscarded = false;
+};
+} // namespace
+
 TDocumentBuild BuildDocumentFile(
     const QString& APath, TOutline& AOutline, const TFormatObserverFactory& AObserverFor)
 {
@@ -20,8 +60,15 @@ TDocumentBuild BuildDocumentFile(
     try {
         TByteBuffer bytes;
         if (ReadDocumentBytes(APath, bytes)) {
-            TFormatObserver* observer = AObserverFor ? AObserverFor(bytes.Size()) : nullptr;
-            build.State = BuildDocument(bytes.View(), AOutline, build.Counts, build.Refused, observer);
+            TInputReleaser releaser(bytes, AObserverFor ? AObserverFor(bytes.Size()) : nullptr);
+            build.State = BuildDocument(bytes.View(), AOutline, build.Counts, build.Refused, &releaser);
+            // A document refused after part of its bytes was given back: its text is read again.
+            if (build.State == TDocumentState::NotJSON && releaser.Discarded()) {
+                build.Refused = {};
+                bytes.Release();
+                if (!ReadDocumentBytes(APath, bytes) || !ReadDocumentText(bytes.View(), build.Refused))
+                    build.State = TDocumentState::Unreadable;
+            }
             // Only a refused file pays for finding its error.
             std::string_view text;
             if (build.State == TDocumentState::NotJSON && FindDocumentText(bytes.View(), text))

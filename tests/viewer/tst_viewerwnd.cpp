@@ -66,6 +66,7 @@ private Q_SLOTS:
     void report_data();
     void report();
     void unreadableKeepsWhatWasShown();
+    void refusedLateShowsTheWholeFile();
     void reloadReplacesReport();
     void reloadQuestion();
     void details();
@@ -256,6 +257,20 @@ void TestViewerWnd::unreadableKeepsWhatWasShown()
     QCOMPARE(MemoText(*w), before);
     QCOMPARE(w->msb->Text(2), QString("Size: 3 lines"));
     QCOMPARE(w->Outline().NodeCount(), size_t(2));
+}
+
+void TestViewerWnd::refusedLateShowsTheWholeFile()
+{
+    // Megabytes of numbers without the closing bracket: the build gives the bytes it has passed back
+    // to the system before it meets the end, so the file's text is read again for the Source page.
+    QByteArray bytes = "[0";
+    for (int i = 1; i < 600000; ++i)
+        bytes += "," + QByteArray::number(i);
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), bytes));
+    QCOMPARE(BoxRows(*w).at(3), QString("File is not valid JSON."));
+    QCOMPARE(w->Memo->Text().size(), size_t(bytes.size() + 2));
+    QVERIFY(MemoText(*w) == QString::fromLatin1(bytes + "\r\n"));
+    QCOMPARE(w->msb->Text(2), QString("Size: 1 lines"));
 }
 
 void TestViewerWnd::reloadReplacesReport()
