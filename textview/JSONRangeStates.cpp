@@ -1,6 +1,7 @@
 #include "textview/JSONRangeStates.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 // Lines read at once when looking back; formatted JSON rarely needs more than one line.
@@ -25,16 +26,47 @@ TRangeState TJSONRangeStates::StateAt(size_t ALine, ITextLines& AText)
         floor = known->first;
         floorState = known->second;
     }
-    TLineTransition after; // what lines [line, ALine) do
-    size_t line = ALine;
-    while (line > floor && after.Kind != TLineTransition::ltSet) {
-        const size_t first = line - std::min(LookBackBlock, line - floor);
-        after = TJSONTokenizer::Transition(AText.Lines(first, line)).Then(after);
-        line = first;
-    }
-    const TRangeState state = after.Apply(floorState);
+    TRangeState state = LookBack(ALine, floor, floorState, AText, true);
+    // Lines passed unread may have held commas, which only matter to an object's value.
+    if (state == StateAmbiguous)
+        state = LookBack(ALine, floor, floorState, AText, false);
     Remember(ALine, state);
     return state;
+}
+
+TRangeState TJSONRangeStates::LookBack(
+    size_t ALine, size_t AFloor, TRangeState AFloorState, ITextLines& AText, bool ASkipPlain)
+{
+    TLineTransition after; // what lines [line, ALine) do
+    bool skipped = false;
+    size_t line = ALine;
+    while (line > AFloor && after.Kind != TLineTransition::ltSet) {
+        const size_t first = line - std::min(LookBackBlock, line - AFloor);
+        const std::string_view lines = AText.Lines(first, line);
+        // Lines without a bracket or colon anywhere set nothing: at most a comma of theirs counts.
+        if (ASkipPlain && !HasStateSymbol(lines)) {
+            skipped = true;
+        } else {
+            const TLineTransition transition = TJSONTokenizer::Transition(lines);
+            after = skipped && transition.Kind == TLineTransition::ltSet && transition.Target == rsObjectValue
+                ? TLineTransition {TLineTransition::ltSet, StateAmbiguous}
+                : transition.Then(after);
+        }
+        line = first;
+    }
+    if (after.Kind == TLineTransition::ltSet)
+        return after.Target;
+    if (skipped && AFloorState == rsObjectValue)
+        return StateAmbiguous;
+    return after.Apply(AFloorState);
+}
+
+bool TJSONRangeStates::HasStateSymbol(std::string_view ALines)
+{
+    for (const char symbol : {'{', '}', '[', ']', ':'})
+        if (std::memchr(ALines.data(), symbol, ALines.size()))
+            return true;
+    return false;
 }
 
 void TJSONRangeStates::Remember(size_t ALine, TRangeState AState)

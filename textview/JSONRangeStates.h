@@ -36,6 +36,15 @@ public:
     size_t KnownCount() const { return FKnown.size(); }
 
 private:
+    // Stands for "commas were passed unread, and they may matter": the look back is done again, reading all.
+    static constexpr auto StateAmbiguous = TRangeState(0xFF);
+    // The state at ALine, looking back from it to AFloor (whose state is AFloorState). With ASkipPlain,
+    // blocks of lines without brackets or colons are passed unread (a text of millions of such lines
+    // is passed at the speed of memchr); StateAmbiguous when that left the answer open.
+    static TRangeState LookBack(
+        size_t ALine, size_t AFloor, TRangeState AFloorState, ITextLines& AText, bool ASkipPlain);
+    static bool HasStateSymbol(std::string_view ALines);
+
     std::map<size_t, TRangeState> FKnown;
 };
 

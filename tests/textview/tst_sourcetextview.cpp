@@ -46,6 +46,8 @@ private Q_SLOTS:
     void lineIndex_data();
     void lineIndex();
     void farStateEqualsSequential();
+    void farStateAfterPlainLines_data();
+    void farStateAfterPlainLines();
     void keys_data();
     void keys();
     void mouse();
@@ -141,6 +143,59 @@ void TestSourceTextView::farStateEqualsSequential()
         fresh.SetText(text);
         QCOMPARE(fresh.StateAtLine(far), sequential[far]);
     }
+}
+
+namespace {
+// The range state at the start of every line, scanning from the top.
+std::vector<TRangeState> SequentialStates(std::string_view AText)
+{
+    std::vector<TRangeState> states {rsUnknown};
+    TJSONTokenizer scanner(AText, rsUnknown);
+    TJSONToken token;
+    while (scanner.Next(token))
+        while (scanner.Line() >= states.size())
+            states.push_back(scanner.State());
+    return states;
+}
+} // namespace
+
+void TestSourceTextView::farStateAfterPlainLines_data()
+{
+    // Texts of refused files: long runs of lines without brackets or colons, whose commas matter only
+    // after an object's colon.
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("first"); // 5,000 lines of this
+    QTest::addColumn<QByteArray>("line"); // then 20,000 of this
+    QTest::addColumn<QByteArray>("tail");
+    const QByteArray colon = "{\"a\":";
+    const QByteArray string = "\"s\"";
+    QTest::newRow("numbers only") << QByteArray() << QByteArray("1,") << QByteArray("12,") << QByteArray("7");
+    QTest::newRow("in an array") << QByteArray("[") << QByteArray("1") << QByteArray("12,") << string;
+    QTest::newRow("commas after a colon") << colon << QByteArray("1,") << QByteArray("12,") << string;
+    QTest::newRow("no commas after a colon") << colon << QByteArray("1") << QByteArray("12") << string;
+    QTest::newRow("commas far after a colon") << colon << QByteArray("1") << QByteArray("12,") << string;
+    QTest::newRow("commas in strings after a colon")
+        << colon << QByteArray("1") << QByteArray("\"x,y\"") << string;
+}
+
+void TestSourceTextView::farStateAfterPlainLines()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, tail);
+    std::string text(head.constData(), size_t(head.size()));
+    for (int i = 0; i < 5000; ++i)
+        text += "\r\n" + first.toStdString();
+    for (int i = 0; i < 20000; ++i)
+        text += "\r\n" + line.toStdString();
+    text += "\r\n" + tail.toStdString();
+    const std::vector<TRangeState> states = SequentialStates(text);
+    TSourceView view;
+    view.SetText(text);
+    QCOMPARE(view.StateAtLine(states.size() - 1), states.back());
+    QCOMPARE(view.StateAtLine(states.size() / 2), states[states.size() / 2]);
+    QCOMPARE(view.StateAtLine(1), states[1]);
 }
 
 void TestSourceTextView::keys_data()
