@@ -678,6 +678,8 @@ void TSourceView::paintEvent(QPaintEvent*)
     const size_t firstCell = FWordWrap ? 0 : size_t(horizontalScrollBar()->value() / FCharWidth);
     const size_t visibleCells = size_t(std::max(0, area.width() - TextLeft()) / FCharWidth + 2);
     std::vector<TCell> cells;
+    // Where the caret stands, found once (on a long line that takes a scan).
+    FPaintCaret = RowOf(FCaret, &FPaintCaretCell);
     TRow row = Top();
     int y = 0;
     bool widened = false;
@@ -725,7 +727,7 @@ void TSourceView::PaintRow(QPainter& APainter, TRow ARow, int AY, const std::vec
     auto cellX = [&](size_t AIndex) { return left - hscroll + Pixels(base + AIndex); };
     const int cellWidth = std::max(1, Pixels(1));
     const QRect rowRect(gutter, AY, area.width() - gutter, FRowHeight);
-    const size_t caretLine = FLines.LineOf(FCaret);
+    const size_t caretLine = FPaintCaret.Line;
     const bool focused = hasFocus();
     const size_t selStart = SelectionStart();
     const size_t selEnd = SelectionEnd();
@@ -817,11 +819,8 @@ void TSourceView::PaintRow(QPainter& APainter, TRow ARow, int AY, const std::vec
         }
     }
     // The caret, while the view has the focus.
-    if (focused && ARow.Line == caretLine) {
-        size_t cell = 0;
-        if (RowOf(FCaret, &cell) == ARow)
-            APainter.fillRect(QRect(left - hscroll + Pixels(cell), AY, CaretWidth, FRowHeight), Qt::black);
-    }
+    if (focused && ARow == FPaintCaret)
+        APainter.fillRect(QRect(left - hscroll + Pixels(FPaintCaretCell), AY, CaretWidth, FRowHeight), Qt::black);
     APainter.restore();
 
     // The line number, on the first row of a line.

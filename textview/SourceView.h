@@ -207,6 +207,9 @@ private:
     size_t FWidest = 0;
     mutable std::unordered_map<size_t, size_t> FCellCache;
     std::optional<size_t> FMarkedLine;
+    // The caret's row and its cell in it, while painting.
+    TRow FPaintCaret;
+    size_t FPaintCaretCell = 0;
     // Where a line-wise selection began (selection mode lines).
     size_t FLineAnchor = 0;
     bool FDragging = false;
