@@ -98,6 +98,7 @@ void TSourceView::SetText(std::string_view AText)
     FLines.Assign(AText);
     FStates.Forget();
     FCellCache.clear();
+    FRowCache.clear();
     FCaret = FAnchor = 0;
     FWantedCell = 0;
     FTopLine = FTopSub = 0;
@@ -280,6 +281,7 @@ void TSourceView::SetTabWidth(int AValue)
 {
     FTabWidth = std::clamp(AValue, 1, MaxTabWidth);
     FCellCache.clear();
+    FRowCache.clear();
     FWidest = 0;
     UpdateScrollBars();
     viewport()->update();
@@ -407,9 +409,56 @@ size_t TSourceView::LineCells(size_t ALine) const
     return cells;
 }
 
+std::vector<size_t> TSourceView::WrapRowStarts(std::string_view ALine, int ATabWidth, size_t AColumns)
+{
+    std::vector<size_t> starts {0};
+    if (AColumns == 0)
+        return starts;
+    size_t cell = 0;
+    size_t rowStart = 0;
+    size_t lastBreak = 0; // the latest cell after rowStart where a row may start
+    int previousClass = -1;
+    for (size_t offset = 0; offset < ALine.size();) {
+        const char c = ALine[offset];
+        size_t length = 1;
+        Decode(ALine, offset, length);
+        const bool space = c == ' ' || c == '\t';
+        const size_t width = c == '\t' ? size_t(ATabWidth) - cell % size_t(ATabWidth) : 1;
+        const int charClass = CharClass(c);
+        // Rows start after spaces and where a word meets other characters.
+        if (cell > rowStart && !space && previousClass >= 0
+            && (previousClass == 0 || previousClass != charClass))
+            lastBreak = cell;
+        // Spaces may hang over the row's end; anything else goes on to a new row.
+        while (!space && cell > rowStart && cell + width > rowStart + AColumns) {
+            rowStart = lastBreak > rowStart && lastBreak <= cell ? lastBreak : cell;
+            starts.push_back(rowStart);
+        }
+        previousClass = charClass;
+        cell += width;
+        offset += length;
+    }
+    return starts;
+}
+
+const std::vector<size_t>& TSourceView::RowStarts(size_t ALine) const
+{
+    // Rows of another width are of no use.
+    if (FRowCacheColumns != WrapColumns()) {
+        FRowCache.clear();
+        FRowCacheColumns = WrapColumns();
+    }
+    if (const auto known = FRowCache.find(ALine); known != FRowCache.end())
+        return known->second;
+    if (FRowCache.size() >= CellCacheSize)
+        FRowCache.clear();
+    return FRowCache.emplace(ALine, WrapRowStarts(FLines.Line(ALine), FTabWidth, WrapColumns()))
+        .first->second;
+}
+
 size_t TSourceView::RowsOfLine(size_t ALine) const
 {
-    return FWordWrap ? RowsFor(LineCells(ALine), WrapColumns()) : 1;
+    return FWordWrap ? RowStarts(ALine).size() : 1;
 }
 
 TSourceView::TRow TSourceView::NextRow(TRow ARow) const
@@ -435,24 +484,29 @@ TSourceView::TRow TSourceView::RowOf(size_t APosition, size_t* ACellInRow) const
     const size_t line = FLines.LineOf(APosition);
     const size_t start = FLines.LineStart(line);
     const size_t cell = CellsOf(Text().substr(start, APosition - start), FTabWidth);
-    const size_t columns = WrapColumns();
     size_t sub = 0;
-    if (columns > 0)
-        sub = std::min(cell / columns, RowsOfLine(line) - 1);
+    size_t rowStart = 0;
+    if (FWordWrap) {
+        // A position where a row starts belongs to that row.
+        const std::vector<size_t>& starts = RowStarts(line);
+        sub = size_t(std::upper_bound(starts.begin(), starts.end(), cell) - starts.begin()) - 1;
+        rowStart = starts[sub];
+    }
     if (ACellInRow)
-        *ACellInRow = cell - sub * columns;
+        *ACellInRow = cell - rowStart;
     return {line, sub};
 }
 
 size_t TSourceView::PositionInRow(TRow ARow, size_t ACell) const
 {
     const std::string_view line = FLines.Line(ARow.Line);
-    const size_t columns = WrapColumns();
     size_t cell = ACell;
-    if (columns > 0) {
+    if (FWordWrap) {
         // A row ends before the first cell of the next one.
-        const size_t rows = RowsOfLine(ARow.Line);
-        cell = ARow.Sub * columns + std::min(ACell, ARow.Sub + 1 < rows ? columns - 1 : ACell);
+        const std::vector<size_t>& starts = RowStarts(ARow.Line);
+        const size_t sub = std::min(ARow.Sub, starts.size() - 1);
+        const size_t width = sub + 1 < starts.size() ? starts[sub + 1] - starts[sub] : SIZE_MAX;
+        cell = starts[sub] + std::min(ACell, width - 1);
     }
     return FLines.LineStart(ARow.Line) + OffsetOfCell(line, cell, FTabWidth);
 }
@@ -674,7 +728,6 @@ void TSourceView::paintEvent(QPaintEvent*)
     if (gutter > 0)
         painter.fillRect(QRect(0, 0, gutter, area.height()), FGutterColor);
 
-    const size_t columns = WrapColumns();
     const size_t firstCell = FWordWrap ? 0 : size_t(horizontalScrollBar()->value() / FCharWidth);
     const size_t visibleCells = size_t(std::max(0, area.width() - TextLeft()) / FCharWidth + 2);
     std::vector<TCell> cells;
@@ -690,19 +743,24 @@ void TSourceView::paintEvent(QPaintEvent*)
         // The rows of this line on screen, laid out at once.
         const size_t shownRows =
             std::min(rows - row.Sub, size_t((area.height() - y + FRowHeight - 1) / FRowHeight));
-        const size_t from = FWordWrap ? row.Sub * columns : firstCell;
-        const size_t to = FWordWrap ? (row.Sub + shownRows) * columns : firstCell + visibleCells;
+        // With word wrap, row k of the line holds cells [starts[k], starts[k + 1]).
+        const std::vector<size_t>* starts = FWordWrap ? &RowStarts(row.Line) : nullptr;
+        auto rowStart = [&](size_t ASub) { return ASub < starts->size() ? (*starts)[ASub] : SIZE_MAX; };
+        const size_t from = FWordWrap ? rowStart(row.Sub) : firstCell;
+        const size_t to = FWordWrap ? rowStart(row.Sub + shownRows) : firstCell + visibleCells;
         LayoutCells(line, StateAtLine(row.Line), from, to, cells);
         if (!FWordWrap && LineCells(row.Line) > FWidest) {
             FWidest = LineCells(row.Line);
             widened = true;
         }
         for (size_t k = 0; k < shownRows; ++k) {
-            const size_t rowFirst = FWordWrap ? (row.Sub + k) * columns : firstCell;
+            const size_t rowFirst = FWordWrap ? rowStart(row.Sub + k) : firstCell;
             const size_t skip = rowFirst - from;
             std::vector<TCell> rowCells;
             if (skip < cells.size()) {
-                const size_t count = FWordWrap ? std::min(columns, cells.size() - skip) : cells.size() - skip;
+                const size_t count = FWordWrap
+                    ? std::min(rowStart(row.Sub + k + 1) - rowFirst, cells.size() - skip)
+                    : cells.size() - skip;
                 rowCells.assign(cells.begin() + ptrdiff_t(skip), cells.begin() + ptrdiff_t(skip + count));
             }
             const bool lastRow = row.Sub + k + 1 == rows;
@@ -820,7 +878,8 @@ void TSourceView::PaintRow(QPainter& APainter, TRow ARow, int AY, const std::vec
     }
     // The caret, while the view has the focus.
     if (focused && ARow == FPaintCaret)
-        APainter.fillRect(QRect(left - hscroll + Pixels(FPaintCaretCell), AY, CaretWidth, FRowHeight), Qt::black);
+        APainter.fillRect(
+            QRect(left - hscroll + Pixels(FPaintCaretCell), AY, CaretWidth, FRowHeight), Qt::black);
     APainter.restore();
 
     // The line number, on the first row of a line.

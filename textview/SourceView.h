@@ -94,6 +94,10 @@ public:
     // With word wrap: cells a row holds; without: 0.
     size_t WrapColumns() const;
     size_t RowsOfLine(size_t ALine) const;
+    // The cells where the rows of a wrapped line start (the first at 0): rows hold at most AColumns
+    // cells and break after spaces or where a word meets other characters, else anywhere; spaces may
+    // hang over a row's end.
+    static std::vector<size_t> WrapRowStarts(std::string_view ALine, int ATabWidth, size_t AColumns);
 
     // ITextViewOptions
     bool GutterShowLineNumbers() const override { return FShowLineNumbers; }
@@ -170,6 +174,7 @@ private:
     // The row holding APosition, and its cell in that row.
     TRow RowOf(size_t APosition, size_t* ACellInRow = nullptr) const;
     size_t LineCells(size_t ALine) const;
+    const std::vector<size_t>& RowStarts(size_t ALine) const;
     // The position in row ARow nearest to cell ACell of the row.
     size_t PositionInRow(TRow ARow, size_t ACell) const;
     size_t PositionAt(const QPoint& APoint) const;
@@ -206,6 +211,9 @@ private:
     // The widest line painted so far, in cells (the horizontal scroll range).
     size_t FWidest = 0;
     mutable std::unordered_map<size_t, size_t> FCellCache;
+    // The row starts of wrapped lines, for the current width.
+    mutable std::unordered_map<size_t, std::vector<size_t>> FRowCache;
+    mutable size_t FRowCacheColumns = 0;
     std::optional<size_t> FMarkedLine;
     // The caret's row and its cell in it, while painting.
     TRow FPaintCaret;

@@ -54,6 +54,8 @@ private Q_SLOTS:
     void copiedText();
     void wrapRows_data();
     void wrapRows();
+    void wrapRowStarts_data();
+    void wrapRowStarts();
     void wrappedCaret();
     void gutterText_data();
     void gutterText();
@@ -339,6 +341,30 @@ void TestSourceTextView::wrapRows()
     // Cells back to offsets: the nearest boundary.
     QCOMPARE(TSourceView::OffsetOfCell(bytes, size_t(cells), tabWidth), bytes.size());
     QCOMPARE(TSourceView::OffsetOfCell(bytes, 0, tabWidth), size_t(0));
+}
+
+void TestSourceTextView::wrapRowStarts_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<QList<int>>("starts");
+    QTest::newRow("fits") << QByteArray("abc def") << 7 << QList<int> {0};
+    QTest::newRow("after a space") << QByteArray("abc defgh") << 7 << QList<int> {0, 4};
+    QTest::newRow("spaces hang over the end") << QByteArray("abcdefg   hij") << 7 << QList<int> {0, 10};
+    QTest::newRow("where a word meets a quote") << QByteArray("\"abcdef\": 1") << 8 << QList<int> {0, 7};
+    QTest::newRow("a long word anywhere") << QByteArray("abcdefghijkl") << 5 << QList<int> {0, 5, 10};
+    QTest::newRow("multi-byte characters")
+        << QByteArray("\xC3\xA9\xC3\xA9\xC3\xA9 \xC3\xA9\xC3\xA9") << 4 << QList<int> {0, 4};
+}
+
+void TestSourceTextView::wrapRowStarts()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(int, columns);
+    QFETCH(QList<int>, starts);
+    const std::vector<size_t> found = TSourceView::WrapRowStarts(
+        std::string_view(line.constData(), size_t(line.size())), 8, size_t(columns));
+    QCOMPARE(QList<int>(found.begin(), found.end()), starts);
 }
 
 void TestSourceTextView::wrappedCaret()
