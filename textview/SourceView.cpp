@@ -95,7 +95,16 @@ TSourceView::TSourceView(QWidget* AParent)
 
 void TSourceView::SetText(std::string_view AText)
 {
-    FLines.Assign(AText);
+    TTextLineIndex index;
+    index.Assign(AText);
+    SetText(AText, std::move(index));
+}
+
+void TSourceView::SetText(std::string_view AText, TTextLineIndex&& AIndex)
+{
+    FLines = std::move(AIndex);
+    // An index of a text that was not all written reads the rest now.
+    FLines.Extend(AText);
     FStates.Forget();
     FCellCache.clear();
     FRowCache.clear();

@@ -36,6 +36,8 @@ public:
     // Shows AText (UTF-8, lines ending in CR LF). The caller keeps it alive and unchanged until the
     // next SetText. The caret goes to the start, the view to the top.
     void SetText(std::string_view AText);
+    // The same with the lines of AText indexed already (while it was written, see TTextLineIndex::Extend).
+    void SetText(std::string_view AText, TTextLineIndex&& AIndex);
     std::string_view Text() const { return FLines.Text(); }
     const TTextLineIndex& Lines() const { return FLines; }
     // Lines as the view shows them (an empty last line after a final line break included).

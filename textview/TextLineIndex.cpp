@@ -11,18 +11,32 @@ namespace {
 constexpr size_t ChunkBytes = 16;
 } // namespace
 
+void TTextLineIndex::Clear()
+{
+    FText = {};
+    FStarts.assign(1, 0);
+    FCount = 1;
+    FIndexed = 0;
+    FLastLine = 0;
+    FLastStart = 0;
+}
+
 void TTextLineIndex::Assign(std::string_view AText)
 {
+    Clear();
+    Extend(AText);
+}
+
+void TTextLineIndex::Extend(std::string_view AText)
+{
     FText = AText;
-    FStarts.clear();
-    FStarts.push_back(0);
     FLastLine = 0;
     FLastStart = 0;
     const char* data = AText.data();
     const size_t size = AText.size();
-    size_t breaks = 0;
-    size_t next = Stride; // the line number whose start is recorded next
-    size_t i = 0;
+    size_t breaks = FCount - 1;
+    size_t next = FStarts.size() * Stride; // the line number whose start is recorded next
+    size_t i = FIndexed;
 #if defined(__SSE2__)
     // Sixteen bytes at a time: count the line feeds, and find the one that starts a recorded line.
     const __m128i lf = _mm_set1_epi8('\n');
@@ -52,6 +66,7 @@ void TTextLineIndex::Assign(std::string_view AText)
             next += Stride;
         }
     }
+    FIndexed = size;
     FCount = breaks + 1;
 }
 

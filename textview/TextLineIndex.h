@@ -19,6 +19,11 @@ public:
 
     // Indexes AText (which must outlive the index, or be replaced by the next Assign).
     void Assign(std::string_view AText);
+    // Indexes a text that is still being written: AText is all of it so far (wherever it stands now),
+    // and only what was added since the last call is read. The last call gives the whole text.
+    void Extend(std::string_view AText);
+    // Starts an index for Extend.
+    void Clear();
     std::string_view Text() const { return FText; }
 
     size_t LineCount() override { return FCount; }
@@ -41,8 +46,9 @@ private:
     size_t NextLineStart(size_t APos) const;
 
     std::string_view FText;
-    std::vector<size_t> FStarts; // the start of lines 0, Stride, 2 * Stride, ...
+    std::vector<size_t> FStarts {0}; // the start of lines 0, Stride, 2 * Stride, ...
     size_t FCount = 1;
+    size_t FIndexed = 0; // bytes read so far
     // The last line looked up, so that consecutive lines cost one step each.
     mutable size_t FLastLine = 0;
     mutable size_t FLastStart = 0;

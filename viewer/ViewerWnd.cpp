@@ -97,6 +97,17 @@ void ReleaseFreeMemory()
 #endif
 }
 
+// Indexes the lines of the formatted text as it is written.
+class TLineIndexer final : public TFormatObserver {
+public:
+    void Written(const char* AData, size_t ASize) override { FIndex.Extend(std::string_view(AData, ASize)); }
+    void BeforeMove() override { }
+    TTextLineIndex& Index() { return FIndex; }
+
+private:
+    TTextLineIndex FIndex;
+};
+
 // Shows the busy cursor for the life of the object.
 class TBusyCursor {
 public:
@@ -646,7 +657,10 @@ void Tmdi_quil_Viewer::SetFilename(const QString& AValue)
 void Tmdi_quil_Viewer::Present(TDocumentBuild& ABuild)
 {
     Tree->SetOutline(nullptr);
-    ABuild = BuildDocumentFile(FFilename, FOutline);
+    // The source view's line index is made while the formatted text is written, a few megabytes at a
+    // time while they are still in the cache.
+    TLineIndexer indexer;
+    ABuild = BuildDocumentFile(FFilename, FOutline, [&indexer](size_t) { return &indexer; });
     if (ABuild.OutOfMemory) {
         // The outline was emptied: its text is gone.
         Memo->SetText(std::string_view());
@@ -658,7 +672,7 @@ void Tmdi_quil_Viewer::Present(TDocumentBuild& ABuild)
     switch (ABuild.State) {
     case TDocumentState::Formatted:
         // The source view shows the outline's own text.
-        Memo->SetText(FOutline.Text());
+        Memo->SetText(FOutline.Text(), std::move(indexer.Index()));
         FRefusedText = {};
         msb->SetText(0, QString());
         break;

@@ -106,6 +106,20 @@ void TestSourceTextView::lineIndex()
     QCOMPARE(index.LineOf(view.size()), starts.size() - 1);
     QCOMPARE(index.LineStart(starts.size()), view.size());
     QCOMPARE(index.Lines(0, starts.size()), view);
+
+    // Indexed piece by piece while written (pieces of any length, from a moving copy): the same lines.
+    TTextLineIndex pieces;
+    pieces.Clear();
+    std::string written;
+    for (const size_t cut : {view.size() / 3, view.size() / 3 + 1, view.size() * 2 / 3, view.size()}) {
+        written.assign(view.substr(0, cut));
+        written.shrink_to_fit();
+        pieces.Extend(written);
+    }
+    pieces.Extend(view);
+    QCOMPARE(pieces.Count(), starts.size());
+    for (size_t line = 0; line < starts.size(); ++line)
+        QCOMPARE(pieces.LineStart(line), starts[line]);
 }
 
 void TestSourceTextView::farStateEqualsSequential()
