@@ -2,6 +2,20 @@
 
 #include <vector>
 
+std::vector<std::u16string_view> SplitBackslashPath(std::u16string_view APath)
+{
+    std::vector<std::u16string_view> segments;
+    for (size_t start = 0;;) {
+        const size_t slash = APath.find(u'\\', start);
+        segments.push_back(APath.substr(
+            start, slash == std::u16string_view::npos ? std::u16string_view::npos : slash - start));
+        if (slash == std::u16string_view::npos)
+            break;
+        start = slash + 1;
+    }
+    return segments;
+}
+
 std::u16string NodePath(const TOutline& AOutline, TNodeIndex ANode)
 {
     std::vector<TNodeIndex> chain;
@@ -35,15 +49,7 @@ bool SameTextAscii(std::u16string_view AA, std::u16string_view AB)
 
 TNodeIndex FindNodeByPath(const TOutline& AOutline, std::u16string_view APath)
 {
-    std::vector<std::u16string_view> segments;
-    for (size_t start = 0;;) {
-        const size_t slash = APath.find(u'\\', start);
-        segments.push_back(APath.substr(
-            start, slash == std::u16string_view::npos ? std::u16string_view::npos : slash - start));
-        if (slash == std::u16string_view::npos)
-            break;
-        start = slash + 1;
-    }
+    const std::vector<std::u16string_view> segments = SplitBackslashPath(APath);
     size_t k = 0;
     TNodeIndex node = AOutline.Root();
     while (node != NoNode) {

@@ -5,9 +5,13 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The Names of every node from the top-level node down to `node`, joined by backslashes.
 std::u16string NodePath(const TOutline& AOutline, TNodeIndex ANode);
+
+// A backslash path's segments: split at every backslash, empty segments kept.
+std::vector<std::u16string_view> SplitBackslashPath(std::u16string_view APath);
 
 // The node that a backslash path names, or NoNode. The path is split at every backslash (empty
 // segments count). From the top-level node on, a node whose Name equals the next segment (ignoring

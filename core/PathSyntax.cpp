@@ -587,15 +587,7 @@ TPathLookup Follow(const TOutline& AOutline, const std::vector<TPathStep>& AStep
 // The backslash path, step by step as FindNodeByPath walks it, saying where it stops.
 TPathLookup FollowBackslashPath(const TOutline& AOutline, std::u16string_view APath)
 {
-    std::vector<std::u16string_view> segments;
-    for (size_t start = 0;;) {
-        const size_t slash = APath.find(u'\\', start);
-        segments.push_back(APath.substr(
-            start, slash == std::u16string_view::npos ? std::u16string_view::npos : slash - start));
-        if (slash == std::u16string_view::npos)
-            break;
-        start = slash + 1;
-    }
+    const std::vector<std::u16string_view> segments = SplitBackslashPath(APath);
     TNodeIndex node = AOutline.Root();
     const size_t count = segments.size();
     for (size_t k = 0; k < count; ++k) {
