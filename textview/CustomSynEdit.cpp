@@ -25,14 +25,6 @@ constexpr size_t MinEditRoom = size_t(64) << 10;
 constexpr unsigned long ModEventMask = QsciScintillaBase::SC_MOD_BEFOREINSERT
     | QsciScintillaBase::SC_MOD_BEFOREDELETE | QsciScintillaBase::SC_MOD_CHANGEFOLD;
 
-int DigitsOf(int AValue)
-{
-    int digits = 1;
-    for (; AValue >= 10; AValue /= 10)
-        ++digits;
-    return digits;
-}
-
 } // namespace
 
 TCustomSynEdit::TCustomSynEdit(QWidget* AParent)
@@ -191,16 +183,14 @@ void TCustomSynEdit::SetSelectionMode(int AValue)
 
 int TCustomSynEdit::GutterDigits() const
 {
-    const int largest = qMax(0, lines() - (FZeroStart ? 1 : 0));
-    return qMax(DigitsOf(largest), FDigitCount);
+    return ::GutterDigits(size_t(qMax(0, lines())), FZeroStart, FDigitCount);
 }
 
 QString TCustomSynEdit::GutterText(int ALine) const
 {
     if (!FShowLineNumbers || !FGutterVisible)
         return QString();
-    const QString number = QString::number(FZeroStart ? ALine : ALine + 1);
-    return FLeadingZeros ? number.rightJustified(GutterDigits(), QLatin1Char('0')) : number;
+    return GutterNumber(size_t(ALine), FZeroStart, FLeadingZeros, GutterDigits());
 }
 
 long TCustomSynEdit::DocumentOptionsFor(size_t ABytes) const

@@ -35,14 +35,6 @@ constexpr char16_t ReplacementCharacter = 0xFFFD;
 // Characters measured for the width of one.
 constexpr int MeasureRun = 100;
 
-int DigitsOf(size_t AValue)
-{
-    int digits = 1;
-    for (; AValue >= 10; AValue /= 10)
-        ++digits;
-    return digits;
-}
-
 bool IsContinuation(char AByte)
 {
     return (static_cast<uint8_t>(AByte) & 0xC0) == 0x80;
@@ -300,16 +292,14 @@ void TSourceView::SetTabWidth(int AValue)
 
 int TSourceView::GutterDigits() const
 {
-    const size_t largest = LineCount() - (FZeroStart ? 1 : 0);
-    return std::max(DigitsOf(largest), FDigitCount);
+    return ::GutterDigits(LineCount(), FZeroStart, FDigitCount);
 }
 
 QString TSourceView::GutterText(size_t ALine) const
 {
     if (!FShowLineNumbers || !FGutterVisible)
         return QString();
-    const QString number = QString::number(FZeroStart ? ALine : ALine + 1);
-    return FLeadingZeros ? number.rightJustified(GutterDigits(), QLatin1Char('0')) : number;
+    return GutterNumber(size_t(ALine), FZeroStart, FLeadingZeros, GutterDigits());
 }
 
 int TSourceView::GutterWidth() const

@@ -4,10 +4,18 @@
 
 #include <QString>
 
+#include <cstddef>
+
 class QAbstractScrollArea;
 
 // How the mouse and the keyboard select text.
 enum TSynSelectionMode { smNormal = 0, smLine = 1, smColumn = 2 };
+
+// Digits the gutter's line numbers take in a text of ALineCount lines: the largest number shown, and at
+// least ADigitCount.
+int GutterDigits(size_t ALineCount, bool AZeroStart, int ADigitCount);
+// The gutter's number of line ALine (0-based), padded with zeros to ADigits when ALeadingZeros.
+QString GutterNumber(size_t ALine, bool AZeroStart, bool ALeadingZeros, int ADigits);
 
 class ITextViewOptions {
 public:

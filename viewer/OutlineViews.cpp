@@ -32,19 +32,6 @@ void TGridTreeView::SetGridLines(bool AOn)
     viewport()->update();
 }
 
-void TGridTreeView::SetTreeLines(bool AOn)
-{
-    FTreeLines = AOn;
-    viewport()->update();
-}
-
-void TGridTreeView::SetTintedColumn(int AColumn, const QColor& AColor)
-{
-    FTintedColumn = AColumn;
-    FTint = AColor;
-    viewport()->update();
-}
-
 QColor TGridTreeView::GridColor() const
 {
     // Plain enough to read as lines on the white and the tinted backgrounds alike.
@@ -55,11 +42,6 @@ QColor TGridTreeView::GridColor() const
 void TGridTreeView::drawRow(
     QPainter* APainter, const QStyleOptionViewItem& AOption, const QModelIndex& AIndex) const
 {
-    if (FTintedColumn >= 0 && !header()->isSectionHidden(FTintedColumn)) {
-        const int x = columnViewportPosition(FTintedColumn);
-        APainter->fillRect(
-            QRect(x, AOption.rect.top(), columnWidth(FTintedColumn), AOption.rect.height()), FTint);
-    }
     QTreeView::drawRow(APainter, AOption, AIndex);
     if (FGridLines) {
         APainter->save();
@@ -72,13 +54,6 @@ void TGridTreeView::drawRow(
 
 void TGridTreeView::paintEvent(QPaintEvent* AEvent)
 {
-    // Fill the tinted column below the last row too, so the column reads as one band.
-    if (FTintedColumn >= 0 && !header()->isSectionHidden(FTintedColumn)) {
-        QPainter p(viewport());
-        p.fillRect(
-            QRect(columnViewportPosition(FTintedColumn), 0, columnWidth(FTintedColumn), viewport()->height()),
-            FTint);
-    }
     QTreeView::paintEvent(AEvent);
     // Vertical grid lines over the full height, at the right edge of every visible column.
     QPainter p(viewport());
@@ -90,40 +65,6 @@ void TGridTreeView::paintEvent(QPaintEvent* AEvent)
         const int x = columnViewportPosition(logical) + columnWidth(logical) - 1;
         p.drawLine(x, 0, x, viewport()->height());
     }
-}
-
-void TGridTreeView::drawBranches(QPainter* APainter, const QRect& ARect, const QModelIndex& AIndex) const
-{
-    if (FTreeLines) {
-        // Dotted lines: through every ancestor level that has more siblings below, and an elbow to the
-        // node itself.
-        APainter->save();
-        QPen pen(GridColor().darker(135));
-        pen.setStyle(Qt::DotLine);
-        APainter->setPen(pen);
-        const int step = indentation();
-        int level = 0;
-        for (QModelIndex i = AIndex.parent(); i.isValid(); i = i.parent())
-            ++level;
-        const int rootOffset = rootIsDecorated() ? 0 : -1;
-        const int midY = ARect.center().y();
-        int x = ARect.right() - step / 2;
-        const QModelIndex parent = AIndex.parent();
-        const bool hasNext = AIndex.row() + 1 < model()->rowCount(parent);
-        if (level + rootOffset >= 0) {
-            APainter->drawLine(x, ARect.top(), x, hasNext ? ARect.bottom() : midY);
-            APainter->drawLine(x, midY, x + step / 2, midY);
-        }
-        QModelIndex ancestor = parent;
-        for (int l = level - 1; l + rootOffset >= 0 && ancestor.isValid(); --l) {
-            x -= step;
-            if (ancestor.row() + 1 < model()->rowCount(ancestor.parent()))
-                APainter->drawLine(x, ARect.top(), x, ARect.bottom());
-            ancestor = ancestor.parent();
-        }
-        APainter->restore();
-    }
-    QTreeView::drawBranches(APainter, ARect, AIndex);
 }
 
 bool TGridTreeView::viewportEvent(QEvent* AEvent)

@@ -140,6 +140,7 @@ private:
     QElapsedTimer FTypedTimer;
 };
 
+// The children list: a flat list with optional grid lines.
 class TGridTreeView : public QTreeView {
     Q_OBJECT
 public:
@@ -147,19 +148,14 @@ public:
 
     bool GridLines() const { return FGridLines; }
     void SetGridLines(bool AOn);
-    bool TreeLines() const { return FTreeLines; }
-    void SetTreeLines(bool AOn);
-    // A column painted with its own background (the Value column of the outline); -1 for none.
-    void SetTintedColumn(int AColumn, const QColor& AColor);
-    int TintedColumn() const { return FTintedColumn; }
-    QColor Tint() const { return FTint; }
+    // A flat list: no tree lines whatever the option says.
+    bool TreeLines() const { return false; }
     // Lays the rows out again (their heights may depend on column widths).
     void RelayoutRows() { scheduleDelayedItemsLayout(); }
 
 protected:
     void drawRow(
         QPainter* APainter, const QStyleOptionViewItem& AOption, const QModelIndex& AIndex) const override;
-    void drawBranches(QPainter* APainter, const QRect& ARect, const QModelIndex& AIndex) const override;
     void paintEvent(QPaintEvent* AEvent) override;
     bool viewportEvent(QEvent* AEvent) override;
 
@@ -167,9 +163,6 @@ private:
     QColor GridColor() const;
 
     bool FGridLines = false;
-    bool FTreeLines = false;
-    int FTintedColumn = -1;
-    QColor FTint;
 };
 
 // Rows as tall as the wrapped text of one column needs at that column's width.
