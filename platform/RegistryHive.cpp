@@ -25,6 +25,11 @@
 namespace {
 
 constexpr int BusyTimeoutMs = 5000;
+// The store's creation lock is held for moments. One older than this is taken over: a program killed
+// just as it made the lock file leaves it empty, with no process to check, and the next start would
+// otherwise wait out the whole lock wait.
+constexpr int CreationLockStaleMs = 3000;
+constexpr int CreationLockWaitMs = 30000;
 // Writes kept back while another program held the lock are tried again this often.
 constexpr int RetryIntervalMs = 500;
 constexpr int ApplicationId = 0x52515531; // "RQU1": marks the file as a settings hive of this program
@@ -333,8 +338,8 @@ std::shared_ptr<TRegistryHive> TRegistryHive::Open(const QString& APath)
         // Creating, checking and moving the file aside happen under a lock, so that two programs starting
         // at once neither both create the file nor move aside the fresh store of the other.
         QLockFile lock(hive->FPath + QStringLiteral(".lock"));
-        lock.setStaleLockTime(30000);
-        const bool locked = lock.tryLock(30000);
+        lock.setStaleLockTime(CreationLockStaleMs);
+        const bool locked = lock.tryLock(CreationLockWaitMs);
         TRegistryHiveOpener::TOpened opened = TRegistryHiveOpener::OpenChecked(hive->FPath);
         if (opened.Problem == TRegistryHiveOpener::TProblem::pDamaged && locked) {
             const QString aside = TRegistryHiveOpener::MoveAside(hive->FPath);
