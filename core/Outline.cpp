@@ -9,7 +9,7 @@
 int TOutline::Level(TNodeIndex ANode) const
 {
     int level = 0;
-    for (TNodeIndex p = FNodes[ANode].Parent; p != NoNode; p = FNodes[p].Parent)
+    for (TNodeIndex p = Parent(ANode); p != NoNode; p = Parent(p))
         ++level;
     return level;
 }
@@ -43,15 +43,16 @@ std::u16string TOutline::ScalarDisplay(size_t AOffset) const
 
 TNodeData TOutline::NodeData(TNodeIndex ANode) const
 {
-    const TOutlineNode& n = FNodes[ANode];
+    const TOutlineNode& n = FStore.Nodes[ANode];
     TNodeData data;
-    data.Typ = n.Typ;
-    if (n.Parent == NoNode) {
-        data.Name = n.Typ == ntArray ? u"<array>" : u"<object>";
+    data.Typ = n.Typ();
+    const TNodeIndex parent = Parent(ANode);
+    if (parent == NoNode) {
+        data.Name = data.Typ == ntArray ? u"<array>" : u"<object>";
         return data;
     }
-    const bool container = n.Typ == ntObject || n.Typ == ntArray;
-    if (FNodes[n.Parent].Typ == ntArray) {
+    const bool container = IsContainer(ANode);
+    if (Typ(parent) == ntArray) {
         if (container) {
             const std::string name = "<element #" + std::to_string(Row(ANode)) + ">";
             data.Name.assign(name.begin(), name.end());

@@ -27,57 +27,106 @@ struct TNodeData {
 using TNodeIndex = uint32_t;
 constexpr TNodeIndex NoNode = UINT32_MAX;
 
-// 16 bytes a node: documents of 100 MB have about ten million of them.
+// 8 bytes a node: documents of 100 MB have ten to twenty million of them. The node holds where its
+// token stands in the formatted text (40 bits: texts up to a terabyte), its kind, and for an object or
+// array how many containers precede it in its block of nodes, which finds its entry in the
+// container table without storing an index per node.
 struct TOutlineNode {
     uint32_t OffsetLow; // Offset: in the formatted text, the member name's token or the element's token
-    uint8_t OffsetHigh; // (40 bits: texts up to a terabyte)
-    TNodeType Typ;
-    uint16_t Reserved;
-    TNodeIndex Parent; // NoNode for the root
-    uint32_t Container; // for objects and arrays: their entry in the container table
+    uint32_t OffsetHigh : 8;
+    uint32_t Kind : 3;
+    uint32_t Rank : 7; // objects and arrays before it in its block (of 64 nodes: at most 63)
 
     uint64_t Offset() const { return uint64_t(OffsetHigh) << 32 | OffsetLow; }
+    TNodeType Typ() const { return TNodeType(Kind); }
     static TOutlineNode Make(uint64_t AOffset, TNodeType ATyp)
     {
-        return {uint32_t(AOffset), uint8_t(AOffset >> 32), ATyp, 0, NoNode, 0};
+        return {uint32_t(AOffset), uint32_t(AOffset >> 32) & 0xFFu, ATyp, 0};
     }
 };
 
-// The children of an object or array: ChildCount nodes from FirstChild on.
-struct TOutlineContainer {
+static_assert(sizeof(TOutlineNode) == 8);
+
+using TRunIndex = uint32_t;
+constexpr TRunIndex NoRun = UINT32_MAX;
+
+// The children of one object or array stand side by side, from FirstChild up to the next run's first
+// child (the last run's end at the last node). Runs are stored in the order of their first children,
+// so the run of any node, and with it its parent, is found from the run of its block's first node.
+struct TOutlineRun {
     TNodeIndex FirstChild;
-    uint32_t ChildCount;
+    TNodeIndex Owner; // the object or array whose children these are
+};
+
+// Nodes are grouped in blocks of 64 for the two lookups above.
+constexpr unsigned OutlineBlockShift = 6;
+struct TOutlineBlock {
+    uint32_t ContainersBefore; // objects and arrays among the nodes before the block
+    TRunIndex Run; // the run of the block's first node (0 for the first block, whose first node is the root)
+};
+
+// What an outline is made of, handed between a build and the outline that keeps it.
+struct TOutlineStore {
+    TPodBuffer<TOutlineNode> Nodes;
+    TPodBuffer<TRunIndex> ContainerRuns; // per object or array in node order: its run, NoRun when empty
+    TPodBuffer<TOutlineRun> Runs;
+    TPodBuffer<TOutlineBlock> Blocks;
+
+    void Clear()
+    {
+        Nodes.Clear();
+        ContainerRuns.Clear();
+        Runs.Clear();
+        Blocks.Clear();
+    }
+    void Release()
+    {
+        Nodes.Release();
+        ContainerRuns.Release();
+        Runs.Release();
+        Blocks.Release();
+    }
+    void Swap(TOutlineStore& AOther)
+    {
+        Nodes.Swap(AOther.Nodes);
+        ContainerRuns.Swap(AOther.ContainerRuns);
+        Runs.Swap(AOther.Runs);
+        Blocks.Swap(AOther.Blocks);
+    }
 };
 
 class TOutline {
 public:
-    bool IsEmpty() const { return FNodes.Empty(); }
-    size_t NodeCount() const { return FNodes.Size(); }
+    bool IsEmpty() const { return FStore.Nodes.Empty(); }
+    size_t NodeCount() const { return FStore.Nodes.Size(); }
     // The top-level node, or NoNode when the outline is empty.
-    TNodeIndex Root() const { return FNodes.Empty() ? NoNode : 0; }
-    TNodeIndex Parent(TNodeIndex ANode) const { return FNodes[ANode].Parent; }
+    TNodeIndex Root() const { return FStore.Nodes.Empty() ? NoNode : 0; }
+    TNodeIndex Parent(TNodeIndex ANode) const { return ANode == 0 ? NoNode : FStore.Runs[RunOf(ANode)].Owner; }
     uint32_t ChildCount(TNodeIndex ANode) const
     {
-        return IsContainer(ANode) ? FContainers[FNodes[ANode].Container].ChildCount : 0;
+        if (!IsContainer(ANode))
+            return 0;
+        const TRunIndex run = ChildRun(ANode);
+        return run == NoRun ? 0 : RunEnd(run) - FStore.Runs[run].FirstChild;
     }
     // The child in the given row, 0 <= row < ChildCount(node).
     TNodeIndex Child(TNodeIndex ANode, uint32_t ARow) const
     {
-        return FContainers[FNodes[ANode].Container].FirstChild + ARow;
+        return FStore.Runs[ChildRun(ANode)].FirstChild + ARow;
     }
     // Position among its siblings (0 for the root).
     uint32_t Row(TNodeIndex ANode) const
     {
-        const TNodeIndex p = FNodes[ANode].Parent;
-        return p == NoNode ? 0 : ANode - FContainers[FNodes[p].Container].FirstChild;
+        return ANode == 0 ? 0 : ANode - FStore.Runs[RunOf(ANode)].FirstChild;
     }
     bool IsContainer(TNodeIndex ANode) const
     {
-        return FNodes[ANode].Typ == ntObject || FNodes[ANode].Typ == ntArray;
+        const TNodeType typ = Typ(ANode);
+        return typ == ntObject || typ == ntArray;
     }
-    TNodeType Typ(TNodeIndex ANode) const { return FNodes[ANode].Typ; }
+    TNodeType Typ(TNodeIndex ANode) const { return FStore.Nodes[ANode].Typ(); }
     // Where the node stands in the formatted text: its member name's token, or its element's token.
-    uint64_t TokenOffset(TNodeIndex ANode) const { return FNodes[ANode].Offset(); }
+    uint64_t TokenOffset(TNodeIndex ANode) const { return FStore.Nodes[ANode].Offset(); }
     // 0 for the root, 1 for its children, ...
     int Level(TNodeIndex ANode) const;
 
@@ -96,36 +145,49 @@ public:
     // Empties the outline and gives its memory back.
     void Clear()
     {
-        FNodes.Release();
-        FContainers.Release();
+        FStore.Release();
         FText.Release();
     }
     // Takes over a built outline: nodes whose offsets point into text.
-    void Assign(
-        TPodBuffer<TOutlineNode>&& ANodes, TPodBuffer<TOutlineContainer>&& AContainers, TByteBuffer&& AText)
+    void Assign(TOutlineStore&& AStore, TByteBuffer&& AText)
     {
-        FNodes = std::move(ANodes);
-        FContainers = std::move(AContainers);
+        FStore.Swap(AStore);
+        AStore.Release();
         FText = std::move(AText);
     }
     // Empties the outline and hands its buffers to a new build, which reuses their memory.
-    void TakeBuffers(
-        TPodBuffer<TOutlineNode>& ANodes, TPodBuffer<TOutlineContainer>& AContainers, TByteBuffer& AText)
+    void TakeBuffers(TOutlineStore& AStore, TByteBuffer& AText)
     {
-        FNodes.Clear();
-        FContainers.Clear();
+        FStore.Clear();
         FText.Clear();
-        ANodes.Swap(FNodes);
-        AContainers.Swap(FContainers);
+        AStore.Swap(FStore);
         AText.Swap(FText);
     }
 
 private:
+    // The run a node other than the root belongs to: from its block's first node's run, onwards
+    // over the runs that begin before it (at most the 63 nodes before it in the block).
+    TRunIndex RunOf(TNodeIndex ANode) const
+    {
+        TRunIndex run = FStore.Blocks[ANode >> OutlineBlockShift].Run;
+        while (run + 1 < FStore.Runs.Size() && FStore.Runs[run + 1].FirstChild <= ANode)
+            ++run;
+        return run;
+    }
+    // The run of an object's or array's children.
+    TRunIndex ChildRun(TNodeIndex ANode) const
+    {
+        return FStore.ContainerRuns[FStore.Blocks[ANode >> OutlineBlockShift].ContainersBefore
+            + FStore.Nodes[ANode].Rank];
+    }
+    TNodeIndex RunEnd(TRunIndex ARun) const
+    {
+        return ARun + 1 < FStore.Runs.Size() ? FStore.Runs[ARun + 1].FirstChild : TNodeIndex(NodeCount());
+    }
     // The display text of the scalar token at offset, for numbers without a display value its text.
     std::u16string ScalarDisplay(size_t AOffset) const;
 
-    TPodBuffer<TOutlineNode> FNodes;
-    TPodBuffer<TOutlineContainer> FContainers;
+    TOutlineStore FStore;
     TByteBuffer FText;
     std::u16string FDecimalSeparator = u".";
 };

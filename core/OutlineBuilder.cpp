@@ -22,18 +22,19 @@ public:
     }
 
     // Builds the nodes into these buffers, reusing their memory.
-    void UseBuffers(TPodBuffer<TOutlineNode>& ANodes, TPodBuffer<TOutlineContainer>& AContainers)
+    void UseBuffers(TOutlineStore& AStore)
     {
-        FNodes.Swap(ANodes);
-        FContainers.Swap(AContainers);
-        FNodes.Clear();
-        FContainers.Clear();
+        FStore.Swap(AStore);
+        FStore.Clear();
     }
 
     void BeginNodes(size_t ATextSize)
     {
-        FNodes.Reserve(ATextSize / 8 + 16);
-        FNodes.ResizeUninitialized(1); // the root's place
+        FStore.Nodes.Reserve(ATextSize / 8 + 16);
+        // The root's places, kept free until it closes last.
+        FStore.Nodes.ResizeUninitialized(1);
+        FStore.ContainerRuns.PushBack(NoRun);
+        FStore.Blocks.PushBack({0, 0});
     }
 
     TJSONCounts Counts() const { return {int32_t(FObjCnt), int32_t(FArrCnt), int32_t(FValCnt)}; }
@@ -60,8 +61,7 @@ public:
                 FObserver->InputPassed(FInputAt);
         }
     }
-    TPodBuffer<TOutlineNode>& Nodes() { return FNodes; }
-    TPodBuffer<TOutlineContainer>& Containers() { return FContainers; }
+    TOutlineStore& Store() { return FStore; }
 
     void BeginObject()
     {
@@ -124,6 +124,11 @@ public:
     }
 
 private:
+    // A node waiting for its container to close, with the run of its own children once known.
+    struct TPendingNode {
+        TOutlineNode Node;
+        TRunIndex Run;
+    };
     struct Frame {
         bool IsArray;
         uint64_t Count; // members or elements written so far
@@ -204,35 +209,49 @@ private:
     void AddNode(size_t AOffset, TNodeType ATyp)
     {
         if constexpr (WithOutline)
-            FPending.PushBack(TOutlineNode::Make(AOffset, ATyp));
+            FPending.PushBack({TOutlineNode::Make(AOffset, ATyp), NoRun});
     }
 
     // A container closed: its children, the pending records from start on, take their final places
-    // side by side; their own children learn their parent's index now that it is known.
+    // side by side as a new run; the runs of their own children learn their owner's index.
     void MoveChildren(size_t AStart)
     {
         const size_t count = FPending.Size() - AStart;
-        TOutlineNode& container = FPending[AStart - 1];
-        const TNodeIndex first = TNodeIndex(FNodes.Size());
-        container.Container = uint32_t(FContainers.Size());
-        FContainers.PushBack(TOutlineContainer {count ? first : 0, uint32_t(count)});
-        FNodes.Append(FPending.Data() + AStart, count);
-        FPending.Truncate(AStart);
-        for (size_t i = 0; i < count; ++i) {
-            const TOutlineNode& child = FNodes[first + i];
-            if (child.Typ != ntObject && child.Typ != ntArray)
-                continue;
-            const TOutlineContainer& grand = FContainers[child.Container];
-            for (uint32_t k = 0; k < grand.ChildCount; ++k)
-                FNodes[grand.FirstChild + k].Parent = TNodeIndex(first + i);
-        }
-        if (AStart == 1) {
-            // The root: its place was kept free at the start.
-            FNodes[0] = container;
+        TPendingNode& container = FPending[AStart - 1];
+        if (count > 0) {
+            const TRunIndex run = TRunIndex(FStore.Runs.Size());
+            FStore.Runs.PushBack({TNodeIndex(FStore.Nodes.Size()), NoNode});
+            container.Run = run;
+            FStore.Nodes.EnsureSpare(count);
             for (size_t i = 0; i < count; ++i)
-                FNodes[first + i].Parent = 0;
+                Place(FPending[AStart + i], run);
+        }
+        FPending.Truncate(AStart);
+        if (AStart == 1) {
+            // The root: its places were kept free at the start.
+            FStore.Nodes[0] = container.Node;
+            FStore.ContainerRuns[0] = container.Run;
+            if (container.Run != NoRun)
+                FStore.Runs[container.Run].Owner = 0;
             FPending.Clear();
         }
+    }
+
+    void Place(const TPendingNode& AChild, TRunIndex ARun)
+    {
+        TOutlineStore& store = FStore;
+        const TNodeIndex index = TNodeIndex(store.Nodes.Size());
+        if ((index & ((1u << OutlineBlockShift) - 1)) == 0)
+            store.Blocks.PushBack({uint32_t(store.ContainerRuns.Size()), ARun});
+        TOutlineNode node = AChild.Node;
+        const TNodeType typ = node.Typ();
+        if (typ == ntObject || typ == ntArray) {
+            node.Rank = uint32_t(store.ContainerRuns.Size()) - store.Blocks.Back().ContainersBefore;
+            store.ContainerRuns.PushBack(AChild.Run);
+            if (AChild.Run != NoRun)
+                store.Runs[AChild.Run].Owner = index;
+        }
+        store.Nodes.PushBack(node);
     }
 
     // How much new text an observer is told about at a time.
@@ -244,9 +263,8 @@ private:
     size_t FReported = 0;
     // Where in the input the last name or scalar began (what came before it is read).
     const char* FInputAt = nullptr;
-    TPodBuffer<TOutlineNode> FNodes;
-    TPodBuffer<TOutlineContainer> FContainers;
-    TPodBuffer<TOutlineNode> FPending;
+    TOutlineStore FStore;
+    TPodBuffer<TPendingNode> FPending;
     Frame FFrames[JSONNestingLimit + 1] = {};
     size_t FDepth = 0;
     size_t FNameOffset = 0;
@@ -262,10 +280,9 @@ std::string_view BuildOutline(std::string_view AText, TOutline& AOutline, TJSONC
     ACounts = {};
     // A rebuild writes into the memory of the previous build. Reserved but unwritten capacity costs
     // address space only, so nothing is shrunk afterwards.
-    TPodBuffer<TOutlineNode> nodes;
-    TPodBuffer<TOutlineContainer> containers;
+    TOutlineStore store;
     TByteBuffer formatted;
-    AOutline.TakeBuffers(nodes, containers, formatted);
+    AOutline.TakeBuffers(store, formatted);
     // Whatever ends the build, an observer stops reading a text that is not handed over (the buffer is
     // freed on refusal or when an error unwinds).
     struct TStopReading {
@@ -280,7 +297,7 @@ std::string_view BuildOutline(std::string_view AText, TOutline& AOutline, TJSONC
         }
     } stop {AObserver, formatted};
     TFormatWriter<true> writer(formatted, AText.size(), ABreaks);
-    writer.UseBuffers(nodes, containers);
+    writer.UseBuffers(store);
     writer.BeginNodes(AText.size());
     writer.SetObserver(AObserver);
     if (!ReadJSON(AText, writer) || formatted.Empty()) {
@@ -290,7 +307,7 @@ std::string_view BuildOutline(std::string_view AText, TOutline& AOutline, TJSONC
     stop.HandedOver = true;
     writer.ReportWritten();
     ACounts = writer.Counts();
-    AOutline.Assign(std::move(writer.Nodes()), std::move(writer.Containers()), std::move(formatted));
+    AOutline.Assign(std::move(writer.Store()), std::move(formatted));
     return AOutline.Text();
 }
 

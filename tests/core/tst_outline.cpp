@@ -72,6 +72,8 @@ private Q_SLOTS:
     void matchesReference();
     void largeInputs();
     void structureLinks();
+    void structureOfShapes_data();
+    void structureOfShapes();
 };
 
 void TestOutline::workedExample()
@@ -343,6 +345,55 @@ void TestOutline::structureLinks()
         QCOMPARE(reached + (outline.IsEmpty() ? 0 : 1), outline.NodeCount());
         QCOMPARE(outline.NodeCount(), size_t(counts.FObjCnt + counts.FArrCnt + counts.FValCnt));
     }
+}
+
+// Shapes whose runs of children and blocks of 64 nodes meet in awkward ways: empty containers between
+// runs, blocks full of containers, runs of one node, deep chains.
+void TestOutline::structureOfShapes_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<int>("empty"); // objects and arrays without children
+    auto repeat = [](const QByteArray& AItem, int ACount) {
+        QByteArray items;
+        for (int i = 0; i < ACount; ++i)
+            items += (i ? "," : "") + AItem;
+        return items;
+    };
+    QByteArray deep;
+    for (int i = 0; i < 300; ++i)
+        deep += "[" + QByteArray::number(i) + ",";
+    deep += "{}" + QByteArray(300, ']');
+    QTest::newRow("empty containers between runs") << "[" + repeat("[],{},[[]],{\"a\":[]},[1]", 100) + "]" << 400;
+    QTest::newRow("blocks of containers only") << "[" + repeat("[[0]]", 200) + "]" << 0;
+    QTest::newRow("root empty") << QByteArray("{}") << 1;
+    QTest::newRow("deep chain") << deep << 1;
+    QTest::newRow("wide and nested") << "{\"a\":[" + repeat("0", 1000) + "],\"b\":[" + repeat("{}", 130) + "]}" << 130;
+}
+
+void TestOutline::structureOfShapes()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(int, empty);
+    TOutline outline;
+    TJSONCounts counts;
+    QVERIFY(!BuildOutline(View(json), outline, counts).empty());
+    QCOMPARE(outline.NodeCount(), size_t(counts.FObjCnt + counts.FArrCnt + counts.FValCnt));
+    size_t children = 0;
+    int emptyContainers = 0;
+    for (TNodeIndex node = 0; node < outline.NodeCount(); ++node) {
+        const uint32_t count = outline.ChildCount(node);
+        children += count;
+        emptyContainers += outline.IsContainer(node) && count == 0;
+        for (uint32_t row = 0; row < count; ++row) {
+            const TNodeIndex child = outline.Child(node, row);
+            QCOMPARE(outline.Parent(child), node);
+            QCOMPARE(outline.Row(child), row);
+            if (row > 0)
+                QVERIFY(outline.TokenOffset(child) > outline.TokenOffset(outline.Child(node, row - 1)));
+        }
+    }
+    QCOMPARE(children + 1, outline.NodeCount());
+    QCOMPARE(emptyContainers, empty);
 }
 
 QTEST_GUILESS_MAIN(TestOutline)
