@@ -40,6 +40,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -339,6 +340,25 @@ void Twnd_quil_Editor::SetFilename(const QString& Value)
     setWindowTitle(QStringLiteral("JSON Editor - [%1]").arg(QDir::toNativeSeparators(FFilename)));
 }
 
+namespace {
+// Runs AWork on another thread while the editor makes the document for a text of about ABytes (a
+// large document's buffers take a while to make), and returns its result. The document is given back
+// when the work fails.
+template<typename TWork> auto WhilePreparing(TCustomSynEdit& AEditor, size_t ABytes, TWork AWork)
+{
+    auto work = std::async(std::launch::async, std::move(AWork));
+    try {
+        AEditor.PrepareTextBytes(ABytes);
+        return work.get();
+    } catch (...) {
+        if (work.valid())
+            work.wait();
+        AEditor.DiscardPrepared();
+        throw;
+    }
+}
+} // namespace
+
 void Twnd_quil_Editor::LoadFile(const QString& AFilename)
 {
     TByteBuffer bytes;
@@ -346,11 +366,14 @@ void Twnd_quil_Editor::LoadFile(const QString& AFilename)
         throw EEditorError(QStringLiteral("Cannot open file \"%1\". %2")
                                .arg(QDir::toNativeSeparators(AFilename), ReadFailure(AFilename)));
     TEditorText text;
-    if (!ReadEditorText(bytes.View(), text))
+    if (!WhilePreparing(
+            *Editor, bytes.Size(), [&bytes, &text] { return ReadEditorText(bytes.View(), text); })) {
+        Editor->DiscardPrepared();
         throw EEditorError(
             QStringLiteral("Cannot open file \"%1\" in the editor: it is not UTF-8 text. No mapping "
                            "for the Unicode character exists in the target multi-byte code page.")
                 .arg(QDir::toNativeSeparators(AFilename)));
+    }
     ShowText(text);
     FReplaced = false;
     EditorStatusChange();
@@ -359,7 +382,7 @@ void Twnd_quil_Editor::LoadFile(const QString& AFilename)
 void Twnd_quil_Editor::PlaceText(std::string_view AUtf8, bool AModified)
 {
     TEditorText text;
-    PlaceEditorText(AUtf8, text);
+    WhilePreparing(*Editor, AUtf8.size(), [AUtf8, &text] { PlaceEditorText(AUtf8, text); });
     ShowText(text);
     FReplaced = AModified;
     SetControls();

@@ -240,17 +240,48 @@ void TCustomSynEdit::AdoptDocument(void* ADocument)
     FinishDocument(state);
 }
 
+size_t TCustomSynEdit::DocumentSizeFor(size_t ABytes, bool AReadOnly) const
+{
+    // An editable text gets room to grow: filled to the byte, the first keys typed would soon make the
+    // control move the whole text into a larger buffer, a pause of a second on a large text.
+    return ABytes + (AReadOnly ? 0 : ABytes / EditRoomShare + MinEditRoom);
+}
+
+void TCustomSynEdit::PrepareTextBytes(size_t ABytes)
+{
+    DiscardPrepared();
+    FPreparedSize = DocumentSizeFor(ABytes, isReadOnly());
+    FPrepared = SendScintilla(
+        SCI_CREATEDOCUMENT, static_cast<unsigned long>(FPreparedSize), DocumentOptionsFor(FPreparedSize));
+}
+
+void TCustomSynEdit::DiscardPrepared()
+{
+    if (FPrepared)
+        SendScintilla(SCI_RELEASEDOCUMENT, 0UL, FPrepared);
+    FPrepared = 0;
+    FPreparedSize = 0;
+}
+
 void TCustomSynEdit::SetTextBytes(std::string_view AText)
 {
     const TDocumentState state = CaptureDocumentState();
     // No change notifications while filling: they would carry copies of the whole text.
     const long eventMask = SendScintilla(SCI_GETMODEVENTMASK);
     SendScintilla(SCI_SETMODEVENTMASK, 0UL);
-    // An editable text gets room to grow: filled to the byte, the first keys typed would soon make the
-    // control move the whole text into a larger buffer, a pause of a second on a large text.
-    const size_t room = state.ReadOnly ? 0 : AText.size() / EditRoomShare + MinEditRoom;
-    const long document = SendScintilla(SCI_CREATEDOCUMENT, static_cast<unsigned long>(AText.size() + room),
-        DocumentOptionsFor(AText.size()));
+    // A prepared document serves when the text fits it with its room for typing, and needs the same
+    // options (a text may have grown past the gigabyte that needs wide positions).
+    const size_t size = DocumentSizeFor(AText.size(), state.ReadOnly);
+    long document = 0;
+    if (FPrepared && AText.size() <= FPreparedSize
+        && DocumentOptionsFor(FPreparedSize) == DocumentOptionsFor(size)) {
+        document = FPrepared;
+        FPrepared = 0;
+    }
+    DiscardPrepared();
+    if (!document)
+        document =
+            SendScintilla(SCI_CREATEDOCUMENT, static_cast<unsigned long>(size), DocumentOptionsFor(size));
     SwitchDocument(reinterpret_cast<void*>(document), state);
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
     if (!AText.empty())

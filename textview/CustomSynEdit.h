@@ -21,6 +21,7 @@ class TCustomSynEdit : public QsciScintilla, public ITextViewOptions {
 
 public:
     explicit TCustomSynEdit(QWidget* AParent = nullptr);
+    ~TCustomSynEdit() override { DiscardPrepared(); }
 
     bool GutterShowLineNumbers() const override { return FShowLineNumbers; }
     void SetGutterShowLineNumbers(bool AValue) override;
@@ -51,6 +52,12 @@ public:
     // large documents: no conversion, none of the copies that change notifications would make, and
     // positions wide enough for texts beyond 2 GB. The view's read-only state stays as it was.
     void SetTextBytes(std::string_view AText);
+    // Makes the empty document the next SetTextBytes of about ABytes will fill, so that the caller can
+    // read or check the text meanwhile (on another thread): a large document's buffers take a while
+    // to make. A text that does not fit its room gets a document of its own; DiscardPrepared (also
+    // called when the view goes) gives an unused one back.
+    void PrepareTextBytes(size_t ABytes);
+    void DiscardPrepared();
     // Shows a document made elsewhere (by a loader, or SCI_CREATEDOCUMENT) in place of the current one,
     // taking over the caller's reference. The view's code page, tab width and read-only state carry
     // over to it.
@@ -105,6 +112,8 @@ private:
         long UndoCollection;
     };
     TDocumentState CaptureDocumentState();
+    // The size a document for a text of this many bytes is made with: an editable text gets room.
+    size_t DocumentSizeFor(size_t ABytes, bool AReadOnly) const;
     void SwitchDocument(void* ADocument, const TDocumentState& AState);
     void FinishDocument(const TDocumentState& AState);
     void UpdateGutter();
@@ -130,4 +139,7 @@ private:
     // A change is made and not reported yet; the line count of the last report.
     bool FChangePending = false;
     int FReportedLines = 0;
+    // A document made by PrepareTextBytes, with the size it was made for.
+    long FPrepared = 0;
+    size_t FPreparedSize = 0;
 };

@@ -217,12 +217,16 @@ void TestCustomSynEdit::setTextBytes_data()
     QTest::addColumn<bool>("readOnly");
     QTest::addColumn<bool>("keepStyles");
     QTest::addColumn<int>("lines");
-    QTest::newRow("read-only, plain") << QByteArray("{\r\n  \"a\": 1\r\n}") << true << false << 3;
-    QTest::newRow("editable, styled") << QByteArray("x") << false << true << 1;
+    QTest::addColumn<int>("prepared"); // bytes a document was prepared for beforehand, -1 for none
+    QTest::newRow("read-only, plain") << QByteArray("{\r\n  \"a\": 1\r\n}") << true << false << 3 << -1;
+    QTest::newRow("editable, styled") << QByteArray("x") << false << true << 1 << -1;
     QTest::newRow("non-ASCII") << QByteArray("caf\xC3\xA9 \xE4\xB8\x80\r\n\xF0\x9F\x98\x80") << true << false
-                               << 2;
-    QTest::newRow("empty") << QByteArray() << true << false << 1;
-    QTest::newRow("NUL inside") << QByteArray("a\0b", 3) << true << false << 1;
+                               << 2 << -1;
+    QTest::newRow("empty") << QByteArray() << true << false << 1 << -1;
+    QTest::newRow("NUL inside") << QByteArray("a\0b", 3) << true << false << 1 << -1;
+    QTest::newRow("prepared for more") << QByteArray("{\r\n  \"a\": 1\r\n}") << false << true << 3 << 4096;
+    QTest::newRow("prepared for less") << QByteArray(200000, 'x') + "\n" << false << true << 2 << 10;
+    QTest::newRow("prepared, read-only") << QByteArray("a\nb") << true << false << 2 << 3;
 }
 
 void TestCustomSynEdit::setTextBytes()
@@ -231,10 +235,16 @@ void TestCustomSynEdit::setTextBytes()
     QFETCH(bool, readOnly);
     QFETCH(bool, keepStyles);
     QFETCH(int, lines);
+    QFETCH(int, prepared);
     TCustomSynEdit edit;
     edit.setText(QStringLiteral("previous text\nwith two lines"));
     edit.setReadOnly(readOnly);
     edit.SetKeepStyles(keepStyles);
+    if (prepared >= 0) {
+        edit.PrepareTextBytes(size_t(prepared));
+        // Prepared, not shown yet.
+        QCOMPARE(edit.text(), QStringLiteral("previous text\nwith two lines"));
+    }
     edit.SetTextBytes(std::string_view(bytes.constData(), size_t(bytes.size())));
     QCOMPARE(edit.length(), int(bytes.size()));
     QCOMPARE(edit.lines(), lines);
