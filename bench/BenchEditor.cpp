@@ -63,6 +63,21 @@ int EditorCommand(int AArgc, char** AArgv, const char* APath)
     QApplication::processEvents();
     const qint64 openMs = timer.elapsed();
 
+    // To the end of the text and back, each until painted.
+    const auto sendKey = [window](int AKey, Qt::KeyboardModifiers AModifiers) {
+        QElapsedTimer keyTimer;
+        keyTimer.start();
+        QKeyEvent press(QEvent::KeyPress, AKey, AModifiers);
+        QApplication::sendEvent(window->Editor, &press);
+        QKeyEvent release(QEvent::KeyRelease, AKey, AModifiers);
+        QApplication::sendEvent(window->Editor, &release);
+        window->repaint();
+        QApplication::processEvents();
+        return keyTimer.elapsed();
+    };
+    const qint64 endMs = sendKey(Qt::Key_End, Qt::ControlModifier);
+    sendKey(Qt::Key_Home, Qt::ControlModifier);
+
     timer.restart();
     window->acFormatExecute();
     window->repaint();
@@ -89,6 +104,7 @@ int EditorCommand(int AArgc, char** AArgv, const char* APath)
 
     std::printf("editor open   %.3f s\n", Seconds(openMs));
     std::printf("editor format %.3f s (%d lines)\n", Seconds(formatMs), int(window->Editor->lines()));
+    std::printf("editor ctrl+end %lld ms\n", static_cast<long long>(endMs));
     std::printf("editor typing %lld ms (slowest of %d keys, %.1f ms on average)\n",
         static_cast<long long>(slowestKeyMs), Keystrokes, double(allKeys.elapsed()) / Keystrokes);
     std::printf("peak          %ld KiB resident\n", PeakKiB());

@@ -341,6 +341,9 @@ void Twnd_quil_Editor::SetFilename(const QString& Value)
 }
 
 namespace {
+// The most lines a text placed in the editor keeps word wrap for.
+constexpr int MaxWrappedLines = 100000;
+
 // Runs AWork on another thread while the editor makes the document for a text of about ABytes (a
 // large document's buffers take a while to make), and returns its result. The document is given back
 // when the work fails.
@@ -397,7 +400,13 @@ void Twnd_quil_Editor::ShowText(const TEditorText& AText)
     const bool wrap = Editor->WordWrap();
     Editor->SetWordWrap(false);
     Editor->SetTextBytes(AText.Text);
-    Editor->SetWordWrap(wrap);
+    // The control measures every line it wraps, at a few microseconds a line, and moving the caret
+    // far down (Ctrl+End) makes it wrap all lines above first: seconds of a frozen window on a text
+    // of a million lines. Such a text comes without word wrap; the menu entry switches it back on.
+    if (wrap && Editor->lines() > MaxWrappedLines)
+        acWordWrap->setChecked(false);
+    else
+        Editor->SetWordWrap(wrap);
 }
 
 void Twnd_quil_Editor::SetClearPasteVisible(bool AVisible)

@@ -167,6 +167,9 @@ void TCustomSynEdit::SetGutterDigitCount(int AValue)
 void TCustomSynEdit::SetWordWrap(bool AValue)
 {
     setWrapMode(AValue ? WrapWord : WrapNone);
+    // Wrapping would have the control keep the layout of every line of the text (setWrapMode asks for
+    // that): a quarter of a kilobyte a line, gigabytes for a large text. The lines on screen suffice.
+    SendScintilla(SCI_SETLAYOUTCACHE, static_cast<unsigned long>(SC_CACHE_PAGE));
 }
 
 void TCustomSynEdit::SetSpecialChars(bool AValue)

@@ -97,6 +97,8 @@ private Q_SLOTS:
     void closeQuestion();
     void formatText();
     void commandStates();
+    void wrapBySize_data();
+    void wrapBySize();
     void findAndReplace_data();
     void findAndReplace();
     void findDialogOnce();
@@ -397,6 +399,35 @@ void TestEditorWnd::formatText()
         (QStringList {"This operation cannot be undone. Continue?", "Text is not valid JSON."}));
     QCOMPARE(EditorBytes(window), QByteArray("[1,"));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void TestEditorWnd::wrapBySize_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<bool>("wrapped");
+    QTest::newRow("small") << 3 << true;
+    QTest::newRow("at the limit") << 100000 << true;
+    QTest::newRow("larger") << 100001 << false;
+}
+
+// A text of very many lines comes without word wrap (wrapping them all would freeze the window on
+// Ctrl+End); wrapping keeps only the layouts of the lines on screen.
+void TestEditorWnd::wrapBySize()
+{
+    QFETCH(int, lines);
+    QFETCH(bool, wrapped);
+    Twnd_quil_Editor window;
+    std::string text(size_t(lines - 1) * 2, '\n');
+    for (size_t i = 0; i < text.size(); i += 2)
+        text[i] = '1';
+    window.PlaceText(text, false);
+    QCOMPARE(window.Editor->lines(), lines);
+    QCOMPARE(window.Editor->WordWrap(), wrapped);
+    QCOMPARE(window.acWordWrap->isChecked(), wrapped);
+    if (!wrapped)
+        window.acWordWrap->trigger();
+    QVERIFY(window.Editor->WordWrap());
+    QCOMPARE(window.Editor->SendScintilla(QsciScintillaBase::SCI_GETLAYOUTCACHE), long(QsciScintillaBase::SC_CACHE_PAGE));
 }
 
 void TestEditorWnd::commandStates()
