@@ -217,23 +217,29 @@ private:
     void MoveChildren(size_t AStart)
     {
         const size_t count = FPending.Size() - AStart;
-        TPendingNode& container = FPending[AStart - 1];
         if (count > 0) {
             const TRunIndex run = TRunIndex(FStore.Runs.Size());
             FStore.Runs.PushBack({TNodeIndex(FStore.Nodes.Size()), NoNode});
-            container.Run = run;
+            FPending[AStart - 1].Run = run;
             FStore.Nodes.EnsureSpare(count);
-            for (size_t i = 0; i < count; ++i)
-                Place(FPending[AStart + i], run);
+        }
+        const TPendingNode container = FPending[AStart - 1];
+        // The root's children are the last to move and often the most: the pages they leave are given
+        // back as they go, so that they are not held twice.
+        const bool root = AStart == 1;
+        for (size_t i = 0; i < count; ++i) {
+            Place(FPending[AStart + i], container.Run);
+            if (root && (i + 1) % PendingDiscardStep == 0)
+                FPending.DiscardFront(AStart + i + 1);
         }
         FPending.Truncate(AStart);
-        if (AStart == 1) {
+        if (root) {
             // The root: its places were kept free at the start.
             FStore.Nodes[0] = container.Node;
             FStore.ContainerRuns[0] = container.Run;
             if (container.Run != NoRun)
                 FStore.Runs[container.Run].Owner = 0;
-            FPending.Clear();
+            FPending.Release();
         }
     }
 
@@ -254,6 +260,8 @@ private:
         store.Nodes.PushBack(node);
     }
 
+    // How many of the root's children move between two give-backs of the pages they leave.
+    static constexpr size_t PendingDiscardStep = size_t(1) << 16;
     // How much new text an observer is told about at a time.
     static constexpr size_t ObserverStep = size_t(4) << 20;
 
