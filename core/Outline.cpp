@@ -4,7 +4,17 @@
 #include "core/NumberText.h"
 #include "core/Utf.h"
 
+#include <algorithm>
 #include <string>
+
+TRunIndex TOutline::FarRun(TNodeIndex ANode) const
+{
+    const TFarRun* first = FStore.FarRuns.Data();
+    const TFarRun* last = first + FStore.FarRuns.Size();
+    const TFarRun* found = std::lower_bound(
+        first, last, ANode, [](const TFarRun& AFar, TNodeIndex ANode2) { return AFar.Node < ANode2; });
+    return found != last && found->Node == ANode ? found->Run : NoRun;
+}
 
 int TOutline::Level(TNodeIndex ANode) const
 {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 enum TNodeType : uint8_t { ntObject, ntArray, ntString, ntNumber, ntFalse, ntTrue, ntNull };
 
@@ -27,28 +28,33 @@ struct TNodeData {
 using TNodeIndex = uint32_t;
 constexpr TNodeIndex NoNode = UINT32_MAX;
 
+using TRunIndex = uint32_t;
+constexpr TRunIndex NoRun = UINT32_MAX;
+
 // 8 bytes a node: documents of 100 MB have ten to twenty million of them. The node holds where its
 // token stands in the formatted text (40 bits: texts up to a terabyte), its kind, and for an object or
-// array how many containers precede it in its block of nodes, which finds its entry in the
-// container table without storing an index per node.
+// array the run of its children, as a distance from a run its block of nodes names.
 struct TOutlineNode {
     uint32_t OffsetLow; // Offset: in the formatted text, the member name's token or the element's token
     uint32_t OffsetHigh : 8;
     uint32_t Kind : 3;
-    uint32_t Rank : 7; // objects and arrays before it in its block (of 64 nodes: at most 63)
+    uint32_t RunCode : 21; // RunCodeEmpty, RunCodeFar, or RunCodeBias + the distance
+
+    static constexpr uint32_t RunCodeFar = 0; // the run is in the outline's list of far runs
+    static constexpr uint32_t RunCodeEmpty = 1; // no children
+    static constexpr uint32_t RunCodeBias = 1u << 20;
+    static constexpr int64_t NearestRun = 2 - int64_t(RunCodeBias);
+    static constexpr int64_t FarthestRun = int64_t(RunCodeBias) - 1;
 
     uint64_t Offset() const { return uint64_t(OffsetHigh) << 32 | OffsetLow; }
     TNodeType Typ() const { return TNodeType(Kind); }
     static TOutlineNode Make(uint64_t AOffset, TNodeType ATyp)
     {
-        return {uint32_t(AOffset), uint32_t(AOffset >> 32) & 0xFFu, ATyp, 0};
+        return {uint32_t(AOffset), uint32_t(AOffset >> 32) & 0xFFu, ATyp, RunCodeEmpty};
     }
 };
 
 static_assert(sizeof(TOutlineNode) == 8);
-
-using TRunIndex = uint32_t;
-constexpr TRunIndex NoRun = UINT32_MAX;
 
 // The children of one object or array stand side by side, from FirstChild up to the next run's first
 // child (the last run's end at the last node). Runs are stored in the order of their first children,
@@ -58,40 +64,50 @@ struct TOutlineRun {
     TNodeIndex Owner; // the object or array whose children these are
 };
 
-// Nodes are grouped in blocks of 64 for the two lookups above.
+// Nodes are grouped in blocks of 64 for the lookups above.
 constexpr unsigned OutlineBlockShift = 6;
 struct TOutlineBlock {
-    uint32_t ContainersBefore; // objects and arrays among the nodes before the block
     TRunIndex Run; // the run of the block's first node (0 for the first block, whose first node is the root)
+    TRunIndex RunBase; // what the distances of the block's objects and arrays count from
+};
+
+// An object's or array's run too far from its block's to be told by a distance.
+struct TFarRun {
+    TNodeIndex Node;
+    TRunIndex Run;
 };
 
 // What an outline is made of, handed between a build and the outline that keeps it.
 struct TOutlineStore {
     TPodBuffer<TOutlineNode> Nodes;
-    TPodBuffer<TRunIndex> ContainerRuns; // per object or array in node order: its run, NoRun when empty
     TPodBuffer<TOutlineRun> Runs;
     TPodBuffer<TOutlineBlock> Blocks;
+    TPodBuffer<TFarRun> FarRuns; // in node order
+    TRunIndex RootRun = NoRun; // the top-level node's, which is placed last
 
     void Clear()
     {
         Nodes.Clear();
-        ContainerRuns.Clear();
         Runs.Clear();
         Blocks.Clear();
+        FarRuns.Clear();
+        RootRun = NoRun;
     }
     void Release()
     {
         Nodes.Release();
-        ContainerRuns.Release();
         Runs.Release();
         Blocks.Release();
+        FarRuns.Release();
+        RootRun = NoRun;
     }
     void Swap(TOutlineStore& AOther)
     {
         Nodes.Swap(AOther.Nodes);
-        ContainerRuns.Swap(AOther.ContainerRuns);
         Runs.Swap(AOther.Runs);
         Blocks.Swap(AOther.Blocks);
+        FarRuns.Swap(AOther.FarRuns);
+        std::swap(RootRun, AOther.RootRun);
     }
 };
 
@@ -101,7 +117,10 @@ public:
     size_t NodeCount() const { return FStore.Nodes.Size(); }
     // The top-level node, or NoNode when the outline is empty.
     TNodeIndex Root() const { return FStore.Nodes.Empty() ? NoNode : 0; }
-    TNodeIndex Parent(TNodeIndex ANode) const { return ANode == 0 ? NoNode : FStore.Runs[RunOf(ANode)].Owner; }
+    TNodeIndex Parent(TNodeIndex ANode) const
+    {
+        return ANode == 0 ? NoNode : FStore.Runs[RunOf(ANode)].Owner;
+    }
     uint32_t ChildCount(TNodeIndex ANode) const
     {
         if (!IsContainer(ANode))
@@ -177,9 +196,17 @@ private:
     // The run of an object's or array's children.
     TRunIndex ChildRun(TNodeIndex ANode) const
     {
-        return FStore.ContainerRuns[FStore.Blocks[ANode >> OutlineBlockShift].ContainersBefore
-            + FStore.Nodes[ANode].Rank];
+        if (ANode == 0)
+            return FStore.RootRun;
+        const uint32_t code = FStore.Nodes[ANode].RunCode;
+        if (code == TOutlineNode::RunCodeEmpty)
+            return NoRun;
+        if (code == TOutlineNode::RunCodeFar)
+            return FarRun(ANode);
+        return TRunIndex(
+            int64_t(FStore.Blocks[ANode >> OutlineBlockShift].RunBase) + code - TOutlineNode::RunCodeBias);
     }
+    TRunIndex FarRun(TNodeIndex ANode) const;
     TNodeIndex RunEnd(TRunIndex ARun) const
     {
         return ARun + 1 < FStore.Runs.Size() ? FStore.Runs[ARun + 1].FirstChild : TNodeIndex(NodeCount());

@@ -33,8 +33,7 @@ public:
         FStore.Nodes.Reserve(ATextSize / 8 + 16);
         // The root's places, kept free until it closes last.
         FStore.Nodes.ResizeUninitialized(1);
-        FStore.ContainerRuns.PushBack(NoRun);
-        FStore.Blocks.PushBack({0, 0});
+        FStore.Blocks.PushBack({0, NoRun});
     }
 
     TJSONCounts Counts() const { return {int32_t(FObjCnt), int32_t(FArrCnt), int32_t(FValCnt)}; }
@@ -236,7 +235,7 @@ private:
         if (root) {
             // The root: its places were kept free at the start.
             FStore.Nodes[0] = container.Node;
-            FStore.ContainerRuns[0] = container.Run;
+            FStore.RootRun = container.Run;
             if (container.Run != NoRun)
                 FStore.Runs[container.Run].Owner = 0;
             FPending.Release();
@@ -248,14 +247,21 @@ private:
         TOutlineStore& store = FStore;
         const TNodeIndex index = TNodeIndex(store.Nodes.Size());
         if ((index & ((1u << OutlineBlockShift) - 1)) == 0)
-            store.Blocks.PushBack({uint32_t(store.ContainerRuns.Size()), ARun});
+            store.Blocks.PushBack({ARun, NoRun});
         TOutlineNode node = AChild.Node;
-        const TNodeType typ = node.Typ();
-        if (typ == ntObject || typ == ntArray) {
-            node.Rank = uint32_t(store.ContainerRuns.Size()) - store.Blocks.Back().ContainersBefore;
-            store.ContainerRuns.PushBack(AChild.Run);
-            if (AChild.Run != NoRun)
-                store.Runs[AChild.Run].Owner = index;
+        if (AChild.Run != NoRun) {
+            // The first run named in a block is what the others count from.
+            TOutlineBlock& block = store.Blocks.Back();
+            if (block.RunBase == NoRun)
+                block.RunBase = AChild.Run;
+            const int64_t distance = int64_t(AChild.Run) - int64_t(block.RunBase);
+            if (distance >= TOutlineNode::NearestRun && distance <= TOutlineNode::FarthestRun) {
+                node.RunCode = uint32_t(distance + TOutlineNode::RunCodeBias);
+            } else {
+                node.RunCode = TOutlineNode::RunCodeFar;
+                store.FarRuns.PushBack({index, AChild.Run});
+            }
+            store.Runs[AChild.Run].Owner = index;
         }
         store.Nodes.PushBack(node);
     }

@@ -363,11 +363,15 @@ void TestOutline::structureOfShapes_data()
     for (int i = 0; i < 300; ++i)
         deep += "[" + QByteArray::number(i) + ",";
     deep += "{}" + QByteArray(300, ']');
-    QTest::newRow("empty containers between runs") << "[" + repeat("[],{},[[]],{\"a\":[]},[1]", 100) + "]" << 400;
+    QTest::newRow("empty containers between runs")
+        << "[" + repeat("[],{},[[]],{\"a\":[]},[1]", 100) + "]" << 400;
     QTest::newRow("blocks of containers only") << "[" + repeat("[[0]]", 200) + "]" << 0;
     QTest::newRow("root empty") << QByteArray("{}") << 1;
     QTest::newRow("deep chain") << deep << 1;
-    QTest::newRow("wide and nested") << "{\"a\":[" + repeat("0", 1000) + "],\"b\":[" + repeat("{}", 130) + "]}" << 130;
+    // The second element's run comes more than a million runs after the first's.
+    QTest::newRow("far runs") << "[[0],[" + repeat("[0]", 1100000) + "]]" << 0;
+    QTest::newRow("wide and nested") << "{\"a\":[" + repeat("0", 1000) + "],\"b\":[" + repeat("{}", 130)
+            + "]}" << 130;
 }
 
 void TestOutline::structureOfShapes()
