@@ -427,7 +427,8 @@ void TestEditorWnd::wrapBySize()
     if (!wrapped)
         window.acWordWrap->trigger();
     QVERIFY(window.Editor->WordWrap());
-    QCOMPARE(window.Editor->SendScintilla(QsciScintillaBase::SCI_GETLAYOUTCACHE), long(QsciScintillaBase::SC_CACHE_PAGE));
+    QCOMPARE(window.Editor->SendScintilla(QsciScintillaBase::SCI_GETLAYOUTCACHE),
+        long(QsciScintillaBase::SC_CACHE_PAGE));
 }
 
 void TestEditorWnd::commandStates()
