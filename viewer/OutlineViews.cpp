@@ -15,85 +15,10 @@
 
 #include <climits>
 
-TGridTreeView::TGridTreeView(QWidget* AParent)
-    : QTreeView(AParent)
-{
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setAllColumnsShowFocus(true);
-    header()->setSectionsMovable(true);
-    header()->setStretchLastSection(false);
-}
-
-void TGridTreeView::SetGridLines(bool AOn)
-{
-    FGridLines = AOn;
-    viewport()->update();
-}
-
-QColor TGridTreeView::GridColor() const
-{
-    // Plain enough to read as lines on the white and the tinted backgrounds alike.
-    const QColor base = palette().color(QPalette::Base);
-    return base.lightness() > 128 ? base.darker(150) : base.lighter(170);
-}
-
-void TGridTreeView::drawRow(
-    QPainter* APainter, const QStyleOptionViewItem& AOption, const QModelIndex& AIndex) const
-{
-    QTreeView::drawRow(APainter, AOption, AIndex);
-    if (FGridLines) {
-        APainter->save();
-        APainter->setPen(GridColor());
-        APainter->drawLine(
-            AOption.rect.left(), AOption.rect.bottom(), viewport()->width(), AOption.rect.bottom());
-        APainter->restore();
-    }
-}
-
-void TGridTreeView::paintEvent(QPaintEvent* AEvent)
-{
-    QTreeView::paintEvent(AEvent);
-    // Vertical grid lines over the full height, at the right edge of every visible column.
-    QPainter p(viewport());
-    p.setPen(GridColor());
-    for (int visual = 0; visual < header()->count(); ++visual) {
-        const int logical = header()->logicalIndex(visual);
-        if (header()->isSectionHidden(logical))
-            continue;
-        const int x = columnViewportPosition(logical) + columnWidth(logical) - 1;
-        p.drawLine(x, 0, x, viewport()->height());
-    }
-}
-
-bool TGridTreeView::viewportEvent(QEvent* AEvent)
-{
-    if (AEvent->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(AEvent);
-        const QModelIndex index = indexAt(help->pos());
-        if (index.isValid()) {
-            const QString text = index.data(Qt::ToolTipRole).toString();
-            const QRect cell = visualRect(index);
-            QStyleOptionViewItem option;
-            initViewItemOption(&option);
-            option.rect = cell;
-            const QSize needed = itemDelegateForIndex(index)->sizeHint(option, index);
-            const bool cut = needed.width() > cell.width() || index.data().toString() != text;
-            if (cut && !text.isEmpty()) {
-                QToolTip::showText(help->globalPos(), text, viewport(), cell);
-                return true;
-            }
-        }
-        QToolTip::hideText();
-        return true;
-    }
-    return QTreeView::viewportEvent(AEvent);
-}
-
-TWrapDelegate::TWrapDelegate(QTreeView* AView, int AWrappedColumn)
+TWrapDelegate::TWrapDelegate(QWidget* AView, QHeaderView* AHeader, int AWrappedColumn)
     : QStyledItemDelegate(AView)
     , FView(AView)
+    , FHeader(AHeader)
     , FColumn(AWrappedColumn)
 {
 }
@@ -116,15 +41,15 @@ QSize TWrapDelegate::sizeHint(const QStyleOptionViewItem& AOption, const QModelI
         return size;
     // The height the text needs when wrapped to the column's width; never below a one-line row.
     const int margin = FView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, FView) + 1;
-    const int width = qMax(1, FView->columnWidth(FColumn) - 2 * margin);
+    const int width = qMax(1, FHeader->sectionSize(FColumn) - 2 * margin);
     const QRect needed = AOption.fontMetrics.boundingRect(
         QRect(0, 0, width, 1 << 20), Qt::TextWordWrap | Qt::TextWrapAnywhere, AIndex.data().toString());
     size.setHeight(qMax(size.height(), needed.height() + 4));
-    size.setWidth(qMin(size.width(), FView->columnWidth(FColumn)));
+    size.setWidth(qMin(size.width(), FHeader->sectionSize(FColumn)));
     return size;
 }
 
-// --- TOutlineTreeView
+// --- TItemScrollView
 
 namespace {
 // Mirrors of the item views' defaults, so that the tree looks as the children list beside it.
@@ -132,30 +57,199 @@ constexpr int SmallIconSide = 16;
 constexpr int HorizontalStep = 20;
 } // namespace
 
-TOutlineTreeView::TOutlineTreeView(QWidget* AParent)
+TItemScrollView::TItemScrollView(QWidget* AParent)
     : QAbstractScrollArea(AParent)
 {
-    InstallOutlineTreeAccessible();
-    FModel = new TOutlineTreeModel(this);
     FHeaderModel = new QStandardItemModel(0, 2, this);
-    FHeaderModel->setHorizontalHeaderLabels(
-        {FModel->headerData(0, Qt::Horizontal).toString(), FModel->headerData(1, Qt::Horizontal).toString()});
     FHeader = new QHeaderView(Qt::Horizontal, this);
     FHeader->setModel(FHeaderModel);
     FHeader->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     FHeader->setSectionsMovable(true);
     FHeader->setStretchLastSection(false);
-    FHeader->setSectionsClickable(true);
     FHeader->setFocusPolicy(Qt::NoFocus);
     FHeader->show();
-    FDelegate = new QStyledItemDelegate(this);
-    FIndentation = style()->pixelMetric(QStyle::PM_TreeViewIndentation, nullptr, this);
     setFocusPolicy(Qt::StrongFocus);
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
     verticalScrollBar()->setSingleStep(1);
     horizontalScrollBar()->setSingleStep(HorizontalStep);
+}
+
+void TItemScrollView::SetHeaderLabels(const QAbstractItemModel* AModel)
+{
+    FHeaderModel->setHorizontalHeaderLabels(
+        {AModel->headerData(0, Qt::Horizontal).toString(), AModel->headerData(1, Qt::Horizontal).toString()});
+}
+
+void TItemScrollView::SetGridLines(bool AOn)
+{
+    FGridLines = AOn;
+    viewport()->update();
+}
+
+QColor TItemScrollView::GridColor() const
+{
+    // Plain enough to read as lines on the white and the tinted backgrounds alike.
+    const QColor base = palette().color(QPalette::Base);
+    return base.lightness() > 128 ? base.darker(150) : base.lighter(170);
+}
+
+void TItemScrollView::PlaceHeader()
+{
+    const int headerHeight = FHeader->isHidden() ? 0 : FHeader->sizeHint().height();
+    if (viewportMargins().top() != headerHeight)
+        setViewportMargins(0, headerHeight, 0, 0);
+    const QRect area = viewport()->geometry();
+    FHeader->setGeometry(area.left(), area.top() - headerHeight, area.width(), headerHeight);
+    QScrollBar* horizontal = horizontalScrollBar();
+    horizontal->setRange(0, qMax(0, FHeader->length() - area.width()));
+    horizontal->setPageStep(qMax(1, area.width()));
+    FHeader->setOffset(horizontal->value());
+}
+
+void TItemScrollView::scrollContentsBy(int, int)
+{
+    FHeader->setOffset(horizontalScrollBar()->value());
+    viewport()->update();
+}
+
+void TItemScrollView::focusInEvent(QFocusEvent* AEvent)
+{
+    QAbstractScrollArea::focusInEvent(AEvent);
+    viewport()->update();
+}
+
+void TItemScrollView::focusOutEvent(QFocusEvent* AEvent)
+{
+    QAbstractScrollArea::focusOutEvent(AEvent);
+    viewport()->update();
+}
+
+void TItemScrollView::InitItemOption(QStyleOptionViewItem& AOption, bool ASelected) const
+{
+    AOption.initFrom(this);
+    AOption.state &= ~QStyle::State_MouseOver;
+    AOption.font = font();
+    AOption.fontMetrics = fontMetrics();
+    AOption.widget = this;
+    AOption.decorationSize = QSize(SmallIconSide, SmallIconSide);
+    AOption.decorationPosition = QStyleOptionViewItem::Left;
+    AOption.decorationAlignment = Qt::AlignCenter;
+    AOption.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    AOption.textElideMode = Qt::ElideRight;
+    AOption.showDecorationSelected = true;
+    if (!hasFocus() || !ASelected)
+        AOption.state &= ~QStyle::State_HasFocus;
+    if (ASelected)
+        AOption.state |= QStyle::State_Selected;
+    if (isActiveWindow())
+        AOption.state |= QStyle::State_Active;
+}
+
+void TItemScrollView::PaintCells(QPainter& APainter, const QStyleOptionViewItem& AOption, int ATop,
+    int AHeight, const std::function<QModelIndex(int)>& AIndexOf,
+    const std::function<void(QRect&)>& AFirstCell) const
+{
+    const int columns = FHeader->count();
+    int firstShown = -1;
+    int lastShown = -1;
+    for (int visual = 0; visual < columns; ++visual)
+        if (!FHeader->isSectionHidden(FHeader->logicalIndex(visual))) {
+            if (firstShown < 0)
+                firstShown = visual;
+            lastShown = visual;
+        }
+    for (int visual = 0; visual < columns; ++visual) {
+        const int logical = FHeader->logicalIndex(visual);
+        if (FHeader->isSectionHidden(logical))
+            continue;
+        QRect cell(FHeader->sectionViewportPosition(logical), ATop, FHeader->sectionSize(logical), AHeight);
+        if (cell.right() < 0 || cell.left() > viewport()->width())
+            continue;
+        QStyleOptionViewItem cellOption = AOption;
+        if (firstShown == lastShown)
+            cellOption.viewItemPosition = QStyleOptionViewItem::OnlyOne;
+        else if (visual == firstShown)
+            cellOption.viewItemPosition = QStyleOptionViewItem::Beginning;
+        else if (visual == lastShown)
+            cellOption.viewItemPosition = QStyleOptionViewItem::End;
+        else
+            cellOption.viewItemPosition = QStyleOptionViewItem::Middle;
+        if (logical == 0 && AFirstCell)
+            AFirstCell(cell);
+        cellOption.rect = cell;
+        style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &cellOption, &APainter, this);
+        FDelegate->paint(&APainter, cellOption, AIndexOf(logical));
+    }
+}
+
+void TItemScrollView::PaintRowLine(QPainter& APainter, int ABottom) const
+{
+    if (!FGridLines)
+        return;
+    APainter.save();
+    APainter.setPen(GridColor());
+    APainter.drawLine(0, ABottom, viewport()->width(), ABottom);
+    APainter.restore();
+}
+
+void TItemScrollView::PaintColumnLines(QPainter& APainter) const
+{
+    APainter.setPen(GridColor());
+    for (int visual = 0; visual < FHeader->count(); ++visual) {
+        const int logical = FHeader->logicalIndex(visual);
+        if (FHeader->isSectionHidden(logical))
+            continue;
+        const int x = FHeader->sectionViewportPosition(logical) + FHeader->sectionSize(logical) - 1;
+        APainter.drawLine(x, 0, x, viewport()->height());
+    }
+}
+
+bool TItemScrollView::ShowCellToolTip(
+    const QModelIndex& AIndex, QStyleOptionViewItem& AOption, const QPoint& AGlobalPos)
+{
+    const QString text = AIndex.data(Qt::ToolTipRole).toString();
+    const QSize needed = FDelegate->sizeHint(AOption, AIndex);
+    const bool cut = needed.width() > AOption.rect.width() || AIndex.data().toString() != text;
+    if (!cut || text.isEmpty())
+        return false;
+    QToolTip::showText(AGlobalPos, text, viewport(), AOption.rect);
+    return true;
+}
+
+size_t TItemScrollView::FindTyped(
+    const QString& AText, size_t ACount, size_t ACurrent, const std::function<QString(size_t)>& ANameOf)
+{
+    if (!FTypedTimer.isValid() || FTypedTimer.elapsed() > QApplication::keyboardInputInterval())
+        FTyped.clear();
+    FTypedTimer.restart();
+    FTyped += AText;
+    // The same key again and again goes from one name starting with it to the next.
+    const bool sameKey = FTyped.size() > 1 && FTyped.count(FTyped[0]) == FTyped.size();
+    const QString wanted = sameKey ? FTyped.left(1) : FTyped;
+    size_t start = ACurrent == TOutlineRows::NoRow ? 0 : ACurrent;
+    if (wanted.size() == 1 && ACurrent != TOutlineRows::NoRow)
+        ++start;
+    for (size_t i = 0; i < ACount; ++i) {
+        const size_t row = (start + i) % ACount;
+        if (ANameOf(row).startsWith(wanted, Qt::CaseInsensitive))
+            return row;
+    }
+    return TOutlineRows::NoRow;
+}
+
+// --- TOutlineTreeView
+
+TOutlineTreeView::TOutlineTreeView(QWidget* AParent)
+    : TItemScrollView(AParent)
+{
+    InstallOutlineTreeAccessible();
+    FModel = new TOutlineTreeModel(this);
+    SetHeaderLabels(FModel);
+    FHeader->setSectionsClickable(true);
+    FDelegate = new QStyledItemDelegate(this);
+    FIndentation = style()->pixelMetric(QStyle::PM_TreeViewIndentation, nullptr, this);
     const auto relayout = [this] {
         UpdateGeometries();
         viewport()->update();
@@ -323,26 +417,12 @@ int TOutlineTreeView::Level(TNodeIndex ANode) const
 
 void TOutlineTreeView::UpdateGeometries()
 {
-    const int headerHeight = FHeader->isHidden() ? 0 : FHeader->sizeHint().height();
-    if (viewportMargins().top() != headerHeight)
-        setViewportMargins(0, headerHeight, 0, 0);
-    const QRect area = viewport()->geometry();
-    FHeader->setGeometry(area.left(), area.top() - headerHeight, area.width(), headerHeight);
+    PlaceHeader();
     const int visible = VisibleRowCount();
     const qint64 rows = qint64(FRows.RowCount());
     QScrollBar* vertical = verticalScrollBar();
     vertical->setRange(0, int(qMin<qint64>(INT_MAX, qMax<qint64>(0, rows - visible))));
     vertical->setPageStep(qMax(1, visible));
-    QScrollBar* horizontal = horizontalScrollBar();
-    horizontal->setRange(0, qMax(0, FHeader->length() - area.width()));
-    horizontal->setPageStep(qMax(1, area.width()));
-    FHeader->setOffset(horizontal->value());
-}
-
-void TOutlineTreeView::scrollContentsBy(int, int)
-{
-    FHeader->setOffset(horizontalScrollBar()->value());
-    viewport()->update();
 }
 
 void TOutlineTreeView::setColumnHidden(int AColumn, bool AHide)
@@ -356,12 +436,6 @@ void TOutlineTreeView::setColumnHidden(int AColumn, bool AHide)
 bool TOutlineTreeView::isColumnHidden(int AColumn) const
 {
     return FHeader->isSectionHidden(AColumn);
-}
-
-void TOutlineTreeView::SetGridLines(bool AOn)
-{
-    FGridLines = AOn;
-    viewport()->update();
 }
 
 void TOutlineTreeView::SetTreeLines(bool AOn)
@@ -418,24 +492,6 @@ void TOutlineTreeView::changeEvent(QEvent* AEvent)
     QAbstractScrollArea::changeEvent(AEvent);
 }
 
-void TOutlineTreeView::focusInEvent(QFocusEvent* AEvent)
-{
-    QAbstractScrollArea::focusInEvent(AEvent);
-    viewport()->update();
-}
-
-void TOutlineTreeView::focusOutEvent(QFocusEvent* AEvent)
-{
-    QAbstractScrollArea::focusOutEvent(AEvent);
-    viewport()->update();
-}
-
-QColor TOutlineTreeView::GridColor() const
-{
-    const QColor base = palette().color(QPalette::Base);
-    return base.lightness() > 128 ? base.darker(150) : base.lighter(170);
-}
-
 QRect TOutlineTreeView::CellRect(size_t ARow, int AColumn) const
 {
     const int top = int(qint64(ARow) - qint64(TopRow())) * RowHeight();
@@ -455,23 +511,7 @@ QRect TOutlineTreeView::ExpanderRect(size_t ARow) const
 
 void TOutlineTreeView::InitCellOption(QStyleOptionViewItem& AOption, TNodeIndex ANode, bool ASelected) const
 {
-    AOption.initFrom(this);
-    AOption.state &= ~QStyle::State_MouseOver;
-    AOption.font = font();
-    AOption.fontMetrics = fontMetrics();
-    AOption.widget = this;
-    AOption.decorationSize = QSize(SmallIconSide, SmallIconSide);
-    AOption.decorationPosition = QStyleOptionViewItem::Left;
-    AOption.decorationAlignment = Qt::AlignCenter;
-    AOption.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
-    AOption.textElideMode = Qt::ElideRight;
-    AOption.showDecorationSelected = true;
-    if (!hasFocus() || !ASelected)
-        AOption.state &= ~QStyle::State_HasFocus;
-    if (ASelected)
-        AOption.state |= QStyle::State_Selected;
-    if (isActiveWindow())
-        AOption.state |= QStyle::State_Active;
+    InitItemOption(AOption, ASelected);
     if (ANode != NoNode && Outline()) {
         if (Outline()->ChildCount(ANode) > 0)
             AOption.state |= QStyle::State_Children;
@@ -557,46 +597,14 @@ void TOutlineTreeView::PaintRow(QPainter& APainter, size_t ARow, int ATop) const
             FTint);
     QStyleOptionViewItem option;
     InitCellOption(option, node, selected);
-    const int columns = FHeader->count();
-    int firstShown = -1;
-    int lastShown = -1;
-    for (int visual = 0; visual < columns; ++visual)
-        if (!FHeader->isSectionHidden(FHeader->logicalIndex(visual))) {
-            if (firstShown < 0)
-                firstShown = visual;
-            lastShown = visual;
-        }
-    for (int visual = 0; visual < columns; ++visual) {
-        const int logical = FHeader->logicalIndex(visual);
-        if (FHeader->isSectionHidden(logical))
-            continue;
-        QRect cell(FHeader->sectionViewportPosition(logical), ATop, FHeader->sectionSize(logical), height);
-        if (cell.right() < 0 || cell.left() > viewport()->width())
-            continue;
-        QStyleOptionViewItem cellOption = option;
-        if (firstShown == lastShown)
-            cellOption.viewItemPosition = QStyleOptionViewItem::OnlyOne;
-        else if (visual == firstShown)
-            cellOption.viewItemPosition = QStyleOptionViewItem::Beginning;
-        else if (visual == lastShown)
-            cellOption.viewItemPosition = QStyleOptionViewItem::End;
-        else
-            cellOption.viewItemPosition = QStyleOptionViewItem::Middle;
-        if (logical == 0) {
+    PaintCells(
+        APainter, option, ATop, height, [this, node](int AColumn) { return FModel->IndexOf(node, AColumn); },
+        [&](QRect& ACell) {
             const int indent = (Level(node) + 1) * FIndentation;
-            PaintBranches(APainter, QRect(cell.left(), ATop, indent, height), node, selected);
-            cell.setLeft(cell.left() + indent);
-        }
-        cellOption.rect = cell;
-        style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &cellOption, &APainter, this);
-        FDelegate->paint(&APainter, cellOption, FModel->IndexOf(node, logical));
-    }
-    if (FGridLines) {
-        APainter.save();
-        APainter.setPen(GridColor());
-        APainter.drawLine(0, ATop + height - 1, viewport()->width(), ATop + height - 1);
-        APainter.restore();
-    }
+            PaintBranches(APainter, QRect(ACell.left(), ATop, indent, height), node, selected);
+            ACell.setLeft(ACell.left() + indent);
+        });
+    PaintRowLine(APainter, ATop + height - 1);
 }
 
 void TOutlineTreeView::paintEvent(QPaintEvent*)
@@ -615,15 +623,7 @@ void TOutlineTreeView::paintEvent(QPaintEvent*)
             top += height;
         }
     }
-    // Vertical grid lines over the full height, at the right edge of every visible column.
-    painter.setPen(GridColor());
-    for (int visual = 0; visual < FHeader->count(); ++visual) {
-        const int logical = FHeader->logicalIndex(visual);
-        if (FHeader->isSectionHidden(logical))
-            continue;
-        const int x = FHeader->sectionViewportPosition(logical) + FHeader->sectionSize(logical) - 1;
-        painter.drawLine(x, 0, x, viewport()->height());
-    }
+    PaintColumnLines(painter);
 }
 
 void TOutlineTreeView::MoveTo(size_t ARow)
@@ -707,26 +707,11 @@ void TOutlineTreeView::keyPressEvent(QKeyEvent* AEvent)
 
 void TOutlineTreeView::KeyboardSearch(const QString& AText)
 {
-    if (!FTypedTimer.isValid() || FTypedTimer.elapsed() > QApplication::keyboardInputInterval())
-        FTyped.clear();
-    FTypedTimer.restart();
-    FTyped += AText;
-    // The same key again and again goes from one name starting with it to the next.
-    const bool sameKey = FTyped.size() > 1 && FTyped.count(FTyped[0]) == FTyped.size();
-    const QString wanted = sameKey ? FTyped.left(1) : FTyped;
-    const size_t count = FRows.RowCount();
     const size_t current = FCurrent == NoNode ? TOutlineRows::NoRow : FRows.RowOf(FCurrent, TopRow());
-    size_t start = current == TOutlineRows::NoRow ? 0 : current;
-    if (wanted.size() == 1 && current != TOutlineRows::NoRow)
-        ++start;
-    for (size_t i = 0; i < count; ++i) {
-        const size_t row = (start + i) % count;
-        const QString name = ToQString(Outline()->NodeData(FRows.NodeAt(row)).Name);
-        if (name.startsWith(wanted, Qt::CaseInsensitive)) {
-            MoveTo(row);
-            return;
-        }
-    }
+    const size_t found = FindTyped(AText, FRows.RowCount(), current,
+        [this](size_t ARow) { return ToQString(Outline()->NodeData(FRows.NodeAt(ARow)).Name); });
+    if (found != TOutlineRows::NoRow)
+        MoveTo(found);
 }
 
 void TOutlineTreeView::PressAt(const QPoint& APos)
@@ -775,18 +760,10 @@ bool TOutlineTreeView::ShowToolTip(const QPoint& APos, const QPoint& AGlobalPos)
     const int column = FHeader->logicalIndexAt(APos.x());
     if (row == TOutlineRows::NoRow || column < 0)
         return false;
-    const QModelIndex index = FModel->IndexOf(FRows.NodeAt(row), column);
-    const QString text = index.data(Qt::ToolTipRole).toString();
-    const QRect cell = CellRect(row, column);
     QStyleOptionViewItem option;
     InitCellOption(option, FRows.NodeAt(row), false);
-    option.rect = cell;
-    const QSize needed = FDelegate->sizeHint(option, index);
-    const bool cut = needed.width() > cell.width() || index.data().toString() != text;
-    if (!cut || text.isEmpty())
-        return false;
-    QToolTip::showText(AGlobalPos, text, viewport(), cell);
-    return true;
+    option.rect = CellRect(row, column);
+    return ShowCellToolTip(FModel->IndexOf(FRows.NodeAt(row), column), option, AGlobalPos);
 }
 
 bool TOutlineTreeView::viewportEvent(QEvent* AEvent)
@@ -805,4 +782,295 @@ bool TOutlineTreeView::viewportEvent(QEvent* AEvent)
         return result;
     }
     return QAbstractScrollArea::viewportEvent(AEvent);
+}
+
+// --- TChildListView
+
+TChildListView::TChildListView(QWidget* AParent)
+    : TItemScrollView(AParent)
+{
+    FModel = new TChildListModel(this);
+    SetHeaderLabels(FModel);
+    FDelegate = new TWrapDelegate(this, FHeader, 1);
+    // Row heights follow the column widths: a resized column lays the rows out again.
+    const auto relayout = [this] {
+        UpdateGeometries();
+        viewport()->update();
+    };
+    connect(FHeader, &QHeaderView::sectionResized, this, relayout);
+    connect(FHeader, &QHeaderView::sectionMoved, this, relayout);
+    connect(FHeader, &QHeaderView::geometriesChanged, this, relayout);
+    connect(FModel, &QAbstractItemModel::modelReset, this, [this, relayout] {
+        FCurrent = NoRow;
+        verticalScrollBar()->setValue(0);
+        horizontalScrollBar()->setValue(0);
+        relayout();
+    });
+    UpdateGeometries();
+}
+
+TNodeIndex TChildListView::CurrentNode() const
+{
+    return FCurrent == NoRow ? NoNode : FModel->NodeOf(FModel->index(FCurrent, 0));
+}
+
+void TChildListView::SetCurrentRow(int ARow)
+{
+    if (ARow < NoRow || ARow >= FModel->rowCount() || ARow == FCurrent)
+        return;
+    FCurrent = ARow;
+    viewport()->update();
+    Q_EMIT CurrentRowChanged(ARow);
+}
+
+int TChildListView::TopRow() const
+{
+    return qMax(0, verticalScrollBar()->value());
+}
+
+void TChildListView::InitCellOption(QStyleOptionViewItem& AOption, bool ASelected) const
+{
+    InitItemOption(AOption, ASelected);
+    AOption.features |= QStyleOptionViewItem::WrapText;
+}
+
+int TChildListView::RowHeight(int ARow) const
+{
+    // The tallest cell at its column's width, as item views measure rows of differing heights.
+    QStyleOptionViewItem option;
+    InitCellOption(option, false);
+    int height = 0;
+    for (int column = 0; column < FHeader->count(); ++column) {
+        if (FHeader->isSectionHidden(column))
+            continue;
+        option.rect = QRect(0, 0, FHeader->sectionSize(column), 0);
+        height = qMax(height, FDelegate->sizeHint(option, FModel->index(ARow, column)).height());
+    }
+    return qMax(1, height);
+}
+
+int TChildListView::RowAt(int AY) const
+{
+    if (AY < 0)
+        return NoRow;
+    const int count = FModel->rowCount();
+    int bottom = 0;
+    for (int row = TopRow(); row < count; ++row) {
+        bottom += RowHeight(row);
+        if (AY < bottom)
+            return row;
+    }
+    return NoRow;
+}
+
+QRect TChildListView::CellRect(int ARow, int AColumn) const
+{
+    int top = 0;
+    for (int row = TopRow(); row <= ARow && top < viewport()->height(); ++row) {
+        const int height = RowHeight(row);
+        if (row == ARow)
+            return {FHeader->sectionViewportPosition(AColumn), top, FHeader->sectionSize(AColumn), height};
+        top += height;
+    }
+    return {};
+}
+
+int TChildListView::TopRowShowing(int ARow) const
+{
+    const int room = viewport()->height();
+    int top = ARow;
+    int used = RowHeight(ARow);
+    while (top > 0) {
+        const int above = RowHeight(top - 1);
+        if (used + above > room)
+            break;
+        used += above;
+        --top;
+    }
+    return top;
+}
+
+int TChildListView::PageFrom(int ARow, bool AForward) const
+{
+    const int count = FModel->rowCount();
+    const int room = viewport()->height();
+    int row = ARow;
+    int used = 0;
+    while (AForward ? row + 1 < count : row > 0) {
+        const int next = AForward ? row + 1 : row - 1;
+        used += RowHeight(AForward ? row : next);
+        if (used > room && row != ARow)
+            break;
+        row = next;
+    }
+    return row;
+}
+
+void TChildListView::UpdateGeometries()
+{
+    PlaceHeader();
+    // Scrolled per row: the last top row is the first of the rows that fill the view at the end.
+    const int count = FModel->rowCount();
+    const int lastTop = count == 0 ? 0 : TopRowShowing(count - 1);
+    QScrollBar* vertical = verticalScrollBar();
+    vertical->setRange(0, lastTop);
+    vertical->setPageStep(qMax(1, count - lastTop));
+}
+
+void TChildListView::ScrollToRow(int ARow)
+{
+    if (ARow < 0 || ARow >= FModel->rowCount())
+        return;
+    const int top = TopRow();
+    if (ARow < top) {
+        verticalScrollBar()->setValue(ARow);
+        return;
+    }
+    const int room = viewport()->height();
+    int bottom = 0;
+    for (int row = top; row <= ARow && bottom <= room; ++row)
+        bottom += RowHeight(row);
+    if (bottom > room)
+        verticalScrollBar()->setValue(qMax(top + 1, TopRowShowing(ARow)));
+}
+
+void TChildListView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(viewport());
+    const int count = FModel->rowCount();
+    int top = 0;
+    for (int row = TopRow(); row < count && top < viewport()->height(); ++row) {
+        const int height = RowHeight(row);
+        QStyleOptionViewItem option;
+        InitCellOption(option, row == FCurrent);
+        PaintCells(
+            painter, option, top, height, [this, row](int AColumn) { return FModel->index(row, AColumn); });
+        PaintRowLine(painter, top + height - 1);
+        top += height;
+    }
+    PaintColumnLines(painter);
+}
+
+void TChildListView::MoveTo(int ARow)
+{
+    ScrollToRow(ARow);
+    SetCurrentRow(ARow);
+}
+
+void TChildListView::keyPressEvent(QKeyEvent* AEvent)
+{
+    const int count = FModel->rowCount();
+    if (count == 0 || (AEvent->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        QAbstractScrollArea::keyPressEvent(AEvent);
+        return;
+    }
+    const bool none = FCurrent == NoRow;
+    const int row = none ? 0 : FCurrent;
+    switch (AEvent->key()) {
+    case Qt::Key_Up:
+        MoveTo(qMax(0, row - (none ? 0 : 1)));
+        break;
+    case Qt::Key_Down:
+        MoveTo(qMin(count - 1, row + (none ? 0 : 1)));
+        break;
+    case Qt::Key_PageUp:
+        MoveTo(none ? 0 : PageFrom(row, false));
+        break;
+    case Qt::Key_PageDown:
+        MoveTo(none ? 0 : PageFrom(row, true));
+        break;
+    case Qt::Key_Home:
+        MoveTo(0);
+        break;
+    case Qt::Key_End:
+        MoveTo(count - 1);
+        break;
+    case Qt::Key_Left:
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        break;
+    case Qt::Key_Right:
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        break;
+    default:
+        if (!AEvent->text().isEmpty() && AEvent->text()[0].isPrint()) {
+            const size_t found =
+                FindTyped(AEvent->text(), size_t(count), none ? TOutlineRows::NoRow : size_t(FCurrent),
+                    [this](size_t ARow) { return FModel->CellText(int(ARow), 0); });
+            if (found != TOutlineRows::NoRow)
+                MoveTo(int(found));
+            break;
+        }
+        // Enter and the rest go on to the window, as in item views.
+        QAbstractScrollArea::keyPressEvent(AEvent);
+        return;
+    }
+    AEvent->accept();
+}
+
+void TChildListView::mousePressEvent(QMouseEvent* AEvent)
+{
+    const int row = RowAt(AEvent->position().toPoint().y());
+    if (row != NoRow)
+        SetCurrentRow(row);
+    AEvent->accept();
+}
+
+void TChildListView::mouseMoveEvent(QMouseEvent* AEvent)
+{
+    // Dragging with the button held moves the selection along, as in item views.
+    if (AEvent->buttons() & Qt::LeftButton) {
+        const QPoint pos = AEvent->position().toPoint();
+        const int row = RowAt(qBound(0, pos.y(), viewport()->height() - 1));
+        if (row != NoRow)
+            MoveTo(row);
+    }
+    AEvent->accept();
+}
+
+void TChildListView::mouseDoubleClickEvent(QMouseEvent* AEvent)
+{
+    const int row = RowAt(AEvent->position().toPoint().y());
+    if (row == NoRow)
+        return;
+    SetCurrentRow(row);
+    if (AEvent->button() == Qt::LeftButton)
+        Q_EMIT RowDoubleClicked(row);
+    AEvent->accept();
+}
+
+bool TChildListView::viewportEvent(QEvent* AEvent)
+{
+    if (AEvent->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(AEvent);
+        const int row = RowAt(help->pos().y());
+        const int column = FHeader->logicalIndexAt(help->pos().x());
+        QStyleOptionViewItem option;
+        InitCellOption(option, false);
+        if (row != NoRow && column >= 0)
+            option.rect = CellRect(row, column);
+        if (row == NoRow || column < 0
+            || !ShowCellToolTip(FModel->index(row, column), option, help->globalPos()))
+            QToolTip::hideText();
+        return true;
+    }
+    if (AEvent->type() == QEvent::Resize) {
+        // The viewport changes size also when a scroll bar comes or goes.
+        const bool result = QAbstractScrollArea::viewportEvent(AEvent);
+        UpdateGeometries();
+        return result;
+    }
+    return QAbstractScrollArea::viewportEvent(AEvent);
+}
+
+void TChildListView::resizeEvent(QResizeEvent* AEvent)
+{
+    QAbstractScrollArea::resizeEvent(AEvent);
+    UpdateGeometries();
+}
+
+void TChildListView::changeEvent(QEvent* AEvent)
+{
+    if (AEvent->type() == QEvent::FontChange || AEvent->type() == QEvent::StyleChange)
+        UpdateGeometries();
+    QAbstractScrollArea::changeEvent(AEvent);
 }

@@ -1,7 +1,8 @@
 #pragma once
-// The tree-list views of the document window: the outline tree and the children list. Both draw
-// vertical grid lines over their full height, optional horizontal grid lines, and show a cell's whole
-// text as a tooltip when the cell cuts it. The tree can draw lines joining its nodes.
+// The tree-list views of the document window: the outline tree and the children list. Both paint
+// only the rows on screen and keep nothing per row, draw vertical grid lines over their full height,
+// optional horizontal grid lines, and show a cell's whole text as a tooltip when the cell cuts it. The
+// tree can draw lines joining its nodes.
 
 #include "core/OutlineRows.h"
 
@@ -9,19 +10,70 @@
 #include <QElapsedTimer>
 #include <QPoint>
 #include <QStyledItemDelegate>
-#include <QTreeView>
 
+#include <functional>
 #include <vector>
 
 class QHeaderView;
 class QStandardItemModel;
+class TChildListModel;
 class TOutlineTreeModel;
+
+// What the outline tree and the children list share: a header over the viewport whose sections
+// can be resized, cells painted by an item delegate for the rows on screen only, optional grid lines,
+// a whole cell's text as a tooltip where the cell cuts it, and type-ahead search.
+class TItemScrollView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    QHeaderView* header() const { return FHeader; }
+    bool GridLines() const { return FGridLines; }
+    void SetGridLines(bool AOn);
+
+protected:
+    explicit TItemScrollView(QWidget* AParent);
+
+    // The header's labels are the model's.
+    void SetHeaderLabels(const QAbstractItemModel* AModel);
+    QColor GridColor() const;
+    // Places the header above the viewport and sets the sideways scroll range.
+    void PlaceHeader();
+    // The option for the cells of a row, before the delegate adds what the cell itself holds.
+    void InitItemOption(QStyleOptionViewItem& AOption, bool ASelected) const;
+    // Paints the cells of one row (AIndexOf gives a column's index); AFirstCell may narrow column
+    // 0's cell and paint in the room it takes away.
+    void PaintCells(QPainter& APainter, const QStyleOptionViewItem& AOption, int ATop, int AHeight,
+        const std::function<QModelIndex(int)>& AIndexOf,
+        const std::function<void(QRect&)>& AFirstCell = nullptr) const;
+    // The horizontal grid line at the bottom of a row.
+    void PaintRowLine(QPainter& APainter, int ABottom) const;
+    // Vertical grid lines over the full height, at the right edge of every shown column.
+    void PaintColumnLines(QPainter& APainter) const;
+    // Shows the cell's whole text when the cell cuts it; false when it does not.
+    bool ShowCellToolTip(const QModelIndex& AIndex, QStyleOptionViewItem& AOption, const QPoint& AGlobalPos);
+    // Typing finds the next row (after ACurrent, NoRow: from the top) whose name starts with what was
+    // typed in quick succession; NoRow when none does.
+    size_t FindTyped(
+        const QString& AText, size_t ACount, size_t ACurrent, const std::function<QString(size_t)>& ANameOf);
+
+    void focusInEvent(QFocusEvent* AEvent) override;
+    void focusOutEvent(QFocusEvent* AEvent) override;
+    void scrollContentsBy(int ADx, int ADy) override;
+
+    QHeaderView* FHeader = nullptr;
+    QStyledItemDelegate* FDelegate = nullptr;
+
+private:
+    QStandardItemModel* FHeaderModel = nullptr;
+    bool FGridLines = false;
+    QString FTyped;
+    QElapsedTimer FTypedTimer;
+};
 
 // The outline tree: a view of its own over the compact outline, so that millions of rows cost four
 // bytes each (TOutlineRows) and only the rows on screen are painted. Columns "Tag" and "Value" under
 // a header whose sections can be resized, moved and hidden; whole rows are selected; the focused node
 // is the selected one.
-class TOutlineTreeView : public QAbstractScrollArea {
+class TOutlineTreeView : public TItemScrollView {
     Q_OBJECT
 public:
     explicit TOutlineTreeView(QWidget* AParent = nullptr);
@@ -31,7 +83,6 @@ public:
     void SetOutline(const TOutline* AOutline);
     const TOutline* Outline() const { return FRows.Outline(); }
     TOutlineTreeModel* Model() const { return FModel; }
-    QHeaderView* header() const { return FHeader; }
     const TOutlineRows& Rows() const { return FRows; }
 
     // The focused (and selected) node, NoNode for none. Setting it does not scroll.
@@ -68,8 +119,6 @@ public:
 
     void setColumnHidden(int AColumn, bool AHide);
     bool isColumnHidden(int AColumn) const;
-    bool GridLines() const { return FGridLines; }
-    void SetGridLines(bool AOn);
     bool TreeLines() const { return FTreeLines; }
     void SetTreeLines(bool AOn);
     void SetTintedColumn(int AColumn, const QColor& AColor);
@@ -91,14 +140,10 @@ protected:
     void keyPressEvent(QKeyEvent* AEvent) override;
     void mousePressEvent(QMouseEvent* AEvent) override;
     void mouseDoubleClickEvent(QMouseEvent* AEvent) override;
-    void scrollContentsBy(int ADx, int ADy) override;
     bool viewportEvent(QEvent* AEvent) override;
     void changeEvent(QEvent* AEvent) override;
-    void focusInEvent(QFocusEvent* AEvent) override;
-    void focusOutEvent(QFocusEvent* AEvent) override;
 
 private:
-    QColor GridColor() const;
     // Scroll bars, header place and row height after a change of rows, sizes or columns.
     void UpdateGeometries();
     // Rows changed: keep the top row in range and repaint.
@@ -121,13 +166,9 @@ private:
 
     TOutlineRows FRows;
     TOutlineTreeModel* FModel = nullptr;
-    QStandardItemModel* FHeaderModel = nullptr;
-    QHeaderView* FHeader = nullptr;
-    QStyledItemDelegate* FDelegate = nullptr;
     TNodeIndex FCurrent = NoNode;
     int FIndentation = 20;
     mutable int FRowHeight = 0;
-    bool FGridLines = false;
     bool FTreeLines = false;
     int FTintedColumn = -1;
     QColor FTint;
@@ -136,44 +177,75 @@ private:
     int FFillTextRoom = 0;
     // The widest indentation painted since the outline was last set.
     mutable int FWidestIndent = 0;
-    QString FTyped;
-    QElapsedTimer FTypedTimer;
 };
 
-// The children list: a flat list with optional grid lines.
-class TGridTreeView : public QTreeView {
+// The children list: the children of one node (row r is the node's child r), columns "Name" and
+// "Value" from a TChildListModel, rows as tall as their wrapped values need. Nothing is kept per row:
+// row heights are measured for the rows on screen only, and the scroll bar counts rows.
+class TChildListView : public TItemScrollView {
     Q_OBJECT
 public:
-    explicit TGridTreeView(QWidget* AParent = nullptr);
+    static constexpr int NoRow = -1;
 
-    bool GridLines() const { return FGridLines; }
-    void SetGridLines(bool AOn);
+    explicit TChildListView(QWidget* AParent = nullptr);
+
+    TChildListModel* Model() const { return FModel; }
     // A flat list: no tree lines whatever the option says.
     bool TreeLines() const { return false; }
-    // Lays the rows out again (their heights may depend on column widths).
-    void RelayoutRows() { scheduleDelayedItemsLayout(); }
+
+    // The current (selected) row, NoRow for none; a new list of children has none.
+    int CurrentRow() const { return FCurrent; }
+    void SetCurrentRow(int ARow);
+    TNodeIndex CurrentNode() const;
+    // Scrolls the least that shows the whole row (or its top, when taller than the view).
+    void ScrollToRow(int ARow);
+
+    // Row geometry: the first row shown, the row at a point of the viewport (NoRow below the last),
+    // a row's height at the present column widths, and a cell in viewport coordinates.
+    int TopRow() const;
+    int RowAt(int AY) const;
+    int RowHeight(int ARow) const;
+    QRect CellRect(int ARow, int AColumn) const;
+
+Q_SIGNALS:
+    void CurrentRowChanged(int ARow);
+    // A row was double-clicked; it is the current row.
+    void RowDoubleClicked(int ARow);
 
 protected:
-    void drawRow(
-        QPainter* APainter, const QStyleOptionViewItem& AOption, const QModelIndex& AIndex) const override;
     void paintEvent(QPaintEvent* AEvent) override;
+    void resizeEvent(QResizeEvent* AEvent) override;
+    void keyPressEvent(QKeyEvent* AEvent) override;
+    void mousePressEvent(QMouseEvent* AEvent) override;
+    void mouseMoveEvent(QMouseEvent* AEvent) override;
+    void mouseDoubleClickEvent(QMouseEvent* AEvent) override;
     bool viewportEvent(QEvent* AEvent) override;
+    void changeEvent(QEvent* AEvent) override;
 
 private:
-    QColor GridColor() const;
+    // Scroll range and header place after a change of rows, sizes or column widths.
+    void UpdateGeometries();
+    void InitCellOption(QStyleOptionViewItem& AOption, bool ASelected) const;
+    // The first row of the rows that fill the viewport down to and including ARow.
+    int TopRowShowing(int ARow) const;
+    // The row a page below (AForward) or above ARow.
+    int PageFrom(int ARow, bool AForward) const;
+    void MoveTo(int ARow);
 
-    bool FGridLines = false;
+    TChildListModel* FModel = nullptr;
+    int FCurrent = NoRow;
 };
 
 // Rows as tall as the wrapped text of one column needs at that column's width.
 class TWrapDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    TWrapDelegate(QTreeView* AView, int AWrappedColumn);
+    TWrapDelegate(QWidget* AView, QHeaderView* AHeader, int AWrappedColumn);
     QSize sizeHint(const QStyleOptionViewItem& AOption, const QModelIndex& AIndex) const override;
     void initStyleOption(QStyleOptionViewItem* AOption, const QModelIndex& AIndex) const override;
 
 private:
-    QTreeView* FView;
+    QWidget* FView;
+    QHeaderView* FHeader;
     int FColumn;
 };

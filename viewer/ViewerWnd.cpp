@@ -144,7 +144,7 @@ Tmdi_quil_Viewer::~Tmdi_quil_Viewer()
     if (Tree)
         Tree->SetOutline(nullptr);
     if (List)
-        List->setModel(nullptr);
+        FListModel->SetNode(nullptr, NoNode);
     // The outline, the source text and the views' buffers go when the members and children are
     // destroyed, after this body: once they are, heap pages they leave free go back to the system.
     FOutline.Clear();
@@ -343,15 +343,9 @@ void Tmdi_quil_Viewer::BuildDetailPanel()
         [this](const QPoint& pos) { PathMenu->popup(obPC->mapToGlobal(pos)); });
     detailLayout->addWidget(obPC);
 
-    List = new TGridTreeView(details);
+    List = new TChildListView(details);
     List->setObjectName(QStringLiteral("List"));
-    FListModel = new TChildListModel(this);
-    List->setModel(FListModel);
-    List->setRootIsDecorated(false);
-    List->setItemsExpandable(false);
-    List->setUniformRowHeights(false);
-    List->setWordWrap(true);
-    List->setItemDelegate(new TWrapDelegate(List, 1));
+    FListModel = List->Model();
     List->header()->resizeSection(0, 150);
     List->header()->resizeSection(1, 361);
     List->header()->setStretchLastSection(true);
@@ -359,12 +353,7 @@ void Tmdi_quil_Viewer::BuildDetailPanel()
     listPalette.setColor(QPalette::Base, ListColor);
     List->setPalette(listPalette);
     List->hide();
-    // Rows are as tall as their wrapped values: a new column width wraps them anew.
-    connect(List->header(), &QHeaderView::sectionResized, List, [this](int logical) {
-        if (logical == 1)
-            List->RelayoutRows();
-    });
-    connect(List, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { ListDblClick(); });
+    connect(List, &TChildListView::RowDoubleClicked, this, &Tmdi_quil_Viewer::ListDblClick);
     detailLayout->addWidget(List, 1);
 
     ValueView = new TCustomSynEdit(details);
@@ -948,7 +937,7 @@ void Tmdi_quil_Viewer::ListDblClick()
 {
     // The row stands for one node: go to that node itself. A path built from names would find the
     // first of two equal names, or none for a name holding a backslash.
-    const TNodeIndex node = FListModel->NodeOf(List->currentIndex());
+    const TNodeIndex node = List->CurrentNode();
     if (node != NoNode)
         FocusNode(node);
 }

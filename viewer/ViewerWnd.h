@@ -39,7 +39,7 @@ class TCustomSynEdit;
 class TGoToPathBar;
 class ITextViewOptions;
 class QAbstractScrollArea;
-class TGridTreeView;
+class TChildListView;
 class TOutlineTreeView;
 class THeaderPanel;
 class TPathBar;
@@ -164,7 +164,7 @@ public:
     QSplitter* MsgSplitter = nullptr;
     THeaderPanel* DetailPanel = nullptr;
     TPathBar* obPC = nullptr;
-    TGridTreeView* List = nullptr;
+    TChildListView* List = nullptr;
     TCustomSynEdit* ValueView = nullptr;
     THeaderPanel* MsgPanel = nullptr;
     QListWidget* Box = nullptr;

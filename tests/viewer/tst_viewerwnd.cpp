@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCryptographicHash>
+#include <QFile>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMainWindow>
@@ -34,8 +35,21 @@
 #include <QToolTip>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
+constexpr int SmallIconSide = 16;
+
+// The resident memory of this process.
+long ResidentKiB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * (getpagesize() / 1024) : 0;
+}
+
 // The whole text the source view shows.
 QString MemoText(const Tmdi_quil_Viewer& w)
 {
@@ -87,6 +101,14 @@ private Q_SLOTS:
     void treeToolTips();
     void treeScrollsAndMessagesGiveWay();
     void listNameAndValueLevel();
+    void listKeys_data();
+    void listKeys();
+    void listDoubleClick_data();
+    void listDoubleClick();
+    void listRowHeights();
+    void listGridLines_data();
+    void listGridLines();
+    void listOfAMillionCostsNoMemory();
     void valueColumn();
     void checkOnSwitchingWindows();
     void noCheckWhileLoading();
@@ -338,7 +360,7 @@ void TestViewerWnd::details()
     QCOMPARE(w->FocusedNode(), o.Root());
     QVERIFY(w->List->isVisibleTo(w));
     QVERIFY(!w->ValueView->isVisibleTo(w));
-    auto* list = static_cast<TChildListModel*>(w->List->model());
+    TChildListModel* list = w->List->Model();
     QCOMPARE(list->rowCount(), 3);
     QCOMPARE(list->CellText(0, 0) + "|" + list->CellText(0, 1), QString("a|1"));
     QCOMPARE(list->CellText(1, 0) + "|" + list->CellText(1, 1), QString("b|(array)"));
@@ -437,7 +459,7 @@ void TestViewerWnd::navigation()
     w->sbCollapseClick();
     w->FocusNode(o.Root());
     // Double-clicking a row focuses the row's own node in the tree, opening its parent.
-    w->List->setCurrentIndex(w->List->model()->index(row, 0));
+    w->List->SetCurrentRow(row);
     w->ListDblClick();
     QCOMPARE(w->FocusedNode(), o.Child(o.Root(), uint32_t(row)));
     QVERIFY(w->Tree->IsExpanded(o.Root()));
@@ -680,14 +702,14 @@ void TestViewerWnd::listNameAndValueLevel()
     const QImage image = w->List->viewport()->grab().toImage();
     // The first row of a cell's area whose pixels are text-dark: the top of its text.
     const auto textTop = [&](int row, int column, int skip) {
-        const QRect cell = w->List->visualRect(w->List->model()->index(row, column));
+        const QRect cell = w->List->CellRect(row, column);
         for (int y = cell.top(); y <= cell.bottom(); ++y)
             for (int x = cell.left() + skip; x < cell.right() - 1; ++x)
                 if (image.pixelColor(x, y).lightness() < 128)
                     return y;
         return -1;
     };
-    const int iconRoom = w->List->iconSize().width() + 8;
+    const int iconRoom = SmallIconSide + 8;
     for (int row = 0; row < 2; ++row) {
         const int name = textTop(row, 0, iconRoom);
         const int value = textTop(row, 1, 2);
@@ -695,6 +717,153 @@ void TestViewerWnd::listNameAndValueLevel()
         QVERIFY2(qAbs(name - value) <= 1,
             qPrintable(QStringLiteral("row %1: name at %2, value at %3").arg(row).arg(name).arg(value)));
     }
+}
+
+// {"k0":0,...,"k27":27,"zeta":28,"zoo":29}, sent keys to the list of the root's children.
+void TestViewerWnd::listKeys_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<int>("current");
+    QTest::newRow("down from none takes the first") << QList<int> {Qt::Key_Down} << 0;
+    QTest::newRow("down twice") << QList<int> {Qt::Key_Down, Qt::Key_Down} << 1;
+    QTest::newRow("up stops at the top") << QList<int> {Qt::Key_Down, Qt::Key_Up, Qt::Key_Up} << 0;
+    QTest::newRow("end scrolls to the last") << QList<int> {Qt::Key_End} << 29;
+    QTest::newRow("end, up") << QList<int> {Qt::Key_End, Qt::Key_Up} << 28;
+    QTest::newRow("home after end") << QList<int> {Qt::Key_End, Qt::Key_Home} << 0;
+    QTest::newRow("page down stops at the last row") << QList<int>(12, Qt::Key_PageDown) << 29;
+    QTest::newRow("page up stops at the first row")
+        << QList<int> {Qt::Key_End} + QList<int>(12, Qt::Key_PageUp) << 0;
+    QTest::newRow("typing the start of a name") << QList<int> {Qt::Key_Z} << 28;
+    QTest::newRow("the same letter again goes on") << QList<int> {Qt::Key_Z, Qt::Key_Z} << 29;
+    QTest::newRow("typing more of a name") << QList<int> {Qt::Key_Z, Qt::Key_O} << 29;
+    QTest::newRow("typing wraps around to the top") << QList<int> {Qt::Key_End, Qt::Key_K} << 0;
+}
+
+void TestViewerWnd::listKeys()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(int, current);
+    QByteArray json = "{";
+    for (int i = 0; i < 28; ++i)
+        json += "\"k" + QByteArray::number(i) + "\":" + QByteArray::number(i) + ",";
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), json + R"("zeta":28,"zoo":29})"));
+    w->parentWidget()->resize(800, 400);
+    QApplication::processEvents();
+    TChildListView* list = w->List;
+    QCOMPARE(list->CurrentRow(), TChildListView::NoRow);
+    list->setFocus();
+    for (int key : keys)
+        QTest::keyClick(list, Qt::Key(key));
+    QCOMPARE(list->CurrentRow(), current);
+    QCOMPARE(list->CurrentNode(), w->Outline().Child(w->Outline().Root(), uint32_t(current)));
+    // The current row is wholly in view.
+    QVERIFY(list->viewport()->rect().contains(list->CellRect(current, 0)));
+    // A new list of children has no current row and starts at the top.
+    w->FocusNode(w->Outline().Child(w->Outline().Root(), 0));
+    w->FocusNode(w->Outline().Root());
+    QCOMPARE(list->CurrentRow(), TChildListView::NoRow);
+    QCOMPARE(list->TopRow(), 0);
+}
+
+void TestViewerWnd::listDoubleClick_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::newRow("name of the first") << 0 << 0;
+    QTest::newRow("value of the third") << 2 << 1;
+}
+
+void TestViewerWnd::listDoubleClick()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"a":"one\ntwo","b":[1],"a":{"x":0}})"));
+    w->parentWidget()->resize(800, 600);
+    QApplication::processEvents();
+    const TOutline& o = w->Outline();
+    QTest::mouseClick(w->List->viewport(), Qt::LeftButton, {}, w->List->CellRect(1, 0).center());
+    QCOMPARE(w->List->CurrentRow(), 1);
+    QTest::mouseDClick(w->List->viewport(), Qt::LeftButton, {}, w->List->CellRect(row, column).center());
+    QCOMPARE(w->FocusedNode(), o.Child(o.Root(), uint32_t(row)));
+}
+
+void TestViewerWnd::listRowHeights()
+{
+    QByteArray json = R"({"one":"x","three":"a\nb\nc")";
+    const QByteArray words = QByteArray("word ").repeated(60);
+    for (int i = 0; i < 40; ++i)
+        json += ",\"w" + QByteArray::number(i) + "\":\"" + words + "\"";
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), json + "}"));
+    w->parentWidget()->resize(800, 600);
+    QApplication::processEvents();
+    TChildListView* list = w->List;
+    const int one = list->RowHeight(0);
+    // Inner line breaks are kept: three lines make a row about three times as tall.
+    QVERIFY2(
+        list->RowHeight(1) >= 3 * one - 8, qPrintable(QString("%1 vs %2").arg(list->RowHeight(1)).arg(one)));
+    QCOMPARE(list->CellRect(1, 1).height(), list->RowHeight(1));
+    // The long values wrap: a narrower value column makes their rows taller and fewer fit.
+    QHeaderView* header = list->header();
+    header->setStretchLastSection(false);
+    header->resizeSection(1, 2000);
+    QApplication::processEvents();
+    const int wideHeight = list->RowHeight(2);
+    const int wideLastTop = list->verticalScrollBar()->maximum();
+    header->resizeSection(1, 100);
+    QApplication::processEvents();
+    QVERIFY2(list->RowHeight(2) > wideHeight,
+        qPrintable(QStringLiteral("%1 at %2").arg(list->RowHeight(2)).arg(header->sectionSize(1))));
+    QVERIFY(list->verticalScrollBar()->maximum() > wideLastTop);
+    // Scrolled per row: the scroll bar's value is the top row.
+    list->verticalScrollBar()->setValue(5);
+    QCOMPARE(list->TopRow(), 5);
+    QCOMPARE(list->RowAt(1), 5);
+}
+
+void TestViewerWnd::listGridLines_data()
+{
+    QTest::addColumn<bool>("on");
+    QTest::newRow("off") << false;
+    QTest::newRow("on") << true;
+}
+
+void TestViewerWnd::listGridLines()
+{
+    QFETCH(bool, on);
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), R"({"a":1,"b":2})"));
+    w->parentWidget()->resize(800, 600);
+    w->SetGridLines(on);
+    QApplication::processEvents();
+    QCOMPARE(w->List->GridLines(), on);
+    const QImage image = w->List->viewport()->grab().toImage();
+    const QRect value = w->List->CellRect(0, 1);
+    // Below the text of the first value, at the row's bottom edge.
+    const QColor edge = image.pixelColor(value.left() + 40, value.bottom());
+    QCOMPARE(edge != w->List->palette().color(QPalette::Base), on);
+}
+
+void TestViewerWnd::listOfAMillionCostsNoMemory()
+{
+    constexpr int Children = 1000000;
+    constexpr long AllowedKiB = 4096;
+    QByteArray json = "{\"big\":[0";
+    json += QByteArray(",0").repeated(Children - 1) + "]}";
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("big.json"), json));
+    w->parentWidget()->resize(800, 600);
+    QApplication::processEvents();
+    const TNodeIndex big = w->Outline().Child(w->Outline().Root(), 0);
+    const long before = ResidentKiB();
+    w->FocusNode(big);
+    w->List->repaint();
+    QApplication::processEvents();
+    QTest::keyClick(w->List, Qt::Key_End);
+    w->List->repaint();
+    const long after = ResidentKiB();
+    QCOMPARE(w->List->Model()->rowCount(), Children);
+    QCOMPARE(w->List->CurrentRow(), Children - 1);
+    QVERIFY2(after - before < AllowedKiB, qPrintable(QStringLiteral("%1 KiB more").arg(after - before)));
+    // Assistive tools see the list without a child per row.
+    QVERIFY(QAccessible::queryAccessibleInterface(w->List)->childCount() < 10);
 }
 
 void TestViewerWnd::valueColumn()
