@@ -76,6 +76,20 @@ TItemScrollView::TItemScrollView(QWidget* AParent)
     horizontalScrollBar()->setSingleStep(HorizontalStep);
 }
 
+void TItemScrollView::FollowHeader()
+{
+    connect(FHeader, &QHeaderView::sectionResized, this, &TItemScrollView::Relayout);
+    connect(FHeader, &QHeaderView::sectionMoved, this, &TItemScrollView::Relayout);
+    connect(FHeader, &QHeaderView::geometriesChanged, this, &TItemScrollView::Relayout);
+    UpdateGeometries();
+}
+
+void TItemScrollView::Relayout()
+{
+    UpdateGeometries();
+    viewport()->update();
+}
+
 void TItemScrollView::SetHeaderLabels(const QAbstractItemModel* AModel)
 {
     FHeaderModel->setHorizontalHeaderLabels(
@@ -218,6 +232,28 @@ bool TItemScrollView::ShowCellToolTip(
     return true;
 }
 
+size_t TItemScrollView::RowForKey(
+    int AKey, size_t ACount, size_t ACurrent, const std::function<size_t(size_t, bool)>& APageFrom) const
+{
+    const bool none = ACurrent == TOutlineRows::NoRow;
+    switch (AKey) {
+    case Qt::Key_Up:
+        return none || ACurrent == 0 ? 0 : ACurrent - 1;
+    case Qt::Key_Down:
+        return none ? 0 : qMin(ACount - 1, ACurrent + 1);
+    case Qt::Key_PageUp:
+        return none ? 0 : APageFrom(ACurrent, false);
+    case Qt::Key_PageDown:
+        return none ? 0 : APageFrom(ACurrent, true);
+    case Qt::Key_Home:
+        return 0;
+    case Qt::Key_End:
+        return ACount - 1;
+    default:
+        return TOutlineRows::NoRow;
+    }
+}
+
 size_t TItemScrollView::FindTyped(
     const QString& AText, size_t ACount, size_t ACurrent, const std::function<QString(size_t)>& ANameOf)
 {
@@ -250,14 +286,7 @@ TOutlineTreeView::TOutlineTreeView(QWidget* AParent)
     FHeader->setSectionsClickable(true);
     FDelegate = new QStyledItemDelegate(this);
     FIndentation = style()->pixelMetric(QStyle::PM_TreeViewIndentation, nullptr, this);
-    const auto relayout = [this] {
-        UpdateGeometries();
-        viewport()->update();
-    };
-    connect(FHeader, &QHeaderView::sectionResized, this, relayout);
-    connect(FHeader, &QHeaderView::sectionMoved, this, relayout);
-    connect(FHeader, &QHeaderView::geometriesChanged, this, relayout);
-    UpdateGeometries();
+    FollowHeader();
 }
 
 TOutlineTreeView::~TOutlineTreeView() = default;
@@ -292,7 +321,7 @@ void TOutlineTreeView::ScrollToNode(TNodeIndex ANode)
         return;
     if (!FRows.IsShown(ANode)) {
         FRows.ExpandAncestors(ANode, TopRow());
-        RowsChanged();
+        Relayout();
     }
     const size_t row = FRows.RowOf(ANode, TopRow());
     if (row == TOutlineRows::NoRow)
@@ -311,7 +340,7 @@ void TOutlineTreeView::ScrollNodeToTop(TNodeIndex ANode)
         return;
     if (!FRows.IsShown(ANode)) {
         FRows.ExpandAncestors(ANode, TopRow());
-        RowsChanged();
+        Relayout();
     }
     const size_t row = FRows.RowOf(ANode, TopRow());
     if (row != TOutlineRows::NoRow)
@@ -326,31 +355,31 @@ void TOutlineTreeView::ScrollToBottom()
 void TOutlineTreeView::SetExpanded(TNodeIndex ANode, bool AExpanded)
 {
     FRows.SetExpanded(ANode, AExpanded, TopRow());
-    RowsChanged();
+    Relayout();
 }
 
 void TOutlineTreeView::SetSubtreeExpanded(TNodeIndex ANode, bool AExpanded)
 {
     FRows.SetSubtreeExpanded(ANode, AExpanded, TopRow());
-    RowsChanged();
+    Relayout();
 }
 
 void TOutlineTreeView::ExpandAll()
 {
     FRows.ExpandAll();
-    RowsChanged();
+    Relayout();
 }
 
 void TOutlineTreeView::CollapseAll()
 {
     FRows.CollapseAll();
-    RowsChanged();
+    Relayout();
 }
 
 void TOutlineTreeView::RestoreExpanded(const std::vector<TNodeIndex>& ANodes)
 {
     FRows.RestoreExpanded(ANodes);
-    RowsChanged();
+    Relayout();
 }
 
 QPoint TOutlineTreeView::ScrollPosition() const
@@ -363,12 +392,6 @@ void TOutlineTreeView::SetScrollPosition(const QPoint& APosition)
     UpdateGeometries();
     horizontalScrollBar()->setValue(APosition.x());
     verticalScrollBar()->setValue(APosition.y());
-}
-
-void TOutlineTreeView::RowsChanged()
-{
-    UpdateGeometries();
-    viewport()->update();
 }
 
 int TOutlineTreeView::RowHeight() const
@@ -646,26 +669,16 @@ void TOutlineTreeView::keyPressEvent(QKeyEvent* AEvent)
     const bool none = found == TOutlineRows::NoRow;
     const size_t row = none ? 0 : found;
     const size_t page = size_t(qMax(1, VisibleRowCount()));
+    const size_t moved = RowForKey(AEvent->key(), count, found, [page, count](size_t ARow, bool AForward) {
+        return AForward ? qMin(count - 1, ARow + page) : (ARow > page ? ARow - page : 0);
+    });
+    if (moved != TOutlineRows::NoRow) {
+        MoveTo(moved);
+        AEvent->accept();
+        return;
+    }
     const TOutline& outline = *Outline();
     switch (AEvent->key()) {
-    case Qt::Key_Up:
-        MoveTo(none || row == 0 ? 0 : row - 1);
-        break;
-    case Qt::Key_Down:
-        MoveTo(none ? 0 : qMin(count - 1, row + 1));
-        break;
-    case Qt::Key_PageUp:
-        MoveTo(row > page ? row - page : 0);
-        break;
-    case Qt::Key_PageDown:
-        MoveTo(none ? 0 : qMin(count - 1, row + page));
-        break;
-    case Qt::Key_Home:
-        MoveTo(0);
-        break;
-    case Qt::Key_End:
-        MoveTo(count - 1);
-        break;
     case Qt::Key_Left:
         if (none)
             MoveTo(0);
@@ -793,20 +806,13 @@ TChildListView::TChildListView(QWidget* AParent)
     SetHeaderLabels(FModel);
     FDelegate = new TWrapDelegate(this, FHeader, 1);
     // Row heights follow the column widths: a resized column lays the rows out again.
-    const auto relayout = [this] {
-        UpdateGeometries();
-        viewport()->update();
-    };
-    connect(FHeader, &QHeaderView::sectionResized, this, relayout);
-    connect(FHeader, &QHeaderView::sectionMoved, this, relayout);
-    connect(FHeader, &QHeaderView::geometriesChanged, this, relayout);
-    connect(FModel, &QAbstractItemModel::modelReset, this, [this, relayout] {
+    FollowHeader();
+    connect(FModel, &QAbstractItemModel::modelReset, this, [this] {
         FCurrent = NoRow;
         verticalScrollBar()->setValue(0);
         horizontalScrollBar()->setValue(0);
-        relayout();
+        Relayout();
     });
-    UpdateGeometries();
 }
 
 TNodeIndex TChildListView::CurrentNode() const
@@ -943,8 +949,20 @@ void TChildListView::paintEvent(QPaintEvent*)
         const int height = RowHeight(row);
         QStyleOptionViewItem option;
         InitCellOption(option, row == FCurrent);
+        // One focus frame round the whole row rather than one in every cell, as item views that
+        // show the focus on all columns draw it.
+        const bool focusFrame = option.state & QStyle::State_HasFocus;
+        option.state &= ~QStyle::State_HasFocus;
         PaintCells(
             painter, option, top, height, [this, row](int AColumn) { return FModel->index(row, AColumn); });
+        if (focusFrame) {
+            QStyleOptionFocusRect frame;
+            frame.QStyleOption::operator=(option);
+            frame.state |= QStyle::State_KeyboardFocusChange;
+            frame.backgroundColor = option.palette.color(QPalette::Highlight);
+            frame.rect = QRect(-FHeader->offset(), top, FHeader->length(), height);
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &painter, this);
+        }
         PaintRowLine(painter, top + height - 1);
         top += height;
     }
@@ -965,26 +983,15 @@ void TChildListView::keyPressEvent(QKeyEvent* AEvent)
         return;
     }
     const bool none = FCurrent == NoRow;
-    const int row = none ? 0 : FCurrent;
+    const size_t moved =
+        RowForKey(AEvent->key(), size_t(count), none ? TOutlineRows::NoRow : size_t(FCurrent),
+            [this](size_t ARow, bool AForward) { return size_t(PageFrom(int(ARow), AForward)); });
+    if (moved != TOutlineRows::NoRow) {
+        MoveTo(int(moved));
+        AEvent->accept();
+        return;
+    }
     switch (AEvent->key()) {
-    case Qt::Key_Up:
-        MoveTo(qMax(0, row - (none ? 0 : 1)));
-        break;
-    case Qt::Key_Down:
-        MoveTo(qMin(count - 1, row + (none ? 0 : 1)));
-        break;
-    case Qt::Key_PageUp:
-        MoveTo(none ? 0 : PageFrom(row, false));
-        break;
-    case Qt::Key_PageDown:
-        MoveTo(none ? 0 : PageFrom(row, true));
-        break;
-    case Qt::Key_Home:
-        MoveTo(0);
-        break;
-    case Qt::Key_End:
-        MoveTo(count - 1);
-        break;
     case Qt::Key_Left:
         horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
         break;

@@ -34,6 +34,11 @@ protected:
 
     // The header's labels are the model's.
     void SetHeaderLabels(const QAbstractItemModel* AModel);
+    // Scroll bars, header place and row heights after a change of rows, sizes or columns.
+    virtual void UpdateGeometries() = 0;
+    void Relayout();
+    // Lays the rows out again whenever the header's sections change; called once the view is made.
+    void FollowHeader();
     QColor GridColor() const;
     // Places the header above the viewport and sets the sideways scroll range.
     void PlaceHeader();
@@ -50,6 +55,11 @@ protected:
     void PaintColumnLines(QPainter& APainter) const;
     // Shows the cell's whole text when the cell cuts it; false when it does not.
     bool ShowCellToolTip(const QModelIndex& AIndex, QStyleOptionViewItem& AOption, const QPoint& AGlobalPos);
+    // The row a moving key (arrows up and down, page up and down, home, end) leads to from ACurrent
+    // (NoRow: none, and then to the first row) among ACount; APageFrom gives the row a page away.
+    // NoRow for the other keys.
+    size_t RowForKey(
+        int AKey, size_t ACount, size_t ACurrent, const std::function<size_t(size_t, bool)>& APageFrom) const;
     // Typing finds the next row (after ACurrent, NoRow: from the top) whose name starts with what was
     // typed in quick succession; NoRow when none does.
     size_t FindTyped(
@@ -144,10 +154,7 @@ protected:
     void changeEvent(QEvent* AEvent) override;
 
 private:
-    // Scroll bars, header place and row height after a change of rows, sizes or columns.
-    void UpdateGeometries();
-    // Rows changed: keep the top row in range and repaint.
-    void RowsChanged();
+    void UpdateGeometries() override;
     // The cell rectangle of a column in a row, in viewport coordinates (column 0 without the
     // indentation).
     QRect CellRect(size_t ARow, int AColumn) const;
@@ -223,8 +230,7 @@ protected:
     void changeEvent(QEvent* AEvent) override;
 
 private:
-    // Scroll range and header place after a change of rows, sizes or column widths.
-    void UpdateGeometries();
+    void UpdateGeometries() override;
     void InitCellOption(QStyleOptionViewItem& AOption, bool ASelected) const;
     // The first row of the rows that fill the viewport down to and including ARow.
     int TopRowShowing(int ARow) const;
