@@ -849,6 +849,8 @@ int TChildListView::RowHeight(int ARow) const
     for (int column = 0; column < FHeader->count(); ++column) {
         if (FHeader->isSectionHidden(column))
             continue;
+        // No height: the style measures the name unwrapped; the value column's delegate wraps its
+        // text to the column's width itself.
         option.rect = QRect(0, 0, FHeader->sectionSize(column), 0);
         height = qMax(height, FDelegate->sizeHint(option, FModel->index(ARow, column)).height());
     }
