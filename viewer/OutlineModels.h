@@ -81,6 +81,7 @@ public:
     // Lists the children of node (NoNode: nothing). Constant time, whatever the number of children.
     void SetNode(const TOutline* AOutline, TNodeIndex ANode);
     TNodeIndex Node() const { return FNode; }
+    const TOutline* Outline() const { return FOutline; }
     TNodeIndex NodeOf(const QModelIndex& AIndex) const;
     // The text of a cell as the list shows it.
     QString CellText(int ARow, int AColumn) const;

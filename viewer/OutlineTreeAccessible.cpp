@@ -10,10 +10,11 @@
 #include <unordered_map>
 
 namespace {
-// One row of the tree: a node, read live from the view (it names nothing once the outline is gone).
+// One row of the tree or the children list: a node, read live from the view (it names nothing once
+// the outline is gone).
 class TOutlineRowAccessible : public QAccessibleInterface {
 public:
-    TOutlineRowAccessible(TOutlineTreeView* AView, TNodeIndex ANode)
+    TOutlineRowAccessible(TItemScrollView* AView, TNodeIndex ANode)
         : FView(AView)
         , FNode(ANode)
     {
@@ -30,7 +31,10 @@ public:
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessible::Role role() const override { return QAccessible::TreeItem; }
+    QAccessible::Role role() const override
+    {
+        return FView && FView->ShowsTree() ? QAccessible::TreeItem : QAccessible::ListItem;
+    }
     void setText(QAccessible::Text, const QString&) override { }
 
     QString text(QAccessible::Text AText) const override
@@ -50,11 +54,10 @@ public:
 
     QRect rect() const override
     {
-        const size_t row = Row();
-        if (row == TOutlineRows::NoRow)
+        const int index = ShownIndex();
+        if (index < 0)
             return {};
-        const int top = int(row - FView->TopRow()) * FView->RowHeight();
-        const QRect local(0, top, FView->viewport()->width(), FView->RowHeight());
+        const QRect local = FView->ShownRowRect(index);
         return QRect(FView->viewport()->mapToGlobal(local.topLeft()), local.size());
     }
 
@@ -68,39 +71,38 @@ public:
         const bool current = FView->CurrentNode() == FNode;
         state.selected = current;
         state.focused = current && FView->hasFocus();
-        if (FView->Outline()->ChildCount(FNode) > 0) {
+        if (FView->ShowsTree() && FView->Outline()->ChildCount(FNode) > 0) {
             state.expandable = true;
             state.expanded = FView->IsExpanded(FNode);
             state.collapsed = !state.expanded;
         }
-        state.invisible = Row() == TOutlineRows::NoRow;
+        state.invisible = ShownIndex() < 0;
         return state;
     }
 
 private:
-    // The row on screen, NoRow when the node is not on screen.
-    size_t Row() const
+    // The place among the rows on screen, -1 when the node is not on screen.
+    int ShownIndex() const
     {
         if (!isValid())
-            return TOutlineRows::NoRow;
-        const size_t top = FView->TopRow();
-        const size_t end = std::min(FView->Rows().RowCount(), top + size_t(FView->VisibleRowCount()) + 1);
-        for (size_t row = top; row < end; ++row)
-            if (FView->Rows().NodeAt(row) == FNode)
-                return row;
-        return TOutlineRows::NoRow;
+            return -1;
+        const int shown = FView->ShownRowCount();
+        for (int index = 0; index < shown; ++index)
+            if (FView->ShownNode(index) == FNode)
+                return index;
+        return -1;
     }
 
-    QPointer<TOutlineTreeView> FView;
+    QPointer<TItemScrollView> FView;
     TNodeIndex FNode;
 };
 
-// The tree: its children are the rows on screen, made once per node and kept by the accessibility
-// registry until the tree goes.
+// The tree or the list: its children are the rows on screen, made once per node and kept by the
+// accessibility registry until the view goes.
 class TOutlineTreeAccessible : public QAccessibleWidget {
 public:
-    explicit TOutlineTreeAccessible(TOutlineTreeView* AView)
-        : QAccessibleWidget(AView, QAccessible::Tree)
+    explicit TOutlineTreeAccessible(TItemScrollView* AView)
+        : QAccessibleWidget(AView, AView->ShowsTree() ? QAccessible::Tree : QAccessible::List)
     {
     }
     ~TOutlineTreeAccessible() override
@@ -109,34 +111,29 @@ public:
             QAccessible::deleteAccessibleInterface(id);
     }
 
-    int childCount() const override
-    {
-        const TOutlineTreeView* view = View();
-        if (!view->Outline())
-            return 0;
-        const size_t left = view->Rows().RowCount() - std::min(view->Rows().RowCount(), view->TopRow());
-        return int(std::min(left, size_t(view->VisibleRowCount()) + 1));
-    }
+    int childCount() const override { return View()->ShownRowCount(); }
     QAccessibleInterface* child(int AIndex) const override
     {
         if (AIndex < 0 || AIndex >= childCount())
             return nullptr;
-        return RowOf(View()->Rows().NodeAt(View()->TopRow() + size_t(AIndex)));
+        const TNodeIndex node = View()->ShownNode(AIndex);
+        return node == NoNode ? nullptr : RowOf(node);
     }
     int indexOfChild(const QAccessibleInterface* AChild) const override
     {
-        for (int i = 0; i < childCount(); ++i)
-            if (child(i) == AChild)
+        const int count = childCount();
+        for (int i = 0; i < count; ++i)
+            if (RowOf(View()->ShownNode(i)) == AChild)
                 return i;
         return -1;
     }
     QAccessibleInterface* childAt(int AX, int AY) const override
     {
         const QPoint local = View()->viewport()->mapFromGlobal(QPoint(AX, AY));
-        const size_t row = View()->RowAt(local.y());
-        if (row == TOutlineRows::NoRow || !View()->viewport()->rect().contains(local))
+        if (!View()->viewport()->rect().contains(local))
             return nullptr;
-        return RowOf(View()->Rows().NodeAt(row));
+        const TNodeIndex node = View()->ShownNode(View()->ShownIndexAt(local.y()));
+        return node == NoNode ? nullptr : RowOf(node);
     }
     QAccessibleInterface* RowOf(TNodeIndex ANode) const
     {
@@ -149,15 +146,17 @@ public:
     }
 
 private:
-    TOutlineTreeView* View() const { return static_cast<TOutlineTreeView*>(widget()); }
+    TItemScrollView* View() const { return static_cast<TItemScrollView*>(widget()); }
 
     mutable std::unordered_map<TNodeIndex, QAccessible::Id> FRows;
 };
 
 QAccessibleInterface* OutlineTreeAccessible(const QString& AClassName, QObject* AObject)
 {
-    if (AClassName == QLatin1String("TOutlineTreeView") && AObject && AObject->isWidgetType())
-        return new TOutlineTreeAccessible(static_cast<TOutlineTreeView*>(AObject));
+    const bool ours =
+        AClassName == QLatin1String("TOutlineTreeView") || AClassName == QLatin1String("TChildListView");
+    if (ours && AObject && AObject->isWidgetType())
+        return new TOutlineTreeAccessible(static_cast<TItemScrollView*>(AObject));
     return nullptr;
 }
 } // namespace
@@ -171,7 +170,7 @@ void InstallOutlineTreeAccessible()
     (void)installed;
 }
 
-void NotifyOutlineTreeFocus(TOutlineTreeView* AView, TNodeIndex ANode)
+void NotifyOutlineTreeFocus(TItemScrollView* AView, TNodeIndex ANode)
 {
     if (!QAccessible::isActive() || ANode == NoNode || !AView->hasFocus())
         return;

@@ -433,6 +433,30 @@ size_t TOutlineTreeView::RowAt(int AY) const
     return row < FRows.RowCount() ? row : TOutlineRows::NoRow;
 }
 
+int TOutlineTreeView::ShownRowCount() const
+{
+    if (!Outline())
+        return 0;
+    const size_t left = FRows.RowCount() - std::min(FRows.RowCount(), TopRow());
+    return int(std::min(left, size_t(VisibleRowCount()) + 1));
+}
+
+TNodeIndex TOutlineTreeView::ShownNode(int AIndex) const
+{
+    return AIndex >= 0 && AIndex < ShownRowCount() ? FRows.NodeAt(TopRow() + size_t(AIndex)) : NoNode;
+}
+
+QRect TOutlineTreeView::ShownRowRect(int AIndex) const
+{
+    return {0, AIndex * RowHeight(), viewport()->width(), RowHeight()};
+}
+
+int TOutlineTreeView::ShownIndexAt(int AY) const
+{
+    const size_t row = RowAt(AY);
+    return row == TOutlineRows::NoRow ? -1 : int(row - TopRow());
+}
+
 int TOutlineTreeView::Level(TNodeIndex ANode) const
 {
     return Outline() ? Outline()->Level(ANode) : 0;
@@ -802,6 +826,7 @@ bool TOutlineTreeView::viewportEvent(QEvent* AEvent)
 TChildListView::TChildListView(QWidget* AParent)
     : TItemScrollView(AParent)
 {
+    InstallOutlineTreeAccessible();
     FModel = new TChildListModel(this);
     SetHeaderLabels(FModel);
     FDelegate = new TWrapDelegate(this, FHeader, 1);
@@ -815,6 +840,38 @@ TChildListView::TChildListView(QWidget* AParent)
     });
 }
 
+const TOutline* TChildListView::Outline() const
+{
+    return FModel->Outline();
+}
+
+int TChildListView::ShownRowCount() const
+{
+    const int count = FModel->rowCount();
+    int shown = 0;
+    for (int row = TopRow(), top = 0; row < count && top < viewport()->height(); ++row, ++shown)
+        top += RowHeight(row);
+    return shown;
+}
+
+TNodeIndex TChildListView::ShownNode(int AIndex) const
+{
+    // Rows below the view are not looked for: measuring what is on screen costs more.
+    return AIndex >= 0 ? FModel->NodeOf(FModel->index(TopRow() + AIndex, 0)) : NoNode;
+}
+
+QRect TChildListView::ShownRowRect(int AIndex) const
+{
+    const QRect cell = CellRect(TopRow() + AIndex, 0);
+    return cell.isNull() ? QRect() : QRect(0, cell.top(), viewport()->width(), cell.height());
+}
+
+int TChildListView::ShownIndexAt(int AY) const
+{
+    const int row = RowAt(AY);
+    return row == NoRow ? -1 : row - TopRow();
+}
+
 TNodeIndex TChildListView::CurrentNode() const
 {
     return FCurrent == NoRow ? NoNode : FModel->NodeOf(FModel->index(FCurrent, 0));
@@ -826,6 +883,7 @@ void TChildListView::SetCurrentRow(int ARow)
         return;
     FCurrent = ARow;
     viewport()->update();
+    NotifyOutlineTreeFocus(this, CurrentNode());
     Q_EMIT CurrentRowChanged(ARow);
 }
 

@@ -29,6 +29,19 @@ public:
     bool GridLines() const { return FGridLines; }
     void SetGridLines(bool AOn);
 
+    // What assistive tools read: the outline shown, the focused node, whether the rows make a tree
+    // (whose nodes open and close), and the rows on screen (the one cut at the bottom too): their
+    // number, nodes (for an index below that number) and rectangles in viewport coordinates, and which
+    // one a point of the viewport is in (-1: none).
+    virtual const TOutline* Outline() const = 0;
+    virtual TNodeIndex CurrentNode() const = 0;
+    virtual bool ShowsTree() const = 0;
+    virtual bool IsExpanded(TNodeIndex) const { return false; }
+    virtual int ShownRowCount() const = 0;
+    virtual TNodeIndex ShownNode(int AIndex) const = 0;
+    virtual QRect ShownRowRect(int AIndex) const = 0;
+    virtual int ShownIndexAt(int AY) const = 0;
+
 protected:
     explicit TItemScrollView(QWidget* AParent);
 
@@ -91,12 +104,12 @@ public:
 
     // The outline shown (nullptr: nothing); only its top-level node is shown, nothing is focused.
     void SetOutline(const TOutline* AOutline);
-    const TOutline* Outline() const { return FRows.Outline(); }
+    const TOutline* Outline() const override { return FRows.Outline(); }
     TOutlineTreeModel* Model() const { return FModel; }
     const TOutlineRows& Rows() const { return FRows; }
 
     // The focused (and selected) node, NoNode for none. Setting it does not scroll.
-    TNodeIndex CurrentNode() const { return FCurrent; }
+    TNodeIndex CurrentNode() const override { return FCurrent; }
     void SetCurrentNode(TNodeIndex ANode);
     // Opens the ancestors of the node and scrolls the least that brings its row into view.
     void ScrollToNode(TNodeIndex ANode);
@@ -104,7 +117,12 @@ public:
     // Opens the ancestors of the node and makes its row the top one (as far as the rows below allow).
     void ScrollNodeToTop(TNodeIndex ANode);
 
-    bool IsExpanded(TNodeIndex ANode) const { return FRows.IsExpanded(ANode); }
+    bool IsExpanded(TNodeIndex ANode) const override { return FRows.IsExpanded(ANode); }
+    bool ShowsTree() const override { return true; }
+    int ShownRowCount() const override;
+    TNodeIndex ShownNode(int AIndex) const override;
+    QRect ShownRowRect(int AIndex) const override;
+    int ShownIndexAt(int AY) const override;
     void SetExpanded(TNodeIndex ANode, bool AExpanded);
     // The node and every node below it.
     void SetSubtreeExpanded(TNodeIndex ANode, bool AExpanded);
@@ -197,13 +215,19 @@ public:
     explicit TChildListView(QWidget* AParent = nullptr);
 
     TChildListModel* Model() const { return FModel; }
+    const TOutline* Outline() const override;
+    bool ShowsTree() const override { return false; }
+    int ShownRowCount() const override;
+    TNodeIndex ShownNode(int AIndex) const override;
+    QRect ShownRowRect(int AIndex) const override;
+    int ShownIndexAt(int AY) const override;
     // A flat list: no tree lines whatever the option says.
     bool TreeLines() const { return false; }
 
     // The current (selected) row, NoRow for none; a new list of children has none.
     int CurrentRow() const { return FCurrent; }
     void SetCurrentRow(int ARow);
-    TNodeIndex CurrentNode() const;
+    TNodeIndex CurrentNode() const override;
     // Scrolls the least that shows the whole row (or its top, when taller than the view).
     void ScrollToRow(int ARow);
 
