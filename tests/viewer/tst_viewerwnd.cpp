@@ -107,6 +107,8 @@ private Q_SLOTS:
     void listDoubleClick();
     void listRowHeights();
     void listAccessible();
+    void listToolTips_data();
+    void listToolTips();
     void listGridLines_data();
     void listGridLines();
     void listOfAMillionCostsNoMemory();
@@ -837,6 +839,34 @@ void TestViewerWnd::listAccessible()
     QVERIFY(b->state().selected);
     QCOMPARE(list->childAt(b->rect().center().x(), b->rect().center().y()), b);
     QCOMPARE(b->rect().height(), w->List->RowHeight(1));
+}
+
+void TestViewerWnd::listToolTips_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("short name") << 0 << 0 << QString();
+    QTest::newRow("name cut") << 1 << 0 << QString(60, 'n');
+    QTest::newRow("wrapped lines shown whole") << 2 << 1 << QString();
+}
+
+void TestViewerWnd::listToolTips()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QString, tip);
+    const QByteArray json = "{\"short\":1,\"" + QByteArray(60, 'n') + "\":0,\"lines\":\"one\\ntwo\"}";
+    Tmdi_quil_Viewer* w = Open(Write(QStringLiteral("doc.json"), json));
+    w->parentWidget()->resize(800, 600);
+    FFrame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FFrame));
+    const QPoint at = w->List->CellRect(row, column).center();
+    QToolTip::hideText();
+    QHelpEvent help(QEvent::ToolTip, at, w->List->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(w->List->viewport(), &help);
+    QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), tip);
+    QToolTip::hideText();
 }
 
 void TestViewerWnd::listGridLines_data()
