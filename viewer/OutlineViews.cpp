@@ -221,7 +221,7 @@ void TItemScrollView::PaintColumnLines(QPainter& APainter) const
 }
 
 bool TItemScrollView::ShowCellToolTip(
-    const QModelIndex& AIndex, QStyleOptionViewItem& AOption, const QPoint& AGlobalPos)
+    const QModelIndex& AIndex, const QStyleOptionViewItem& AOption, const QPoint& AGlobalPos)
 {
     const QString text = AIndex.data(Qt::ToolTipRole).toString();
     const QSize needed = FDelegate->sizeHint(AOption, AIndex);

@@ -67,7 +67,8 @@ protected:
     // Vertical grid lines over the full height, at the right edge of every shown column.
     void PaintColumnLines(QPainter& APainter) const;
     // Shows the cell's whole text when the cell cuts it; false when it does not.
-    bool ShowCellToolTip(const QModelIndex& AIndex, QStyleOptionViewItem& AOption, const QPoint& AGlobalPos);
+    bool ShowCellToolTip(
+        const QModelIndex& AIndex, const QStyleOptionViewItem& AOption, const QPoint& AGlobalPos);
     // The row a moving key (arrows up and down, page up and down, home, end) leads to from ACurrent
     // (NoRow: none, and then to the first row) among ACount; APageFrom gives the row a page away.
     // NoRow for the other keys.
