@@ -123,15 +123,18 @@ public:
     }
 
 private:
-    // A node waiting for its container to close, with the run of its own children once known.
-    struct TPendingNode {
-        TOutlineNode Node;
+    // Nodes wait in FPending for their container to close. A waiting object or array tells the run of
+    // its children as a distance from the runs there were when it opened; the rare farther ones are
+    // kept in FPendingFar, in the order of their places in FPending.
+    struct TPendingFar {
+        size_t Index;
         TRunIndex Run;
     };
     struct Frame {
         bool IsArray;
         uint64_t Count; // members or elements written so far
         size_t ChildrenStart; // where this container's children begin in FPending
+        TRunIndex RunsAtOpen; // how many runs there were when it opened
     };
 
     char* Space(size_t AN)
@@ -187,7 +190,7 @@ private:
         }
         FOut.Append(AIsArray ? '[' : '{');
         ++FDepth;
-        FFrames[FDepth] = Frame {AIsArray, 0, FPending.Size()};
+        FFrames[FDepth] = Frame {AIsArray, 0, FPending.Size(), TRunIndex(FStore.Runs.Size())};
     }
 
     void Close(char ABracket)
@@ -208,7 +211,7 @@ private:
     void AddNode(size_t AOffset, TNodeType ATyp)
     {
         if constexpr (WithOutline)
-            FPending.PushBack({TOutlineNode::Make(AOffset, ATyp), NoRun});
+            FPending.PushBack(TOutlineNode::Make(AOffset, ATyp));
     }
 
     // A container closed: its children, the pending records from start on, take their final places
@@ -216,54 +219,85 @@ private:
     void MoveChildren(size_t AStart)
     {
         const size_t count = FPending.Size() - AStart;
+        const TRunIndex runsAtOpen = FFrames[FDepth].RunsAtOpen;
+        TRunIndex run = NoRun;
         if (count > 0) {
-            const TRunIndex run = TRunIndex(FStore.Runs.Size());
+            run = TRunIndex(FStore.Runs.Size());
             FStore.Runs.PushBack({TNodeIndex(FStore.Nodes.Size()), NoNode});
-            FPending[AStart - 1].Run = run;
             FStore.Nodes.EnsureSpare(count);
         }
-        const TPendingNode container = FPending[AStart - 1];
+        TOutlineNode container = FPending[AStart - 1];
+        // The children's far runs are the last ones listed.
+        size_t far = FPendingFar.Size();
+        while (far > 0 && FPendingFar[far - 1].Index >= AStart)
+            --far;
+        size_t nextFar = far;
+        // The runs made before a child opened: those before its container opened, and those of the
+        // children before it.
+        TRunIndex runsBefore = runsAtOpen;
         // The root's children are the last to move and often the most: the pages they leave are given
         // back as they go, so that they are not held twice.
         const bool root = AStart == 1;
         for (size_t i = 0; i < count; ++i) {
-            Place(FPending[AStart + i], container.Run);
+            const TOutlineNode child = FPending[AStart + i];
+            TRunIndex childRun = NoRun;
+            if (child.RunCode == TOutlineNode::RunCodeFar)
+                childRun = FPendingFar[nextFar++].Run;
+            else if (child.RunCode != TOutlineNode::RunCodeEmpty)
+                childRun = runsBefore + (child.RunCode - TOutlineNode::RunCodeBias);
+            if (childRun != NoRun)
+                runsBefore = childRun + 1;
+            Place(child, childRun, run);
             if (root && (i + 1) % PendingDiscardStep == 0)
                 FPending.DiscardFront(AStart + i + 1);
         }
+        FPendingFar.Truncate(far);
         FPending.Truncate(AStart);
         if (root) {
             // The root: its places were kept free at the start.
-            FStore.Nodes[0] = container.Node;
-            FStore.RootRun = container.Run;
-            if (container.Run != NoRun)
-                FStore.Runs[container.Run].Owner = 0;
+            container.RunCode = TOutlineNode::RunCodeEmpty;
+            FStore.Nodes[0] = container;
+            FStore.RootRun = run;
+            if (run != NoRun)
+                FStore.Runs[run].Owner = 0;
             FPending.Release();
+            FPendingFar.Release();
+            return;
+        }
+        // The container waits on with the distance of its own run.
+        if (run != NoRun) {
+            const int64_t distance = int64_t(run) - int64_t(runsAtOpen);
+            if (distance <= TOutlineNode::FarthestRun) {
+                FPending[AStart - 1].RunCode = uint32_t(distance + TOutlineNode::RunCodeBias);
+            } else {
+                FPending[AStart - 1].RunCode = TOutlineNode::RunCodeFar;
+                FPendingFar.PushBack({AStart - 1, run});
+            }
         }
     }
 
-    void Place(const TPendingNode& AChild, TRunIndex ARun)
+    void Place(TOutlineNode ANode, TRunIndex AChildRun, TRunIndex ARun)
     {
         TOutlineStore& store = FStore;
         const TNodeIndex index = TNodeIndex(store.Nodes.Size());
         if ((index & ((1u << OutlineBlockShift) - 1)) == 0)
             store.Blocks.PushBack({ARun, NoRun});
-        TOutlineNode node = AChild.Node;
-        if (AChild.Run != NoRun) {
+        ANode.RunCode = TOutlineNode::RunCodeEmpty;
+        if (AChildRun != NoRun) {
             // The first run named in a block is what the others count from.
             TOutlineBlock& block = store.Blocks.Back();
             if (block.RunBase == NoRun)
-                block.RunBase = AChild.Run;
-            const int64_t distance = int64_t(AChild.Run) - int64_t(block.RunBase);
+                block.RunBase = AChildRun;
+            const int64_t distance = int64_t(AChildRun) - int64_t(block.RunBase);
             if (distance >= TOutlineNode::NearestRun && distance <= TOutlineNode::FarthestRun) {
-                node.RunCode = uint32_t(distance + TOutlineNode::RunCodeBias);
+                ANode.RunCode = uint32_t(distance + TOutlineNode::RunCodeBias);
             } else {
-                node.RunCode = TOutlineNode::RunCodeFar;
-                store.FarRuns.PushBack({index, AChild.Run});
+                ANode.RunCode = TOutlineNode::RunCodeFar;
+                store.FarRuns.PushBack({index, AChildRun});
             }
-            store.Runs[AChild.Run].Owner = index;
+            store.Runs[AChildRun].Owner = index;
         }
-        store.Nodes.PushBack(node);
+        store.Nodes.PushBack(ANode);
     }
 
     // How many of the root's children move between two give-backs of the pages they leave.
@@ -278,7 +312,8 @@ private:
     // Where in the input the last name or scalar began (what came before it is read).
     const char* FInputAt = nullptr;
     TOutlineStore FStore;
-    TPodBuffer<TPendingNode> FPending;
+    TPodBuffer<TOutlineNode> FPending;
+    TPodBuffer<TPendingFar> FPendingFar;
     Frame FFrames[JSONNestingLimit + 1] = {};
     size_t FDepth = 0;
     size_t FNameOffset = 0;
