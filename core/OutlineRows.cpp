@@ -101,6 +101,15 @@ void TOutlineRows::RefreshBelow(TNodeIndex ANode, size_t AFrom)
     if (row == NoRow)
         return;
     const size_t end = EndOfRowsBelow(row);
+    if (end == FRows.Size()) {
+        // The last rows (the top-level node's, say): written in place, not held twice on the way.
+        FRows.Truncate(row + 1);
+        if (IsExpanded(ANode))
+            AppendShownBelow(ANode, FRows);
+        if (FRows.Capacity() > 2 * FRows.Size() + 4096)
+            FRows.ShrinkToFit();
+        return;
+    }
     TPodBuffer<TNodeIndex> below;
     if (IsExpanded(ANode))
         AppendShownBelow(ANode, below);
