@@ -46,6 +46,15 @@ struct TOutlineNode {
     static constexpr int64_t NearestRun = 2 - int64_t(RunCodeBias);
     static constexpr int64_t FarthestRun = int64_t(RunCodeBias) - 1;
 
+    // Tells a run by its distance from another; false (RunCodeFar set) when it is too far for that.
+    bool SetRunDistance(int64_t ADistance)
+    {
+        const bool near = ADistance >= NearestRun && ADistance <= FarthestRun;
+        RunCode = near ? uint32_t(ADistance + RunCodeBias) : RunCodeFar;
+        return near;
+    }
+    int64_t RunDistance() const { return int64_t(RunCode) - RunCodeBias; }
+
     uint64_t Offset() const { return uint64_t(OffsetHigh) << 32 | OffsetLow; }
     TNodeType Typ() const { return TNodeType(Kind); }
     static TOutlineNode Make(uint64_t AOffset, TNodeType ATyp)
@@ -204,7 +213,7 @@ private:
         if (code == TOutlineNode::RunCodeFar)
             return FarRun(ANode);
         return TRunIndex(
-            int64_t(FStore.Blocks[ANode >> OutlineBlockShift].RunBase) + code - TOutlineNode::RunCodeBias);
+            int64_t(FStore.Blocks[ANode >> OutlineBlockShift].RunBase) + FStore.Nodes[ANode].RunDistance());
     }
     TRunIndex FarRun(TNodeIndex ANode) const;
     TNodeIndex RunEnd(TRunIndex ARun) const

@@ -244,7 +244,7 @@ private:
             if (child.RunCode == TOutlineNode::RunCodeFar)
                 childRun = FPendingFar[nextFar++].Run;
             else if (child.RunCode != TOutlineNode::RunCodeEmpty)
-                childRun = runsBefore + (child.RunCode - TOutlineNode::RunCodeBias);
+                childRun = TRunIndex(runsBefore + child.RunDistance());
             if (childRun != NoRun)
                 runsBefore = childRun + 1;
             Place(child, childRun, run);
@@ -266,13 +266,8 @@ private:
         }
         // The container waits on with the distance of its own run.
         if (run != NoRun) {
-            const int64_t distance = int64_t(run) - int64_t(runsAtOpen);
-            if (distance <= TOutlineNode::FarthestRun) {
-                FPending[AStart - 1].RunCode = uint32_t(distance + TOutlineNode::RunCodeBias);
-            } else {
-                FPending[AStart - 1].RunCode = TOutlineNode::RunCodeFar;
+            if (!FPending[AStart - 1].SetRunDistance(int64_t(run) - int64_t(runsAtOpen)))
                 FPendingFar.PushBack({AStart - 1, run});
-            }
         }
     }
 
@@ -288,13 +283,8 @@ private:
             TOutlineBlock& block = store.Blocks.Back();
             if (block.RunBase == NoRun)
                 block.RunBase = AChildRun;
-            const int64_t distance = int64_t(AChildRun) - int64_t(block.RunBase);
-            if (distance >= TOutlineNode::NearestRun && distance <= TOutlineNode::FarthestRun) {
-                ANode.RunCode = uint32_t(distance + TOutlineNode::RunCodeBias);
-            } else {
-                ANode.RunCode = TOutlineNode::RunCodeFar;
+            if (!ANode.SetRunDistance(int64_t(AChildRun) - int64_t(block.RunBase)))
                 store.FarRuns.PushBack({index, AChildRun});
-            }
             store.Runs[AChildRun].Owner = index;
         }
         store.Nodes.PushBack(ANode);
