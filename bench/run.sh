@@ -70,7 +70,7 @@ if [ $gb = yes ]; then
   held=$(echo "$out" | awk '/^tree search/ {print $3}')
   closed=$(echo "$out" | awk '/^close/ {print $2}')
   ratio=$(awk "BEGIN{printf \"%.2f\", $t / $gb_format}")
-  mem_ratio=$(awk "BEGIN{printf \"%.1f\", $m / $huge_kib}")
+  mem_ratio=$(awk "BEGIN{printf \"%.2f\", $m / $huge_kib}")
   echo "  load $t s, format $gb_format s: ${ratio}x (target at most 2x)"
   echo "  peak $((m / 1024)) MiB: ${mem_ratio}x the file size (target at most 5x)"
   echo "  after closing: ${closed}x the resident memory before (target at most 1.1x)"
@@ -172,7 +172,7 @@ for doc in "$big" "$data/strings-100mb.json" "$data/short-100mb.json"; do
   read -r doc_format _ < <(best_of 2 "$bench" format "$doc")
   [ "$doc" = "$big" ] && format_time=$doc_format
   ratio=$(awk "BEGIN{printf \"%.2f\", $best_window / $doc_format}")
-  mem_ratio=$(awk "BEGIN{printf \"%.1f\", $window_peak / $size_kib}")
+  mem_ratio=$(awk "BEGIN{printf \"%.2f\", $window_peak / $size_kib}")
   echo "  $(basename "$doc"): load $best_window s, format $doc_format s: ${ratio}x (target at most 1.5x)"
   echo "  $(basename "$doc"): peak $((window_peak / 1024)) MiB: ${mem_ratio}x the file size (target at most 5x)"
   awk "BEGIN{exit !($ratio > 1.5)}" && { echo "FAIL: window load of $(basename "$doc") above 1.5 times format"; status=1; }
