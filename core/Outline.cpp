@@ -16,6 +16,15 @@ TRunIndex TOutline::FarRun(TNodeIndex ANode) const
     return found != last && found->Node == ANode ? found->Run : NoRun;
 }
 
+uint64_t TOutline::FarOffset(TNodeIndex ANode) const
+{
+    const TFarOffset* first = FStore.FarOffsets.Data();
+    const TFarOffset* last = first + FStore.FarOffsets.Size();
+    const TFarOffset* found = std::lower_bound(first, last, ANode,
+        [](const TFarOffset& AFar, TNodeIndex ANode2) { return AFar.Node < ANode2; });
+    return found != last && found->Node == ANode ? found->Offset : 0;
+}
+
 int TOutline::Level(TNodeIndex ANode) const
 {
     int level = 0;
@@ -53,9 +62,8 @@ std::u16string TOutline::ScalarDisplay(size_t AOffset) const
 
 TNodeData TOutline::NodeData(TNodeIndex ANode) const
 {
-    const TOutlineNode& n = FStore.Nodes[ANode];
     TNodeData data;
-    data.Typ = n.Typ();
+    data.Typ = Typ(ANode);
     const TNodeIndex parent = Parent(ANode);
     if (parent == NoNode) {
         data.Name = data.Typ == ntArray ? u"<array>" : u"<object>";
@@ -67,13 +75,13 @@ TNodeData TOutline::NodeData(TNodeIndex ANode) const
             const std::string name = "<element #" + std::to_string(Row(ANode)) + ">";
             data.Name.assign(name.begin(), name.end());
         } else {
-            data.Name = ScalarDisplay(n.Offset());
+            data.Name = ScalarDisplay(TokenOffset(ANode));
         }
         return data;
     }
     // A member: its name token, ": ", then the value's token.
     const std::string_view text = FText.View();
-    const size_t offset = n.Offset();
+    const size_t offset = TokenOffset(ANode);
     const size_t nameLen = StringTokenLength(text, offset);
     data.Name = DecodeStringContents(text.substr(offset + 1, nameLen >= 2 ? nameLen - 2 : 0));
     if (!container)

@@ -31,39 +31,74 @@ constexpr TNodeIndex NoNode = UINT32_MAX;
 using TRunIndex = uint32_t;
 constexpr TRunIndex NoRun = UINT32_MAX;
 
-// 8 bytes a node: documents of 100 MB have ten to twenty million of them. The node holds where its
-// token stands in the formatted text (40 bits: texts up to a terabyte), its kind, and for an object or
-// array the run of its children, as a distance from a run its block of nodes names.
-struct TOutlineNode {
-    uint32_t OffsetLow; // Offset: in the formatted text, the member name's token or the element's token
-    uint32_t OffsetHigh : 8;
-    uint32_t Kind : 3;
-    uint32_t RunCode : 21; // RunCodeEmpty, RunCodeFar, or RunCodeBias + the distance
+// How an object or array tells the run of its children: as a distance from another run, in 21 bits.
+struct TRunCode {
+    static constexpr uint32_t Far = 0; // the run is in the outline's list of far runs
+    static constexpr uint32_t Empty = 1; // no children
+    static constexpr uint32_t Bias = 1u << 20;
+    static constexpr int64_t Nearest = 2 - int64_t(Bias);
+    static constexpr int64_t Farthest = int64_t(Bias) - 1;
 
-    static constexpr uint32_t RunCodeFar = 0; // the run is in the outline's list of far runs
-    static constexpr uint32_t RunCodeEmpty = 1; // no children
-    static constexpr uint32_t RunCodeBias = 1u << 20;
-    static constexpr int64_t NearestRun = 2 - int64_t(RunCodeBias);
-    static constexpr int64_t FarthestRun = int64_t(RunCodeBias) - 1;
-
-    // Tells a run by its distance from another; false (RunCodeFar set) when it is too far for that.
-    bool SetRunDistance(int64_t ADistance)
+    // The code of a distance; Far when it is too far for that.
+    static uint32_t Of(int64_t ADistance)
     {
-        const bool near = ADistance >= NearestRun && ADistance <= FarthestRun;
-        RunCode = near ? uint32_t(ADistance + RunCodeBias) : RunCodeFar;
+        return ADistance >= Nearest && ADistance <= Farthest ? uint32_t(ADistance + Bias) : Far;
+    }
+    static int64_t Distance(uint32_t ACode) { return int64_t(ACode) - Bias; }
+};
+
+// 6 bytes a node: documents of 100 MB have ten to twenty million of them. The node holds its kind,
+// where its token stands in the formatted text as a distance from where its block of nodes begins
+// (the rare farther ones are in a short list), and for an object or array the run of its children as
+// a distance from a run its block names. The 48 bits: offset code 0-23, kind 24-26, run code 27-47.
+struct TOutlineNode {
+    uint16_t Words[3];
+
+    static constexpr uint32_t OffsetCodeFar = 0; // the offset is in the outline's list of far offsets
+    static constexpr int64_t OffsetBias = int64_t(1) << 23;
+    static constexpr int64_t FarthestOffset = OffsetBias - 1; // either way
+
+    static TOutlineNode Make(TNodeType ATyp)
+    {
+        TOutlineNode node {};
+        node.SetBits(uint64_t(ATyp) << KindShift | uint64_t(TRunCode::Empty) << RunShift);
+        return node;
+    }
+
+    TNodeType Typ() const { return TNodeType(Bits() >> KindShift & 7); }
+    uint32_t OffsetCode() const { return uint32_t(Bits() & OffsetMask); }
+    int64_t OffsetDistance() const { return int64_t(OffsetCode()) - OffsetBias; }
+    // False (OffsetCodeFar set) when the distance is too far to tell.
+    bool SetOffsetDistance(int64_t ADistance)
+    {
+        const bool near = ADistance >= -FarthestOffset && ADistance <= FarthestOffset;
+        SetBits((Bits() & ~OffsetMask) | (near ? uint64_t(ADistance + OffsetBias) : OffsetCodeFar));
         return near;
     }
-    int64_t RunDistance() const { return int64_t(RunCode) - RunCodeBias; }
-
-    uint64_t Offset() const { return uint64_t(OffsetHigh) << 32 | OffsetLow; }
-    TNodeType Typ() const { return TNodeType(Kind); }
-    static TOutlineNode Make(uint64_t AOffset, TNodeType ATyp)
+    uint32_t RunCode() const { return uint32_t(Bits() >> RunShift); }
+    // False (TRunCode::Far set) when the distance is too far to tell.
+    bool SetRunDistance(int64_t ADistance)
     {
-        return {uint32_t(AOffset), uint32_t(AOffset >> 32) & 0xFFu, ATyp, RunCodeEmpty};
+        const uint32_t code = TRunCode::Of(ADistance);
+        SetBits((Bits() & ~(~uint64_t(0) << RunShift)) | uint64_t(code) << RunShift);
+        return code != TRunCode::Far;
+    }
+
+private:
+    static constexpr unsigned KindShift = 24;
+    static constexpr unsigned RunShift = 27;
+    static constexpr uint64_t OffsetMask = (uint64_t(1) << KindShift) - 1;
+
+    uint64_t Bits() const { return uint64_t(Words[0]) | uint64_t(Words[1]) << 16 | uint64_t(Words[2]) << 32; }
+    void SetBits(uint64_t ABits)
+    {
+        Words[0] = uint16_t(ABits);
+        Words[1] = uint16_t(ABits >> 16);
+        Words[2] = uint16_t(ABits >> 32);
     }
 };
 
-static_assert(sizeof(TOutlineNode) == 8);
+static_assert(sizeof(TOutlineNode) == 6);
 
 // The children of one object or array stand side by side, from FirstChild up to the next run's first
 // child (the last run's end at the last node). Runs are stored in the order of their first children,
@@ -78,6 +113,7 @@ constexpr unsigned OutlineBlockShift = 6;
 struct TOutlineBlock {
     TRunIndex Run; // the run of the block's first node (0 for the first block, whose first node is the root)
     TRunIndex RunBase; // what the distances of the block's objects and arrays count from
+    uint64_t Base; // what the distances of the block's offsets count from: its first node's offset
 };
 
 // An object's or array's run too far from its block's to be told by a distance.
@@ -86,12 +122,19 @@ struct TFarRun {
     TRunIndex Run;
 };
 
+// A node's offset too far from its block's base to be told by a distance.
+struct TFarOffset {
+    uint64_t Offset;
+    TNodeIndex Node;
+};
+
 // What an outline is made of, handed between a build and the outline that keeps it.
 struct TOutlineStore {
     TPodBuffer<TOutlineNode> Nodes;
     TPodBuffer<TOutlineRun> Runs;
     TPodBuffer<TOutlineBlock> Blocks;
     TPodBuffer<TFarRun> FarRuns; // in node order
+    TPodBuffer<TFarOffset> FarOffsets; // in node order
     TRunIndex RootRun = NoRun; // the top-level node's, which is placed last
 
     void Clear()
@@ -100,6 +143,7 @@ struct TOutlineStore {
         Runs.Clear();
         Blocks.Clear();
         FarRuns.Clear();
+        FarOffsets.Clear();
         RootRun = NoRun;
     }
     void Release()
@@ -108,6 +152,7 @@ struct TOutlineStore {
         Runs.Release();
         Blocks.Release();
         FarRuns.Release();
+        FarOffsets.Release();
         RootRun = NoRun;
     }
     void Swap(TOutlineStore& AOther)
@@ -116,6 +161,7 @@ struct TOutlineStore {
         Runs.Swap(AOther.Runs);
         Blocks.Swap(AOther.Blocks);
         FarRuns.Swap(AOther.FarRuns);
+        FarOffsets.Swap(AOther.FarOffsets);
         std::swap(RootRun, AOther.RootRun);
     }
 };
@@ -154,7 +200,13 @@ public:
     }
     TNodeType Typ(TNodeIndex ANode) const { return FStore.Nodes[ANode].Typ(); }
     // Where the node stands in the formatted text: its member name's token, or its element's token.
-    uint64_t TokenOffset(TNodeIndex ANode) const { return FStore.Nodes[ANode].Offset(); }
+    uint64_t TokenOffset(TNodeIndex ANode) const
+    {
+        const TOutlineNode& node = FStore.Nodes[ANode];
+        if (node.OffsetCode() == TOutlineNode::OffsetCodeFar)
+            return FarOffset(ANode);
+        return uint64_t(int64_t(FStore.Blocks[ANode >> OutlineBlockShift].Base) + node.OffsetDistance());
+    }
     // 0 for the root, 1 for its children, ...
     int Level(TNodeIndex ANode) const;
 
@@ -207,15 +259,15 @@ private:
     {
         if (ANode == 0)
             return FStore.RootRun;
-        const uint32_t code = FStore.Nodes[ANode].RunCode;
-        if (code == TOutlineNode::RunCodeEmpty)
+        const uint32_t code = FStore.Nodes[ANode].RunCode();
+        if (code == TRunCode::Empty)
             return NoRun;
-        if (code == TOutlineNode::RunCodeFar)
+        if (code == TRunCode::Far)
             return FarRun(ANode);
-        return TRunIndex(
-            int64_t(FStore.Blocks[ANode >> OutlineBlockShift].RunBase) + FStore.Nodes[ANode].RunDistance());
+        return TRunIndex(int64_t(FStore.Blocks[ANode >> OutlineBlockShift].RunBase) + TRunCode::Distance(code));
     }
     TRunIndex FarRun(TNodeIndex ANode) const;
+    uint64_t FarOffset(TNodeIndex ANode) const;
     TNodeIndex RunEnd(TRunIndex ARun) const
     {
         return ARun + 1 < FStore.Runs.Size() ? FStore.Runs[ARun + 1].FirstChild : TNodeIndex(NodeCount());

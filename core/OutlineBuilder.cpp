@@ -6,6 +6,24 @@
 #include <cstring>
 
 namespace {
+// A node waiting for its container to close, 8 bytes: its offset whole (40 bits: texts up to a
+// terabyte), its kind, and for an object or array the run of its children as a distance (TRunCode).
+struct TPendingNode {
+    uint32_t OffsetLow;
+    uint32_t OffsetHigh : 8;
+    uint32_t Kind : 3;
+    uint32_t RunCode : 21;
+
+    static TPendingNode Make(uint64_t AOffset, TNodeType ATyp)
+    {
+        return {uint32_t(AOffset), uint32_t(AOffset >> 32) & 0xFFu, ATyp, TRunCode::Empty};
+    }
+    uint64_t Offset() const { return uint64_t(OffsetHigh) << 32 | OffsetLow; }
+    TNodeType Typ() const { return TNodeType(Kind); }
+};
+
+static_assert(sizeof(TPendingNode) == 8);
+
 // Writes the formatted text as the reader reports the document; with WithOutline also the nodes.
 //
 // Lines are written as they are reached rather than built per container and appended: a separator
@@ -33,7 +51,7 @@ public:
         FStore.Nodes.Reserve(ATextSize / 8 + 16);
         // The root's places, kept free until it closes last.
         FStore.Nodes.ResizeUninitialized(1);
-        FStore.Blocks.PushBack({0, NoRun});
+        FStore.Blocks.PushBack({0, NoRun, 0});
     }
 
     TJSONCounts Counts() const { return {int32_t(FObjCnt), int32_t(FArrCnt), int32_t(FValCnt)}; }
@@ -211,7 +229,7 @@ private:
     void AddNode(size_t AOffset, TNodeType ATyp)
     {
         if constexpr (WithOutline)
-            FPending.PushBack(TOutlineNode::Make(AOffset, ATyp));
+            FPending.PushBack(TPendingNode::Make(AOffset, ATyp));
     }
 
     // A container closed: its children, the pending records from start on, take their final places
@@ -226,7 +244,7 @@ private:
             FStore.Runs.PushBack({TNodeIndex(FStore.Nodes.Size()), NoNode});
             FStore.Nodes.EnsureSpare(count);
         }
-        TOutlineNode container = FPending[AStart - 1];
+        const TPendingNode container = FPending[AStart - 1];
         // The children's far runs are the last ones listed.
         size_t far = FPendingFar.Size();
         while (far > 0 && FPendingFar[far - 1].Index >= AStart)
@@ -239,12 +257,12 @@ private:
         // back as they go, so that they are not held twice.
         const bool root = AStart == 1;
         for (size_t i = 0; i < count; ++i) {
-            const TOutlineNode child = FPending[AStart + i];
+            const TPendingNode child = FPending[AStart + i];
             TRunIndex childRun = NoRun;
-            if (child.RunCode == TOutlineNode::RunCodeFar)
+            if (child.RunCode == TRunCode::Far)
                 childRun = FPendingFar[nextFar++].Run;
-            else if (child.RunCode != TOutlineNode::RunCodeEmpty)
-                childRun = TRunIndex(runsBefore + child.RunDistance());
+            else if (child.RunCode != TRunCode::Empty)
+                childRun = TRunIndex(runsBefore + TRunCode::Distance(child.RunCode));
             if (childRun != NoRun)
                 runsBefore = childRun + 1;
             Place(child, childRun, run);
@@ -254,9 +272,11 @@ private:
         FPendingFar.Truncate(far);
         FPending.Truncate(AStart);
         if (root) {
-            // The root: its places were kept free at the start.
-            container.RunCode = TOutlineNode::RunCodeEmpty;
-            FStore.Nodes[0] = container;
+            // The root: its place was kept free at the start; it stands at the start of the text and
+            // of the first block.
+            TOutlineNode top = TOutlineNode::Make(container.Typ());
+            top.SetOffsetDistance(0);
+            FStore.Nodes[0] = top;
             FStore.RootRun = run;
             if (run != NoRun)
                 FStore.Runs[run].Owner = 0;
@@ -266,28 +286,32 @@ private:
         }
         // The container waits on with the distance of its own run.
         if (run != NoRun) {
-            if (!FPending[AStart - 1].SetRunDistance(int64_t(run) - int64_t(runsAtOpen)))
+            const uint32_t code = TRunCode::Of(int64_t(run) - int64_t(runsAtOpen));
+            FPending[AStart - 1].RunCode = code;
+            if (code == TRunCode::Far)
                 FPendingFar.PushBack({AStart - 1, run});
         }
     }
 
-    void Place(TOutlineNode ANode, TRunIndex AChildRun, TRunIndex ARun)
+    void Place(TPendingNode APending, TRunIndex AChildRun, TRunIndex ARun)
     {
         TOutlineStore& store = FStore;
         const TNodeIndex index = TNodeIndex(store.Nodes.Size());
         if ((index & ((1u << OutlineBlockShift) - 1)) == 0)
-            store.Blocks.PushBack({ARun, NoRun});
-        ANode.RunCode = TOutlineNode::RunCodeEmpty;
+            store.Blocks.PushBack({ARun, NoRun, APending.Offset()});
+        TOutlineBlock& block = store.Blocks.Back();
+        TOutlineNode node = TOutlineNode::Make(APending.Typ());
+        if (!node.SetOffsetDistance(int64_t(APending.Offset()) - int64_t(block.Base)))
+            store.FarOffsets.PushBack({APending.Offset(), index});
         if (AChildRun != NoRun) {
             // The first run named in a block is what the others count from.
-            TOutlineBlock& block = store.Blocks.Back();
             if (block.RunBase == NoRun)
                 block.RunBase = AChildRun;
-            if (!ANode.SetRunDistance(int64_t(AChildRun) - int64_t(block.RunBase)))
+            if (!node.SetRunDistance(int64_t(AChildRun) - int64_t(block.RunBase)))
                 store.FarRuns.PushBack({index, AChildRun});
             store.Runs[AChildRun].Owner = index;
         }
-        store.Nodes.PushBack(ANode);
+        store.Nodes.PushBack(node);
     }
 
     // How many of the root's children move between two give-backs of the pages they leave.
@@ -302,7 +326,7 @@ private:
     // Where in the input the last name or scalar began (what came before it is read).
     const char* FInputAt = nullptr;
     TOutlineStore FStore;
-    TPodBuffer<TOutlineNode> FPending;
+    TPodBuffer<TPendingNode> FPending;
     TPodBuffer<TPendingFar> FPendingFar;
     Frame FFrames[JSONNestingLimit + 1] = {};
     size_t FDepth = 0;

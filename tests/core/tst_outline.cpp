@@ -370,6 +370,11 @@ void TestOutline::structureOfShapes_data()
     QTest::newRow("deep chain") << deep << 1;
     // The second element's run comes more than a million runs after the first's.
     QTest::newRow("far runs") << "[[0],[" + repeat("[0]", 1100000) + "]]" << 0;
+    // Tokens more than 8 MB from their block's first node, after it and before it: a long string
+    // between members, and the inner array's run opening a block after the outer runs' start.
+    const QByteArray longString = "\"" + QByteArray(9 << 20, 'x') + "\"";
+    QTest::newRow("far offsets") << "[{\"k\":" + longString + ",\"z\":1},[" + repeat("0", 63) + "],{\"k\":"
+            + longString + ",\"z\":[5]}]" << 0;
     QTest::newRow("wide and nested") << "{\"a\":[" + repeat("0", 1000) + "],\"b\":[" + repeat("{}", 130)
             + "]}" << 130;
 }
@@ -398,6 +403,14 @@ void TestOutline::structureOfShapes()
     }
     QCOMPARE(children + 1, outline.NodeCount());
     QCOMPARE(emptyContainers, empty);
+    // Every token but the root's begins its line after the indentation.
+    const std::string_view text = outline.Text();
+    for (TNodeIndex node = 1; node < outline.NodeCount(); ++node) {
+        const size_t offset = outline.TokenOffset(node);
+        const size_t lineStart = text.rfind('\n', offset) + 1;
+        QVERIFY2(offset > lineStart && text.find_first_not_of(' ', lineStart) == offset,
+            qPrintable(QString::number(node)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestOutline)
