@@ -20,8 +20,8 @@ uint64_t TOutline::FarOffset(TNodeIndex ANode) const
 {
     const TFarOffset* first = FStore.FarOffsets.Data();
     const TFarOffset* last = first + FStore.FarOffsets.Size();
-    const TFarOffset* found = std::lower_bound(first, last, ANode,
-        [](const TFarOffset& AFar, TNodeIndex ANode2) { return AFar.Node < ANode2; });
+    const TFarOffset* found = std::lower_bound(
+        first, last, ANode, [](const TFarOffset& AFar, TNodeIndex ANode2) { return AFar.Node < ANode2; });
     return found != last && found->Node == ANode ? found->Offset : 0;
 }
 

@@ -264,7 +264,8 @@ private:
             return NoRun;
         if (code == TRunCode::Far)
             return FarRun(ANode);
-        return TRunIndex(int64_t(FStore.Blocks[ANode >> OutlineBlockShift].RunBase) + TRunCode::Distance(code));
+        return TRunIndex(
+            int64_t(FStore.Blocks[ANode >> OutlineBlockShift].RunBase) + TRunCode::Distance(code));
     }
     TRunIndex FarRun(TNodeIndex ANode) const;
     uint64_t FarOffset(TNodeIndex ANode) const;

@@ -373,8 +373,9 @@ void TestOutline::structureOfShapes_data()
     // Tokens more than 8 MB from their block's first node, after it and before it: a long string
     // between members, and the inner array's run opening a block after the outer runs' start.
     const QByteArray longString = "\"" + QByteArray(9 << 20, 'x') + "\"";
-    QTest::newRow("far offsets") << "[{\"k\":" + longString + ",\"z\":1},[" + repeat("0", 63) + "],{\"k\":"
-            + longString + ",\"z\":[5]}]" << 0;
+    QTest::newRow("far offsets") << "[{\"k\":" + longString + ",\"z\":1},[" + repeat("0", 63)
+            + "],{\"k\":" + longString
+            + ",\"z\":[5]}]" << 0;
     QTest::newRow("wide and nested") << "{\"a\":[" + repeat("0", 1000) + "],\"b\":[" + repeat("{}", 130)
             + "]}" << 130;
 }
