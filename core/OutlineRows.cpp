@@ -14,25 +14,52 @@ struct TListing {
 void TOutlineRows::Reset(const TOutline* AOutline)
 {
     FOutline = AOutline;
-    FRows.Release();
+    FSpans.Release();
+    FLastSpan = 0;
     const size_t nodes = AOutline ? AOutline->NodeCount() : 0;
     std::vector<uint64_t>((nodes + 63) / 64, 0).swap(FExpanded);
-    if (nodes > 0)
-        FRows.PushBack(AOutline->Root());
+    if (nodes > 0) {
+        FSpans.PushBack({AOutline->Root(), 0});
+        Close(1);
+    }
+}
+
+void TOutlineRows::Close(size_t ARowCount)
+{
+    FSpans.PushBack({NoNode, uint32_t(ARowCount)});
+}
+
+size_t TOutlineRows::SpanOfRow(size_t ARow) const
+{
+    const TRowSpan* begin = FSpans.Data();
+    const TRowSpan* after = std::upper_bound(begin, begin + FSpans.Size(), ARow,
+        [](size_t ARowSought, const TRowSpan& ASpan) { return ARowSought < ASpan.Row; });
+    return size_t(after - begin) - 1;
 }
 
 size_t TOutlineRows::RowOf(TNodeIndex ANode, size_t AFrom) const
 {
-    const TNodeIndex* begin = FRows.Data();
-    const TNodeIndex* end = begin + FRows.Size();
-    const TNodeIndex* from = begin + std::min(AFrom, FRows.Size());
-    const TNodeIndex* hit = std::find(from, end, ANode);
-    if (hit == end) {
-        hit = std::find(begin, from, ANode);
-        if (hit == from)
+    // A hidden node is told by its ancestors, without a search.
+    if (!IsShown(ANode))
+        return NoRow;
+    // Every node has one row at most, so the span that holds it is the only one whose nodes do.
+    const TRowSpan* spans = FSpans.Data();
+    const size_t count = FSpans.Size() - 1;
+    const auto holds = [&](size_t ASpan) {
+        return ANode - spans[ASpan].First < spans[ASpan + 1].Row - spans[ASpan].Row;
+    };
+    const size_t from = AFrom < RowCount() ? SpanOfRow(AFrom) : 0;
+    size_t span = from;
+    while (span < count && !holds(span))
+        ++span;
+    if (span == count) {
+        span = 0;
+        while (span < from && !holds(span))
+            ++span;
+        if (span == from)
             return NoRow;
     }
-    return size_t(hit - begin);
+    return spans[span].Row + size_t(ANode - spans[span].First);
 }
 
 bool TOutlineRows::IsExpanded(TNodeIndex ANode) const
@@ -50,7 +77,22 @@ bool TOutlineRows::IsShown(TNodeIndex ANode) const
     return true;
 }
 
-void TOutlineRows::AppendShownBelow(TNodeIndex ANode, TPodBuffer<TNodeIndex>& ARows) const
+TNodeIndex TOutlineRows::NextFlagged(TNodeIndex ANode, TNodeIndex AEnd) const
+{
+    if (ANode >= AEnd)
+        return AEnd;
+    const size_t endWord = (size_t(AEnd) + 63) / 64;
+    size_t word = ANode / 64;
+    uint64_t bits = FExpanded[word] & ~uint64_t(0) << (ANode & 63);
+    while (bits == 0) {
+        if (++word == endWord)
+            return AEnd;
+        bits = FExpanded[word];
+    }
+    return TNodeIndex(std::min(word * 64 + size_t(__builtin_ctzll(bits)), size_t(AEnd)));
+}
+
+size_t TOutlineRows::AppendShownBelow(TNodeIndex ANode, TSpans& ASpans, size_t ARow) const
 {
     std::vector<TListing> stack;
     stack.push_back({FOutline->Child(ANode, 0), FOutline->ChildCount(ANode)});
@@ -60,39 +102,79 @@ void TOutlineRows::AppendShownBelow(TNodeIndex ANode, TPodBuffer<TNodeIndex>& AR
             stack.pop_back();
             continue;
         }
-        // The children up to the next expanded one go in as one run.
-        ARows.EnsureSpare(listing.Left);
-        TNodeIndex* out = ARows.Data() + ARows.Size();
-        uint32_t run = 0;
+        // The children up to the next expanded one go in as one span, or lengthen the last one
+        // when its nodes run on into them.
+        const TNodeIndex end = listing.Next + listing.Left;
         TNodeIndex opened = NoNode;
-        while (run < listing.Left) {
-            const TNodeIndex node = listing.Next + run;
-            out[run++] = node;
-            if (Bit(node) && FOutline->ChildCount(node) > 0) {
+        for (TNodeIndex node = NextFlagged(listing.Next, end); node < end; node = NextFlagged(node + 1, end))
+            if (FOutline->ChildCount(node) > 0) {
                 opened = node;
                 break;
             }
-        }
-        ARows.ResizeUninitialized(ARows.Size() + run);
+        const uint32_t run = (opened == NoNode ? end : opened + 1) - listing.Next;
+        if (ASpans.Empty() || ASpans.Back().First + TNodeIndex(ARow - ASpans.Back().Row) != listing.Next)
+            ASpans.PushBack({listing.Next, uint32_t(ARow)});
+        ARow += run;
         listing.Next += run;
         listing.Left -= run;
         if (opened != NoNode)
             stack.push_back({FOutline->Child(opened, 0), FOutline->ChildCount(opened)});
     }
+    return ARow;
 }
 
 size_t TOutlineRows::EndOfRowsBelow(size_t ARow) const
 {
     // The first row after them shows the next sibling of the node or of its nearest ancestor that has
     // one; siblings are neighbours in the outline.
-    for (TNodeIndex node = FRows[ARow]; node != NoNode; node = FOutline->Parent(node)) {
+    for (TNodeIndex node = NodeAt(ARow); node != NoNode; node = FOutline->Parent(node)) {
         const TNodeIndex parent = FOutline->Parent(node);
         if (parent != NoNode && FOutline->Row(node) + 1 < FOutline->ChildCount(parent)) {
             const size_t row = RowOf(node + 1, ARow + 1);
-            return row == NoRow ? FRows.Size() : row;
+            return row == NoRow ? RowCount() : row;
         }
     }
-    return FRows.Size();
+    return RowCount();
+}
+
+bool TOutlineRows::RunsOn(const TRowSpan& AFirst, const TRowSpan& ASecond)
+{
+    return AFirst.First + (ASecond.Row - AFirst.Row) == ASecond.First;
+}
+
+void TOutlineRows::ReplaceRows(size_t AFrom, size_t ATo, const TSpans& ANew, size_t ANewEnd)
+{
+    const size_t last = FSpans.Size() - 1; // the closing entry
+    // Kept before: the spans that begin before AFrom (the last of them now ends there).
+    const size_t kept = AFrom == 0 ? 0 : SpanOfRow(AFrom - 1) + 1;
+    // Kept after: the rows from ATo on, the span that holds ATo cut to begin there, moved to ANewEnd.
+    const size_t cut = ATo < RowCount() ? SpanOfRow(ATo) : last;
+    TRowSpan head = FSpans[cut];
+    if (cut < last)
+        head.First += TNodeIndex(ATo - head.Row);
+    head.Row = uint32_t(ANewEnd);
+    // A new span or the cut one is left out where it runs on from the span before it.
+    const size_t newFrom = !ANew.Empty() && kept > 0 && RunsOn(FSpans[kept - 1], ANew[0]) ? 1 : 0;
+    bool keepHead = true;
+    if (cut < last && !ANew.Empty())
+        keepHead = !RunsOn(ANew[ANew.Size() - 1], head);
+    else if (cut < last && kept > 0)
+        keepHead = !RunsOn(FSpans[kept - 1], head);
+    const size_t newCount = ANew.Size() - newFrom;
+    const size_t tailFrom = kept + newCount + (keepHead ? 1 : 0);
+    const size_t tailCount = last - cut;
+    const size_t size = tailFrom + tailCount;
+    if (size > FSpans.Size())
+        FSpans.ResizeUninitialized(size);
+    std::memmove(FSpans.Data() + tailFrom, FSpans.Data() + cut + 1, tailCount * sizeof(TRowSpan));
+    FSpans.Truncate(size);
+    const uint32_t shift = uint32_t(ANewEnd - ATo); // modulo 2^32, as the rows are
+    for (size_t span = tailFrom; span < size; ++span)
+        FSpans[span].Row += shift;
+    if (newCount > 0)
+        std::memcpy(FSpans.Data() + kept, ANew.Data() + newFrom, newCount * sizeof(TRowSpan));
+    if (keepHead)
+        FSpans[kept + newCount] = head;
 }
 
 void TOutlineRows::RefreshBelow(TNodeIndex ANode, size_t AFrom)
@@ -101,44 +183,33 @@ void TOutlineRows::RefreshBelow(TNodeIndex ANode, size_t AFrom)
     if (row == NoRow)
         return;
     const size_t end = EndOfRowsBelow(row);
-    if (end == FRows.Size()) {
+    if (end == RowCount()) {
         // The last rows (the top-level node's, say): written in place, not held twice on the way.
-        FRows.Truncate(row + 1);
-        if (IsExpanded(ANode))
-            AppendShownBelow(ANode, FRows);
-        if (FRows.Capacity() > 2 * FRows.Size() + 4096)
-            FRows.ShrinkToFit();
-        return;
+        FSpans.Truncate(SpanOfRow(row) + 1);
+        Close(IsExpanded(ANode) ? AppendShownBelow(ANode, FSpans, row + 1) : row + 1);
+    } else {
+        TSpans below;
+        const size_t belowEnd = IsExpanded(ANode) ? AppendShownBelow(ANode, below, row + 1) : row + 1;
+        ReplaceRows(row + 1, end, below, belowEnd);
     }
-    TPodBuffer<TNodeIndex> below;
-    if (IsExpanded(ANode))
-        AppendShownBelow(ANode, below);
-    const size_t oldCount = end - (row + 1);
-    const size_t newCount = below.Size();
-    const size_t tail = FRows.Size() - end;
-    if (newCount > oldCount)
-        FRows.ResizeUninitialized(FRows.Size() + newCount - oldCount);
-    if (newCount != oldCount)
-        std::memmove(FRows.Data() + row + 1 + newCount, FRows.Data() + end, tail * sizeof(TNodeIndex));
-    if (newCount < oldCount)
-        FRows.Truncate(FRows.Size() - (oldCount - newCount));
-    if (newCount > 0)
-        std::memcpy(FRows.Data() + row + 1, below.Data(), newCount * sizeof(TNodeIndex));
+    ShrinkIfSparse();
+}
+
+void TOutlineRows::ShrinkIfSparse()
+{
     // A list that shrank much gives its memory back.
-    if (FRows.Capacity() > 2 * FRows.Size() + 4096)
-        FRows.ShrinkToFit();
+    if (FSpans.Capacity() > 2 * FSpans.Size() + SpareSpans)
+        FSpans.ShrinkToFit();
 }
 
 void TOutlineRows::Rebuild()
 {
-    FRows.Clear();
+    FSpans.Clear();
     if (!FOutline || FOutline->IsEmpty())
         return;
-    FRows.PushBack(FOutline->Root());
-    if (IsExpanded(FOutline->Root()))
-        AppendShownBelow(FOutline->Root(), FRows);
-    if (FRows.Capacity() > 2 * FRows.Size() + 4096)
-        FRows.ShrinkToFit();
+    FSpans.PushBack({FOutline->Root(), 0});
+    Close(IsExpanded(FOutline->Root()) ? AppendShownBelow(FOutline->Root(), FSpans, 1) : 1);
+    ShrinkIfSparse();
 }
 
 void TOutlineRows::SetExpanded(TNodeIndex ANode, bool AExpanded, size_t AFrom)
@@ -170,13 +241,10 @@ void TOutlineRows::SetSubtreeExpanded(TNodeIndex ANode, bool AExpanded, size_t A
             if (FOutline->IsContainer(first + i))
                 stack.push_back(first + i);
     }
-    if (ANode == FOutline->Root()) {
-        if (AExpanded)
-            FRows.Reserve(FOutline->NodeCount());
+    if (ANode == FOutline->Root())
         Rebuild();
-    } else if (IsShown(ANode)) {
+    else if (IsShown(ANode))
         RefreshBelow(ANode, AFrom);
-    }
 }
 
 void TOutlineRows::ExpandAll()
@@ -185,16 +253,17 @@ void TOutlineRows::ExpandAll()
         return;
     // Bits of nodes without children mean nothing, so every bit may be set.
     std::fill(FExpanded.begin(), FExpanded.end(), ~uint64_t(0));
-    FRows.Reserve(FOutline->NodeCount());
     Rebuild();
 }
 
 void TOutlineRows::CollapseAll()
 {
     std::fill(FExpanded.begin(), FExpanded.end(), 0);
-    FRows.Release();
-    if (FOutline && !FOutline->IsEmpty())
-        FRows.PushBack(FOutline->Root());
+    FSpans.Release();
+    if (FOutline && !FOutline->IsEmpty()) {
+        FSpans.PushBack({FOutline->Root(), 0});
+        Close(1);
+    }
 }
 
 void TOutlineRows::ExpandAncestors(TNodeIndex ANode, size_t AFrom)

@@ -2,10 +2,14 @@
 // The rows a tree shows of an outline: which nodes are expanded, and the nodes of the visible rows
 // in display order.
 //
-// A document of 100 MB has about seven million nodes, all of them rows once everything is expanded.
-// The expanded state is one bit per node, and the visible rows are one node index (4 bytes) per row,
-// rebuilt below a node in one pass over the rows it shows whenever the node is expanded or
-// collapsed. The row of a node is its position in that list; the node of a row is read directly.
+// A document of 100 MB has seven to twenty million nodes, all of them rows once everything is
+// expanded. The expanded state is one bit per node. The visible rows are kept as spans of rows that
+// show consecutive nodes: the children of a container are consecutive nodes, so the rows between two
+// expanded containers form one span, and a top-level array of millions of elements shows as two spans
+// (its own row and its children). A span is its first node and first row (8 bytes); the rows below a
+// node are rebuilt in one pass over its expanded descendants whenever it is expanded or collapsed.
+// The node of a row is found by a binary search over the spans' first rows (neighbouring rows, as
+// painted, hit the span found last); the row of a node by the span whose nodes hold it.
 
 #include "core/ByteBuffer.h"
 #include "core/Outline.h"
@@ -23,8 +27,15 @@ public:
     void Reset(const TOutline* AOutline);
     const TOutline* Outline() const { return FOutline; }
 
-    size_t RowCount() const { return FRows.Size(); }
-    TNodeIndex NodeAt(size_t ARow) const { return FRows[ARow]; }
+    size_t RowCount() const { return FSpans.Empty() ? 0 : FSpans[FSpans.Size() - 1].Row; }
+    // 0 <= ARow < RowCount().
+    TNodeIndex NodeAt(size_t ARow) const
+    {
+        size_t span = FLastSpan;
+        if (span + 1 >= FSpans.Size() || ARow < FSpans[span].Row || ARow >= FSpans[span + 1].Row)
+            FLastSpan = span = SpanOfRow(ARow);
+        return FSpans[span].First + TNodeIndex(ARow - FSpans[span].Row);
+    }
     // The row that shows the node, NoRow when a collapsed ancestor hides it. Searches the rows from
     // AFrom on first, then those before it.
     size_t RowOf(TNodeIndex ANode, size_t AFrom = 0) const;
@@ -48,26 +59,55 @@ public:
     std::vector<TNodeIndex> ExpandedNodes() const;
     void RestoreExpanded(const std::vector<TNodeIndex>& ANodes);
 
-    // Bytes held by the expanded flags and the rows.
-    size_t MemoryUsed() const { return FExpanded.capacity() * sizeof(uint64_t) + FRows.Capacity() * 4; }
+    // Bytes held by the expanded flags and the spans of rows.
+    size_t MemoryUsed() const
+    {
+        return FExpanded.capacity() * sizeof(uint64_t) + FSpans.Capacity() * sizeof(TRowSpan);
+    }
 
 private:
+    // Rows from Row on show First, First + 1, ... up to the next span's first row.
+    struct TRowSpan {
+        TNodeIndex First;
+        uint32_t Row;
+    };
+    static_assert(sizeof(TRowSpan) == 8);
+    using TSpans = TPodBuffer<TRowSpan>;
+    // Unused room a list of spans may keep.
+    static constexpr size_t SpareSpans = 1024;
+
     bool Bit(TNodeIndex ANode) const { return FExpanded[ANode >> 6] >> (ANode & 63) & 1; }
     void SetBit(TNodeIndex ANode, bool AOn)
     {
         const uint64_t mask = uint64_t(1) << (ANode & 63);
         FExpanded[ANode >> 6] = AOn ? FExpanded[ANode >> 6] | mask : FExpanded[ANode >> 6] & ~mask;
     }
-    // Appends the rows shown below an expanded node, in display order.
-    void AppendShownBelow(TNodeIndex ANode, TPodBuffer<TNodeIndex>& ARows) const;
+    // The first node from ANode on, below AEnd, whose expanded flag is set (AEnd when none is).
+    TNodeIndex NextFlagged(TNodeIndex ANode, TNodeIndex AEnd) const;
+    // The span that holds a row, RowCount() > ARow.
+    size_t SpanOfRow(size_t ARow) const;
+    // Appends the rows shown below an expanded node, in display order, to spans whose rows end at
+    // ARow (the first new row); returns the row past the last one appended.
+    size_t AppendShownBelow(TNodeIndex ANode, TSpans& ASpans, size_t ARow) const;
     // The row just past the rows shown below the node of a row.
     size_t EndOfRowsBelow(size_t ARow) const;
+    // True when the rows of the second span, which begin where the first's end, show the nodes that
+    // follow the first's, so that the two are one span.
+    static bool RunsOn(const TRowSpan& AFirst, const TRowSpan& ASecond);
+    // Replaces rows [AFrom, ATo) with the rows of spans that begin at AFrom and end at ANewEnd.
+    void ReplaceRows(size_t AFrom, size_t ATo, const TSpans& ANew, size_t ANewEnd);
     // Replaces the rows below a shown node with what its expanded state shows now.
     void RefreshBelow(TNodeIndex ANode, size_t AFrom);
+    void ShrinkIfSparse();
+    // Ends the spans at a row count: the closing entry (no node) whose first row is that count.
+    void Close(size_t ARowCount);
     // All rows anew.
     void Rebuild();
 
     const TOutline* FOutline = nullptr;
     std::vector<uint64_t> FExpanded;
-    TPodBuffer<TNodeIndex> FRows;
+    // Empty, or the spans in row order and a closing entry whose Row is the row count.
+    TSpans FSpans;
+    // The span NodeAt found last.
+    mutable size_t FLastSpan = 0;
 };

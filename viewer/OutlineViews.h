@@ -93,10 +93,10 @@ private:
     QElapsedTimer FTypedTimer;
 };
 
-// The outline tree: a view of its own over the compact outline, so that millions of rows cost four
-// bytes each (TOutlineRows) and only the rows on screen are painted. Columns "Tag" and "Value" under
-// a header whose sections can be resized, moved and hidden; whole rows are selected; the focused node
-// is the selected one.
+// The outline tree: a view of its own over the compact outline, so that millions of rows cost a few
+// bytes for each run of sibling rows (TOutlineRows) and only the rows on screen are painted. Columns "Tag"
+// and "Value" under a header whose sections can be resized, moved and hidden; whole rows are selected; the
+// focused node is the selected one.
 class TOutlineTreeView : public TItemScrollView {
     Q_OBJECT
 public:
