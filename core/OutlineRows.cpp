@@ -153,13 +153,10 @@ void TOutlineRows::ReplaceRows(size_t AFrom, size_t ATo, const TSpans& ANew, siz
     if (cut < last)
         head.First += TNodeIndex(ATo - head.Row);
     head.Row = uint32_t(ANewEnd);
-    // A new span or the cut one is left out where it runs on from the span before it.
+    // A new span or the cut one is left out where it runs on from the span before it. (The cut one
+    // never runs on from new rows: they show the descendants of the node before it.)
     const size_t newFrom = !ANew.Empty() && kept > 0 && RunsOn(FSpans[kept - 1], ANew[0]) ? 1 : 0;
-    bool keepHead = true;
-    if (cut < last && !ANew.Empty())
-        keepHead = !RunsOn(ANew[ANew.Size() - 1], head);
-    else if (cut < last && kept > 0)
-        keepHead = !RunsOn(FSpans[kept - 1], head);
+    const bool keepHead = cut == last || !ANew.Empty() || kept == 0 || !RunsOn(FSpans[kept - 1], head);
     const size_t newCount = ANew.Size() - newFrom;
     const size_t tailFrom = kept + newCount + (keepHead ? 1 : 0);
     const size_t tailCount = last - cut;

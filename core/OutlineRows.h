@@ -59,6 +59,8 @@ public:
     std::vector<TNodeIndex> ExpandedNodes() const;
     void RestoreExpanded(const std::vector<TNodeIndex>& ANodes);
 
+    // How many spans of consecutive nodes the rows make: rows that show consecutive nodes share one.
+    size_t SpanCount() const { return FSpans.Empty() ? 0 : FSpans.Size() - 1; }
     // Bytes held by the expanded flags and the spans of rows.
     size_t MemoryUsed() const
     {
@@ -94,7 +96,8 @@ private:
     // True when the rows of the second span, which begin where the first's end, show the nodes that
     // follow the first's, so that the two are one span.
     static bool RunsOn(const TRowSpan& AFirst, const TRowSpan& ASecond);
-    // Replaces rows [AFrom, ATo) with the rows of spans that begin at AFrom and end at ANewEnd.
+    // Replaces rows [AFrom, ATo) with the rows of spans that begin at AFrom and end at ANewEnd: the
+    // rows shown below the node of row AFrom - 1, ATo the row past its old ones.
     void ReplaceRows(size_t AFrom, size_t ATo, const TSpans& ANew, size_t ANewEnd);
     // Replaces the rows below a shown node with what its expanded state shows now.
     void RefreshBelow(TNodeIndex ANode, size_t AFrom);

@@ -1,5 +1,6 @@
 // The rows a tree shows: after any sequence of expanding and collapsing they equal a walk over the
-// outline that enters exactly the expanded nodes, and rows and nodes map to each other both ways.
+// outline that enters exactly the expanded nodes, rows and nodes map to each other both ways, and the
+// rows are held as the fewest spans of consecutive nodes.
 #include "core/OutlineBuilder.h"
 #include "core/OutlineRows.h"
 
@@ -48,6 +49,42 @@ struct TReference {
         return rows;
     }
 };
+
+// The same tree with its nodes numbered breadth first: the top-level node's children follow it, and
+// a chain of only children is consecutive nodes, so rows run on from a node into its children (the
+// builder places a container's children before it).
+void BreadthFirst(const TOutline& AOutline, TOutline& AResult)
+{
+    TOutlineStore store;
+    std::vector<TNodeIndex> order {AOutline.Root()};
+    for (size_t i = 0; i < order.size(); ++i)
+        for (uint32_t row = 0; row < AOutline.ChildCount(order[i]); ++row)
+            order.push_back(AOutline.Child(order[i], row));
+    // Children of earlier nodes come first, so the runs are in the order of their first children.
+    // Runs are told by their distance from run 0; the rows never read the nodes' text.
+    TNodeIndex next = 1;
+    for (TNodeIndex node = 0; node < order.size(); ++node) {
+        const TNodeIndex old = order[node];
+        TOutlineNode made = TOutlineNode::Make(AOutline.Typ(old));
+        made.SetOffsetDistance(0);
+        if (AOutline.ChildCount(old) > 0) {
+            if (node == 0)
+                store.RootRun = TRunIndex(store.Runs.Size());
+            else
+                QVERIFY(made.SetRunDistance(int64_t(store.Runs.Size())));
+            store.Runs.PushBack({next, node});
+            next += AOutline.ChildCount(old);
+        }
+        store.Nodes.PushBack(made);
+    }
+    for (TNodeIndex first = 0; first < order.size(); first += 1u << OutlineBlockShift) {
+        TRunIndex run = 0;
+        while (run + 1 < store.Runs.Size() && store.Runs[run + 1].FirstChild <= first)
+            ++run;
+        store.Blocks.PushBack({run, 0, 0});
+    }
+    AResult.Assign(std::move(store), TByteBuffer());
+}
 
 // A node named by its child rows from the top: "" the top-level node, "1.0" the first child of its
 // second child.
@@ -110,8 +147,22 @@ void CheckRows(const TOutlineRows& ARows, const TReference& ARef, const QString&
     for (size_t row = 0; row < ARows.RowCount(); ++row)
         actual.push_back(ARows.NodeAt(row));
     QVERIFY2(actual == expected, qPrintable("rows differ after " + AAfter));
-    for (size_t row = 0; row < actual.size(); ++row)
-        QCOMPARE(ARows.RowOf(actual[row], row % 7 == 0 ? actual.size() / 2 : 0), row);
+    // Read backwards and by jumps too, past the span read last.
+    for (size_t row = actual.size(); row-- > 0;)
+        QCOMPARE(ARows.NodeAt(row), actual[row]);
+    for (size_t i = 0; i < actual.size(); ++i) {
+        const size_t row = i * 7919 % actual.size();
+        QCOMPARE(ARows.NodeAt(row), actual[row]);
+    }
+    size_t runs = actual.empty() ? 0 : 1;
+    for (size_t row = 1; row < actual.size(); ++row)
+        runs += actual[row] != actual[row - 1] + 1;
+    QVERIFY2(ARows.SpanCount() == runs,
+        qPrintable(QString("%1 spans for %2 runs after %3").arg(ARows.SpanCount()).arg(runs).arg(AAfter)));
+    for (size_t row = 0; row < actual.size(); ++row) {
+        const size_t hints[] = {0, actual.size() / 2, row, actual.size() + 3};
+        QCOMPARE(ARows.RowOf(actual[row], hints[row % 4]), row);
+    }
     const std::set<TNodeIndex> shown(expected.begin(), expected.end());
     for (TNodeIndex node = 0; node < ARef.Outline->NodeCount(); ++node) {
         QCOMPARE(ARows.IsShown(node), shown.count(node) == 1);
@@ -123,8 +174,8 @@ void CheckRows(const TOutlineRows& ARows, const TReference& ARef, const QString&
     QVERIFY(std::vector<TNodeIndex>(ARef.Expanded.begin(), ARef.Expanded.end()) == read);
 }
 
-// A nested document of objects and arrays from a seed.
-std::string Generated(unsigned ASeed)
+// A nested document of objects and arrays from a seed, with ATop top-level values.
+std::string Generated(unsigned ASeed, int ATop)
 {
     std::mt19937 random(ASeed);
     std::string out;
@@ -151,7 +202,7 @@ std::string Generated(unsigned ASeed)
         }
     };
     out += '[';
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < ATop; ++i) {
         if (i)
             out += ',';
         value(value, 1);
@@ -166,6 +217,7 @@ class TestOutlineRows : public QObject {
 private Q_SLOTS:
     void sequences_data();
     void sequences();
+    void randomSequences_data();
     void randomSequences();
     void emptyAndAbsent();
 };
@@ -190,56 +242,107 @@ void TestOutlineRows::sequences_data()
     QTest::newRow("expanded set read and given back") << nested << QStringList {"e:", "E:1", "e:0", "R"};
     QTest::newRow("the last child's subtree ends the rows")
         << QByteArray(R"([[1,[2,[3]]],[[4],5]])") << QStringList {"e:", "e:1", "e:1.0", "e:0", "c:1", "E:0"};
+
+    // Siblings are consecutive nodes: expanding one splits the span of its siblings' rows, collapsing
+    // it joins the pieces again.
+    const QByteArray siblings = R"([[1,2],[3],[4,5],[6,[7,8]],[9],{"a":[10]}])";
+    QTest::newRow("a span split at its start, middle and end, then joined")
+        << siblings << QStringList {"e:", "e:0", "e:5", "e:2", "c:0", "c:2", "c:5"};
+    QTest::newRow("neighbours expanded, then collapsed in the other order")
+        << siblings << QStringList {"e:", "e:2", "e:3", "e:1", "c:3", "c:1", "c:2"};
+    QTest::newRow("spans nested in a split span")
+        << siblings << QStringList {"e:", "e:3", "e:3.1", "e:5", "e:5.0", "c:3.1", "e:3.1", "c:3"};
+    QTest::newRow("collapsing the parent of split spans and expanding it back")
+        << siblings << QStringList {"e:", "e:1", "e:3", "e:3.1", "c:", "e:", "c:3", "c:1"};
+    QTest::newRow("a subtree expanded in the middle, the whole collapsed from its last node")
+        << siblings << QStringList {"e:", "E:3", "e:4", "C:5", "E:5", "C:3", "c:4", "C:"};
+    QTest::newRow("split spans read and given back")
+        << siblings << QStringList {"e:", "e:1", "e:4", "E:3", "R", "c:3.1", "R"};
+
+    // Each level holds a number and the next level.
+    const QByteArray deep = "[0,[1,[2,[3,[4,[5,[6,[7,[8,[9,[10]]]]]]]]]],11]";
+    QTest::newRow("the ancestors of a deep node, then of a node above it")
+        << deep << QStringList {"a:1.1.1.1.1.1.1.1.1.1.0", "c:1.1.1", "a:1.1.1.1.1.0", "c:1", "a:1.1.0"};
+    QTest::newRow("deep levels collapsed and expanded from the bottom up")
+        << deep << QStringList {"A", "c:1.1.1.1.1.1.1.1.1", "c:1.1.1.1.1.1", "c:1.1.1", "e:1.1.1.1.1.1", "R"};
 }
 
 void TestOutlineRows::sequences()
 {
     QFETCH(QByteArray, json);
     QFETCH(QStringList, steps);
-    TOutline outline;
+    TOutline built;
     TJSONCounts counts;
-    BuildOutline(std::string_view(json.constData(), size_t(json.size())), outline, counts);
-    QVERIFY(!outline.IsEmpty());
-    TOutlineRows rows;
-    rows.Reset(&outline);
-    TReference ref {&outline, {}};
-    CheckRows(rows, ref, "the reset");
-    QString done;
-    for (const QString& step : steps) {
-        Apply(step, rows, ref);
-        done += step + ' ';
-        CheckRows(rows, ref, done);
-        if (QTest::currentTestFailed())
-            return;
+    BuildOutline(std::string_view(json.constData(), size_t(json.size())), built, counts);
+    QVERIFY(!built.IsEmpty());
+    TOutline breadthFirst;
+    BreadthFirst(built, breadthFirst);
+    for (const TOutline* outline : {&built, &breadthFirst}) {
+        TOutlineRows rows;
+        rows.Reset(outline);
+        TReference ref {outline, {}};
+        QString done = outline == &built ? "built: " : "breadth first: ";
+        CheckRows(rows, ref, done + "the reset");
+        for (const QString& step : steps) {
+            Apply(step, rows, ref);
+            done += step + ' ';
+            CheckRows(rows, ref, done);
+            if (QTest::currentTestFailed())
+                return;
+        }
     }
+}
+
+void TestOutlineRows::randomSequences_data()
+{
+    QTest::addColumn<unsigned>("firstSeed");
+    QTest::addColumn<unsigned>("lastSeed");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("steps");
+    QTest::newRow("nested documents") << 1u << 6u << 8 << 150;
+    // Long spans of siblings, split and joined many times over.
+    QTest::newRow("wide documents") << 7u << 9u << 120 << 300;
 }
 
 void TestOutlineRows::randomSequences()
 {
-    for (unsigned seed = 1; seed <= 6; ++seed) {
-        const std::string json = Generated(seed);
-        TOutline outline;
+    QFETCH(unsigned, firstSeed);
+    QFETCH(unsigned, lastSeed);
+    QFETCH(int, top);
+    QFETCH(int, steps);
+    for (unsigned seed = firstSeed; seed <= lastSeed; ++seed) {
+        const std::string json = Generated(seed, top);
+        TOutline built;
         TJSONCounts counts;
-        BuildOutline(json, outline, counts);
-        QVERIFY(!outline.IsEmpty());
-        TOutlineRows rows;
-        rows.Reset(&outline);
-        TReference ref {&outline, {}};
-        std::mt19937 random(seed);
-        static const char ops[] = "eeeeccccECaAZR";
-        for (int i = 0; i < 150; ++i) {
-            const char op = ops[random() % (sizeof(ops) - 1)];
-            const TNodeIndex node = TNodeIndex(random() % outline.NodeCount());
-            // The path of the node, for the step's name.
-            QStringList path;
-            for (TNodeIndex n = node; outline.Parent(n) != NoNode; n = outline.Parent(n))
-                path.prepend(QString::number(outline.Row(n)));
-            const QString step =
-                QString(QChar(op)) + (QStringLiteral("AZR").contains(QChar(op)) ? "" : ":" + path.join('.'));
-            Apply(step, rows, ref);
-            CheckRows(rows, ref, QString("seed %1 step %2 (%3)").arg(seed).arg(i).arg(step));
-            if (QTest::currentTestFailed())
-                return;
+        BuildOutline(json, built, counts);
+        QVERIFY(!built.IsEmpty());
+        TOutline breadthFirst;
+        BreadthFirst(built, breadthFirst);
+        for (const TOutline* outline : {&built, &breadthFirst}) {
+            TOutlineRows rows;
+            rows.Reset(outline);
+            TReference ref {outline, {}};
+            std::mt19937 random(seed);
+            static const char ops[] = "eeeeccccECaAZR";
+            for (int i = 0; i < steps; ++i) {
+                const char op = ops[random() % (sizeof(ops) - 1)];
+                const TNodeIndex node = TNodeIndex(random() % outline->NodeCount());
+                // The path of the node, for the step's name.
+                QStringList path;
+                for (TNodeIndex n = node; outline->Parent(n) != NoNode; n = outline->Parent(n))
+                    path.prepend(QString::number(outline->Row(n)));
+                const QString step = QString(QChar(op))
+                    + (QStringLiteral("AZR").contains(QChar(op)) ? "" : ":" + path.join('.'));
+                Apply(step, rows, ref);
+                CheckRows(rows, ref,
+                    QString("%1 seed %2 step %3 (%4)")
+                        .arg(outline == &built ? "built" : "breadth first")
+                        .arg(seed)
+                        .arg(i)
+                        .arg(step));
+                if (QTest::currentTestFailed())
+                    return;
+            }
         }
     }
 }
