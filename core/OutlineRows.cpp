@@ -37,6 +37,23 @@ size_t TOutlineRows::SpanOfRow(size_t ARow) const
     return size_t(after - begin) - 1;
 }
 
+size_t TOutlineRows::SpanAfterLast(size_t ARow) const
+{
+    size_t span = FLastSpan + 1;
+    if (span + 1 >= FSpans.Size() || ARow < FSpans[span].Row || ARow >= FSpans[span + 1].Row)
+        span = SpanOfRow(ARow);
+    FLastSpan = span;
+    return span;
+}
+
+void TOutlineRows::PathOf(TNodeIndex ANode, std::vector<TNodeIndex>& APath) const
+{
+    APath.clear();
+    for (TNodeIndex node = ANode; node != NoNode; node = FOutline->Parent(node))
+        APath.push_back(node);
+    std::reverse(APath.begin(), APath.end());
+}
+
 size_t TOutlineRows::RowOf(TNodeIndex ANode, size_t AFrom) const
 {
     // A hidden node is told by its ancestors, without a search.
@@ -44,22 +61,39 @@ size_t TOutlineRows::RowOf(TNodeIndex ANode, size_t AFrom) const
         return NoRow;
     // Every node has one row at most, so the span that holds it is the only one whose nodes do.
     const TRowSpan* spans = FSpans.Data();
-    const size_t count = FSpans.Size() - 1;
-    const auto holds = [&](size_t ASpan) {
-        return ANode - spans[ASpan].First < spans[ASpan + 1].Row - spans[ASpan].Row;
+    const size_t count = SpanCount();
+    const auto rowIn = [&](size_t ASpan) {
+        const TNodeIndex offset = ANode - spans[ASpan].First;
+        return offset < spans[ASpan + 1].Row - spans[ASpan].Row ? spans[ASpan].Row + size_t(offset) : NoRow;
     };
+    // The spans from AFrom's on first: the rows on screen, usually.
     const size_t from = AFrom < RowCount() ? SpanOfRow(AFrom) : 0;
-    size_t span = from;
-    while (span < count && !holds(span))
-        ++span;
-    if (span == count) {
-        span = 0;
-        while (span < from && !holds(span))
-            ++span;
-        if (span == from)
-            return NoRow;
+    const size_t nearEnd = count <= LinearSpans ? count : std::min(count, from + NearSpans);
+    for (size_t span = from; span < nearEnd; ++span)
+        if (const size_t row = rowIn(span); row != NoRow)
+            return row;
+    if (count <= LinearSpans) {
+        for (size_t span = 0; span < from; ++span)
+            if (const size_t row = rowIn(span); row != NoRow)
+                return row;
+        return NoRow;
     }
-    return spans[span].Row + size_t(ANode - spans[span].First);
+    // The rows show the nodes in the order of their paths from the top: where two paths part, they
+    // go on with siblings, and siblings are shown in node order. The node is in the last span whose
+    // first node comes before it or is it.
+    std::vector<TNodeIndex> path;
+    PathOf(ANode, path);
+    std::vector<TNodeIndex> probe;
+    const auto comesAfter = [&](const TRowSpan& ASpan) {
+        PathOf(ASpan.First, probe);
+        const auto parted = std::mismatch(path.begin(), path.end(), probe.begin(), probe.end());
+        if (parted.second == probe.end())
+            return false; // the node itself or one of its ancestors
+        return parted.first == path.end() || *parted.second > *parted.first;
+    };
+    const TRowSpan* after =
+        std::partition_point(spans, spans + count, [&](const TRowSpan& ASpan) { return !comesAfter(ASpan); });
+    return after == spans ? NoRow : rowIn(size_t(after - spans) - 1);
 }
 
 bool TOutlineRows::IsExpanded(TNodeIndex ANode) const
@@ -77,21 +111,6 @@ bool TOutlineRows::IsShown(TNodeIndex ANode) const
     return true;
 }
 
-TNodeIndex TOutlineRows::NextFlagged(TNodeIndex ANode, TNodeIndex AEnd) const
-{
-    if (ANode >= AEnd)
-        return AEnd;
-    const size_t endWord = (size_t(AEnd) + 63) / 64;
-    size_t word = ANode / 64;
-    uint64_t bits = FExpanded[word] & ~uint64_t(0) << (ANode & 63);
-    while (bits == 0) {
-        if (++word == endWord)
-            return AEnd;
-        bits = FExpanded[word];
-    }
-    return TNodeIndex(std::min(word * 64 + size_t(__builtin_ctzll(bits)), size_t(AEnd)));
-}
-
 size_t TOutlineRows::AppendShownBelow(TNodeIndex ANode, TSpans& ASpans, size_t ARow) const
 {
     std::vector<TListing> stack;
@@ -104,14 +123,22 @@ size_t TOutlineRows::AppendShownBelow(TNodeIndex ANode, TSpans& ASpans, size_t A
         }
         // The children up to the next expanded one go in as one span, or lengthen the last one
         // when its nodes run on into them.
-        const TNodeIndex end = listing.Next + listing.Left;
+        const size_t end = size_t(listing.Next) + listing.Left;
         TNodeIndex opened = NoNode;
-        for (TNodeIndex node = NextFlagged(listing.Next, end); node < end; node = NextFlagged(node + 1, end))
-            if (FOutline->ChildCount(node) > 0) {
-                opened = node;
+        for (size_t node = listing.Next; node < end; ++node) {
+            // Past the clear flags a word at a time.
+            const uint64_t flags = FExpanded[node / 64] >> (node % 64);
+            if (flags == 0) {
+                node |= 63;
+                continue;
+            }
+            node += size_t(__builtin_ctzll(flags));
+            if (node < end && FOutline->ChildCount(TNodeIndex(node)) > 0) {
+                opened = TNodeIndex(node);
                 break;
             }
-        const uint32_t run = (opened == NoNode ? end : opened + 1) - listing.Next;
+        }
+        const uint32_t run = uint32_t((opened == NoNode ? end : opened + 1) - listing.Next);
         if (ASpans.Empty() || ASpans.Back().First + TNodeIndex(ARow - ASpans.Back().Row) != listing.Next)
             ASpans.PushBack({listing.Next, uint32_t(ARow)});
         ARow += run;

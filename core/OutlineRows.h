@@ -33,7 +33,7 @@ public:
     {
         size_t span = FLastSpan;
         if (span + 1 >= FSpans.Size() || ARow < FSpans[span].Row || ARow >= FSpans[span + 1].Row)
-            FLastSpan = span = SpanOfRow(ARow);
+            span = SpanAfterLast(ARow);
         return FSpans[span].First + TNodeIndex(ARow - FSpans[span].Row);
     }
     // The row that shows the node, NoRow when a collapsed ancestor hides it. Searches the rows from
@@ -77,6 +77,10 @@ private:
     using TSpans = TPodBuffer<TRowSpan>;
     // Unused room a list of spans may keep.
     static constexpr size_t SpareSpans = 1024;
+    // RowOf looks at this many spans from its starting row before it searches; lists of up to
+    // LinearSpans are searched span by span, longer ones by halves.
+    static constexpr size_t NearSpans = 64;
+    static constexpr size_t LinearSpans = 4096;
 
     bool Bit(TNodeIndex ANode) const { return FExpanded[ANode >> 6] >> (ANode & 63) & 1; }
     void SetBit(TNodeIndex ANode, bool AOn)
@@ -84,10 +88,12 @@ private:
         const uint64_t mask = uint64_t(1) << (ANode & 63);
         FExpanded[ANode >> 6] = AOn ? FExpanded[ANode >> 6] | mask : FExpanded[ANode >> 6] & ~mask;
     }
-    // The first node from ANode on, below AEnd, whose expanded flag is set (AEnd when none is).
-    TNodeIndex NextFlagged(TNodeIndex ANode, TNodeIndex AEnd) const;
     // The span that holds a row, RowCount() > ARow.
     size_t SpanOfRow(size_t ARow) const;
+    // The same, the span after the one found last tried first; remembers the span found.
+    size_t SpanAfterLast(size_t ARow) const;
+    // The ancestors of a node from the top-level one down, and the node.
+    void PathOf(TNodeIndex ANode, std::vector<TNodeIndex>& APath) const;
     // Appends the rows shown below an expanded node, in display order, to spans whose rows end at
     // ARow (the first new row); returns the row past the last one appended.
     size_t AppendShownBelow(TNodeIndex ANode, TSpans& ASpans, size_t ARow) const;

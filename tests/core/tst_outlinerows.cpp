@@ -259,6 +259,16 @@ void TestOutlineRows::sequences_data()
     QTest::newRow("split spans read and given back")
         << siblings << QStringList {"e:", "e:1", "e:4", "E:3", "R", "c:3.1", "R"};
 
+    // More spans than are searched one by one: the row of a node is found by halves.
+    QByteArray records = "[";
+    for (int i = 0; i < 3000; ++i)
+        records += QByteArray(i ? "," : "") + R"({"a":[)" + QByteArray::number(i) + R"(],"b":{"c":null}})";
+    records += ']';
+    QTest::newRow("thousands of records expanded, collapsed and read back")
+        << records
+        << QStringList {"A", "c:1500", "c:0", "c:2999.1", "C:2000", "a:2000.1.0", "Z", "e:", "E:10",
+               "a:2999.1.0", "R"};
+
     // Each level holds a number and the next level.
     const QByteArray deep = "[0,[1,[2,[3,[4,[5,[6,[7,[8,[9,[10]]]]]]]]]],11]";
     QTest::newRow("the ancestors of a deep node, then of a node above it")
