@@ -233,7 +233,16 @@ void TOutlineRows::Rebuild()
         return;
     FSpans.PushBack({FOutline->Root(), 0});
     Close(IsExpanded(FOutline->Root()) ? AppendShownBelow(FOutline->Root(), FSpans, 1) : 1);
-    ShrinkIfSparse();
+    // The list is complete: what it does not use goes back (untouched room costs only addresses).
+    if (FSpans.Capacity() > FSpans.Size() + SpareSpans)
+        FSpans.ShrinkToFit();
+}
+
+void TOutlineRows::ReserveForAll()
+{
+    // Every row may begin a span: room for them all at once, as growing a list of millions step by
+    // step costs more than the rows themselves.
+    FSpans.Reserve(FOutline->NodeCount() + 1);
 }
 
 void TOutlineRows::SetExpanded(TNodeIndex ANode, bool AExpanded, size_t AFrom)
@@ -265,10 +274,13 @@ void TOutlineRows::SetSubtreeExpanded(TNodeIndex ANode, bool AExpanded, size_t A
             if (FOutline->IsContainer(first + i))
                 stack.push_back(first + i);
     }
-    if (ANode == FOutline->Root())
+    if (ANode == FOutline->Root()) {
+        if (AExpanded)
+            ReserveForAll();
         Rebuild();
-    else if (IsShown(ANode))
+    } else if (IsShown(ANode)) {
         RefreshBelow(ANode, AFrom);
+    }
 }
 
 void TOutlineRows::ExpandAll()
@@ -277,6 +289,7 @@ void TOutlineRows::ExpandAll()
         return;
     // Bits of nodes without children mean nothing, so every bit may be set.
     std::fill(FExpanded.begin(), FExpanded.end(), ~uint64_t(0));
+    ReserveForAll();
     Rebuild();
 }
 

@@ -112,6 +112,8 @@ private:
     void Close(size_t ARowCount);
     // All rows anew.
     void Rebuild();
+    // Room for as many spans as all rows could make, before a rebuild that may show them all.
+    void ReserveForAll();
 
     const TOutline* FOutline = nullptr;
     std::vector<uint64_t> FExpanded;
