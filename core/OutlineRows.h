@@ -9,7 +9,8 @@
 // (its own row and its children). A span is its first node and first row (8 bytes); the rows below a
 // node are rebuilt in one pass over its expanded descendants whenever it is expanded or collapsed.
 // The node of a row is found by a binary search over the spans' first rows (neighbouring rows, as
-// painted, hit the span found last); the row of a node by the span whose nodes hold it.
+// painted, hit the span found last or the next one); the row of a node by the span whose nodes hold
+// it, looked for near a given row first, then by halves in the order the rows show the nodes in.
 
 #include "core/ByteBuffer.h"
 #include "core/Outline.h"
@@ -36,8 +37,8 @@ public:
             span = SpanAfterLast(ARow);
         return FSpans[span].First + TNodeIndex(ARow - FSpans[span].Row);
     }
-    // The row that shows the node, NoRow when a collapsed ancestor hides it. Searches the rows from
-    // AFrom on first, then those before it.
+    // The row that shows the node, NoRow when a collapsed ancestor hides it. Looks at the rows from
+    // AFrom on first.
     size_t RowOf(TNodeIndex ANode, size_t AFrom = 0) const;
 
     // Only nodes with children are ever expanded.
