@@ -2,7 +2,7 @@
 
 #include "core/ByteBuffer.h"
 #include "core/DocumentText.h"
-#include "core/Outline.h"
+#include "core/OutlineBuilder.h"
 #include "textview/JSONTokenizer.h"
 #include "util/FileUtils.h"
 
@@ -176,7 +176,7 @@ int HighlightCommand(int argc, char** argv)
     }
 
     std::string_view text = bytes.View();
-    TOutline outline;
+    TByteBuffer formatted;
     TDocumentText refused;
     TKindCounts counts {};
     bool counted = false;
@@ -185,24 +185,23 @@ int HighlightCommand(int argc, char** argv)
         if (text.substr(0, ByteOrderMark.size()) == ByteOrderMark)
             text.remove_prefix(ByteOrderMark.size());
     } else {
-        // The text the Source page shows: the formatted text, or the file's own when it is no JSON.
-        TJSONCounts jsonCounts;
-        TTokenCounter counter;
-        const TDocumentState state =
-            BuildDocument(bytes.View(), outline, jsonCounts, refused, count ? &counter : nullptr);
-        const TKindCounts& formattedCounts = counter.Finish();
-        switch (state) {
-        case TDocumentState::Formatted:
-            text = outline.Text();
-            counts = formattedCounts;
-            counted = true;
-            break;
-        case TDocumentState::NotJSON:
-            text = refused.Text.View();
-            break;
-        case TDocumentState::Unreadable:
+        // The text the Source page shows: the formatted text (as the document window makes it, without
+        // the outline beside it, which colouring does not read), or the file's own when it is no JSON.
+        if (!FindDocumentText(bytes.View(), text)) {
             std::fprintf(stderr, "quillon-bench: %s is no UTF-8 text\n", path);
             return 1;
+        }
+        TJSONCounts jsonCounts;
+        TTokenCounter counter;
+        FormatJSON(text, formatted, jsonCounts, TLineBreaks::Normalize, count ? &counter : nullptr);
+        const TKindCounts& formattedCounts = counter.Finish();
+        if (!formatted.Empty()) {
+            text = formatted.View();
+            counts = formattedCounts;
+            counted = true;
+        } else {
+            ReadDocumentText(bytes.View(), refused);
+            text = refused.Text.View();
         }
     }
     if (count) {

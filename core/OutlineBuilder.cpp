@@ -337,6 +337,24 @@ private:
 };
 } // namespace
 
+namespace {
+// Whatever ends a build, an observer stops reading a text that is not handed over (the buffer is freed
+// on refusal or when an error unwinds).
+struct TStopReading {
+    TFormatObserver* Observer;
+    TByteBuffer& Text;
+    bool HandedOver = false;
+    ~TStopReading() { Stop(); }
+    void Stop()
+    {
+        Text.SetMoveHook(nullptr, nullptr);
+        if (Observer && !HandedOver)
+            Observer->BeforeMove();
+        Observer = nullptr;
+    }
+};
+} // namespace
+
 std::string_view BuildOutline(std::string_view AText, TOutline& AOutline, TJSONCounts& ACounts,
     TLineBreaks ABreaks, TFormatObserver* AObserver)
 {
@@ -346,19 +364,7 @@ std::string_view BuildOutline(std::string_view AText, TOutline& AOutline, TJSONC
     TOutlineStore store;
     TByteBuffer formatted;
     AOutline.TakeBuffers(store, formatted);
-    // Whatever ends the build, an observer stops reading a text that is not handed over (the buffer is
-    // freed on refusal or when an error unwinds).
-    struct TStopReading {
-        TFormatObserver* Observer;
-        TByteBuffer& Text;
-        bool HandedOver = false;
-        ~TStopReading()
-        {
-            Text.SetMoveHook(nullptr, nullptr);
-            if (Observer && !HandedOver)
-                Observer->BeforeMove();
-        }
-    } stop {AObserver, formatted};
+    TStopReading stop {AObserver, formatted};
     TFormatWriter<true> writer(formatted, AText.size(), ABreaks);
     writer.UseBuffers(store);
     writer.BeginNodes(AText.size());
@@ -374,15 +380,21 @@ std::string_view BuildOutline(std::string_view AText, TOutline& AOutline, TJSONC
     return AOutline.Text();
 }
 
-void FormatJSON(std::string_view AText, TByteBuffer& AFormatted, TJSONCounts& ACounts)
+void FormatJSON(std::string_view AText, TByteBuffer& AFormatted, TJSONCounts& ACounts, TLineBreaks ABreaks,
+    TFormatObserver* AObserver)
 {
     ACounts = {};
     AFormatted.Clear();
-    TFormatWriter<false> writer(AFormatted, AText.size(), TLineBreaks::AsWritten);
+    TStopReading stop {AObserver, AFormatted};
+    TFormatWriter<false> writer(AFormatted, AText.size(), ABreaks);
+    writer.SetObserver(AObserver);
     if (!ReadJSON(AText, writer) || AFormatted.Empty()) {
+        stop.Stop();
         AFormatted.Release();
         return;
     }
+    stop.HandedOver = true;
+    writer.ReportWritten();
     ACounts = writer.Counts();
 }
 

@@ -46,6 +46,8 @@ public:
 std::string_view BuildOutline(std::string_view AText, TOutline& AOutline, TJSONCounts& ACounts,
     TLineBreaks ABreaks = TLineBreaks::AsWritten, TFormatObserver* AObserver = nullptr);
 
-// The same walk without an outline: the formatted text and the counts.
-void FormatJSON(std::string_view AText, TByteBuffer& AFormatted, TJSONCounts& ACounts);
+// The same walk without an outline: the formatted text (empty when refused) and the counts. An
+// observer hears of the text as for BuildOutline.
+void FormatJSON(std::string_view AText, TByteBuffer& AFormatted, TJSONCounts& ACounts,
+    TLineBreaks ABreaks = TLineBreaks::AsWritten, TFormatObserver* AObserver = nullptr);
 std::string FormatJSON(std::string_view AText, TJSONCounts& ACounts);

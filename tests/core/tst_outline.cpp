@@ -49,6 +49,14 @@ QStringList ReferenceRows(const TReferenceResult& ref)
     return rows;
 }
 
+// What an observer heard: "written N" and "move", in order.
+class TRecordingObserver final : public TFormatObserver {
+public:
+    QStringList Heard;
+    void Written(const char*, size_t ASize) override { Heard << QString("written %1").arg(ASize); }
+    void BeforeMove() override { Heard << "move"; }
+};
+
 QString Lines(std::initializer_list<const char*> lines)
 {
     QStringList list;
@@ -74,6 +82,8 @@ private Q_SLOTS:
     void structureLinks();
     void structureOfShapes_data();
     void structureOfShapes();
+    void observerHearsTheEnd_data();
+    void observerHearsTheEnd();
 };
 
 void TestOutline::workedExample()
@@ -412,6 +422,44 @@ void TestOutline::structureOfShapes()
         QVERIFY2(offset > lineStart && text.find_first_not_of(' ', lineStart) == offset,
             qPrintable(QString::number(node)));
     }
+}
+
+// Both walks end what an observer hears the same way: the whole text of an accepted document, or a
+// last BeforeMove for a refused one (its buffer is freed next).
+void TestOutline::observerHearsTheEnd_data()
+{
+    QTest::addColumn<bool>("withOutline");
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<bool>("accepted");
+    const QByteArray big = "[" + QByteArray(6 << 20, '1') + "]";
+    for (const bool withOutline : {true, false}) {
+        const char* walk = withOutline ? "outline" : "format";
+        QTest::addRow("%s: accepted", walk) << withOutline << QByteArray("{\"a\":[1]}") << true;
+        QTest::addRow("%s: accepted, reported on the way", walk) << withOutline << big << true;
+        QTest::addRow("%s: refused", walk) << withOutline << QByteArray("{\"a\":") << false;
+        QTest::addRow("%s: refused after a report", walk) << withOutline << big + "," << false;
+    }
+}
+
+void TestOutline::observerHearsTheEnd()
+{
+    QFETCH(bool, withOutline);
+    QFETCH(QByteArray, json);
+    QFETCH(bool, accepted);
+    TRecordingObserver observer;
+    TJSONCounts counts;
+    size_t size = 0;
+    if (withOutline) {
+        TOutline outline;
+        size = BuildOutline(View(json), outline, counts, TLineBreaks::Normalize, &observer).size();
+    } else {
+        TByteBuffer formatted;
+        FormatJSON(View(json), formatted, counts, TLineBreaks::Normalize, &observer);
+        size = formatted.Size();
+    }
+    QCOMPARE(size > 0, accepted);
+    QVERIFY(!observer.Heard.isEmpty());
+    QCOMPARE(observer.Heard.last(), accepted ? QString("written %1").arg(size) : QString("move"));
 }
 
 QTEST_GUILESS_MAIN(TestOutline)
