@@ -271,10 +271,14 @@ void TestEditorWnd::editFileNotUtf8()
     QVERIFY(!shown);
     // The busy cursor does not outlive the failed load.
     QCOMPARE(QApplication::overrideCursor(), nullptr);
-    try {
-        EditFile(path);
-    } catch (const EEditorError& error) {
-        QVERIFY(QString::fromUtf8(error.what()).contains("not UTF-8"));
+    for (const auto& [file, says] :
+        {std::pair {path, "not UTF-8"}, {FDir.filePath("missing.json"), "Cannot open"}}) {
+        try {
+            EditFile(file);
+            QFAIL("opened");
+        } catch (const EEditorError& error) {
+            QVERIFY(QString::fromUtf8(error.what()).contains(says));
+        }
     }
 }
 
