@@ -31,12 +31,12 @@ constexpr TNodeIndex NoNode = UINT32_MAX;
 using TRunIndex = uint32_t;
 constexpr TRunIndex NoRun = UINT32_MAX;
 
-// How an object or array tells the run of its children: as a distance from another run, in 21 bits.
-struct TRunCode {
-    static constexpr uint32_t Far = 0; // the run is in the outline's list of far runs
-    static constexpr uint32_t Empty = 1; // no children
-    static constexpr uint32_t Bias = 1u << 20;
-    static constexpr int64_t Nearest = 2 - int64_t(Bias);
+// A distance told in ABits bits: the codes below AReserved mean something else (code 0 is always "too
+// far to tell"), the others the distance plus a bias, as far on either side as they reach.
+template<unsigned ABits, uint32_t AReserved> struct TDistanceCode {
+    static constexpr uint32_t Far = 0;
+    static constexpr uint32_t Bias = 1u << (ABits - 1);
+    static constexpr int64_t Nearest = int64_t(AReserved) - int64_t(Bias);
     static constexpr int64_t Farthest = int64_t(Bias) - 1;
 
     // The code of a distance; Far when it is too far for that.
@@ -47,16 +47,22 @@ struct TRunCode {
     static int64_t Distance(uint32_t ACode) { return int64_t(ACode) - Bias; }
 };
 
+// How an object or array tells the run of its children: as a distance from another run. Far: the run
+// is in the outline's list of far runs.
+struct TRunCode : TDistanceCode<21, 2> {
+    static constexpr uint32_t Empty = 1; // no children
+};
+
+// How a node tells its token's offset: as a distance from its block's base. Far: the offset is in the
+// outline's list of far offsets.
+using TOffsetCode = TDistanceCode<24, 1>;
+
 // 6 bytes a node: documents of 100 MB have ten to twenty million of them. The node holds its kind,
 // where its token stands in the formatted text as a distance from where its block of nodes begins
 // (the rare farther ones are in a short list), and for an object or array the run of its children as
 // a distance from a run its block names. The 48 bits: offset code 0-23, kind 24-26, run code 27-47.
 struct TOutlineNode {
     uint16_t Words[3];
-
-    static constexpr uint32_t OffsetCodeFar = 0; // the offset is in the outline's list of far offsets
-    static constexpr int64_t OffsetBias = int64_t(1) << 23;
-    static constexpr int64_t FarthestOffset = OffsetBias - 1; // either way
 
     static TOutlineNode Make(TNodeType ATyp)
     {
@@ -67,13 +73,12 @@ struct TOutlineNode {
 
     TNodeType Typ() const { return TNodeType(Bits() >> KindShift & 7); }
     uint32_t OffsetCode() const { return uint32_t(Bits() & OffsetMask); }
-    int64_t OffsetDistance() const { return int64_t(OffsetCode()) - OffsetBias; }
-    // False (OffsetCodeFar set) when the distance is too far to tell.
+    // False (TOffsetCode::Far set) when the distance is too far to tell.
     bool SetOffsetDistance(int64_t ADistance)
     {
-        const bool near = ADistance >= -FarthestOffset && ADistance <= FarthestOffset;
-        SetBits((Bits() & ~OffsetMask) | (near ? uint64_t(ADistance + OffsetBias) : OffsetCodeFar));
-        return near;
+        const uint32_t code = TOffsetCode::Of(ADistance);
+        SetBits((Bits() & ~OffsetMask) | code);
+        return code != TOffsetCode::Far;
     }
     uint32_t RunCode() const { return uint32_t(Bits() >> RunShift); }
     // False (TRunCode::Far set) when the distance is too far to tell.
@@ -202,10 +207,11 @@ public:
     // Where the node stands in the formatted text: its member name's token, or its element's token.
     uint64_t TokenOffset(TNodeIndex ANode) const
     {
-        const TOutlineNode& node = FStore.Nodes[ANode];
-        if (node.OffsetCode() == TOutlineNode::OffsetCodeFar)
+        const uint32_t code = FStore.Nodes[ANode].OffsetCode();
+        if (code == TOffsetCode::Far)
             return FarOffset(ANode);
-        return uint64_t(int64_t(FStore.Blocks[ANode >> OutlineBlockShift].Base) + node.OffsetDistance());
+        return uint64_t(
+            int64_t(FStore.Blocks[ANode >> OutlineBlockShift].Base) + TOffsetCode::Distance(code));
     }
     // 0 for the root, 1 for its children, ...
     int Level(TNodeIndex ANode) const;

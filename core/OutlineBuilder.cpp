@@ -335,9 +335,7 @@ private:
     uint64_t FArrCnt = 0;
     uint64_t FValCnt = 0;
 };
-} // namespace
 
-namespace {
 // Whatever ends a build, an observer stops reading a text that is not handed over (the buffer is freed
 // on refusal or when an error unwinds).
 struct TStopReading {

@@ -6,6 +6,7 @@
 
 #include <QTest>
 
+#include <functional>
 #include <random>
 #include <set>
 #include <string>
@@ -84,6 +85,27 @@ void BreadthFirst(const TOutline& AOutline, TOutline& AResult)
         store.Blocks.PushBack({run, 0, 0});
     }
     AResult.Assign(std::move(store), TByteBuffer());
+}
+
+// Runs ARun on fresh rows of the document's built outline, then of the same tree numbered breadth first
+// (there the rows run on from a node into its children, which the builder's order never shows).
+void InBothOrders(std::string_view AJson,
+    const std::function<void(const TOutline&, const QString&, TOutlineRows&, TReference&)>& ARun)
+{
+    TOutline built;
+    TJSONCounts counts;
+    BuildOutline(AJson, built, counts);
+    QVERIFY(!built.IsEmpty());
+    TOutline breadthFirst;
+    BreadthFirst(built, breadthFirst);
+    for (const TOutline* outline : {&built, &breadthFirst}) {
+        TOutlineRows rows;
+        rows.Reset(outline);
+        TReference ref {outline, {}};
+        ARun(*outline, outline == &built ? "built" : "breadth first", rows, ref);
+        if (QTest::currentTestFailed())
+            return;
+    }
 }
 
 // A node named by its child rows from the top: "" the top-level node, "1.0" the first child of its
@@ -281,26 +303,18 @@ void TestOutlineRows::sequences()
 {
     QFETCH(QByteArray, json);
     QFETCH(QStringList, steps);
-    TOutline built;
-    TJSONCounts counts;
-    BuildOutline(std::string_view(json.constData(), size_t(json.size())), built, counts);
-    QVERIFY(!built.IsEmpty());
-    TOutline breadthFirst;
-    BreadthFirst(built, breadthFirst);
-    for (const TOutline* outline : {&built, &breadthFirst}) {
-        TOutlineRows rows;
-        rows.Reset(outline);
-        TReference ref {outline, {}};
-        QString done = outline == &built ? "built: " : "breadth first: ";
-        CheckRows(rows, ref, done + "the reset");
-        for (const QString& step : steps) {
-            Apply(step, rows, ref);
-            done += step + ' ';
-            CheckRows(rows, ref, done);
-            if (QTest::currentTestFailed())
-                return;
-        }
-    }
+    InBothOrders(std::string_view(json.constData(), size_t(json.size())),
+        [&steps](const TOutline&, const QString& AOrder, TOutlineRows& ARows, TReference& ARef) {
+            QString done = AOrder + ": ";
+            CheckRows(ARows, ARef, done + "the reset");
+            for (const QString& step : steps) {
+                Apply(step, ARows, ARef);
+                done += step + ' ';
+                CheckRows(ARows, ARef, done);
+                if (QTest::currentTestFailed())
+                    return;
+            }
+        });
 }
 
 void TestOutlineRows::randomSequences_data()
@@ -321,39 +335,29 @@ void TestOutlineRows::randomSequences()
     QFETCH(int, top);
     QFETCH(int, steps);
     for (unsigned seed = firstSeed; seed <= lastSeed; ++seed) {
-        const std::string json = Generated(seed, top);
-        TOutline built;
-        TJSONCounts counts;
-        BuildOutline(json, built, counts);
-        QVERIFY(!built.IsEmpty());
-        TOutline breadthFirst;
-        BreadthFirst(built, breadthFirst);
-        for (const TOutline* outline : {&built, &breadthFirst}) {
-            TOutlineRows rows;
-            rows.Reset(outline);
-            TReference ref {outline, {}};
-            std::mt19937 random(seed);
-            static const char ops[] = "eeeeccccECaAZR";
-            for (int i = 0; i < steps; ++i) {
-                const char op = ops[random() % (sizeof(ops) - 1)];
-                const TNodeIndex node = TNodeIndex(random() % outline->NodeCount());
-                // The path of the node, for the step's name.
-                QStringList path;
-                for (TNodeIndex n = node; outline->Parent(n) != NoNode; n = outline->Parent(n))
-                    path.prepend(QString::number(outline->Row(n)));
-                const QString step = QString(QChar(op))
-                    + (QStringLiteral("AZR").contains(QChar(op)) ? "" : ":" + path.join('.'));
-                Apply(step, rows, ref);
-                CheckRows(rows, ref,
-                    QString("%1 seed %2 step %3 (%4)")
-                        .arg(outline == &built ? "built" : "breadth first")
-                        .arg(seed)
-                        .arg(i)
-                        .arg(step));
-                if (QTest::currentTestFailed())
-                    return;
-            }
-        }
+        InBothOrders(Generated(seed, top),
+            [seed, steps](
+                const TOutline& AOutline, const QString& AOrder, TOutlineRows& ARows, TReference& ARef) {
+                std::mt19937 random(seed);
+                static const char ops[] = "eeeeccccECaAZR";
+                for (int i = 0; i < steps; ++i) {
+                    const char op = ops[random() % (sizeof(ops) - 1)];
+                    const TNodeIndex node = TNodeIndex(random() % AOutline.NodeCount());
+                    // The path of the node, for the step's name.
+                    QStringList path;
+                    for (TNodeIndex n = node; AOutline.Parent(n) != NoNode; n = AOutline.Parent(n))
+                        path.prepend(QString::number(AOutline.Row(n)));
+                    const QString step = QString(QChar(op))
+                        + (QStringLiteral("AZR").contains(QChar(op)) ? "" : ":" + path.join('.'));
+                    Apply(step, ARows, ARef);
+                    CheckRows(ARows, ARef,
+                        QString("%1 seed %2 step %3 (%4)").arg(AOrder).arg(seed).arg(i).arg(step));
+                    if (QTest::currentTestFailed())
+                        return;
+                }
+            });
+        if (QTest::currentTestFailed())
+            return;
     }
 }
 
